@@ -1,0 +1,38 @@
+# The two commands of the README, and the steps they are made of.
+JOBS ?= $(shell nproc)
+BUILD_TYPE ?= RelWithDebInfo
+
+.PHONY: run test deps build build-asan test-main test-asan format clean
+
+run: deps build
+	./build/bin/sonthra
+
+test: deps build build-asan
+	@$(MAKE) --no-print-directory test-main test-asan
+
+deps:
+	@scripts/install-deps
+
+build:
+	@cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) >/dev/null
+	@cmake --build build -j $(JOBS)
+
+# The plain C++ libraries again, with clang under AddressSanitizer and UndefinedBehaviorSanitizer,
+# together with the fuzz targets.
+build-asan:
+	@cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Sanitize -DSONTHRA_WITH_QT=OFF \
+	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+
+test-main:
+	@cd build && ctest --output-on-failure -j $(JOBS)
+
+test-asan:
+	@cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	    ctest --output-on-failure -j $(JOBS)
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build build-asan

@@ -1,0 +1,59 @@
+# Helpers shared by every folder's CMakeLists.txt.
+
+# sonthra_library(NAME SOURCES ... [LIBS ...] [PRIVATE_LIBS ...])
+# A static library whose headers are included as "folder/header.h" from src/.
+function(sonthra_library name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS;PRIVATE_LIBS" ${ARGN})
+  add_library(${name} STATIC ${A_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${A_LIBS} PRIVATE ${A_PRIVATE_LIBS})
+endfunction()
+
+# sonthra_test(NAME SOURCES ... LIBS ... [NEEDS pulse|ftp|x11 ...] [LABELS ...] [TIMEOUT s])
+# A GoogleTest executable registered with CTest. NEEDS names the real peers the test uses; their
+# start-up fixtures live in tests/fixtures. Tests of the Qt parts run on the offscreen platform.
+function(sonthra_test name)
+  cmake_parse_arguments(A "" "TIMEOUT" "SOURCES;LIBS;NEEDS;LABELS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gtest GTest::gmock GTest::gtest_main
+                        Threads::Threads)
+  add_test(NAME ${name} COMMAND ${name})
+  set(env "QT_QPA_PLATFORM=offscreen"
+          "SONTHRA_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+          "SONTHRA_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${A_TIMEOUT} ENVIRONMENT "${env}"
+                       LABELS "${A_LABELS}")
+  foreach(need IN LISTS A_NEEDS)
+    set_property(TEST ${name} APPEND PROPERTY FIXTURES_REQUIRED ${need})
+    if(need STREQUAL "pulse")
+      # Every test that uses the sound server shares the one null sink, so they run one by one.
+      set_property(TEST ${name} APPEND PROPERTY RESOURCE_LOCK pulse)
+      set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT
+                   "ALSA_CONFIG_PATH=${PROJECT_SOURCE_DIR}/tests/fixtures/asound.conf")
+    endif()
+  endforeach()
+endfunction()
+
+# sonthra_fuzzer(NAME SOURCES ... LIBS ... [SECONDS s])
+# A libFuzzer target, run by CTest for a bounded time; built only with clang.
+function(sonthra_fuzzer name)
+  cmake_parse_arguments(A "" "SECONDS" "SOURCES;LIBS" ${ARGN})
+  if(NOT SONTHRA_FUZZ)
+    return()
+  endif()
+  if(NOT A_SECONDS)
+    set(A_SECONDS 30)
+  endif()
+  add_executable(${name} ${A_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src)
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${A_LIBS})
+  add_test(NAME ${name}
+           COMMAND ${name} -max_total_time=${A_SECONDS} -rss_limit_mb=2048 -print_final_stats=1)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300 LABELS fuzz)
+endfunction()

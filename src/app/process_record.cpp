@@ -1,0 +1,13 @@
+#include "app/process_record.h"
+
+#include "app/message_table.h"
+
+namespace sonthra {
+
+int ProcessRecord::result() const {
+    const int error = programError.load();
+    if (error != 0) return error;
+    return EngineErrorToMessage(engineExitReason.load());
+}
+
+}  // namespace sonthra
