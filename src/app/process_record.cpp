@@ -1,6 +1,6 @@
 #include "app/process_record.h"
 
-#include "app/message_table.h"
+#include "messages/message_table.h"
 
 namespace sonthra {
 

@@ -1,4 +1,4 @@
-#include "app/message_table.h"
+#include "messages/message_table.h"
 
 namespace sonthra {
 
