@@ -9,15 +9,19 @@ function(sonthra_library name)
   target_link_libraries(${name} PUBLIC ${A_LIBS} PRIVATE ${A_PRIVATE_LIBS})
 endfunction()
 
-# sonthra_test(NAME SOURCES ... LIBS ... [NEEDS pulse|ftp|x11 ...] [LABELS ...] [TIMEOUT s])
+# sonthra_test(NAME SOURCES ... LIBS ... [OWN_MAIN] [NEEDS pulse|ftp|x11 ...] [LABELS ...]
+#              [TIMEOUT s])
 # A GoogleTest executable registered with CTest. NEEDS names the real peers the test uses; their
-# start-up fixtures live in tests/fixtures. Tests of the Qt parts run on the offscreen platform.
+# start-up fixtures live in tests/fixtures. Tests of the Qt parts run on the offscreen platform
+# and bring their own main (tests/support/qt_test_main.cpp) that makes the QApplication.
 function(sonthra_test name)
-  cmake_parse_arguments(A "" "TIMEOUT" "SOURCES;LIBS;NEEDS;LABELS" ${ARGN})
+  cmake_parse_arguments(A "OWN_MAIN" "TIMEOUT" "SOURCES;LIBS;NEEDS;LABELS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
-  target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gtest GTest::gmock GTest::gtest_main
-                        Threads::Threads)
+  target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gtest GTest::gmock Threads::Threads)
+  if(NOT A_OWN_MAIN)
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
   add_test(NAME ${name} COMMAND ${name})
   set(env "QT_QPA_PLATFORM=offscreen"
           "SONTHRA_SOURCE_DIR=${PROJECT_SOURCE_DIR}"

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 
 namespace sonthra {
 
@@ -37,10 +39,48 @@ struct ProcessRecord {
     void* operation = nullptr;  // the engine handle, or the operation's own data
 
     bool running() const { return runState.load() == RunState::Running; }
+    // Running or asked to stop but not yet stopped: the worker may still touch the record.
+    bool active() const {
+        const RunState s = runState.load();
+        return s == RunState::Running || s == RunState::CancelRequested;
+    }
 
     // The operation's result once it has ended: the program error when set, otherwise the
     // engine exit reason through the engine-error table.
     int result() const;
 };
+
+// What a progress poll reports: a percentage (the dialog clamps it to 0..100) and whether the
+// operation still runs. The dialog calls the poll every 100 ms with cancel = false, and once
+// with cancel = true when the user presses Cancel or closes the dialog.
+struct ProgressPoll {
+    int percent = 0;
+    bool running = true;
+};
+using ProgressPollFunction = std::function<ProgressPoll(bool cancel)>;
+
+// The calls a poll makes into whatever does the work: the engine for edits (kind 3), the
+// format converter (kind 6), the view's peak builder (kind 2), the effect plug-in (kind 5).
+// A hook that is not set is not called.
+struct ProcessHooks {
+    std::function<void()> stopPeakBuild;          // kind 2
+    std::function<void()> cancelEngineEdit;       // kind 3: AudioEditCancelPressed
+    std::function<void()> abortEffect;            // kind 5
+    std::function<void()> cancelConversion;       // kind 6
+    std::function<bool()> isOver;                 // kinds 3 and 6: the process call says done
+    std::function<int()> processProgress;         // kinds 3 and 6
+    std::function<int()> reasonForProcessExit;    // kinds 3 and 6
+};
+
+// The main window's poll over a process record. On cancel it passes the request on by kind,
+// sets the run state to cancel-requested and, for kinds 3, 5, 6 and 7, the error to 129. For
+// kinds 3 and 6 it asks the library whether the process is over, storing its exit reason and
+// marking the record finished; other kinds report the record's own progress.
+ProgressPoll PollProcess(ProcessRecord& record, bool cancel, const ProcessHooks& hooks);
+
+// After the dialog has closed: waits, checking every 10 ms, until `finished` says the work has
+// ended. Returns false when `limit` passed first.
+bool WaitForWork(const std::function<bool()>& finished,
+                 std::chrono::milliseconds limit = std::chrono::milliseconds::max());
 
 }  // namespace sonthra

@@ -1,0 +1,84 @@
+#include "app/ui/progress_dialog.h"
+
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <algorithm>
+
+namespace sonthra {
+
+namespace {
+constexpr int kMargin = 12;
+constexpr int kBarWidth = 260;
+constexpr int kBarHeight = 20;
+constexpr int kGap = 10;
+constexpr int kButtonWidth = 80;
+constexpr int kButtonHeight = 26;
+}  // namespace
+
+ProgressDialog::ProgressDialog(QWidget* parent)
+    : QDialog(parent), m_bar(new QProgressBar(this)), m_cancel(new QPushButton("Cancel", this)) {
+    setModal(true);
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    m_bar->setRange(0, 100);
+    m_bar->setGeometry(kMargin, kMargin + 3, kBarWidth, kBarHeight);
+    m_cancel->setGeometry(kMargin + kBarWidth + kGap, kMargin, kButtonWidth, kButtonHeight);
+    setFixedSize(kMargin * 2 + kBarWidth + kGap + kButtonWidth, kMargin * 2 + kButtonHeight);
+    m_timer.setInterval(kPollIntervalMs);
+    connect(&m_timer, &QTimer::timeout, this, &ProgressDialog::pollOnce);
+    connect(m_cancel, &QPushButton::clicked, this, &ProgressDialog::cancel);
+}
+
+void ProgressDialog::setCancelOffered(bool offered) {
+    if (offered == m_cancelOffered) return;
+    m_cancelOffered = offered;
+    m_cancel->setVisible(offered);
+    // The bar takes the button's place when there is nothing to cancel.
+    const int widen = kGap + kButtonWidth;
+    m_bar->resize(m_bar->width() + (offered ? -widen : widen), m_bar->height());
+}
+
+void ProgressDialog::run(const QString& caption, bool cancelOffered,
+                         const ProgressPollFunction& poll) {
+    m_poll = poll;
+    setWindowTitle(caption);
+    setCancelOffered(cancelOffered);
+    m_bar->setValue(0);
+    if (QWidget* owner = parentWidget()) {
+        const QRect frame = owner->window()->frameGeometry();
+        move(frame.center() - rect().center());
+    }
+    m_timer.start();
+    exec();
+    m_timer.stop();
+    m_poll = nullptr;
+}
+
+void ProgressDialog::pollOnce() {
+    if (!m_poll) return;
+    const ProgressPoll state = m_poll(false);
+    m_bar->setValue(std::clamp(state.percent, 0, 100));
+    if (!state.running) {
+        m_timer.stop();
+        accept();
+    }
+}
+
+void ProgressDialog::cancel() {
+    if (!m_timer.isActive()) return;
+    m_timer.stop();
+    if (m_poll) m_poll(true);
+    QDialog::reject();
+}
+
+void ProgressDialog::reject() {
+    // Closing the window while the operation runs counts as Cancel, even where no button is
+    // offered; the operation's poll decides what a cancel means for it.
+    if (m_timer.isActive()) {
+        cancel();
+    } else {
+        QDialog::reject();
+    }
+}
+
+}  // namespace sonthra

@@ -1,0 +1,71 @@
+// A UserDialogs that answers from a script and records everything it was asked to show, for
+// whole-program tests. A process started with SONTHRA_DIALOG_LOG set uses it too (see
+// ScriptedDialogs::fromEnvironment), so tests can drive a real second copy of the program.
+// Call only from the GUI thread.
+#pragma once
+
+#include <QString>
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "app/ui/user_dialogs.h"
+
+namespace sonthra {
+
+struct ShownDialog {
+    enum class Kind { Message, OpenFile, SaveFile, Directory, Color, Progress, Url };
+    Kind kind;
+    QString caption;  // message caption, dialog title, progress caption
+    QString text;     // message text, proposed file name, url
+    DialogIcon icon = DialogIcon::None;
+    DialogButtons buttons = DialogButtons::Ok;
+    bool cancelOffered = false;  // progress only
+};
+
+class ScriptedDialogs : public UserDialogs {
+public:
+    // Queued answers, used in order. A message box with nothing queued answers Ok for an Ok box
+    // and Cancel (or No where there is no Cancel) otherwise; a file dialog with nothing queued
+    // is cancelled.
+    void queueAnswer(DialogAnswer answer) { m_answers.push_back(answer); }
+    void queueFile(const QString& path) { m_files.push_back(path); }
+    void queueColor(const QColor& color) { m_colors.push_back(color); }
+    // The next progress dialog presses Cancel after this many polls.
+    void cancelNextProgressAfter(int polls) { m_cancelAfterPolls = polls; }
+
+    const std::vector<ShownDialog>& shown() const { return m_shown; }
+    QStringList shownTexts() const;
+    void clearShown() { m_shown.clear(); }
+
+    // When SONTHRA_DIALOG_LOG names a file, a ScriptedDialogs that appends one line per shown
+    // item to it ("message|caption|text" with line breaks as \n), answering from the
+    // comma-separated SONTHRA_DIALOG_ANSWERS (yes, no, cancel, ok, file:PATH).
+    static std::unique_ptr<UserDialogs> fromEnvironment();
+
+    DialogAnswer messageBox(QWidget* parent, const QString& caption, const QString& text,
+                            DialogIcon icon, DialogButtons buttons) override;
+    QString openFileName(QWidget* parent, const FileDialogRequest& request) override;
+    QString saveFileName(QWidget* parent, const FileDialogRequest& request) override;
+    QString existingDirectory(QWidget* parent, const QString& title,
+                              const QString& directory) override;
+    QColor color(QWidget* parent, const QColor& initial, const QString& title) override;
+    void runProgress(QWidget* parent, const QString& caption, bool cancelOffered,
+                     const ProgressPollFunction& poll) override;
+    void openUrl(const QString& url) override;
+
+private:
+    void record(ShownDialog item);
+    QString nextFile();
+
+    std::deque<DialogAnswer> m_answers;
+    std::deque<QString> m_files;
+    std::deque<QColor> m_colors;
+    std::optional<int> m_cancelAfterPolls;
+    std::vector<ShownDialog> m_shown;
+    QString m_logPath;
+};
+
+}  // namespace sonthra

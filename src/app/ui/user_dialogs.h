@@ -1,0 +1,78 @@
+// Every question, message box, file dialog and progress dialog of the program goes through
+// this one interface, so that whole-program tests can drive the real main window with
+// scripted answers and read back what was shown. Call only from the GUI thread.
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+#include "app/process_record.h"
+
+class QWidget;
+
+namespace sonthra {
+
+enum class DialogIcon { None, Error, Warning, Information, Question };
+enum class DialogButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class DialogAnswer { Ok, Cancel, Yes, No };
+
+struct FileDialogRequest {
+    QString title;
+    QString directory;
+    QString fileName;  // the name proposed in the box
+    QString filter;    // Qt filter form: "Wave Files (*.wav);;All Files (*)"
+    QString defaultSuffix;
+};
+
+class UserDialogs {
+public:
+    virtual ~UserDialogs() = default;
+
+    virtual DialogAnswer messageBox(QWidget* parent, const QString& caption, const QString& text,
+                                    DialogIcon icon, DialogButtons buttons) = 0;
+    // Empty when the user cancels.
+    virtual QString openFileName(QWidget* parent, const FileDialogRequest& request) = 0;
+    virtual QString saveFileName(QWidget* parent, const FileDialogRequest& request) = 0;
+    virtual QString existingDirectory(QWidget* parent, const QString& title,
+                                      const QString& directory) = 0;
+    // Invalid when the user cancels.
+    virtual QColor color(QWidget* parent, const QColor& initial, const QString& title) = 0;
+    // Runs the modal progress dialog until the poll reports the end or the user cancels.
+    virtual void runProgress(QWidget* parent, const QString& caption, bool cancelOffered,
+                             const ProgressPollFunction& poll) = 0;
+    // Opens an address (a help page, a web page) in the user's browser.
+    virtual void openUrl(const QString& url) = 0;
+};
+
+// Shows message `number` from the message table with the product caption and the error icon,
+// "%s" filled from args. A number without text shows nothing. Returns the number.
+int ShowMessage(UserDialogs& dialogs, QWidget* parent, int number,
+                const std::vector<QString>& args = {});
+
+// Asks message `number` as a question with the given buttons and icon, with the product caption.
+// A number without text asks nothing and answers Cancel.
+DialogAnswer AskMessage(UserDialogs& dialogs, QWidget* parent, int number, DialogButtons buttons,
+                        DialogIcon icon, const std::vector<QString>& args = {});
+
+// Shows an engine error number through the engine-error table; returns the message number.
+int ShowEngineError(UserDialogs& dialogs, QWidget* parent, int engineError);
+
+// The dialogs a person sees: real Qt boxes, file dialogs and the progress dialog.
+class QtUserDialogs : public UserDialogs {
+public:
+    DialogAnswer messageBox(QWidget* parent, const QString& caption, const QString& text,
+                            DialogIcon icon, DialogButtons buttons) override;
+    QString openFileName(QWidget* parent, const FileDialogRequest& request) override;
+    QString saveFileName(QWidget* parent, const FileDialogRequest& request) override;
+    QString existingDirectory(QWidget* parent, const QString& title,
+                              const QString& directory) override;
+    QColor color(QWidget* parent, const QColor& initial, const QString& title) override;
+    void runProgress(QWidget* parent, const QString& caption, bool cancelOffered,
+                     const ProgressPollFunction& poll) override;
+    void openUrl(const QString& url) override;
+};
+
+}  // namespace sonthra
