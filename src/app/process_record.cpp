@@ -60,7 +60,9 @@ ProgressPoll PollProcess(ProcessRecord& record, bool cancel, const ProcessHooks&
 bool WaitForWork(const std::function<bool()>& finished, std::chrono::milliseconds limit) {
     const auto start = std::chrono::steady_clock::now();
     while (!finished()) {
-        if (std::chrono::steady_clock::now() - start >= limit) return false;
+        const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - start);
+        if (waited >= limit) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return true;
