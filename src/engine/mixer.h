@@ -1,0 +1,145 @@
+// The system mixer: input and output devices, the recording source and the volumes, on the sound
+// server's client interface (it works with PulseAudio and with PipeWire's pulse server).
+//
+// How the server maps onto the mixer:
+// - output devices are the server's sinks; input devices are its sources that are not monitors;
+// - the input sources are the ports of the selected input device (the device itself when it has
+//   no ports), followed by the monitor sources of all sinks ("Monitor of ..."), so that the user
+//   can record what the computer plays;
+// - selecting an input source switches its device to that port and makes it the server's
+//   default source, because the audio engine records from the default device;
+// - the output volume is the selected sink's; the input volume is the default source's, which is
+//   the source being recorded;
+// - volume values run from 0 to the reported upper bound (the server's 100 %), one per channel,
+//   left first. Louder settings made elsewhere read as the upper bound.
+//
+// Every call returns 0 or one of the mixer error numbers below (MixerErrorToMessage in
+// messages/message_table.h gives the message to show), unless it says otherwise. With no sound
+// server the calls fail within the request timeout and the program goes on without a mixer; a
+// server that appears later is picked up by a later call.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "engine/mixer_model.h"
+
+namespace sonthra {
+
+// Receives the mixer's notifications: the message number, and its two parameters.
+using MixerCallbackWindow =
+    std::function<void(unsigned message, std::intptr_t wparam, std::intptr_t lparam)>;
+
+// Notifications. 0x7EB carries the new input source index in lparam (-1 when the new source is
+// not in the list the mixer last gave out).
+inline constexpr unsigned kMixerOutputVolumeChanged = 0x7E9;
+inline constexpr unsigned kMixerInputVolumeChanged = 0x7EA;
+inline constexpr unsigned kMixerSourceChanged = 0x7EB;
+
+// Mixer error numbers.
+inline constexpr int kMixerNoMemory = 101;
+inline constexpr int kMixerOutputDescriptionFailed = 102;
+inline constexpr int kMixerInvalidOutputIndex = 103;
+inline constexpr int kMixerOutputDeviceGone = 104;   // the selected sink no longer exists
+inline constexpr int kMixerOutputUnreachable = 105;  // no sound server for the output side
+inline constexpr int kMixerNoOutputSelected = 106;
+inline constexpr int kMixerNoSuchControl = 107;      // e.g. two values asked of a mono source
+inline constexpr int kMixerServerUnreachable = 108;  // no sound server for notifications
+inline constexpr int kMixerRequestFailed = 109;      // the server refused or did not answer
+inline constexpr int kMixerInputDescriptionFailed = 110;
+inline constexpr int kMixerInvalidInputIndex = 111;  // also an input source index off the list
+inline constexpr int kMixerInputDeviceGone = 112;    // the selected source no longer exists
+inline constexpr int kMixerInputUnreachable = 113;   // no sound server for the input side
+inline constexpr int kMixerNoInputSelected = 114;
+inline constexpr int kMixerOutputBoundsFailed = 115;
+inline constexpr int kMixerInputBoundsFailed = 116;
+
+// The mixer's calls, so that the start-up sequence can be driven against a scripted mixer.
+// Device indexes refer to the device list as of the last GetNumberOf...Devices call, source
+// indexes to the list as of the last GetNumberOfInputSources call (each taken on first use
+// otherwise).
+class MixerApi {
+public:
+    virtual ~MixerApi() = default;
+
+    // The window gets the notifications once the callback thread runs. An empty one drops them.
+    virtual int SetCVMixCallbackWindow(MixerCallbackWindow window) = 0;
+    virtual int CreateCVMixCallbackThread() = 0;
+
+    // Counts return 0 when the server cannot be reached.
+    virtual int GetNumberOfInputDevices() = 0;
+    virtual int GetNumberOfOutputDevices() = 0;
+    virtual int GetInputDeviceDescription(int index, std::string* text) = 0;
+    virtual int GetOutputDeviceDescription(int index, std::string* text) = 0;
+    // The index of the server's default device; 0 when the default is not in the list.
+    virtual int GetPreferredInputDeviceIndex(int* index) = 0;
+    virtual int GetPreferredOutputDeviceIndex(int* index) = 0;
+    virtual int SelectInputDevice(int index) = 0;
+    virtual int SelectOutputDevice(int index) = 0;
+    virtual int DeselectInputDevice() = 0;
+    virtual int DeselectOutputDevice() = 0;
+
+    virtual int GetNumberOfInputSources(int* count) = 0;
+    virtual int GetInputSourceDescription(int index, char (&text)[kSourceDescriptionSize]) = 0;
+    virtual int GetMicrophoneSourceIndex(int* index) = 0;
+    virtual int SelectInputSource(int index) = 0;
+    // Whether the server records from that source now (not an error number).
+    virtual bool IsCurrentInputSourceSelected(int index) = 0;
+
+    // Either pointer may be null.
+    virtual int GetOutputVolumeBounds(std::uint32_t* lower, std::uint32_t* upper) = 0;
+    virtual int GetInputVolumeBounds(std::uint32_t* lower, std::uint32_t* upper) = 0;
+    // `values` holds `channels` values, left first. The output answers 2 even for a mono sink;
+    // the input answers 2 only when the source has two or more channels, and 1 always.
+    virtual int GetCurrentOutputVolSetting(unsigned channels, std::uint32_t* values) = 0;
+    virtual int SetCurrentOutputVolSetting(unsigned channels, const std::uint32_t* values) = 0;
+    virtual int GetCurrentInputVolSetting(unsigned channels, std::uint32_t* values) = 0;
+    virtual int SetCurrentInputVolSetting(unsigned channels, const std::uint32_t* values) = 0;
+};
+
+// The mixer on the sound server. Call it only from the GUI thread (one thread at a time). The
+// callback window is called on the mixer's own callback thread, never while a mixer call is
+// waiting for the server; it should only hand the message on (the main window queues it as a
+// GUI event) and must not call back into the mixer. Notifications report changes made outside
+// this object: the mixer's own settings are not echoed back.
+class ROZadEro final : public MixerApi {
+public:
+    // `timeout` bounds the wait for the server on connecting and on every request.
+    explicit ROZadEro(std::chrono::milliseconds timeout = std::chrono::seconds(3));
+    ~ROZadEro() override;
+    ROZadEro(const ROZadEro&) = delete;
+    ROZadEro& operator=(const ROZadEro&) = delete;
+
+    int SetCVMixCallbackWindow(MixerCallbackWindow window) override;
+    int CreateCVMixCallbackThread() override;
+    int GetNumberOfInputDevices() override;
+    int GetNumberOfOutputDevices() override;
+    int GetInputDeviceDescription(int index, std::string* text) override;
+    int GetOutputDeviceDescription(int index, std::string* text) override;
+    int GetPreferredInputDeviceIndex(int* index) override;
+    int GetPreferredOutputDeviceIndex(int* index) override;
+    int SelectInputDevice(int index) override;
+    int SelectOutputDevice(int index) override;
+    int DeselectInputDevice() override;
+    int DeselectOutputDevice() override;
+    int GetNumberOfInputSources(int* count) override;
+    int GetInputSourceDescription(int index, char (&text)[kSourceDescriptionSize]) override;
+    int GetMicrophoneSourceIndex(int* index) override;
+    int SelectInputSource(int index) override;
+    bool IsCurrentInputSourceSelected(int index) override;
+    int GetOutputVolumeBounds(std::uint32_t* lower, std::uint32_t* upper) override;
+    int GetInputVolumeBounds(std::uint32_t* lower, std::uint32_t* upper) override;
+    int GetCurrentOutputVolSetting(unsigned channels, std::uint32_t* values) override;
+    int SetCurrentOutputVolSetting(unsigned channels, const std::uint32_t* values) override;
+    int GetCurrentInputVolSetting(unsigned channels, std::uint32_t* values) override;
+    int SetCurrentInputVolSetting(unsigned channels, const std::uint32_t* values) override;
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace sonthra
