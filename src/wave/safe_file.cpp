@@ -1,0 +1,138 @@
+#include "wave/safe_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+namespace sonthra {
+namespace {
+
+std::atomic<unsigned> g_counter{0};
+
+std::string baseOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A symbolic link is replaced through what it points at, so that the link survives.
+std::string resolvedTarget(const std::string& target) {
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return target;
+    char resolved[PATH_MAX];
+    return ::realpath(target.c_str(), resolved) ? std::string(resolved) : target;
+}
+
+}  // namespace
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+SafeFileWriter::SafeFileWriter(std::string target, std::optional<mode_t> mode)
+    : m_target(resolvedTarget(target)), m_mode(mode) {}
+
+SafeFileWriter::~SafeFileWriter() {
+    discard();
+}
+
+bool SafeFileWriter::fail(int err) {
+    if (m_error == 0) m_error = err;
+    discard();
+    return false;
+}
+
+bool SafeFileWriter::open() {
+    discard();
+    m_error = 0;
+    if (m_target.empty() || m_target.back() == '/') return fail(EINVAL);
+    const std::string stem = folderOf(m_target) + "/." + baseOf(m_target) + ".";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, "%06x%04x",
+                      static_cast<unsigned>(tick ^ (::getpid() << 8)) & 0xFFFFFFu,
+                      (g_counter.fetch_add(1) * 2654435761u >> 16) & 0xFFFFu);
+        const std::string candidate = stem + suffix;
+        // 0666 lets the umask decide, as for any new file of the user's.
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                              m_mode.value_or(0666));
+        if (fd >= 0) {
+            m_fd = fd;
+            m_temp = candidate;
+            break;
+        }
+        if (errno != EEXIST) return fail(errno);
+    }
+    if (m_fd < 0) return fail(EEXIST);
+    struct stat st {};
+    if (m_mode) {
+        if (::fchmod(m_fd, *m_mode) != 0) return fail(errno);
+    } else if (::stat(m_target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        if (::fchmod(m_fd, st.st_mode & 07777) != 0) return fail(errno);
+    }
+    return true;
+}
+
+bool SafeFileWriter::write(std::string_view bytes) {
+    if (m_fd < 0) return fail(m_error ? m_error : EBADF);
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(m_fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return fail(errno);
+        }
+        if (n == 0) return fail(ENOSPC);
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool SafeFileWriter::commit() {
+    if (m_fd < 0) return fail(m_error ? m_error : EBADF);
+    // A full disk may only show itself when the data reaches it, at fsync or close.
+    if (::fsync(m_fd) != 0) return fail(errno);
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0) return fail(errno);
+    if (::rename(m_temp.c_str(), m_target.c_str()) != 0) return fail(errno);
+    m_temp.clear();
+    const int folder = ::open(folderOf(m_target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return true;
+}
+
+void SafeFileWriter::discard() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_temp.empty()) {
+        ::unlink(m_temp.c_str());
+        m_temp.clear();
+    }
+}
+
+bool writeFileSafely(const std::string& path, std::string_view bytes, std::optional<mode_t> mode,
+                     int* err) {
+    SafeFileWriter writer(path, mode);
+    const bool ok = writer.open() && writer.write(bytes) && writer.commit();
+    if (err) *err = ok ? 0 : writer.error();
+    return ok;
+}
+
+}  // namespace sonthra

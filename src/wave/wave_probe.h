@@ -1,0 +1,18 @@
+// The header probe: the format and the number of sample frames of a WAV file, without
+// reading its samples. It shows nothing; callers report its message numbers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "wave/wave_format.h"
+
+namespace sonthra {
+
+// 0, or a message number: 103 the file cannot be opened, 108 no RIFF "WAVE" form, 161 no
+// "fmt " chunk, 109 the "fmt " chunk is cut short or unusable, 111 no "data" chunk after it,
+// 164 no whole sample frame. frames and format may be null; they are filled on success and
+// zeroed on failure. The format tag is not checked.
+int probeWave(const std::string& name, std::uint32_t* frames, WaveFormat* format);
+
+}  // namespace sonthra

@@ -1,0 +1,189 @@
+#include "wave/wave_writer.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+namespace sonthra {
+namespace {
+
+constexpr std::size_t kCopyBufferBytes = 1 << 20;
+
+// Writes the RIFF "WAVE" header up to the start of the samples. 0 or the failing step's number
+// (createEmptyWave's numbering).
+int writeHeader(RiffFile& file, const WaveFormat& format, RiffChunk& riff, RiffChunk& data) {
+    riff = RiffChunk{};
+    riff.id = kRiffId;
+    riff.formType = kWaveId;
+    if (file.createChunk(riff) != kRiffOk) return 170;
+    RiffChunk fmt;
+    fmt.id = kFmtId;
+    if (file.createChunk(fmt) != kRiffOk) return 171;
+    unsigned char bytes[kWaveFormatBytes];
+    encodeWaveFormat(format, bytes);
+    if (!file.write(bytes, sizeof bytes)) return 172;
+    if (file.ascend(fmt) != kRiffOk) return 173;
+    data = RiffChunk{};
+    data.id = kDataId;
+    if (file.createChunk(data) != kRiffOk) return 174;
+    return 0;
+}
+
+}  // namespace
+
+std::unique_ptr<WaveWriter> WaveWriter::create(const std::string& name, std::uint32_t sampleRate,
+                                               std::uint16_t bits, std::uint16_t channels) {
+    std::unique_ptr<WaveWriter> writer(new WaveWriter);
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    writer->m_ownFd = fd;
+    if (!writer->start(fd, sampleRate, bits, channels)) return nullptr;
+    return writer;
+}
+
+std::unique_ptr<WaveWriter> WaveWriter::createReplacing(const std::string& name,
+                                                        std::uint32_t sampleRate,
+                                                        std::uint16_t bits, std::uint16_t channels,
+                                                        std::optional<mode_t> mode) {
+    std::unique_ptr<WaveWriter> writer(new WaveWriter);
+    writer->m_safe = std::make_unique<SafeFileWriter>(name, mode);
+    if (!writer->m_safe->open()) return nullptr;
+    if (!writer->start(writer->m_safe->fd(), sampleRate, bits, channels)) return nullptr;
+    return writer;
+}
+
+WaveWriter::~WaveWriter() {
+    m_file.close();
+    if (m_ownFd >= 0) ::close(m_ownFd);
+    // An unfinished replacing writer's SafeFileWriter removes its file.
+}
+
+bool WaveWriter::start(int fd, std::uint32_t sampleRate, std::uint16_t bits,
+                       std::uint16_t channels) {
+    m_format = makePcmFormat(sampleRate, bits, channels);
+    if (m_file.attach(fd, RiffFile::Mode::Create) != kRiffOk) return fail(ENOMEM);
+    if (writeHeader(m_file, m_format, m_riff, m_data) != 0) return fail(m_file.lastErrno());
+    m_dataOpen = true;
+    return true;
+}
+
+bool WaveWriter::fail(int err) {
+    if (!m_failed) {
+        m_failed = true;
+        m_error = err ? err : EIO;
+    }
+    m_file.close();
+    if (m_ownFd >= 0) {
+        ::close(m_ownFd);
+        m_ownFd = -1;
+    }
+    if (m_safe) m_safe->discard();
+    return false;
+}
+
+bool WaveWriter::write(const void* buffer, std::size_t count) {
+    if (m_failed || m_finished) return false;
+    if (!m_dataOpen) return fail(EBADF);
+    if (m_dataBytes + count > kMaxWaveDataBytes) return fail(EFBIG);
+    if (!m_file.write(buffer, count)) return fail(m_file.lastErrno());
+    m_dataBytes += count;
+    return true;
+}
+
+bool WaveWriter::copyFrom(int fd, std::uint64_t offset, std::uint64_t count) {
+    if (!m_file.flush()) return fail(m_file.lastErrno());
+    auto in = static_cast<off64_t>(offset);
+    auto out = static_cast<off64_t>(m_file.tell());
+    bool kernelCopy = true;
+    std::vector<unsigned char> buffer;
+    while (count > 0) {
+        if (kernelCopy) {
+            const ssize_t n = ::copy_file_range(fd, &in, m_file.fd(), &out, count, 0);
+            if (n > 0) {
+                count -= static_cast<std::uint64_t>(n);
+                continue;
+            }
+            if (n == 0) return fail(EIO);  // the source ended early
+            if (errno == EINTR) continue;
+            if (errno == ENOSPC || errno == EDQUOT || errno == EFBIG || errno == EIO) {
+                return fail(errno);
+            }
+            // Not offered between these two files: copy through memory instead.
+            kernelCopy = false;
+            buffer.resize(kCopyBufferBytes);
+        }
+        const std::size_t want = count < buffer.size() ? count : buffer.size();
+        const ssize_t n = ::pread(fd, buffer.data(), want, in);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return fail(n < 0 ? errno : EIO);
+        if (!m_file.seek(static_cast<std::uint64_t>(out)) ||
+            !m_file.write(buffer.data(), static_cast<std::size_t>(n))) {
+            return fail(m_file.lastErrno());
+        }
+        in += n;
+        out += n;
+        count -= static_cast<std::uint64_t>(n);
+    }
+    if (!m_file.flush()) return fail(m_file.lastErrno());
+    return m_file.seek(static_cast<std::uint64_t>(out)) || fail(EIO);
+}
+
+bool WaveWriter::writeFrom(int fd, std::uint64_t offset, std::uint64_t count) {
+    if (m_failed || m_finished) return false;
+    if (!m_dataOpen) return fail(EBADF);
+    if (m_dataBytes + count > kMaxWaveDataBytes) return fail(EFBIG);
+    if (!copyFrom(fd, offset, count)) return false;
+    m_dataBytes += count;
+    return true;
+}
+
+bool WaveWriter::closeData() {
+    if (!m_dataOpen) return true;
+    m_dataOpen = false;
+    return m_file.ascend(m_data) == kRiffOk || fail(m_file.lastErrno());
+}
+
+bool WaveWriter::addChunkFrom(std::uint32_t id, int fd, std::uint64_t offset, std::uint32_t count) {
+    if (m_failed || m_finished) return false;
+    if (!closeData()) return false;
+    RiffChunk chunk;
+    chunk.id = id;
+    if (m_file.createChunk(chunk) != kRiffOk) return fail(m_file.lastErrno());
+    if (!copyFrom(fd, offset, count)) return false;
+    return m_file.ascend(chunk) == kRiffOk || fail(m_file.lastErrno());
+}
+
+bool WaveWriter::finish() {
+    if (m_failed || m_finished) return false;
+    if (!closeData()) return false;
+    if (m_file.ascend(m_riff) != kRiffOk) return fail(m_file.lastErrno());
+    if (m_file.close() != kRiffOk) return fail(m_file.lastErrno());
+    if (m_safe) {
+        if (!m_safe->commit()) return fail(m_safe->error());
+        m_safe.reset();
+    } else if (m_ownFd >= 0) {
+        const int fd = m_ownFd;
+        m_ownFd = -1;
+        if (::close(fd) != 0) return fail(errno);
+    }
+    m_finished = true;
+    return true;
+}
+
+int createEmptyWave(const std::string& name, std::uint32_t sampleRate, std::uint16_t bits,
+                    std::uint16_t channels) {
+    RiffFile file;
+    if (file.open(name, RiffFile::Mode::Create) != kRiffOk) return 160;
+    RiffChunk riff;
+    RiffChunk data;
+    const int step = writeHeader(file, makePcmFormat(sampleRate, bits, channels), riff, data);
+    if (step != 0) return step;
+    if (file.ascend(data) != kRiffOk) return 175;
+    if (file.ascend(riff) != kRiffOk) return 176;
+    if (file.close() != kRiffOk) return 176;
+    return 0;
+}
+
+}  // namespace sonthra

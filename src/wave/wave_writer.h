@@ -1,0 +1,86 @@
+// The streaming WAV writer (create, append sample bytes, finish) and the empty-file maker.
+// Files are laid out as RIFF "WAVE" with an 18-byte "fmt " chunk followed by "data", so the
+// samples start at byte 46.
+//
+// A WaveWriter belongs to one thread at a time; each keeps its own chunk positions, so any
+// number of files may be written at once.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "wave/riff.h"
+#include "wave/safe_file.h"
+#include "wave/wave_format.h"
+
+namespace sonthra {
+
+// The most sample bytes a file can hold: the RIFF size field counts them plus the header.
+inline constexpr std::uint64_t kMaxWaveDataBytes = 0xFFFFFFFFull - 38 - 1;
+inline constexpr std::uint64_t kWaveHeaderBytes = 46;
+
+class WaveWriter {
+public:
+    // Writes straight into name (created or truncated). nullptr when the file or its header
+    // cannot be written; the file is closed then.
+    static std::unique_ptr<WaveWriter> create(const std::string& name, std::uint32_t sampleRate,
+                                              std::uint16_t bits, std::uint16_t channels);
+    // Writes into a new file beside name, which finish() flushes to the disk and renames over
+    // name. Until then name is untouched, and a writer that fails or is dropped unfinished
+    // removes its file. mode as for SafeFileWriter.
+    static std::unique_ptr<WaveWriter> createReplacing(const std::string& name,
+                                                       std::uint32_t sampleRate, std::uint16_t bits,
+                                                       std::uint16_t channels,
+                                                       std::optional<mode_t> mode = std::nullopt);
+    ~WaveWriter();
+    WaveWriter(const WaveWriter&) = delete;
+    WaveWriter& operator=(const WaveWriter&) = delete;
+
+    // Appends sample bytes. false on failure, which closes the file (and removes it when
+    // replacing); every later call then fails too.
+    bool write(const void* buffer, std::size_t count);
+    // Appends count sample bytes of another open file, from offset; the kernel copies them
+    // where it can.
+    bool writeFrom(int fd, std::uint64_t offset, std::uint64_t count);
+    // After the samples: appends a whole chunk with the given id whose count bytes come from
+    // fd at offset (a chunk carried over from another file).
+    bool addChunkFrom(std::uint32_t id, int fd, std::uint64_t offset, std::uint32_t count);
+    // Writes both chunk sizes and closes; a replacing writer then moves its file into place.
+    bool finish();
+
+    std::uint64_t dataBytes() const { return m_dataBytes; }
+    const WaveFormat& format() const { return m_format; }
+    // errno of the failure (ENOSPC for a full disk, EFBIG past the 4 GB limit), 0 when none.
+    int error() const { return m_error; }
+
+private:
+    WaveWriter() = default;
+    bool start(int fd, std::uint32_t sampleRate, std::uint16_t bits, std::uint16_t channels);
+    bool fail(int err);
+    bool closeData();
+    bool copyFrom(int fd, std::uint64_t offset, std::uint64_t count);
+
+    RiffFile m_file;
+    std::unique_ptr<SafeFileWriter> m_safe;  // set when replacing
+    int m_ownFd = -1;                        // set when writing straight into the file
+    WaveFormat m_format;
+    RiffChunk m_riff;
+    RiffChunk m_data;
+    bool m_dataOpen = false;
+    bool m_failed = false;
+    bool m_finished = false;
+    std::uint64_t m_dataBytes = 0;
+    int m_error = 0;
+};
+
+// Creates a WAV file with the header above and no samples (46 bytes). 0, or the message
+// number of the step that failed: 160 open, 170 RIFF chunk, 171 "fmt " chunk, 172 the format,
+// 173 leaving "fmt ", 174 "data" chunk, 175 leaving "data", 176 leaving RIFF or closing.
+int createEmptyWave(const std::string& name, std::uint32_t sampleRate, std::uint16_t bits,
+                    std::uint16_t channels);
+
+}  // namespace sonthra
