@@ -48,8 +48,8 @@ std::uint32_t usableDataBytes(RiffFile& file, const RiffChunk& data) {
         fileSize - data.dataOffset, std::numeric_limits<std::uint32_t>::max()));
 }
 
-WaveInspect inspectWave(RiffFile& file, WaveLayout& layout) {
-    layout = WaveLayout{};
+WaveInspect inspectWave(RiffFile& file, WaveFileLayout& layout) {
+    layout = WaveFileLayout{};
     file.seek(0);
     RiffChunk riff;
     riff.formType = kWaveId;
@@ -92,8 +92,8 @@ WaveInspect inspectWave(RiffFile& file, WaveLayout& layout) {
     return WaveInspect::Ok;
 }
 
-WaveInspect inspectWave(const std::string& path, WaveLayout& layout) {
-    layout = WaveLayout{};
+WaveInspect inspectWave(const std::string& path, WaveFileLayout& layout) {
+    layout = WaveFileLayout{};
     RiffFile file;
     const int opened = file.open(path, RiffFile::Mode::Read);
     if (opened != kRiffOk) {

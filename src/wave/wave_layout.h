@@ -22,7 +22,7 @@ enum class WaveInspect {
     NoData,      // no "data" chunk after the "fmt " chunk
 };
 
-struct WaveLayout {
+struct WaveFileLayout {
     WaveFormat format;
     std::uint32_t fmtBytes = 0;    // stated size of the "fmt " chunk
     std::uint64_t dataOffset = 0;  // file position of the first sample byte
@@ -45,7 +45,7 @@ inline constexpr std::size_t kMaxOtherChunks = 256;
 std::uint32_t usableDataBytes(RiffFile& file, const RiffChunk& data);
 
 // Inspects an open file from its start. Positions the file anywhere.
-WaveInspect inspectWave(RiffFile& file, WaveLayout& layout);
-WaveInspect inspectWave(const std::string& path, WaveLayout& layout);
+WaveInspect inspectWave(RiffFile& file, WaveFileLayout& layout);
+WaveInspect inspectWave(const std::string& path, WaveFileLayout& layout);
 
 }  // namespace sonthra

@@ -7,7 +7,7 @@ namespace sonthra {
 int probeWave(const std::string& name, std::uint32_t* frames, WaveFormat* format) {
     if (frames) *frames = 0;
     if (format) *format = WaveFormat{};
-    WaveLayout layout;
+    WaveFileLayout layout;
     switch (inspectWave(name, layout)) {
         case WaveInspect::CannotOpen:
             return 103;

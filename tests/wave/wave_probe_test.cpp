@@ -81,7 +81,7 @@ TEST_F(WaveProbeTest, InspectionListsTheOtherChunksAndSkipsRepairedData) {
     std::string bytes = riff("WAVE", {chunk("LIST", "INFOxxxx"), chunk("fmt ", fmtBody(1, 8000, 8)),
                                       chunk("data", samples), chunk("id3 ", "tag")});
     writeBytes(dir.file("c.wav"), bytes);
-    WaveLayout layout;
+    WaveFileLayout layout;
     ASSERT_EQ(inspectWave(dir.file("c.wav"), layout), WaveInspect::Ok);
     EXPECT_EQ(layout.frames(), 1000u);
     ASSERT_EQ(layout.otherChunks.size(), 2u);

@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint32_t frames = 0;
     sonthra::WaveFormat format;
     sonthra::probeWave(path, &frames, &format);
-    sonthra::WaveLayout layout;
+    sonthra::WaveFileLayout layout;
     if (sonthra::inspectWave(path, layout) == sonthra::WaveInspect::Ok) {
         // What the inspection reports must lie inside the file.
         const std::uint64_t fileSize = bytes.size();
