@@ -88,6 +88,7 @@ ReadResult readFile(const std::filesystem::path& file, std::string& text) {
 }
 
 bool makeFolders(const std::filesystem::path& folder) {
+    if (folder.empty()) return true;  // the current folder
     std::error_code ec;
     if (std::filesystem::is_directory(folder, ec)) return true;
     std::filesystem::path built;
