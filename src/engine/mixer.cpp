@@ -1,100 +1,15 @@
 #include "engine/mixer.h"
 
-#include <condition_variable>
-#include <deque>
-#include <mutex>
+#include <algorithm>
 #include <new>
 #include <optional>
-#include <thread>
 
+#include "engine/mixer_notifier.h"
 #include "engine/mixer_pulse.h"
 
 namespace sonthra {
 
 namespace {
-
-// Hands notifications from the server's loop thread to the callback window on a thread of its
-// own, so that the window never runs while the loop's lock is held.
-class MixerNotifier {
-public:
-    ~MixerNotifier() { stop(); }
-
-    void setWindow(MixerCallbackWindow window) {
-        std::lock_guard guard(m_windowMutex);
-        m_window = std::move(window);
-    }
-
-    void start() {
-        std::lock_guard guard(m_mutex);
-        if (m_running) return;
-        m_running = true;
-        m_stopping = false;
-        m_thread = std::thread([this] { run(); });
-    }
-
-    void post(unsigned message, std::intptr_t wparam, std::intptr_t lparam) {
-        {
-            std::lock_guard guard(m_mutex);
-            if (!m_running) return;
-            // A burst of identical changes needs only one read-back.
-            for (const Note& n : m_queue)
-                if (n.message == message && n.wparam == wparam && n.lparam == lparam) return;
-            m_queue.push_back({message, wparam, lparam});
-        }
-        m_wake.notify_one();
-    }
-
-    void stop() {
-        {
-            std::lock_guard guard(m_mutex);
-            if (!m_running) return;
-            m_stopping = true;
-        }
-        m_wake.notify_one();
-        m_thread.join();
-        std::lock_guard guard(m_mutex);
-        m_running = false;
-        m_queue.clear();
-    }
-
-private:
-    struct Note {
-        unsigned message;
-        std::intptr_t wparam;
-        std::intptr_t lparam;
-    };
-
-    void run() {
-        std::unique_lock lock(m_mutex);
-        for (;;) {
-            m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
-            if (m_stopping) return;
-            const Note note = m_queue.front();
-            m_queue.pop_front();
-            lock.unlock();
-            try {
-                MixerCallbackWindow window;
-                {
-                    std::lock_guard guard(m_windowMutex);
-                    window = m_window;
-                }
-                if (window) window(note.message, note.wparam, note.lparam);
-            } catch (...) {
-                // A failing receiver loses this notification, not the mixer.
-            }
-            lock.lock();
-        }
-    }
-
-    std::mutex m_windowMutex;
-    MixerCallbackWindow m_window;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<Note> m_queue;
-    bool m_running = false;
-    bool m_stopping = false;
-    std::thread m_thread;
-};
 
 template <typename F>
 int guarded(F&& body) {

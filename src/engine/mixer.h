@@ -66,6 +66,7 @@ public:
     virtual ~MixerApi() = default;
 
     // The window gets the notifications once the callback thread runs. An empty one drops them.
+    // Once this returns, the window set before is not called again.
     virtual int SetCVMixCallbackWindow(MixerCallbackWindow window) = 0;
     virtual int CreateCVMixCallbackThread() = 0;
 
@@ -101,10 +102,10 @@ public:
 };
 
 // The mixer on the sound server. Call it only from the GUI thread (one thread at a time). The
-// callback window is called on the mixer's own callback thread, never while a mixer call is
-// waiting for the server; it should only hand the message on (the main window queues it as a
-// GUI event) and must not call back into the mixer. Notifications report changes made outside
-// this object: the mixer's own settings are not echoed back.
+// callback window is called on the mixer's own callback thread; it should only hand the message
+// on (the main window queues it as a GUI event) and must not call back into the mixer. Whatever
+// the window refers to must outlive the mixer, or the window must be cleared first.
+// Notifications report changes made outside this object: its own settings are not echoed back.
 class ROZadEro final : public MixerApi {
 public:
     // `timeout` bounds the wait for the server on connecting and on every request.
