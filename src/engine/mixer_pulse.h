@@ -1,9 +1,9 @@
 // The mixer's connection to the sound server: a threaded main loop, one context, and blocking
 // requests with a deadline on top of the asynchronous client interface. Internal to the mixer.
 //
-// Every request, connect() and context() must be called with the lock held (PulseLock), and
-// never from the loop's thread. The event handler runs on the loop's thread with the lock held,
-// and may start asynchronous requests but never wait for one.
+// Requests and connect() must be called with the lock held (PulseLock), and never from the
+// loop's thread, since they wait for the server. The event handler runs on the loop's thread
+// with the lock held; it may use context() to start asynchronous requests but never waits.
 #pragma once
 
 #include <pulse/pulseaudio.h>
