@@ -1,0 +1,129 @@
+// The audio engine's devices, playback, recording and input level test, over PortAudio.
+// Each call returns 0 or an engine error number (engine/engine_errors.h), which the caller
+// shows through EngineErrorToMessage; positions are sample frames, levels run from 0 to 100.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace sonthra {
+
+class CaptureStream;
+class PaDevices;
+class PlaybackStream;
+
+// Receives the engine's notices. It is called on one of the engine's own threads, so it should
+// only hand the message over to its owner's thread (a queued event) and return; it must not
+// call back into the engine.
+using CallbackWindow =
+    std::function<void(unsigned message, std::intptr_t wparam, std::intptr_t lparam)>;
+
+// Posted when playback has played its last frame by itself (not after AudioStop).
+inline constexpr unsigned kEndOfPlaybackMessage = 0x465;
+
+// Descriptions are at most this long, terminating zero included.
+inline constexpr int kDeviceDescriptionSize = 256;
+
+struct AudioFileInfo {
+    std::uint16_t bitsPerSample = 0;
+    std::uint16_t channels = 0;
+    std::uint32_t lengthMs = 0;
+    std::uint32_t sampleRate = 0;
+};
+
+// One engine object per program (tests may hold two). Call every method from the same thread
+// (the GUI thread). One playback, recording or level test runs at a time: starting playback
+// or a recording ends a running level test; otherwise a second activity is refused with
+// 101 (playback running) or 206 (recording running).
+class AudioIO {
+public:
+    AudioIO();
+    // Stops whatever runs; a recording is closed as a complete file.
+    ~AudioIO();
+    AudioIO(const AudioIO&) = delete;
+    AudioIO& operator=(const AudioIO&) = delete;
+
+    // The folder for the engine's temporary files. 322 when it is not a writable folder.
+    int SetTempPath(const std::string& folder);
+    const std::string& TempPath() const { return m_tempPath; }
+    int SetCallbackWindow(CallbackWindow callback);
+
+    // Devices. Index -1 is the system's default device.
+    int GetNumberOfInputDevices();
+    // text must hold kDeviceDescriptionSize characters. 154 for an unknown index.
+    int GetInputDeviceDescription(int index, char* text);
+    // 153 when the system has no default recording device.
+    int GetPreferredInputDeviceIndex(int* index);
+    // 155 for an unknown index. Takes effect from the next recording or level test.
+    int SelectInputDevice(int index);
+    int GetNumberOfOutputDevices();
+    int GetOutputDeviceDescription(int index, char* text);
+    int GetPreferredOutputDeviceIndex(int* index);
+    // Takes effect from the next playback.
+    int SelectOutputDevice(int index);
+    int SelectedInputDevice() const { return m_inputIndex; }
+    int SelectedOutputDevice() const { return m_outputIndex; }
+
+    // Whether input device `device` (-1 = default) records this PCM format directly: 0 when it
+    // does, 201 when it does not, 155 for an unknown device.
+    int IsInputFormatSupported(int device, std::uint32_t sampleRate, int bitsPerSample,
+                               int channels);
+
+    // Format and length of a PCM WAV file. flags0 and flags1 are passed as 0 and 1.
+    int AudioGetFileInfo(AudioFileInfo* info, const std::string& file, int flags0 = 0,
+                         int flags1 = 1);
+
+    // Plays frames [first, last) in the background (last 0 = to the end of the file) from an
+    // 8- or 16-bit, mono or stereo PCM WAV file at any rate. The constants are passed as
+    // (1, 0, 0).
+    int AudioPlayWave(const std::string& file, std::uint32_t first, int one, int zero1, int zero2,
+                      std::uint32_t last);
+    int AudioPause();
+    int AudioResume();
+    int AudioStop();
+    int AudioMoveTo(std::uint32_t position, int one = 1);
+    // The frame being heard now.
+    std::uint32_t AudioGetPosition(int one = 1);
+    int AudioGetPlaybackLevel(int* left, int* right);
+    bool IsPlaying() const;
+
+    // Records into a new WAV file (an existing one is replaced). The input source is chosen
+    // through the mixer; its index is accepted here for the call's sake.
+    int AudioStartRecord(const std::string& file, std::uint32_t sampleRate, int bitsPerSample,
+                         int channels, int inputSource);
+    // Frames recorded so far.
+    std::uint32_t AudioGetRecordPosition(int one = 1);
+    int AudioGetRecordLevel(int* left, int* right);
+    // Closes the file; 301 when part of the audio could not be written (a full disk).
+    int AudioStopRecord();
+    bool IsRecording() const { return m_recording; }
+
+    int AudioStartRecordLevelTest(std::uint32_t sampleRate, int bitsPerSample, int channels);
+    int AudioStopRecordLevelTest();
+    bool IsLevelTesting() const { return m_levelTesting; }
+
+private:
+    void post(unsigned message, std::intptr_t wparam, std::intptr_t lparam);
+    // Frees a playback that has already ended by itself.
+    void reapFinishedPlayback();
+    int startCapture(const std::string& file, std::uint32_t sampleRate, int bitsPerSample,
+                     int channels);
+
+    std::unique_ptr<PaDevices> m_devices;
+    std::unique_ptr<PlaybackStream> m_playback;
+    std::unique_ptr<CaptureStream> m_capture;
+    bool m_recording = false;
+    bool m_levelTesting = false;
+    int m_inputIndex = -1;
+    int m_outputIndex = -1;
+    std::string m_tempPath;
+    std::uint32_t m_lastPosition = 0;
+
+    std::mutex m_callbackMutex;
+    CallbackWindow m_callback;
+};
+
+}  // namespace sonthra
