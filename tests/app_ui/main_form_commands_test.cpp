@@ -188,6 +188,14 @@ TEST_F(MainFormTest, EffectButtonsRunTheFirstMatchingItem) {
     form.EffectsPopupMenu()->actions().at(1)->trigger();
     EXPECT_EQ(fadeOutSpy.count(), 1);
 
+    // An effect chosen while something else holds the busy flag leaves it set.
+    form.Busy().set();
+    mix->trigger();
+    EXPECT_TRUE(form.Busy().isSet());
+    form.Busy().clear();
+    mix->trigger();
+    EXPECT_FALSE(form.Busy().isSet());
+
     form.FreeEffectMenuItems();
     EXPECT_TRUE(menu("EffectsMenu")->actions().isEmpty());
     EXPECT_TRUE(form.EffectsPopupMenu()->actions().isEmpty());

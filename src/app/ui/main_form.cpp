@@ -108,6 +108,7 @@ void TMainForm::showEvent(QShowEvent* event) {
         m_firstShow = false;
         // The saved colour scheme is loaded and applied here once the colour scheme exists.
     }
+    // The level test starts here when "Always Test Levels" is on, once the transport exists.
     Action("WindowEditMenu")->setChecked(true);
 }
 

@@ -223,7 +223,7 @@ QWidget* TMainForm::buildMeters() {
         QFrame* light = placeholder(box, clipping[channel], "rgb(128, 128, 128)");
         light->setFixedSize(kMeterWidth, 8);
         light->setToolTip("Clipping");
-        QFrame* meter = placeholder(box, meters[channel], "black");
+        QFrame* meter = placeholder(box, meters[channel], "#800000");
         meter->setFixedSize(kMeterWidth, kMeterHeight);
         grid->addWidget(light, 0, channel);
         grid->addWidget(meter, 1, channel);

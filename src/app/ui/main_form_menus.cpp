@@ -265,9 +265,13 @@ void TMainForm::FreeEffectMenuItems() {
     m_effectsPopup->clear();
 }
 
+// Busy for the effect's length; a flag that was already set (playback holds it from start to
+// stop) stays set afterwards.
 void TMainForm::SampleEffectMenuItemClick(QAction* item) {
-    BusyScope busy(m_busy);
+    const bool wasBusy = m_busy.isSet();
+    m_busy.set();
     CommonMenuClick(item);
+    if (!wasBusy) m_busy.clear();
 }
 
 void TMainForm::SampleEffectsPopupMenuItemClick(QAction* popupItem) {
