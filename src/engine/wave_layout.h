@@ -1,10 +1,8 @@
-// Where the audio of a PCM WAV file lies and what format it has: the small part of RIFF parsing
-// that playback and the file-information call need. Treats every file as hostile.
+// Where the audio of a PCM WAV file lies and what format it has, as playback and the
+// file-information call need it: the wave library's inspection plus the engine's own checks.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace sonthra {
@@ -17,25 +15,19 @@ struct WaveLayout {
     // File offset of the first sample byte.
     std::uint64_t dataOffset = 0;
     // Bytes of whole frames that the file really holds: a "data" size larger than the file (a
-    // recording cut short by a crash, a size left at its maximum) is cut to what is there.
+    // recording cut short by a crash) is cut to what is there.
     std::uint64_t dataBytes = 0;
 
     std::uint64_t frames() const { return blockAlign == 0 ? 0 : dataBytes / blockAlign; }
 };
 
-// Reads count bytes at offset into buffer; returns the bytes read (fewer at the end of the
-// file) or -1 on a read error.
-using ReadAt = std::function<long long(std::uint64_t offset, void* buffer, std::size_t count)>;
-
-// Walks the chunks of a RIFF "WAVE" file of fileSize bytes and fills layout. Returns 0 or an
-// engine error: 107 not a RIFF WAVE file, 108 no usable "fmt " chunk, 109 not PCM, 110 no
-// "data" chunk. The chunks may come in any order; other chunks are skipped.
-int parseWaveLayout(const ReadAt& readAt, std::uint64_t fileSize, WaveLayout& layout);
-
-// The same for an open file descriptor (read with pread, the file offset is not moved).
+// Fills layout from the WAV file open on fd (the descriptor's offset is not relied on and is
+// left anywhere). Returns 0 or an engine error: 102 not a readable regular file, 107 not a
+// RIFF WAVE file, 108 no usable "fmt " chunk, 109 not PCM, 110 no "data" chunk after "fmt ".
+// On failure layout is empty.
 int readWaveLayout(int fd, WaveLayout& layout);
 
-// The same for a file name; 102 when the file cannot be opened.
+// The same for a file name.
 int readWaveLayout(const std::string& path, WaveLayout& layout);
 
 }  // namespace sonthra

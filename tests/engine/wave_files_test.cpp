@@ -18,13 +18,9 @@ using namespace sonthra::test;
 using namespace std::string_literals;
 
 int layoutOf(const std::string& bytes, WaveLayout& layout) {
-    const ReadAt readAt = [&](std::uint64_t offset, void* buffer, std::size_t count) {
-        if (offset >= bytes.size()) return 0LL;
-        const std::size_t n = std::min<std::size_t>(count, bytes.size() - offset);
-        std::memcpy(buffer, bytes.data() + offset, n);
-        return static_cast<long long>(n);
-    };
-    return parseWaveLayout(readAt, bytes.size(), layout);
+    TempFolder folder;
+    writeFile(folder.file("f.wav"), bytes);
+    return readWaveLayout(folder.file("f.wav"), layout);
 }
 
 TEST(WaveLayout, FindsFormatAndAudioWhateverComesBetween) {
@@ -37,7 +33,6 @@ TEST(WaveLayout, FindsFormatAndAudioWhateverComesBetween) {
         {"18-byte fmt", riff(chunk("fmt ", fmtBody(1, 2, 22050, 16, true)) + chunk("data", audio))},
         {"odd-sized chunk before data", riff(chunk("fmt ", fmtBody(1, 2, 22050, 16)) +
                                              chunk("LIST", "abc") + chunk("data", audio))},
-        {"data before fmt", riff(chunk("data", audio) + chunk("fmt ", fmtBody(1, 2, 22050, 16)))},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -62,6 +57,21 @@ TEST(WaveLayout, DataSizeIsCutToTheWholeFramesTheFileHolds) {
     ASSERT_EQ(layoutOf(file, layout), 0);
     EXPECT_EQ(layout.dataBytes, audio.size());
     EXPECT_EQ(layout.frames(), 50u);
+}
+
+TEST(WaveLayout, RecordingCutOffBeforeItsFirstHeaderUpdateKeepsAllItsAudio) {
+    TempFolder folder;
+    const std::string path = folder.file("crashed.wav");
+    {
+        RecordFile file;
+        ASSERT_EQ(file.create(path, 8000, 16, 1), 0);
+        const std::string audio = samplesBytes(makeTone(440, 8000, 1, 70, 0.5));
+        ASSERT_TRUE(file.append(audio.data(), audio.size()));
+        // Gone without updateHeader() or finish(), as in a crash.
+    }
+    WaveLayout layout;
+    ASSERT_EQ(readWaveLayout(path, layout), 0);
+    EXPECT_EQ(layout.frames(), 70u);
 }
 
 TEST(WaveLayout, BrokenFilesGetTheirErrorNumbers) {
@@ -90,6 +100,7 @@ TEST(WaveLayout, BrokenFilesGetTheirErrorNumbers) {
               data),
          engine_error::kBadFmtChunk},
         {"no data", riff(fmt), engine_error::kNoDataChunk},
+        {"data only before fmt", riff(data + fmt), engine_error::kNoDataChunk},
         {"chunk size points past the end", riff(fmt + "JUNK" + le32(0x7FFFFFF0) + "xx" + data),
          engine_error::kNoDataChunk},
     };
