@@ -195,11 +195,12 @@ int AudioIO::AudioGetPlaybackLevel(int* left, int* right) {
 }
 
 int AudioIO::startCapture(const std::string& file, std::uint32_t sampleRate, int bitsPerSample,
-                          int channels) {
+                          int channels, std::uint64_t frameLimit) {
     const int device = m_devices->inputDevice(m_inputIndex);
     if (device < 0) return engine_error::kRecordDeviceUnusable;
     auto capture = std::make_unique<CaptureStream>();
-    const int result = capture->start(device, sampleRate, bitsPerSample, channels, file);
+    const int result =
+        capture->start(device, sampleRate, bitsPerSample, channels, file, frameLimit);
     if (result != 0) return result;
     m_capture = std::move(capture);
     return 0;
@@ -212,7 +213,7 @@ int AudioIO::AudioStartRecord(const std::string& file, std::uint32_t sampleRate,
     reapFinishedPlayback();
     if (m_playback) return engine_error::kPlaybackRunning;
     if (m_levelTesting) AudioStopRecordLevelTest();
-    const int result = startCapture(file, sampleRate, bitsPerSample, channels);
+    const int result = startCapture(file, sampleRate, bitsPerSample, channels, m_recordFrameLimit);
     if (result == 0) m_recording = true;
     return result;
 }
@@ -244,7 +245,7 @@ int AudioIO::AudioStartRecordLevelTest(std::uint32_t sampleRate, int bitsPerSamp
     if (m_playback) return engine_error::kPlaybackRunning;
     // A second start (a new device or format) replaces the running test.
     if (m_levelTesting) AudioStopRecordLevelTest();
-    const int result = startCapture(std::string(), sampleRate, bitsPerSample, channels);
+    const int result = startCapture(std::string(), sampleRate, bitsPerSample, channels, 0);
     if (result == 0) m_levelTesting = true;
     return result;
 }

@@ -94,6 +94,9 @@ public:
     // through the mixer; its index is accepted here for the call's sake.
     int AudioStartRecord(const std::string& file, std::uint32_t sampleRate, int bitsPerSample,
                          int channels, int inputSource);
+    // Ends the recordings started from now on after this many frames (0, the default: no
+    // limit); the recording goes on running until it is stopped, without storing more.
+    void SetRecordFrameLimit(std::uint64_t frames) { m_recordFrameLimit = frames; }
     // Frames recorded so far.
     std::uint32_t AudioGetRecordPosition(int one = 1);
     int AudioGetRecordLevel(int* left, int* right);
@@ -110,7 +113,7 @@ private:
     // Frees a playback that has already ended by itself.
     void reapFinishedPlayback();
     int startCapture(const std::string& file, std::uint32_t sampleRate, int bitsPerSample,
-                     int channels);
+                     int channels, std::uint64_t frameLimit);
 
     std::unique_ptr<PaDevices> m_devices;
     std::unique_ptr<PlaybackStream> m_playback;
@@ -121,6 +124,7 @@ private:
     int m_outputIndex = -1;
     std::string m_tempPath;
     std::uint32_t m_lastPosition = 0;
+    std::uint64_t m_recordFrameLimit = 0;
 
     std::mutex m_callbackMutex;
     CallbackWindow m_callback;

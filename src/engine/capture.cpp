@@ -25,7 +25,7 @@ CaptureStream::~CaptureStream() {
 }
 
 int CaptureStream::start(int paDevice, std::uint32_t sampleRate, int bitsPerSample, int channels,
-                         const std::string& file) {
+                         const std::string& file, std::uint64_t frameLimit) {
     stop();
     const PaDeviceInfo* info = paDevice >= 0 ? Pa_GetDeviceInfo(paDevice) : nullptr;
     if (!info) return engine_error::kRecordDeviceUnusable;
@@ -43,6 +43,7 @@ int CaptureStream::start(int paDevice, std::uint32_t sampleRate, int bitsPerSamp
     m_bits = bitsPerSample;
     m_blockAlign = static_cast<std::size_t>(channels * bitsPerSample / 8);
     m_recording = !file.empty();
+    m_frameLimit = frameLimit;
     m_framesRecorded = 0;
     m_framesLost = 0;
     m_writeFailed = false;
@@ -128,6 +129,11 @@ void CaptureStream::process(const unsigned char* input, unsigned long frames) {
         m_meter.addInt16(reinterpret_cast<const std::int16_t*>(input), frames);
     }
     if (!m_recording || m_writeFailed.load(std::memory_order_relaxed)) return;
+    if (m_frameLimit != 0) {
+        const std::uint64_t recorded = m_framesRecorded.load(std::memory_order_relaxed);
+        frames = static_cast<unsigned long>(
+            std::min<std::uint64_t>(frames, m_frameLimit - std::min(recorded, m_frameLimit)));
+    }
     const std::size_t bytes = frames * m_blockAlign;
     // Only whole frames go in, so the file never holds half a frame.
     const std::size_t room = m_ring->writeAvailable() / m_blockAlign * m_blockAlign;

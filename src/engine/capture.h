@@ -29,10 +29,10 @@ public:
     CaptureStream& operator=(const CaptureStream&) = delete;
 
     // Captures from PortAudio device paDevice in the given PCM format. With a file name the
-    // samples go into that WAV file; with an empty one the input is only metered. Returns 0 or
-    // an engine error: 201, 203, 204, 205.
+    // samples go into that WAV file, up to frameLimit frames when that is not 0; with an empty
+    // one the input is only metered. Returns 0 or an engine error: 201, 203, 204, 205.
     int start(int paDevice, std::uint32_t sampleRate, int bitsPerSample, int channels,
-              const std::string& file);
+              const std::string& file, std::uint64_t frameLimit = 0);
 
     // Ends the capture and closes the file. Returns 0, or 301 when samples could not be
     // stored (a full disk, the 4 GB limit of a WAV file).
@@ -62,6 +62,7 @@ private:
     PaStream* m_stream = nullptr;
     int m_bits = 16;
     std::size_t m_blockAlign = 0;
+    std::uint64_t m_frameLimit = 0;
     bool m_recording = false;
     std::unique_ptr<RingBuffer<unsigned char>> m_ring;
     std::unique_ptr<unsigned char[]> m_chunk;

@@ -1,6 +1,7 @@
 #include "engine/pa_devices.h"
 
 #include <alsa/asoundlib.h>
+#include <dlfcn.h>
 #include <portaudio.h>
 
 #include <algorithm>
@@ -13,9 +14,23 @@ namespace {
 // on stderr; the engine reports its own failures, so that noise is dropped.
 void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
 
+void quietJack(const char*) {}
+
+// PortAudio also asks for a JACK server, and the JACK library reports its absence the same way.
+// It is reached by name, so that the engine needs the library only when PortAudio brought it.
+void silenceJack() {
+    using Setter = void (*)(void (*)(const char*));
+    for (const char* name : {"jack_set_error_function", "jack_set_info_function"}) {
+        if (auto set = reinterpret_cast<Setter>(dlsym(RTLD_DEFAULT, name))) set(&quietJack);
+    }
+}
+
 void silenceAlsaOnce() {
     static std::once_flag once;
-    std::call_once(once, [] { snd_lib_error_set_handler(&quietAlsa); });
+    std::call_once(once, [] {
+        snd_lib_error_set_handler(&quietAlsa);
+        silenceJack();
+    });
 }
 
 int lookUp(const std::vector<int>& devices, int index, int fallback) {

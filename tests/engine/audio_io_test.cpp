@@ -497,6 +497,19 @@ TEST_F(AudioIOTest, RecordingHoldsThePlayedToneAndItsHeaderIsValidWhileRecording
     }
 }
 
+TEST_F(AudioIOTest, RecordingStopsStoringAtItsFrameLimit) {
+    const std::string path = folder.file("limited.wav");
+    engine.SetRecordFrameLimit(4410);
+    ASSERT_EQ(engine.AudioStartRecord(path, 44100, 16, 1, 0), 0);
+    ASSERT_TRUE(waitFor([&] { return engine.AudioGetRecordPosition(1) >= 4410; }));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(engine.AudioGetRecordPosition(1), 4410u);
+    ASSERT_EQ(engine.AudioStopRecord(), 0);
+    WaveLayout layout;
+    ASSERT_EQ(readWaveLayout(path, layout), 0);
+    EXPECT_EQ(layout.frames(), 4410u);
+}
+
 TEST_F(AudioIOTest, LevelTestMetersTheInputWithoutWritingAnything) {
     const std::string tone = toneFile("played.wav", 44100, 16, 2, 1.0);
     ASSERT_EQ(engine.AudioStartRecordLevelTest(44100, 16, 2), 0);
