@@ -3,12 +3,7 @@
 // judges in each direction.
 #include "engine/audio_io.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -22,11 +17,10 @@
 #include <thread>
 #include <vector>
 
+#include "engine/child_process.h"
 #include "engine/engine_errors.h"
 #include "engine/wav_maker.h"
 #include "engine/wave_layout.h"
-
-extern char** environ;
 
 namespace sonthra {
 namespace {
@@ -36,80 +30,9 @@ using namespace std::chrono_literals;
 
 constexpr std::uint32_t kJudgeRate = 44100;
 
-// A child process whose standard output is collected by a thread.
-class Child {
-public:
-    explicit Child(std::vector<std::string> args) {
-        int fds[2];
-        if (pipe(fds) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (posix_spawnp(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        m_out = fds[0];
-        m_collector = std::thread([this] {
-            char buffer[65536];
-            for (;;) {
-                const ssize_t n = read(m_out, buffer, sizeof buffer);
-                if (n <= 0) break;
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_output.append(buffer, static_cast<std::size_t>(n));
-            }
-        });
-    }
-
-    ~Child() {
-        terminate();
-        if (m_collector.joinable()) m_collector.join();
-        if (m_out >= 0) close(m_out);
-    }
-
-    bool started() const { return m_pid > 0; }
-
-    std::size_t outputSize() {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_output.size();
-    }
-
-    // Waits for the child to exit by itself; returns its exit status or -1.
-    int wait() {
-        if (m_pid <= 0) return -1;
-        int status = 0;
-        waitpid(m_pid, &status, 0);
-        m_pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    void terminate() {
-        if (m_pid <= 0) return;
-        kill(m_pid, SIGTERM);
-        wait();
-    }
-
-    std::string output() {
-        terminate();
-        if (m_collector.joinable()) m_collector.join();
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_output;
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_out = -1;
-    std::thread m_collector;
-    std::mutex m_mutex;
-    std::string m_output;
-};
-
 // Raw 16-bit stereo at kJudgeRate from the null sink's monitor.
-std::unique_ptr<Child> startJudgeRecording() {
-    auto child = std::make_unique<Child>(std::vector<std::string>{
+std::unique_ptr<ChildProcess> startJudgeRecording() {
+    auto child = std::make_unique<ChildProcess>(std::vector<std::string>{
         "parecord", "--raw", "--device=sonthra_null.monitor", "--format=s16le",
         "--rate=" + std::to_string(kJudgeRate), "--channels=2", "--latency-msec=20"});
     // The recorder is running once its first audio arrives.
@@ -157,7 +80,7 @@ bool waitFor(Predicate done, std::chrono::milliseconds limit = 10s) {
 void resetSoundServer() {
     const char* source = std::getenv("SONTHRA_SOURCE_DIR");
     ASSERT_NE(source, nullptr);
-    Child reset({std::string(source) + "/tests/fixtures/pulse-start.sh"});
+    ChildProcess reset({std::string(source) + "/tests/fixtures/pulse-start.sh"});
     ASSERT_EQ(reset.wait(), 0);
 }
 
@@ -375,6 +298,7 @@ TEST_F(AudioIOTest, PlayedToneReachesTheSinkAndEndOfPlaybackIsPosted) {
         EXPECT_EQ(engine.AudioStop(), 0);
 
         std::this_thread::sleep_for(200ms);
+        judge->terminate();
         const std::vector<std::int16_t> heard = toSamples(judge->output());
         const std::vector<double> left = firstChannel(heard, 2);
         const double expectedFrames = seconds * kJudgeRate;
@@ -450,7 +374,7 @@ TEST_F(AudioIOTest, RecordingHoldsThePlayedToneAndItsHeaderIsValidWhileRecording
         ASSERT_TRUE(engine.IsRecording());
         ASSERT_TRUE(waitFor([&] { return engine.AudioGetRecordPosition(1) > c.rate / 4; }));
 
-        Child player({"paplay", "--device=sonthra_null", tone});
+        ChildProcess player({"paplay", "--device=sonthra_null", tone});
         ASSERT_TRUE(player.started());
         int loudest = 0;
         // While the tone plays, the file on disk already is a valid WAV file holding what has
@@ -513,7 +437,7 @@ TEST_F(AudioIOTest, RecordingStopsStoringAtItsFrameLimit) {
 TEST_F(AudioIOTest, LevelTestMetersTheInputWithoutWritingAnything) {
     const std::string tone = toneFile("played.wav", 44100, 16, 2, 1.0);
     ASSERT_EQ(engine.AudioStartRecordLevelTest(44100, 16, 2), 0);
-    Child player({"paplay", "--device=sonthra_null", tone});
+    ChildProcess player({"paplay", "--device=sonthra_null", tone});
     int loudest = 0;
     EXPECT_TRUE(waitFor([&] {
         int left = 0, right = 0;

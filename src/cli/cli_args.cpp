@@ -1,0 +1,136 @@
+#include "cli/cli_args.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+namespace sonthra::cli {
+namespace {
+
+bool allDigits(const std::string& text) {
+    return !text.empty() && text.size() <= 19 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool contains(const std::vector<std::string>& list, const std::string& item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+}  // namespace
+
+const std::vector<VerbSpec>& verbs() {
+    static const std::vector<VerbSpec> table = {
+        {"info", {"FILE"}, {}, {}, "rate, bits, channels, frames and length of a WAV file"},
+        {"devices", {}, {}, {}, "the recording and playback devices"},
+        {"play", {"FILE"}, {}, {"from", "to"}, "play frames [from, to) of a WAV file"},
+        {"record",
+         {"OUT"},
+         {"seconds"},
+         {"rate", "bits", "channels"},
+         "record from the default recording device into a new WAV file"},
+        {"cut", {"IN", "OUT"}, {"from", "to"}, {}, "remove frames [from, to)"},
+        {"clear", {"IN", "OUT"}, {"from", "to"}, {}, "remove frames [from, to)"},
+        {"crop", {"IN", "OUT"}, {"from", "to"}, {}, "keep only frames [from, to)"},
+        {"copy-to", {"IN", "CLIP"}, {"from", "to"}, {}, "write frames [from, to) to CLIP"},
+        {"paste", {"IN", "CLIP", "OUT"}, {"at"}, {}, "insert the audio of CLIP at a frame"},
+        {"mute",
+         {"IN", "OUT"},
+         {"from", "to"},
+         {"channels"},
+         "silence frames [from, to) on channel 1 (left), 2 (right) or 3 (both, the default)"},
+        {"trim",
+         {"IN", "OUT"},
+         {"from", "to", "threshold"},
+         {},
+         "remove the silence at both ends of [from, to); threshold in hundredths of a percent"},
+        {"insert-silence", {"IN", "OUT"}, {"at", "ms"}, {}, "insert milliseconds of silence"},
+    };
+    return table;
+}
+
+std::string usage() {
+    std::ostringstream out;
+    out << "usage: sonthra-cli VERB ARGUMENTS\n"
+        << "Frames are sample frames counted from 0. Every verb writes a new file and leaves its\n"
+        << "input alone; progress goes to standard error.\n\n";
+    for (const VerbSpec& verb : verbs()) {
+        out << "  sonthra-cli " << verb.name;
+        for (const std::string& file : verb.files) out << ' ' << file;
+        for (const std::string& option : verb.requiredOptions) out << " --" << option << " N";
+        for (const std::string& option : verb.optionalOptions) out << " [--" << option << " N]";
+        out << "\n      " << verb.summary << '\n';
+    }
+    return out.str();
+}
+
+std::string parseCommand(const std::vector<std::string>& args, Command& command) {
+    command = Command{};
+    if (args.empty()) return "no verb given";
+    const auto& table = verbs();
+    const auto verb = std::find_if(table.begin(), table.end(),
+                                   [&](const VerbSpec& v) { return v.name == args[0]; });
+    if (verb == table.end()) return "unknown verb '" + args[0] + "'";
+    command.verb = &*verb;
+
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
+            std::string name = arg.substr(2);
+            std::string value;
+            const std::size_t equals = name.find('=');
+            if (equals != std::string::npos) {
+                value = name.substr(equals + 1);
+                name.resize(equals);
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            } else {
+                return "--" + name + " needs a value";
+            }
+            if (!contains(verb->requiredOptions, name) && !contains(verb->optionalOptions, name))
+                return "'" + verb->name + "' takes no option --" + name;
+            if (command.options.count(name) != 0) return "--" + name + " given twice";
+            command.options[name] = value;
+        } else {
+            command.files.push_back(arg);
+        }
+    }
+    if (command.files.size() != verb->files.size()) {
+        return "'" + verb->name + "' takes " + std::to_string(verb->files.size()) +
+               " file name(s), not " + std::to_string(command.files.size());
+    }
+    for (const std::string& file : command.files)
+        if (file.empty()) return "an empty file name";
+    for (const std::string& option : verb->requiredOptions)
+        if (!command.has(option)) return "'" + verb->name + "' needs --" + option;
+    return {};
+}
+
+std::optional<long long> parseInteger(const std::string& text, long long low, long long high) {
+    if (!allDigits(text)) return std::nullopt;
+    errno = 0;
+    const long long value = std::strtoll(text.c_str(), nullptr, 10);
+    if (errno != 0 || value < low || value > high) return std::nullopt;
+    return value;
+}
+
+std::optional<std::uint32_t> parseFrame(const std::string& text) {
+    const auto value = parseInteger(text, 0, 0xFFFFFFFFll);
+    if (!value) return std::nullopt;
+    return static_cast<std::uint32_t>(*value);
+}
+
+std::optional<double> parseSeconds(const std::string& text) {
+    if (text.empty() || !std::all_of(text.begin(), text.end(),
+                                     [](char c) { return (c >= '0' && c <= '9') || c == '.'; }))
+        return std::nullopt;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || !std::isfinite(value) || value <= 0 ||
+        value > 24 * 3600)
+        return std::nullopt;
+    return value;
+}
+
+}  // namespace sonthra::cli

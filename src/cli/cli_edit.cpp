@@ -1,0 +1,117 @@
+#include "cli/cli_edit.h"
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <optional>
+#include <ostream>
+#include <thread>
+
+#include "cli/cli_report.h"
+#include "cli/cli_verbs.h"
+#include "engine/audio_edit.h"
+
+namespace sonthra::cli {
+namespace {
+
+constexpr auto kPollPeriod = std::chrono::milliseconds(100);
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0;
+}
+
+struct EditArguments {
+    std::uint32_t from = 0, to = 0, at = 0, milliseconds = 0;
+    int channels = 3;
+    std::uint16_t threshold = 0;
+};
+
+// Reads the verb's options into arguments; returns what is wrong, or an empty string.
+std::string readOptions(const Command& command, EditArguments& a) {
+    struct Frame {
+        const char* name;
+        std::uint32_t* target;
+    } frames[] = {{"from", &a.from}, {"to", &a.to}, {"at", &a.at}};
+    for (const Frame& f : frames) {
+        if (!command.has(f.name)) continue;
+        const auto value = parseFrame(command.options.at(f.name));
+        if (!value) return std::string("--") + f.name + " must be a frame number";
+        *f.target = *value;
+    }
+    if (command.has("ms")) {
+        const auto value = parseInteger(command.options.at("ms"), 0, 24LL * 3600 * 1000);
+        if (!value) return "--ms must be a number of milliseconds, at most a day";
+        a.milliseconds = static_cast<std::uint32_t>(*value);
+    }
+    if (command.has("channels")) {
+        const auto value = parseInteger(command.options.at("channels"), 1, 3);
+        if (!value) return "--channels must be 1 (left), 2 (right) or 3 (both)";
+        a.channels = static_cast<int>(*value);
+    }
+    if (command.has("threshold")) {
+        const auto value = parseInteger(command.options.at("threshold"), 0, 10000);
+        if (!value) return "--threshold must be 0 to 10000 hundredths of a percent";
+        a.threshold = static_cast<std::uint16_t>(*value);
+    }
+    return {};
+}
+
+int startEdit(AudioEditor& editor, const Command& command, const EditArguments& a,
+              std::uint32_t* handle) {
+    const std::string& verb = command.verb->name;
+    const auto& files = command.files;
+    if (verb == "cut") return editor.AudioCut(files[0], a.from, a.to, 1, handle, 0, files[1]);
+    if (verb == "clear") return editor.AudioClear(files[0], a.from, a.to, 1, handle, 0, files[1]);
+    if (verb == "crop") return editor.AudioCrop(files[0], a.from, a.to, 1, handle, 0, files[1]);
+    if (verb == "copy-to")
+        return editor.AudioCopyInFile(files[0], a.from, a.to, 1, handle, 0, files[1]);
+    if (verb == "paste")
+        return editor.AudioPasteEx(files[0], a.at, 1, handle, 0, files[1], files[2]);
+    if (verb == "mute")
+        return editor.AudioEditMute(files[0], a.from, a.to, 1, handle, 0, a.channels, files[1]);
+    if (verb == "trim")
+        return editor.AudioEditTrimSilence(files[0], a.from, a.to, 1, handle, 0, a.threshold,
+                                           files[1]);
+    return editor.AudioInsertSilence(files[0], a.at, 1, handle, 0, a.milliseconds, files[1]);
+}
+
+}  // namespace
+
+int runEdit(const Command& command, std::ostream& err, const std::atomic<bool>& interrupted) {
+    EditArguments arguments;
+    const std::string problem = readOptions(command, arguments);
+    if (!problem.empty()) return reportUsage(problem, err);
+    // The last file name is the one written; the edit moves it into place only when complete.
+    const std::string& output = command.files.back();
+    if (exists(output)) return reportExists(output, err);
+
+    AudioEditor editor;
+    // Nothing is edited in place here, so the engine need keep nothing for undo.
+    editor.AudioEditSetUndoRedo(0);
+    std::uint32_t handle = 0;
+    const int started = startEdit(editor, command, arguments, &handle);
+    if (started != 0) return reportEngineError(started, err);
+
+    bool cancelled = false;
+    while (!editor.AudioEditProcessIsOver(handle)) {
+        if (interrupted.load() && !cancelled) {
+            editor.AudioEditCancelPressed(handle);
+            cancelled = true;
+        }
+        err << "\r" << command.verb->name << " " << editor.AudioEditGetProcessProgress(handle)
+            << "%" << std::flush;
+        std::this_thread::sleep_for(kPollPeriod);
+    }
+    const int reason = editor.AudioEditGetReasonForProcessExit(handle);
+    editor.AudioEditCloseHandle(&handle);
+    if (reason != 0) {
+        err << "\n";
+        reportEngineError(reason, err);
+        return cancelled ? kExitInterrupted : kExitFailed;
+    }
+    err << "\r" << command.verb->name << " 100%\n";
+    return kExitOk;
+}
+
+}  // namespace sonthra::cli

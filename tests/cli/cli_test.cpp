@@ -1,0 +1,268 @@
+// The real sonthra-cli executable on files made by the test, against the PulseAudio null sink
+// for playing and recording.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include "engine/child_process.h"
+#include "engine/wav_maker.h"
+#include "engine/wave_layout.h"
+#include "messages/message_table.h"
+
+namespace sonthra {
+namespace {
+
+using namespace sonthra::test;
+using namespace std::chrono_literals;
+
+std::string cliPath() {
+    const char* binary = std::getenv("SONTHRA_BINARY_DIR");
+    return std::string(binary ? binary : ".") + "/bin/sonthra-cli";
+}
+
+ProgramResult cli(std::vector<std::string> args) {
+    args.insert(args.begin(), cliPath());
+    return runProgram(std::move(args));
+}
+
+// The frames of a 16-bit WAV file as interleaved samples; empty when it is not one.
+std::vector<std::int16_t> samplesOf(const std::string& path, WaveLayout* layoutOut = nullptr) {
+    WaveLayout layout;
+    if (readWaveLayout(path, layout) != 0 || layout.bitsPerSample != 16) return {};
+    if (layoutOut) *layoutOut = layout;
+    const std::string bytes = readFile(path);
+    std::vector<std::int16_t> samples(layout.dataBytes / 2);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const auto lo = static_cast<unsigned char>(bytes[layout.dataOffset + 2 * i]);
+        const auto hi = static_cast<unsigned char>(bytes[layout.dataOffset + 2 * i + 1]);
+        samples[i] = static_cast<std::int16_t>(lo | (hi << 8));
+    }
+    return samples;
+}
+
+std::vector<std::int16_t> slice(const std::vector<std::int16_t>& samples, int channels,
+                                std::size_t first, std::size_t last) {
+    return std::vector<std::int16_t>(samples.begin() + first * channels,
+                                     samples.begin() + last * channels);
+}
+
+std::vector<std::int16_t> join(std::vector<std::int16_t> a, const std::vector<std::int16_t>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+std::string messageText(int number) {
+    return FormatMessage(number) + "\n";
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // The input: 10,000 stereo frames at 8 kHz whose left and right channels differ, so
+        // that any frame moved to the wrong place or channel shows.
+        tone = makeTone(440, 8000, 2, 10000, 0.5);
+        for (std::size_t f = 0; f < 10000; ++f) tone[2 * f + 1] = static_cast<std::int16_t>(f);
+        input = folder.file("in.wav");
+        writeFile(input, pcmWave(8000, 16, 2, tone));
+        inputBytes = readFile(input);
+    }
+
+    void TearDown() override {
+        EXPECT_EQ(readFile(input), inputBytes) << "the input is never touched";
+    }
+
+    TempFolder folder;
+    std::vector<std::int16_t> tone;
+    std::string input;
+    std::string inputBytes;
+};
+
+TEST_F(CliTest, InfoDescribesTheFile) {
+    const ProgramResult result = cli({"info", input});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.output,
+              "rate: 8000\nbits: 16\nchannels: 2\nframes: 10000\nlength: 000:01:250\n");
+}
+
+TEST_F(CliTest, FailuresPrintTheProductsMessage) {
+    ProgramResult result = cli({"info", folder.file("missing.wav")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.errors, messageText(103));
+    EXPECT_EQ(result.output, "");
+
+    writeFile(folder.file("float.wav"),
+              riff(chunk("fmt ", fmtBody(3, 1, 8000, 32)) + chunk("data", "abcd")));
+    result = cli({"info", folder.file("float.wav")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.errors, messageText(110));
+
+    result = cli({"play", input, "--from", "20000"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.errors, messageText(114));
+
+    result = cli({"cut", input, folder.file("out.wav"), "--from", "5", "--to", "5"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.errors.find(messageText(122)), std::string::npos) << result.errors;
+    EXPECT_FALSE(std::ifstream(folder.file("out.wav")).good());
+}
+
+TEST_F(CliTest, BadCommandLinesShowTheUsage) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {},
+             {"transmogrify", "a.wav"},
+             {"info"},
+             {"cut", "in.wav", "out.wav", "--from", "x", "--to", "1"},
+             {"record", folder.file("r.wav")},
+             {"record", folder.file("r.wav"), "--seconds", "1", "--bits", "12"},
+             {"mute", "in.wav", "out.wav", "--from", "1", "--to", "2", "--channels", "4"}}) {
+        const ProgramResult result = cli(args);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_NE(result.errors.find("usage: sonthra-cli"), std::string::npos);
+    }
+    EXPECT_FALSE(std::ifstream(folder.file("r.wav")).good());
+    const ProgramResult help = cli({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.output.find("insert-silence IN OUT --at N --ms N"), std::string::npos);
+}
+
+TEST_F(CliTest, ExistingOutputIsNeverOverwritten) {
+    const std::string out = folder.file("taken.wav");
+    writeFile(out, "precious");
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"record", out, "--seconds", "1"},
+             {"crop", input, out, "--from", "0", "--to", "10"},
+             {"copy-to", input, out, "--from", "0", "--to", "10"}}) {
+        const ProgramResult result = cli(args);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.errors.find("already exists"), std::string::npos);
+    }
+    EXPECT_EQ(readFile(out), "precious");
+}
+
+TEST_F(CliTest, RangeEditsWriteTheExpectedFrames) {
+    const std::vector<std::int16_t> before = slice(tone, 2, 0, 1000);
+    const std::vector<std::int16_t> range = slice(tone, 2, 1000, 3000);
+    const std::vector<std::int16_t> after = slice(tone, 2, 3000, 10000);
+    struct Case {
+        const char* verb;
+        std::vector<std::int16_t> expected;
+    } cases[] = {
+        {"cut", join(before, after)},
+        {"clear", join(before, after)},
+        {"crop", range},
+        {"copy-to", range},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.verb);
+        const std::string out = folder.file(std::string(c.verb) + ".wav");
+        const ProgramResult result = cli({c.verb, input, out, "--from", "1000", "--to", "3000"});
+        ASSERT_EQ(result.status, 0) << result.errors;
+        EXPECT_EQ(samplesOf(out), c.expected);
+    }
+}
+
+TEST_F(CliTest, PasteMuteTrimAndInsertSilence) {
+    const std::string clip = folder.file("clip.wav");
+    const std::vector<std::int16_t> clipSamples = makeTone(1000, 8000, 2, 300, 0.25);
+    writeFile(clip, pcmWave(8000, 16, 2, clipSamples));
+    ProgramResult result = cli({"paste", input, clip, folder.file("pasted.wav"), "--at", "500"});
+    ASSERT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(samplesOf(folder.file("pasted.wav")),
+              join(join(slice(tone, 2, 0, 500), clipSamples), slice(tone, 2, 500, 10000)));
+
+    // The left channel only.
+    result = cli({"mute", input, folder.file("muted.wav"), "--from", "100", "--to", "200",
+                  "--channels", "1"});
+    ASSERT_EQ(result.status, 0) << result.errors;
+    std::vector<std::int16_t> muted = tone;
+    for (std::size_t f = 100; f < 200; ++f) muted[2 * f] = 0;
+    EXPECT_EQ(samplesOf(folder.file("muted.wav")), muted);
+
+    // 800 frames of silence at 8 kHz.
+    result =
+        cli({"insert-silence", input, folder.file("longer.wav"), "--at", "100", "--ms", "100"});
+    ASSERT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(samplesOf(folder.file("longer.wav")),
+              join(join(slice(tone, 2, 0, 100), std::vector<std::int16_t>(1600, 0)),
+                   slice(tone, 2, 100, 10000)));
+
+    // Silence around a tone: only the tone stays.
+    std::vector<std::int16_t> padded(2 * 2000, 0);
+    const std::vector<std::int16_t> middle = makeTone(440, 8000, 2, 3000, 0.5);
+    padded = join(join(padded, middle), std::vector<std::int16_t>(2 * 1500, 0));
+    writeFile(folder.file("padded.wav"), pcmWave(8000, 16, 2, padded));
+    result = cli({"trim", folder.file("padded.wav"), folder.file("trimmed.wav"), "--from", "0",
+                  "--to", "6500", "--threshold", "3"});
+    ASSERT_EQ(result.status, 0) << result.errors;
+    WaveLayout layout;
+    const std::vector<std::int16_t> trimmed = samplesOf(folder.file("trimmed.wav"), &layout);
+    // The tone starts and ends at a zero crossing: those frames count as silence too.
+    EXPECT_NEAR(static_cast<double>(layout.frames()), 3000.0, 2.0);
+    EXPECT_NE(trimmed.at(0), 0);
+}
+
+TEST_F(CliTest, DevicesAreListed) {
+    const ProgramResult result = cli({"devices"});
+    EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(result.output.rfind("Recording devices:\n", 0), 0u);
+    EXPECT_NE(result.output.find("  -1  Default Recording Device\n"), std::string::npos);
+    EXPECT_NE(result.output.find("Playback devices:\n"), std::string::npos);
+    EXPECT_NE(result.output.find("  -1  Default Playback Device\n"), std::string::npos);
+    EXPECT_NE(result.output.find("(preferred)"), std::string::npos);
+}
+
+TEST_F(CliTest, PlaysARangeToItsEnd) {
+    const ProgramResult result = cli({"play", input, "--from", "2000", "--to", "4000"});
+    EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_NE(result.errors.find("of 000:00:500"), std::string::npos) << "progress on stderr";
+    EXPECT_EQ(result.output, "");
+}
+
+TEST_F(CliTest, RecordsTheLengthAskedFor) {
+    const std::string out = folder.file("rec.wav");
+    const ProgramResult result = cli(
+        {"record", out, "--seconds", "0.5", "--rate", "22050", "--bits", "8", "--channels", "1"});
+    ASSERT_EQ(result.status, 0) << result.errors;
+    WaveLayout layout;
+    ASSERT_EQ(readWaveLayout(out, layout), 0);
+    EXPECT_EQ(layout.frames(), 11025u);
+    EXPECT_EQ(layout.sampleRate, 22050u);
+    EXPECT_EQ(layout.bitsPerSample, 8);
+    EXPECT_EQ(layout.channels, 1);
+}
+
+TEST_F(CliTest, InterruptedRecordingIsStillAWholeFile) {
+    const std::string out = folder.file("cut-short.wav");
+    ChildProcess child({cliPath(), "record", out, "--seconds", "60"});
+    // Waits until it has recorded something, then presses Ctrl+C.
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (child.errors().find("recording 000:00:3") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(20ms);
+    child.signal(SIGINT);
+    EXPECT_EQ(child.wait(), 0) << child.errors();
+    WaveLayout layout;
+    ASSERT_EQ(readWaveLayout(out, layout), 0);
+    EXPECT_GT(layout.frames(), 44100u / 4);
+    EXPECT_LT(layout.frames(), 44100u * 50);
+    EXPECT_EQ(readFile(out).size(), 46 + layout.dataBytes);
+}
+
+TEST_F(CliTest, InterruptedPlaybackStops) {
+    const std::string longFile = folder.file("long.wav");
+    writeFile(longFile, pcmWave(8000, 16, 1, makeTone(440, 8000, 1, 8000 * 60, 0.3)));
+    ChildProcess child({cliPath(), "play", longFile});
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (child.errors().find("playing") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(20ms);
+    child.signal(SIGINT);
+    EXPECT_EQ(child.wait(), 130);
+}
+
+}  // namespace
+}  // namespace sonthra
