@@ -1,0 +1,169 @@
+#include "view/peak_builder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "view/view_errors.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace sonthra {
+namespace {
+
+inline std::int16_t sample16(const unsigned char* p) {
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
+}
+
+// One block of any layout, frame by frame: the general path for 8-bit data and for the short
+// block at the end of the file.
+void scanBlockPlain(const unsigned char* p, std::size_t frames, int channels, int bytes,
+                    TPeak* out) {
+    for (int c = 0; c < channels; ++c) {
+        const unsigned char* s = p + c * bytes;
+        const std::size_t stride = static_cast<std::size_t>(channels * bytes);
+        std::int16_t v = bytes == 2 ? sample16(s) : static_cast<std::int16_t>(*s);
+        TPeak peak{v, v};
+        for (std::size_t f = 1; f < frames; ++f) {
+            s += stride;
+            v = bytes == 2 ? sample16(s) : static_cast<std::int16_t>(*s);
+            if (v > peak.maximum) {
+                peak.maximum = v;
+            } else if (v < peak.minimum) {
+                peak.minimum = v;
+            }
+        }
+        out[c] = peak;
+    }
+}
+
+#if defined(__SSE2__)
+// Whole 32-frame blocks of 16-bit stereo: 64 interleaved samples in eight registers, the even
+// lanes the left channel and the odd ones the right.
+void scanBlocks16Stereo(const unsigned char* p, std::size_t blocks, TPeak* left, TPeak* right) {
+    for (std::size_t b = 0; b < blocks; ++b, p += 128) {
+        const auto* v = reinterpret_cast<const __m128i*>(p);
+        __m128i lo = _mm_loadu_si128(v);
+        __m128i hi = lo;
+        for (int i = 1; i < 8; ++i) {
+            const __m128i x = _mm_loadu_si128(v + i);
+            lo = _mm_min_epi16(lo, x);
+            hi = _mm_max_epi16(hi, x);
+        }
+        lo = _mm_min_epi16(lo, _mm_srli_si128(lo, 8));
+        hi = _mm_max_epi16(hi, _mm_srli_si128(hi, 8));
+        lo = _mm_min_epi16(lo, _mm_srli_si128(lo, 4));
+        hi = _mm_max_epi16(hi, _mm_srli_si128(hi, 4));
+        const auto l = static_cast<std::uint32_t>(_mm_cvtsi128_si32(lo));
+        const auto h = static_cast<std::uint32_t>(_mm_cvtsi128_si32(hi));
+        left[b] = {static_cast<std::int16_t>(l & 0xFFFF), static_cast<std::int16_t>(h & 0xFFFF)};
+        right[b] = {static_cast<std::int16_t>(l >> 16), static_cast<std::int16_t>(h >> 16)};
+    }
+}
+
+void scanBlocks16Mono(const unsigned char* p, std::size_t blocks, TPeak* out) {
+    for (std::size_t b = 0; b < blocks; ++b, p += 64) {
+        const auto* v = reinterpret_cast<const __m128i*>(p);
+        __m128i lo = _mm_loadu_si128(v);
+        __m128i hi = lo;
+        for (int i = 1; i < 4; ++i) {
+            const __m128i x = _mm_loadu_si128(v + i);
+            lo = _mm_min_epi16(lo, x);
+            hi = _mm_max_epi16(hi, x);
+        }
+        lo = _mm_min_epi16(lo, _mm_srli_si128(lo, 8));
+        hi = _mm_max_epi16(hi, _mm_srli_si128(hi, 8));
+        lo = _mm_min_epi16(lo, _mm_srli_si128(lo, 4));
+        hi = _mm_max_epi16(hi, _mm_srli_si128(hi, 4));
+        lo = _mm_min_epi16(lo, _mm_srli_si128(lo, 2));
+        hi = _mm_max_epi16(hi, _mm_srli_si128(hi, 2));
+        out[b] = {static_cast<std::int16_t>(_mm_cvtsi128_si32(lo) & 0xFFFF),
+                  static_cast<std::int16_t>(_mm_cvtsi128_si32(hi) & 0xFFFF)};
+    }
+}
+#endif
+
+// Scans frames whole frames that start on a block boundary into the arrays from block index
+// first on.
+void scanFrames(const unsigned char* p, std::size_t frames, int channels, int bytes,
+                std::vector<PeakData::Channel>& out, std::size_t first) {
+    const std::size_t frameBytes = static_cast<std::size_t>(channels * bytes);
+    std::size_t whole = frames / kPeakBlockFrames;
+    std::size_t done = 0;
+#if defined(__SSE2__)
+    if (bytes == 2 && channels == 2) {
+        scanBlocks16Stereo(p, whole, out[0].data() + first, out[1].data() + first);
+        done = whole;
+    } else if (bytes == 2 && channels == 1) {
+        scanBlocks16Mono(p, whole, out[0].data() + first);
+        done = whole;
+    }
+#endif
+    TPeak peaks[2];
+    for (std::size_t b = done; b * kPeakBlockFrames < frames; ++b) {
+        const std::size_t n =
+            std::min<std::size_t>(kPeakBlockFrames, frames - b * kPeakBlockFrames);
+        scanBlockPlain(p + b * kPeakBlockFrames * frameBytes, n, channels, bytes, peaks);
+        for (int c = 0; c < channels; ++c) out[c][first + b] = peaks[c];
+    }
+}
+
+}  // namespace
+
+std::int64_t roundHalfEven(std::int64_t numerator, std::int64_t denominator) {
+    const std::int64_t q = numerator / denominator;
+    const std::int64_t r = numerator % denominator;
+    if (r * 2 > denominator || (r * 2 == denominator && (q & 1))) return q + 1;
+    return q;
+}
+
+int ScanPeaks(SampleFile& file, std::vector<PeakData::Channel>& out,
+              std::atomic<std::int32_t>& progress, const std::atomic<PeakState>& state) {
+    out.clear();
+    const WaveHeaderInfo& info = file.info();
+    const int channels = info.format.channels;
+    const int bytes = info.format.bitsPerSample / 8;
+    const std::size_t frameBytes = static_cast<std::size_t>(channels * bytes);
+    const std::uint64_t total = static_cast<std::uint64_t>(info.totalSamples) * frameBytes;
+    progress.store(0);
+
+    std::unique_ptr<unsigned char[]> buffer;
+    try {
+        buffer.reset(new unsigned char[kPeakReadBytes]);
+        out.assign(channels, PeakData::Channel(peakBlockCount(info.totalSamples)));
+    } catch (const std::bad_alloc&) {
+        out.clear();
+        return kViewErrNoMemory;
+    }
+
+    std::uint64_t consumed = 0;
+    std::size_t block = 0;
+    while (consumed < total) {
+        if (state.load(std::memory_order_relaxed) != PeakState::Building) {
+            out.clear();
+            return kViewErrCancelled;
+        }
+        const std::int64_t got = file.read(consumed, buffer.get(), kPeakReadBytes);
+        if (got <= 0) {
+            out.clear();
+            return kViewErrCannotRead;
+        }
+        // Only a read cut short by the end of the data leaves a part frame, which is no frame.
+        const std::size_t frames = static_cast<std::size_t>(got) / frameBytes;
+        if (frames == 0) {
+            out.clear();
+            return kViewErrCannotRead;
+        }
+        scanFrames(buffer.get(), frames, channels, bytes, out, block);
+        block += peakBlockCount(frames);
+        consumed += frames * frameBytes;
+        progress.store(static_cast<std::int32_t>(roundHalfEven(
+            static_cast<std::int64_t>(consumed) * 99, static_cast<std::int64_t>(total))));
+    }
+    return kViewOk;
+}
+
+}  // namespace sonthra

@@ -1,0 +1,39 @@
+// The peak scan: reads the sample data of a WAV file once, front to back, and fills one peak
+// array per channel. Runs on a worker thread; the only things it shares with the GUI thread are
+// the progress integer it writes and the state it reads.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "view/peak_data.h"
+#include "view/wave_source.h"
+
+namespace sonthra {
+
+// The display's peak states, with the numbers the product stores for them.
+enum class PeakState : std::int32_t {
+    FileSet = 1,
+    Building = 2,
+    Built = 3,
+    CancelRequested = 4,
+    Idle = 5,
+};
+
+// Bytes read at a time: eight of the product's 65,520-byte buffers, which is a whole number of
+// 32-frame blocks for every frame size (1, 2 or 4 bytes), so a block never straddles two reads.
+inline constexpr std::size_t kPeakReadBytes = 65520 * 8;
+
+// Scans file (open, 8 or 16 bits, 1 or 2 channels) into out, one array of
+// ceil(totalSamples / 32) entries per channel. progress moves from 0 to 99 as the bytes are
+// read (a stereo file passes 49 half way), changing once per read. Results: 0; 106 when the
+// arrays or the buffer cannot be had; 107 when the sample data cannot be read; 110 as soon as
+// state is no longer Building. out is emptied on failure.
+int ScanPeaks(SampleFile& file, std::vector<PeakData::Channel>& out,
+              std::atomic<std::int32_t>& progress, const std::atomic<PeakState>& state);
+
+// round(numerator / denominator) with ties to even, for non-negative values.
+std::int64_t roundHalfEven(std::int64_t numerator, std::int64_t denominator);
+
+}  // namespace sonthra

@@ -1,0 +1,103 @@
+#include "view/peak_data.h"
+
+#include <algorithm>
+
+namespace sonthra {
+namespace {
+
+// Entries of one level folded into one entry of the next. 16 keeps the summary at a fifteenth
+// of the blocks and a range query at no more than 30 entries per level.
+constexpr std::size_t kSummaryFan = 16;
+
+void widen(TPeak& into, const TPeak& p) {
+    into.minimum = std::min(into.minimum, p.minimum);
+    into.maximum = std::max(into.maximum, p.maximum);
+}
+
+// Folds entries [first, last) of one array into into; any tells whether into holds a value yet.
+void fold(TPeak& into, bool& any, const PeakData::Channel& array, std::size_t first,
+          std::size_t last) {
+    for (std::size_t i = first; i < last; ++i) {
+        if (any) {
+            widen(into, array[i]);
+        } else {
+            into = array[i];
+            any = true;
+        }
+    }
+}
+
+}  // namespace
+
+PeakData::PeakData(std::vector<Channel> channels) : m_channels(std::move(channels)) {
+    buildSummary();
+}
+
+void PeakData::clear() {
+    m_channels.clear();
+    m_channels.shrink_to_fit();
+    m_levels.clear();
+    m_levels.shrink_to_fit();
+}
+
+void PeakData::assign(std::vector<Channel> channels) {
+    m_channels = std::move(channels);
+    buildSummary();
+}
+
+void PeakData::buildSummary() {
+    m_levels.assign(m_channels.size(), {});
+    for (std::size_t c = 0; c < m_channels.size(); ++c) {
+        const Channel* below = &m_channels[c];
+        while (below->size() > kSummaryFan * 2) {
+            Channel level((below->size() + kSummaryFan - 1) / kSummaryFan);
+            for (std::size_t k = 0; k < level.size(); ++k) {
+                const std::size_t first = k * kSummaryFan;
+                const std::size_t last = std::min(first + kSummaryFan, below->size());
+                TPeak p = (*below)[first];
+                for (std::size_t i = first + 1; i < last; ++i) widen(p, (*below)[i]);
+                level[k] = p;
+            }
+            m_levels[c].push_back(std::move(level));
+            below = &m_levels[c].back();
+        }
+    }
+}
+
+TPeak PeakData::range(std::size_t c, std::size_t first, std::size_t last) const {
+    TPeak out;
+    if (c >= m_channels.size()) return out;
+    bool any = false;
+    last = std::min(last, m_channels[c].size());
+    const Channel* array = &m_channels[c];
+    std::size_t level = 0;
+    while (first < last) {
+        // Whole coarse entries in the middle are taken from the level above; only the ragged
+        // ends are scanned here.
+        const std::size_t up = (first + kSummaryFan - 1) / kSummaryFan;
+        const std::size_t down = last / kSummaryFan;
+        if (level < m_levels[c].size() && up < down) {
+            fold(out, any, *array, first, up * kSummaryFan);
+            fold(out, any, *array, down * kSummaryFan, last);
+            array = &m_levels[c][level];
+            ++level;
+            first = up;
+            last = down;
+            continue;
+        }
+        fold(out, any, *array, first, last);
+        break;
+    }
+    return out;
+}
+
+std::size_t PeakData::memoryBytes() const {
+    std::size_t bytes = 0;
+    for (const auto& ch : m_channels) bytes += ch.capacity() * sizeof(TPeak);
+    for (const auto& levels : m_levels) {
+        for (const auto& level : levels) bytes += level.capacity() * sizeof(TPeak);
+    }
+    return bytes;
+}
+
+}  // namespace sonthra

@@ -1,0 +1,197 @@
+#include "view/peak_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+#include "settings/settings.h"
+#include "view/view_errors.h"
+#include "wave/safe_file.h"
+
+namespace sonthra {
+namespace {
+
+void putLe16(unsigned char* p, std::uint16_t v) {
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+}
+
+void putLe32(unsigned char* p, std::uint32_t v) {
+    putLe16(p, static_cast<std::uint16_t>(v));
+    putLe16(p + 2, static_cast<std::uint16_t>(v >> 16));
+}
+
+std::uint16_t le16(const unsigned char* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+std::uint32_t le32(const unsigned char* p) {
+    return static_cast<std::uint32_t>(le16(p)) | (static_cast<std::uint32_t>(le16(p + 2)) << 16);
+}
+
+// The entries as they sit in the file.
+void encodePeaks(const TPeak* peaks, std::size_t count, unsigned char* out) {
+    for (std::size_t i = 0; i < count; ++i) {
+        putLe16(out + 4 * i, static_cast<std::uint16_t>(peaks[i].minimum));
+        putLe16(out + 4 * i + 2, static_cast<std::uint16_t>(peaks[i].maximum));
+    }
+}
+
+void decodePeaks(const unsigned char* in, std::size_t count, TPeak* peaks) {
+    for (std::size_t i = 0; i < count; ++i) {
+        peaks[i].minimum = static_cast<std::int16_t>(le16(in + 4 * i));
+        peaks[i].maximum = static_cast<std::int16_t>(le16(in + 4 * i + 2));
+    }
+}
+
+bool readFully(int fd, void* buffer, std::size_t count) {
+    auto* out = static_cast<unsigned char*>(buffer);
+    while (count > 0) {
+        const ssize_t n = ::read(fd, out, count);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        out += n;
+        count -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool newer(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec;
+}
+
+bool canOpenForWriting(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+constexpr std::size_t kPeaksPerWrite = 16384;
+
+}  // namespace
+
+std::string GetPeakFileName(const std::string& wavName, const std::string& tempFolder) {
+    const std::size_t slash = wavName.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    // Only a dot inside the file name starts its extension; one in a folder name does not.
+    const std::size_t dot = wavName.find_last_of('.');
+    const std::size_t stem = dot != std::string::npos && dot > nameStart ? dot : wavName.size();
+    const std::string beside = wavName.substr(0, stem) + ".cvp";
+    if (canOpenForWriting(beside)) return beside;
+    std::string folder = tempFolder.empty() ? systemTempFolder() : tempFolder;
+    if (folder.back() != '/') folder += '/';
+    return folder + beside.substr(nameStart);
+}
+
+int SavePeakFile(const std::string& name, std::uint16_t channels, const PeakData& peaks) {
+    if (name.empty()) return kViewErrNoPeakName;
+    const std::size_t blocks = peaks.blockCount();
+    if (blocks > 0 && peaks.channelCount() < channels) channels = peaks.channelCount();
+    SafeFileWriter writer(name);
+    if (!writer.open()) return kViewErrPeakCreate;
+    unsigned char header[kPeakFileHeaderBytes];
+    putLe16(header, channels);
+    putLe32(header + 2, static_cast<std::uint32_t>(blocks));
+    if (!writer.write({reinterpret_cast<const char*>(header), sizeof header})) {
+        return kViewErrPeakWrite;
+    }
+    std::vector<unsigned char> bytes;
+    try {
+        bytes.resize(4 * std::min(blocks, kPeaksPerWrite));
+    } catch (const std::bad_alloc&) {
+        return kViewErrNoMemory;
+    }
+    for (std::size_t c = 0; blocks > 0 && c < channels; ++c) {
+        const TPeak* array = peaks.channel(c).data();
+        for (std::size_t at = 0; at < blocks; at += kPeaksPerWrite) {
+            const std::size_t n = std::min(kPeaksPerWrite, blocks - at);
+            encodePeaks(array + at, n, bytes.data());
+            if (!writer.write({reinterpret_cast<const char*>(bytes.data()), 4 * n})) {
+                return kViewErrPeakWrite;
+            }
+        }
+    }
+    return writer.commit() ? kViewOk : kViewErrPeakWrite;
+}
+
+int LoadPeakFile(const std::string& name, const std::string& wavName, std::uint32_t totalSamples,
+                 std::uint16_t channels, std::vector<PeakData::Channel>& out) {
+    out.clear();
+    struct stat wavStat {};
+    if (::stat(wavName.c_str(), &wavStat) != 0) return kViewErrCannotOpen;
+    struct stat peakStat {};
+    if (::stat(name.c_str(), &peakStat) != 0) {
+        return errno == ENOENT ? kViewErrPeakOpen : kViewErrFileTimes;
+    }
+    if (newer(wavStat.st_mtim, peakStat.st_mtim)) return kViewErrPeakStale;
+    if (totalSamples == 0) return kViewErrNothingToDraw;
+
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return kViewErrPeakOpen;
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+
+    unsigned char header[kPeakFileHeaderBytes];
+    if (!readFully(fd, header, sizeof header)) return kViewErrPeakRead;
+    const std::uint16_t storedChannels = le16(header);
+    const std::uint32_t storedBlocks = le32(header + 2);
+    if (storedBlocks != peakBlockCount(totalSamples)) return kViewErrPeakStale;
+    // The display draws one array per channel of its file; a file made for another channel
+    // count cannot stand in for it.
+    if (storedChannels != channels || channels == 0) return kViewErrPeakStale;
+    struct stat st {};
+    const std::uint64_t need =
+        kPeakFileHeaderBytes + std::uint64_t{4} * storedBlocks * storedChannels;
+    if (::fstat(fd, &st) != 0 || static_cast<std::uint64_t>(st.st_size) < need) {
+        return kViewErrPeakRead;
+    }
+
+    std::vector<PeakData::Channel> arrays;
+    std::vector<unsigned char> bytes;
+    try {
+        arrays.assign(storedChannels, PeakData::Channel(storedBlocks));
+        bytes.resize(4 * std::min<std::size_t>(storedBlocks, kPeaksPerWrite));
+    } catch (const std::bad_alloc&) {
+        return kViewErrNoMemory;
+    }
+    for (auto& array : arrays) {
+        for (std::size_t at = 0; at < array.size(); at += kPeaksPerWrite) {
+            const std::size_t n = std::min(kPeaksPerWrite, array.size() - at);
+            if (!readFully(fd, bytes.data(), 4 * n)) return kViewErrPeakRead;
+            decodePeaks(bytes.data(), n, array.data() + at);
+        }
+    }
+    out = std::move(arrays);
+    return kViewOk;
+}
+
+std::vector<PeakData::Channel> RemovePeakBlocks(const std::vector<PeakData::Channel>& old,
+                                                std::uint32_t newTotal, std::uint32_t start,
+                                                std::uint32_t end) {
+    // Blocks [firstDropped, lastDropped) lie wholly inside the deleted range.
+    const std::size_t firstDropped = peakBlockCount(start);
+    const std::size_t lastDropped = std::max<std::size_t>(end / kPeakBlockFrames, firstDropped);
+    const std::size_t count = peakBlockCount(newTotal);
+    std::vector<PeakData::Channel> out;
+    out.reserve(old.size());
+    for (const auto& array : old) {
+        PeakData::Channel fresh(count);
+        std::size_t to = 0;
+        for (std::size_t from = 0; from < array.size() && to < count; ++from) {
+            if (from >= firstDropped && from < lastDropped) continue;
+            fresh[to++] = array[from];
+        }
+        out.push_back(std::move(fresh));
+    }
+    return out;
+}
+
+}  // namespace sonthra

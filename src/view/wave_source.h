@@ -1,0 +1,51 @@
+// The display's access to a WAV file: the header (format, frame count, where the samples lie)
+// with the display's own result codes, the format check, and reading sample bytes by offset.
+// Each SampleFile belongs to one thread at a time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "wave/wave_format.h"
+
+namespace sonthra {
+
+struct WaveHeaderInfo {
+    WaveFormat format;               // tag and extra size are left 0, as the display keeps them
+    std::uint32_t totalSamples = 0;  // whole sample frames in the "data" chunk
+    std::uint64_t dataOffset = 0;    // file position of the first sample byte
+};
+
+// 0, or 101 cannot open, 102 no RIFF "WAVE" form, 103 no "fmt " chunk, 104 "fmt " chunk short or
+// unusable, 105 no "data" chunk. info is cleared on failure.
+int ReadWaveHeader(const std::string& name, WaveHeaderInfo& info);
+
+// ReadWaveHeader, then 113 unless the samples are 8 or 16 bits in 1 or 2 channels with a block
+// align that matches them.
+int CheckWaveFormat(const std::string& name);
+
+// The sample data of one file, kept open for reading.
+class SampleFile {
+public:
+    SampleFile() = default;
+    ~SampleFile();
+    SampleFile(const SampleFile&) = delete;
+    SampleFile& operator=(const SampleFile&) = delete;
+
+    // OpenSampleData: the header codes of ReadWaveHeader; the file stays open on success.
+    int open(const std::string& name);
+    void close();
+    const WaveHeaderInfo& info() const { return m_info; }
+
+    // Reads up to count bytes at offset bytes into the sample data, never past the whole frames
+    // of the "data" chunk, retrying short reads. Bytes read (0 at the end) or -1 on an error.
+    std::int64_t read(std::uint64_t offset, void* buffer, std::size_t count);
+
+private:
+    int m_fd = -1;
+    WaveHeaderInfo m_info;
+    std::uint64_t m_dataBytes = 0;
+};
+
+}  // namespace sonthra

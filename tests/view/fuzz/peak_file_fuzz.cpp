@@ -1,0 +1,74 @@
+// Hostile peak files: the loader must refuse or read them without reading past anything, and
+// whatever it accepts must be drawable.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "view/peak_file.h"
+#include "view/view_render.h"
+
+namespace {
+
+std::string folder() {
+    static const std::string path = [] {
+        char pattern[] = "/tmp/sonthra-peakfuzz-XXXXXX";
+        const char* made = ::mkdtemp(pattern);
+        if (!made) std::abort();
+        const std::string wav = std::string(made) + "/a.wav";
+        // Only the WAV file's time matters to the loader; an old one makes every peak file current.
+        std::FILE* f = std::fopen(wav.c_str(), "wb");
+        if (!f) std::abort();
+        std::fclose(f);
+        struct timespec times[2] = {{1, 0}, {1, 0}};
+        ::utimensat(AT_FDCWD, wav.c_str(), times, 0);
+        return std::string(made);
+    }();
+    return path;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace sonthra;
+    if (size < 5) return 0;
+    // The first bytes choose the WAV file the peak file claims to belong to.
+    const std::uint16_t channels = static_cast<std::uint16_t>(1 + (data[0] & 1));
+    const std::uint32_t total =
+        (static_cast<std::uint32_t>(data[1]) | static_cast<std::uint32_t>(data[2]) << 8 |
+         static_cast<std::uint32_t>(data[3] & 0x0F) << 16);
+    const int bits = data[4] & 1 ? 8 : 16;
+    const std::string peak = folder() + "/a.cvp";
+    std::FILE* f = std::fopen(peak.c_str(), "wb");
+    if (!f) std::abort();
+    std::fwrite(data + 5, 1, size - 5, f);
+    std::fclose(f);
+
+    std::vector<PeakData::Channel> arrays;
+    const int code = LoadPeakFile(peak, folder() + "/a.wav", total, channels, arrays);
+    if (code != 0) {
+        if (!arrays.empty()) std::abort();
+        return 0;
+    }
+    if (arrays.size() != channels) std::abort();
+    for (const auto& a : arrays) {
+        if (a.size() != peakBlockCount(total)) std::abort();
+    }
+    const PeakData peaks(std::move(arrays));
+    const std::uint32_t max = WholeFileZoom(total, 300);
+    for (const std::uint32_t zoom : {32u, 100u, max}) {
+        const RenderPlan plan = PlanRender(zoom, total / 3, total, 300, max);
+        if (!plan.fromPeaks) continue;
+        const LaneLayout lanes = LayoutLanes(100, channels);
+        for (int c = 0; c < channels; ++c) {
+            const auto points = PeakPoints(peaks, c, plan, lanes.centres[c], lanes.lane / 2, bits);
+            if (points.size() != 2 * static_cast<std::size_t>(plan.columns)) std::abort();
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,245 @@
+// Peak files: the name beside the WAV file and its fallback, the exact byte layout, every
+// reason a stored file is refused, and the in-place update after a deletion.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include <gtest/gtest.h>
+
+#include "view/peak_file.h"
+#include "view/view_errors.h"
+#include "view/wave_view_model.h"
+#include "view_test_support.h"
+
+namespace sonthra {
+namespace {
+
+using testing::exists;
+using testing::noise;
+using testing::readBytes;
+using testing::setWriteTime;
+using testing::TempDir;
+using testing::writeBytes;
+using testing::writeWav;
+
+// A model with a built file of the given frames and channels.
+struct Built {
+    Built(const std::string& path, int channels, std::size_t frames, int bits = 16) {
+        values =
+            bits == 16 ? noise(frames * channels, -3000, 3000) : noise(frames * channels, 0, 255);
+        writeWav(path, channels, bits, values);
+        model.setClientSize(200, 80);
+        EXPECT_EQ(model.OpenWaveFile(path), 0);
+        std::atomic<std::int32_t> progress{0};
+        EXPECT_EQ(model.BuildPeaks(progress), 0);
+    }
+    std::vector<int> values;
+    WaveViewModel model;
+};
+
+TEST(PeakFileName, ReplacesTheExtensionOfTheFileNameOnly) {
+    TempDir dir;
+    const std::string folder = dir.file("take.one");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    EXPECT_EQ(GetPeakFileName(folder + "/song.wav", "/nowhere"), folder + "/song.cvp");
+    EXPECT_TRUE(exists(folder + "/song.cvp"));  // opened for writing, so created
+    EXPECT_EQ(GetPeakFileName(folder + "/song", "/nowhere"), folder + "/song.cvp");
+    EXPECT_EQ(GetPeakFileName(folder + "/a.b.wav", "/nowhere"), folder + "/a.b.cvp");
+    EXPECT_EQ(GetPeakFileName(folder + "/.hidden", "/nowhere"), folder + "/.hidden.cvp");
+}
+
+TEST(PeakFileName, FallsBackToTheTemporaryFolder) {
+    TempDir dir;
+    EXPECT_EQ(GetPeakFileName(dir.file("gone/song.wav"), dir.path()), dir.file("song.cvp"));
+    EXPECT_EQ(GetPeakFileName(dir.file("gone/song.wav"), dir.path() + "/"), dir.file("song.cvp"));
+    // A peak file name that is a folder cannot be opened for writing either.
+    ASSERT_EQ(::mkdir(dir.file("clip.cvp").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir(dir.file("t").c_str(), 0755), 0);
+    EXPECT_EQ(GetPeakFileName(dir.file("clip.wav"), dir.file("t")), dir.file("t/clip.cvp"));
+}
+
+TEST(PeakFile, WritesTheDocumentedLayout) {
+    TempDir dir;
+    PeakData peaks({{{-2, 3}, {-32768, 32767}}, {{0x1234, 0x5678}, {-1, 1}}});
+    ASSERT_EQ(SavePeakFile(dir.file("p.cvp"), 2, peaks), 0);
+    const std::string expected =
+        std::string("\x02\x00", 2) +          // channels
+        std::string("\x02\x00\x00\x00", 4) +  // blocks
+        std::string("\xfe\xff\x03\x00", 4) + std::string("\x00\x80\xff\x7f", 4) +
+        std::string("\x34\x12\x78\x56", 4) + std::string("\xff\xff\x01\x00", 4);
+    EXPECT_EQ(readBytes(dir.file("p.cvp")), expected);
+
+    // Without peaks the block count is 0 and nothing follows.
+    ASSERT_EQ(SavePeakFile(dir.file("e.cvp"), 1, PeakData{}), 0);
+    EXPECT_EQ(readBytes(dir.file("e.cvp")), std::string("\x01\x00\x00\x00\x00\x00", 6));
+}
+
+TEST(PeakFile, SavedPeaksLoadBackIntoAFreshDisplay) {
+    TempDir dir;
+    const std::string wav = dir.file("a.wav");
+    Built b(wav, 2, 1000);
+    ASSERT_EQ(b.model.SavePeaks(dir.file("a.cvp")), 0);
+    EXPECT_EQ(readBytes(dir.file("a.cvp")).size(), 6u + 2 * 32 * 4);
+
+    WaveViewModel fresh;
+    fresh.setClientSize(200, 80);
+    ASSERT_EQ(fresh.OpenWaveFile(wav), 0);
+    ASSERT_EQ(fresh.LoadPeaks(dir.file("a.cvp")), 0);
+    EXPECT_EQ(fresh.peaks().channels(), b.model.peaks().channels());
+    // A loaded file renders like a built one while its state stays FileSet.
+    EXPECT_EQ(fresh.peakState(), PeakState::FileSet);
+    RenderResult r;
+    EXPECT_EQ(fresh.RenderView(32, 0, r), 0);
+    EXPECT_EQ(r.kind, RenderKind::Waveform);
+}
+
+TEST(PeakFile, StaleWrongSizedOrBrokenFilesAreRefusedAndLeaveNoPeaks) {
+    TempDir dir;
+    const std::string wav = dir.file("a.wav");
+    const std::string cvp = dir.file("a.cvp");
+    Built b(wav, 2, 100);  // 4 blocks
+    ASSERT_EQ(b.model.SavePeaks(cvp), 0);
+    const std::string good = readBytes(cvp);
+    setWriteTime(wav, 1000000);
+
+    auto loadFresh = [&](const std::string& bytes) {
+        writeBytes(cvp, bytes);
+        setWriteTime(cvp, 2000000);
+        WaveViewModel m;
+        m.setClientSize(200, 80);
+        EXPECT_EQ(m.OpenWaveFile(wav), 0);
+        const int code = m.LoadPeaks(cvp);
+        EXPECT_EQ(m.peaks().empty(), code != 0);
+        return code;
+    };
+    EXPECT_EQ(loadFresh(good), 0);
+
+    // Older than its WAV file.
+    writeBytes(cvp, good);
+    setWriteTime(cvp, 999999);
+    EXPECT_EQ(b.model.LoadPeaks(cvp), kViewErrPeakStale);
+    EXPECT_TRUE(b.model.peaks().empty());
+
+    std::string other = good;
+    other[2] = 5;  // 5 blocks where the WAV file has 4
+    EXPECT_EQ(loadFresh(other), kViewErrPeakStale);
+    other = good;
+    other[0] = 1;  // one channel for a stereo file
+    EXPECT_EQ(loadFresh(other), kViewErrPeakStale);
+    other = good;
+    other[0] = 0;
+    EXPECT_EQ(loadFresh(other), kViewErrPeakStale);
+    EXPECT_EQ(loadFresh(good.substr(0, good.size() - 1)), kViewErrPeakRead);
+    EXPECT_EQ(loadFresh(good.substr(0, 4)), kViewErrPeakRead);
+    EXPECT_EQ(loadFresh(""), kViewErrPeakRead);
+    // Trailing bytes are not the display's business.
+    EXPECT_EQ(loadFresh(good + "xyz"), 0);
+
+    ::unlink(cvp.c_str());
+    EXPECT_EQ(b.model.LoadPeaks(cvp), kViewErrPeakOpen);
+    EXPECT_EQ(b.model.LoadPeaks(""), kViewErrNoPeakName);
+    WaveViewModel none;
+    EXPECT_EQ(none.LoadPeaks(cvp), kViewErrNoFile);
+    EXPECT_EQ(none.SavePeaks(cvp), kViewErrNoFile);
+    EXPECT_EQ(b.model.SavePeaks(""), kViewErrNoPeakName);
+}
+
+TEST(PeakFile, AFileWithoutFramesHasNothingToLoad) {
+    TempDir dir;
+    writeWav(dir.file("e.wav"), 1, 16, {});
+    setWriteTime(dir.file("e.wav"), 1000);
+    writeBytes(dir.file("e.cvp"), std::string(6, '\0'));
+    WaveViewModel m;
+    m.setClientSize(10, 10);
+    ASSERT_EQ(m.OpenWaveFile(dir.file("e.wav")), 0);
+    EXPECT_EQ(m.LoadPeaks(dir.file("e.cvp")), kViewErrNothingToDraw);
+}
+
+// Caps the size of files this process may write, so that a write fails as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        m_handler = ::signal(SIGXFSZ, SIG_IGN);
+        rlimit lim = m_old;
+        lim.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &lim);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        ::signal(SIGXFSZ, m_handler);
+    }
+
+private:
+    rlimit m_old{};
+    sighandler_t m_handler;
+};
+
+TEST(PeakFile, AFailedWriteKeepsTheOldFileWhole) {
+    TempDir dir;
+    Built b(dir.file("a.wav"), 2, 40000);
+    const std::string cvp = dir.file("a.cvp");
+    writeBytes(cvp, "old contents");
+    {
+        FileSizeLimit limit(1000);
+        EXPECT_EQ(b.model.SavePeaks(cvp), kViewErrPeakWrite);
+    }
+    EXPECT_EQ(readBytes(cvp), "old contents");
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"a.cvp", "a.wav"}));
+    EXPECT_EQ(b.model.SavePeaks(dir.file("gone/a.cvp")), kViewErrPeakCreate);
+}
+
+TEST(RemovePeakRange, DropsOnlyBlocksWhollyInsideTheRange) {
+    // Eight blocks whose minimum tells their number.
+    std::vector<PeakData::Channel> old(2);
+    for (std::int16_t k = 0; k < 8; ++k) {
+        old[0].push_back({k, static_cast<std::int16_t>(k + 100)});
+        old[1].push_back({static_cast<std::int16_t>(-k), 0});
+    }
+    // 256 frames; delete [40, 150): blocks 2, 3 lie wholly inside (64..127); 1 and 4 in part.
+    const auto out = RemovePeakBlocks(old, 256 - 110, 40, 150);
+    ASSERT_EQ(out.size(), 2u);
+    ASSERT_EQ(out[0].size(), 5u);  // ceil(146 / 32)
+    const std::int16_t kept[] = {0, 1, 4, 5, 6};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(out[0][i].minimum, kept[i]);
+        EXPECT_EQ(out[1][i].minimum, -kept[i]);
+    }
+    // A range inside one block drops nothing; the array just gets shorter.
+    const auto inner = RemovePeakBlocks(old, 256 - 10, 33, 43);
+    ASSERT_EQ(inner[0].size(), 8u);
+    EXPECT_EQ(inner[0][7].minimum, 7);
+    // Deleting exactly the first two blocks.
+    const auto head = RemovePeakBlocks(old, 192, 0, 64);
+    ASSERT_EQ(head[0].size(), 6u);
+    EXPECT_EQ(head[0][0].minimum, 2);
+}
+
+TEST(RemovePeakRange, UpdatesTheDisplaysTotalAndPeaks) {
+    TempDir dir;
+    Built b(dir.file("a.wav"), 1, 256);
+    const PeakData::Channel before = b.model.peaks().channel(0);
+    ASSERT_EQ(b.model.RemovePeakRange(150, 40), 0);  // either order
+    EXPECT_EQ(b.model.TotalSamples(), 146u);
+    const PeakData::Channel expected = {before[0], before[1], before[4], before[5], before[6]};
+    EXPECT_EQ(b.model.peaks().channel(0), expected);
+
+    // A range running past the end is cut to the file, never wrapping the total.
+    ASSERT_EQ(b.model.RemovePeakRange(100, 5000), 0);
+    EXPECT_EQ(b.model.TotalSamples(), 100u);
+    EXPECT_EQ(b.model.peaks().blockCount(), 4u);
+
+    // Removing everything leaves an empty view.
+    b.model.setCaret(50);
+    b.model.setSelection(10, 20);
+    ASSERT_EQ(b.model.RemovePeakRange(0, 100), 0);
+    EXPECT_EQ(b.model.TotalSamples(), 0u);
+    EXPECT_TRUE(b.model.peaks().empty());
+    EXPECT_EQ(b.model.ZoomLevel(), 1u);
+    EXPECT_EQ(b.model.caret(), 0u);
+    EXPECT_EQ(b.model.SelectionEndPos(), 0u);
+}
+
+}  // namespace
+}  // namespace sonthra
