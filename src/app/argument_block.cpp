@@ -22,17 +22,15 @@ bool equalsIgnoringCase(const std::string& a, const char* b) {
 
 ArgumentBlock ArgumentBlock::fromArguments(const std::vector<std::string>& args) {
     ArgumentBlock block;
-    // The count is the number of arguments, but at most 1: only the first argument travels.
-    std::int32_t count = static_cast<std::int32_t>(std::min<std::size_t>(args.size(), 1));
-    const std::int32_t slots = count;
-    for (std::int32_t i = 1; i <= slots; ++i) {
-        if (args[i - 1] == "/NoSplash") {
-            --count;
-        } else {
-            block.setSlot(i - 1, args[i - 1]);
-        }
+    // Only the first argument travels. The splash switch (written exactly so) is never a file,
+    // and it is skipped before the first argument is taken: "/NoSplash song.wav" hands over
+    // the song instead of dropping it.
+    for (const std::string& arg : args) {
+        if (arg == "/NoSplash") continue;
+        block.setSlot(0, arg);
+        block.setCount(1);
+        break;
     }
-    block.setCount(count);
     return block;
 }
 

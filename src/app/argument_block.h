@@ -21,7 +21,7 @@ public:
     ArgumentBlock() { m_bytes.fill(0); }
 
     // Builds the block from the program's arguments (without the program name): only the
-    // first argument travels, and "/NoSplash" (written exactly so) is dropped.
+    // first argument that is not "/NoSplash" (written exactly so) travels.
     static ArgumentBlock fromArguments(const std::vector<std::string>& args);
 
     // A copy of received wire bytes; nullopt unless exactly kSize bytes arrived.

@@ -1,5 +1,6 @@
 // Program entry: one copy per user, the main window, the message loop.
 #include <QApplication>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <exception>
@@ -49,8 +50,12 @@ private:
 int runAsSecondCopy(UserDialogs& dialogs, const SingleInstance& instance,
                     const QStringList& args) {
     if (args.isEmpty()) return 0;
+    // The first copy runs in another folder, so a relative name is made absolute here;
+    // switches and absolute names start with "/" and travel as they are.
     std::vector<std::string> plain;
-    for (const QString& a : args) plain.push_back(a.toStdString());
+    for (const QString& a : args) {
+        plain.push_back((a.startsWith('/') ? a : QFileInfo(a).absoluteFilePath()).toStdString());
+    }
     const auto reply =
         HandOverArguments(instance.SocketPath(), ArgumentBlock::fromArguments(plain));
     if (reply.has_value() && !*reply) {

@@ -24,6 +24,11 @@ TEST(ArgumentBlock, SplashSwitchIsDroppedOnlyWhenWrittenExactly) {
     EXPECT_EQ(lower.count(), 1);
     EXPECT_EQ(lower.slot(0), "/nosplash");
     EXPECT_EQ(ArgumentBlock::fromArguments({}).count(), 0);
+    // The switch before a file does not cost the file.
+    const auto both = ArgumentBlock::fromArguments({"/NoSplash", "song.wav", "other.wav"});
+    EXPECT_EQ(both.count(), 1);
+    EXPECT_EQ(both.slot(0), "song.wav");
+    EXPECT_EQ(both.slot(1), "");
 }
 
 TEST(ArgumentBlock, LongArgumentIsCutSoTheSlotStaysTerminated) {

@@ -175,6 +175,19 @@ TEST_F(ProgramCopies, ASecondCopyHandsItsFileToTheFirstAndEnds) {
     EXPECT_EQ(posted[0].slot(0), "/tmp/a take.wav");
     EXPECT_TRUE(logLines(log).isEmpty());
 
+    // A relative name is made absolute by the copy that was started with it.
+    auto relative = std::make_unique<QProcess>();
+    QProcessEnvironment env = m_env;
+    env.insert("SONTHRA_DIALOG_LOG", log);
+    relative->setProcessEnvironment(env);
+    relative->setWorkingDirectory(m_runtime.path());
+    relative->start(m_program, {"/NoSplash", "take two.wav"});
+    relative->waitForStarted(5000);
+    while (relative->state() != QProcess::NotRunning) QTest::qWait(10);
+    ASSERT_EQ(posted.size(), 2u);
+    EXPECT_EQ(QString::fromStdString(posted[1].slot(0)), m_runtime.path() + "/take two.wav");
+    posted.pop_back();
+
     // While the first copy is busy the second is refused and says so, naming the product
     // in both places.
     busy = true;
