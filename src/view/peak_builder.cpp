@@ -7,9 +7,10 @@
 
 #include "view/view_errors.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__x86_64__)
+#include <immintrin.h>
 #endif
+#include <sys/mman.h>
 
 namespace sonthra {
 namespace {
@@ -40,7 +41,7 @@ void scanBlockPlain(const unsigned char* p, std::size_t frames, int channels, in
     }
 }
 
-#if defined(__SSE2__)
+#if defined(__x86_64__)
 // Whole 32-frame blocks of 16-bit stereo: 64 interleaved samples in eight registers, the even
 // lanes the left channel and the odd ones the right.
 void scanBlocks16Stereo(const unsigned char* p, std::size_t blocks, TPeak* left, TPeak* right) {
@@ -86,6 +87,55 @@ void scanBlocks16Mono(const unsigned char* p, std::size_t blocks, TPeak* out) {
 }
 #endif
 
+#if defined(__x86_64__)
+// The same with 256-bit registers, where the processor has them: half the instructions.
+__attribute__((target("avx2"))) void scanBlocks16StereoAvx2(const unsigned char* p,
+                                                            std::size_t blocks, TPeak* left,
+                                                            TPeak* right) {
+    for (std::size_t b = 0; b < blocks; ++b, p += 128) {
+        const auto* v = reinterpret_cast<const __m256i*>(p);
+        const __m256i a0 = _mm256_loadu_si256(v);
+        const __m256i a1 = _mm256_loadu_si256(v + 1);
+        const __m256i a2 = _mm256_loadu_si256(v + 2);
+        const __m256i a3 = _mm256_loadu_si256(v + 3);
+        const __m256i lo4 = _mm256_min_epi16(_mm256_min_epi16(a0, a1), _mm256_min_epi16(a2, a3));
+        const __m256i hi4 = _mm256_max_epi16(_mm256_max_epi16(a0, a1), _mm256_max_epi16(a2, a3));
+        __m128i lo = _mm_min_epi16(_mm256_castsi256_si128(lo4), _mm256_extracti128_si256(lo4, 1));
+        __m128i hi = _mm_max_epi16(_mm256_castsi256_si128(hi4), _mm256_extracti128_si256(hi4, 1));
+        lo = _mm_min_epi16(lo, _mm_srli_si128(lo, 8));
+        hi = _mm_max_epi16(hi, _mm_srli_si128(hi, 8));
+        lo = _mm_min_epi16(lo, _mm_srli_si128(lo, 4));
+        hi = _mm_max_epi16(hi, _mm_srli_si128(hi, 4));
+        const auto l = static_cast<std::uint32_t>(_mm_cvtsi128_si32(lo));
+        const auto h = static_cast<std::uint32_t>(_mm_cvtsi128_si32(hi));
+        left[b] = {static_cast<std::int16_t>(l & 0xFFFF), static_cast<std::int16_t>(h & 0xFFFF)};
+        right[b] = {static_cast<std::int16_t>(l >> 16), static_cast<std::int16_t>(h >> 16)};
+    }
+}
+
+bool haveAvx2() {
+    static const bool have = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
+    return have;
+}
+#endif
+
+// Sizes every array for count blocks. Large arrays ask for huge pages first, which makes
+// touching them for the first time far cheaper; where there are none this changes nothing.
+void sizeArrays(std::vector<PeakData::Channel>& out, int channels, std::size_t count) {
+    out.resize(channels);
+    for (auto& array : out) {
+        array.reserve(count);
+        constexpr std::uintptr_t kHuge = 2 << 20;
+        const auto start = reinterpret_cast<std::uintptr_t>(array.data());
+        const std::uintptr_t end = start + count * sizeof(TPeak);
+        const std::uintptr_t first = (start + kHuge - 1) & ~(kHuge - 1);
+        if (end > first + kHuge) {
+            ::madvise(reinterpret_cast<void*>(first), (end - first) & ~(kHuge - 1), MADV_HUGEPAGE);
+        }
+        array.resize(count);
+    }
+}
+
 // Scans frames whole frames that start on a block boundary into the arrays from block index
 // first on.
 void scanFrames(const unsigned char* p, std::size_t frames, int channels, int bytes,
@@ -93,10 +143,11 @@ void scanFrames(const unsigned char* p, std::size_t frames, int channels, int by
     const std::size_t frameBytes = static_cast<std::size_t>(channels * bytes);
     std::size_t whole = frames / kPeakBlockFrames;
     std::size_t done = 0;
-#if defined(__SSE2__)
+#if defined(__x86_64__)
     if (bytes == 2 && channels == 2) {
-        scanBlocks16Stereo(p, whole, out[0].data() + first, out[1].data() + first);
         done = whole;
+        ScanStereo16(haveAvx2() ? PeakKernel::Avx2 : PeakKernel::Sse2, p, whole,
+                     out[0].data() + first, out[1].data() + first);
     } else if (bytes == 2 && channels == 1) {
         scanBlocks16Mono(p, whole, out[0].data() + first);
         done = whole;
@@ -112,6 +163,33 @@ void scanFrames(const unsigned char* p, std::size_t frames, int channels, int by
 }
 
 }  // namespace
+
+bool ScanStereo16(PeakKernel kernel, const unsigned char* p, std::size_t blocks, TPeak* left,
+                  TPeak* right) {
+    switch (kernel) {
+        case PeakKernel::Plain:
+            break;
+#if defined(__x86_64__)
+        case PeakKernel::Sse2:
+            scanBlocks16Stereo(p, blocks, left, right);
+            return true;
+        case PeakKernel::Avx2:
+            if (!haveAvx2()) return false;
+            scanBlocks16StereoAvx2(p, blocks, left, right);
+            return true;
+#else
+        default:
+            return false;
+#endif
+    }
+    TPeak peaks[2];
+    for (std::size_t b = 0; b < blocks; ++b) {
+        scanBlockPlain(p + b * 128, kPeakBlockFrames, 2, 2, peaks);
+        left[b] = peaks[0];
+        right[b] = peaks[1];
+    }
+    return true;
+}
 
 std::int64_t roundHalfEven(std::int64_t numerator, std::int64_t denominator) {
     const std::int64_t q = numerator / denominator;
@@ -132,8 +210,8 @@ int ScanPeaks(SampleFile& file, std::vector<PeakData::Channel>& out,
 
     std::unique_ptr<unsigned char[]> buffer;
     try {
+        sizeArrays(out, channels, peakBlockCount(info.totalSamples));
         buffer.reset(new unsigned char[kPeakReadBytes]);
-        out.assign(channels, PeakData::Channel(peakBlockCount(info.totalSamples)));
     } catch (const std::bad_alloc&) {
         out.clear();
         return kViewErrNoMemory;
@@ -147,12 +225,8 @@ int ScanPeaks(SampleFile& file, std::vector<PeakData::Channel>& out,
             return kViewErrCancelled;
         }
         const std::int64_t got = file.read(consumed, buffer.get(), kPeakReadBytes);
-        if (got <= 0) {
-            out.clear();
-            return kViewErrCannotRead;
-        }
         // Only a read cut short by the end of the data leaves a part frame, which is no frame.
-        const std::size_t frames = static_cast<std::size_t>(got) / frameBytes;
+        const std::size_t frames = got > 0 ? static_cast<std::size_t>(got) / frameBytes : 0;
         if (frames == 0) {
             out.clear();
             return kViewErrCannotRead;

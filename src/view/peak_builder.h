@@ -33,6 +33,13 @@ inline constexpr std::size_t kPeakReadBytes = 65520 * 8;
 int ScanPeaks(SampleFile& file, std::vector<PeakData::Channel>& out,
               std::atomic<std::int32_t>& progress, const std::atomic<PeakState>& state);
 
+// The block scans of 16-bit stereo data, the common case, each kept so that they can be checked
+// against one another: blocks whole 32-frame blocks from p into left and right. false when
+// the processor lacks what the kernel needs.
+enum class PeakKernel { Plain, Sse2, Avx2 };
+bool ScanStereo16(PeakKernel kernel, const unsigned char* p, std::size_t blocks, TPeak* left,
+                  TPeak* right);
+
 // round(numerator / denominator) with ties to even, for non-negative values.
 std::int64_t roundHalfEven(std::int64_t numerator, std::int64_t denominator);
 

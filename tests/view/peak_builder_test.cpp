@@ -86,6 +86,25 @@ TEST(PeakBuild, EveryLayoutAcrossSeveralReadsMatchesTheSlowScan) {
     }
 }
 
+TEST(PeakBuild, EveryStereoKernelGivesTheSameBlocks) {
+    // Extremes at every position of a block, so that a lane mixed up between the channels or
+    // lost in a reduction step shows.
+    const std::size_t blocks = 200;
+    std::vector<int> values = noise(blocks * 64, -32768, 32767, 5);
+    for (std::size_t b = 0; b < blocks; ++b) {
+        values[b * 64 + (b % 64)] = b % 2 ? 32767 : -32768;
+    }
+    const std::string bytes = testing::sampleBytes(values, 16);
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto want = naivePeaks(values, 2);
+    for (const PeakKernel kernel : {PeakKernel::Plain, PeakKernel::Sse2, PeakKernel::Avx2}) {
+        PeakData::Channel left(blocks), right(blocks);
+        if (!ScanStereo16(kernel, p, blocks, left.data(), right.data())) continue;
+        EXPECT_EQ(left, want[0]) << "kernel " << static_cast<int>(kernel);
+        EXPECT_EQ(right, want[1]) << "kernel " << static_cast<int>(kernel);
+    }
+}
+
 TEST(PeakBuild, ProgressRisesToNinetyNineThenEndsAtHundred) {
     TempDir dir;
     const std::size_t frames = 6 * kPeakReadBytes / 4;
