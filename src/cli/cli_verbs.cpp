@@ -168,7 +168,7 @@ int record(const Command& command, std::ostream& err, const std::atomic<bool>& i
 
     const auto wanted = static_cast<std::uint64_t>(*seconds * static_cast<double>(rate) + 0.5);
     AudioIO engine;
-    engine.SetRecordFrameLimit(wanted);
+    engine.setRecordFrameLimit(wanted);
     const int result =
         engine.AudioStartRecord(file, static_cast<std::uint32_t>(rate), static_cast<int>(bits),
                                 static_cast<int>(channels), 0);

@@ -131,11 +131,20 @@ int AudioIO::AudioGetFileInfo(AudioFileInfo* info, const std::string& file, int,
 void AudioIO::reapFinishedPlayback() {
     if (m_playback && m_playback->finished()) {
         m_lastPosition = clampFrames(m_playback->position());
+        m_lastUnderruns = m_playback->underruns();
         m_playback.reset();
     }
 }
 
-bool AudioIO::IsPlaying() const {
+std::uint64_t AudioIO::playbackUnderruns() const {
+    return m_playback ? m_playback->underruns() : m_lastUnderruns;
+}
+
+std::uint64_t AudioIO::recordFramesLost() const {
+    return m_recording && m_capture ? m_capture->framesLost() : m_lastFramesLost;
+}
+
+bool AudioIO::isPlaying() const {
     return m_playback != nullptr;
 }
 
@@ -171,6 +180,7 @@ int AudioIO::AudioStop() {
     if (!m_playback) return 0;
     m_playback->stop();
     m_lastPosition = clampFrames(m_playback->position());
+    m_lastUnderruns = m_playback->underruns();
     m_playback.reset();
     return 0;
 }
@@ -234,6 +244,7 @@ int AudioIO::AudioGetRecordLevel(int* left, int* right) {
 int AudioIO::AudioStopRecord() {
     if (!m_recording) return 0;
     const int result = m_capture->stop();
+    m_lastFramesLost = m_capture->framesLost();
     m_capture.reset();
     m_recording = false;
     return result;

@@ -48,7 +48,7 @@ public:
 
     // The folder for the engine's temporary files. 322 when it is not a writable folder.
     int SetTempPath(const std::string& folder);
-    const std::string& TempPath() const { return m_tempPath; }
+    const std::string& tempPath() const { return m_tempPath; }
     int SetCallbackWindow(CallbackWindow callback);
 
     // Devices. Index -1 is the system's default device.
@@ -64,8 +64,8 @@ public:
     int GetPreferredOutputDeviceIndex(int* index);
     // Takes effect from the next playback.
     int SelectOutputDevice(int index);
-    int SelectedInputDevice() const { return m_inputIndex; }
-    int SelectedOutputDevice() const { return m_outputIndex; }
+    int selectedInputDevice() const { return m_inputIndex; }
+    int selectedOutputDevice() const { return m_outputIndex; }
 
     // Whether input device `device` (-1 = default) records this PCM format directly: 0 when it
     // does, 201 when it does not, 155 for an unknown device.
@@ -88,7 +88,9 @@ public:
     // The frame being heard now.
     std::uint32_t AudioGetPosition(int one = 1);
     int AudioGetPlaybackLevel(int* left, int* right);
-    bool IsPlaying() const;
+    bool isPlaying() const;
+    // Device buffers of the current or last playback that the reader could not fill in time.
+    std::uint64_t playbackUnderruns() const;
 
     // Records into a new WAV file (an existing one is replaced). The input source is chosen
     // through the mixer; its index is accepted here for the call's sake.
@@ -96,17 +98,20 @@ public:
                          int channels, int inputSource);
     // Ends the recordings started from now on after this many frames (0, the default: no
     // limit); the recording goes on running until it is stopped, without storing more.
-    void SetRecordFrameLimit(std::uint64_t frames) { m_recordFrameLimit = frames; }
+    void setRecordFrameLimit(std::uint64_t frames) { m_recordFrameLimit = frames; }
     // Frames recorded so far.
     std::uint32_t AudioGetRecordPosition(int one = 1);
     int AudioGetRecordLevel(int* left, int* right);
     // Closes the file; 301 when part of the audio could not be written (a full disk).
     int AudioStopRecord();
-    bool IsRecording() const { return m_recording; }
+    bool isRecording() const { return m_recording; }
+    // Frames of the current or last recording that the device delivered but the writer had no
+    // room for.
+    std::uint64_t recordFramesLost() const;
 
     int AudioStartRecordLevelTest(std::uint32_t sampleRate, int bitsPerSample, int channels);
     int AudioStopRecordLevelTest();
-    bool IsLevelTesting() const { return m_levelTesting; }
+    bool isLevelTesting() const { return m_levelTesting; }
 
 private:
     void post(unsigned message, std::intptr_t wparam, std::intptr_t lparam);
@@ -125,6 +130,8 @@ private:
     std::string m_tempPath;
     std::uint32_t m_lastPosition = 0;
     std::uint64_t m_recordFrameLimit = 0;
+    std::uint64_t m_lastUnderruns = 0;
+    std::uint64_t m_lastFramesLost = 0;
 
     std::mutex m_callbackMutex;
     CallbackWindow m_callback;

@@ -117,6 +117,8 @@ int PlaybackStream::start(const std::string& file, std::uint64_t first, std::uin
     m_stopping = false;
     m_moveRequest = m_flushRequest = m_flushAck = 0;
     m_timingSeq = 0;
+    m_underruns = 0;
+    m_refilling = false;
     m_meter.reset(m_outChannels, std::max<std::uint32_t>(1, m_layout.sampleRate / 20));
 
     // Fill the ring before the device asks for anything, so the first callbacks find audio.
@@ -235,6 +237,7 @@ int PlaybackStream::process(std::int16_t* out, unsigned long frames,
         m_ring->discard(m_ring->readAvailable());
         m_callbackFrame = m_flushStart.load(std::memory_order_relaxed);
         m_flushAck.store(flush, std::memory_order_release);
+        m_refilling = true;
     }
     if (m_paused.load(std::memory_order_relaxed)) {
         std::memset(out, 0, frames * channels * sizeof(std::int16_t));
@@ -256,6 +259,11 @@ int PlaybackStream::process(std::int16_t* out, unsigned long frames,
     std::memset(audio + got * channels, 0, (room - got) * channels * sizeof(std::int16_t));
     m_meter.addInt16(out, frames);
 
+    if (got == room) {
+        m_refilling = false;
+    } else if (!readerDone && !m_refilling && m_callbackFrame + got < m_end) {
+        m_underruns.fetch_add(1, std::memory_order_relaxed);
+    }
     if (got > 0) {
         double latency = m_fallbackLatency;
         if (time && time->currentTime > 0 && time->outputBufferDacTime >= time->currentTime &&

@@ -48,6 +48,11 @@ public:
 
     void levels(int& left, int& right) const;
 
+    // Device buffers that found the ring short before the end of the range (not counting the
+    // moment after a move, before the reader has caught up): audio the listener missed because
+    // the reader fell behind.
+    std::uint64_t underruns() const { return m_underruns.load(std::memory_order_relaxed); }
+
     // True once the stream has ended by itself (played to the end, or the device failed).
     bool finished() const { return m_streamFinished.load(std::memory_order_acquire); }
 
@@ -92,12 +97,14 @@ private:
     std::uint64_t m_leadLeft = 0;
     std::uint64_t m_tailLeft = 0;
     std::uint64_t m_tailFrames = 0;
+    bool m_refilling = false;  // the ring was just emptied for a move
 
     // Shared; the callback only loads and stores them.
     std::atomic<bool> m_paused{false};
     std::atomic<bool> m_readerDone{false};
     std::atomic<bool> m_streamFinished{false};
     std::atomic<bool> m_stopping{false};
+    std::atomic<std::uint64_t> m_underruns{0};
     // A move: the control thread bumps m_moveRequest after storing m_moveTarget; the reader stops
     // queueing, asks the callback to drop what is queued (m_flushRequest, m_flushStart), waits
     // for m_flushAck and queues from the target on.

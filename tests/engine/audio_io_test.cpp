@@ -143,7 +143,7 @@ TEST_F(AudioIOTest, DevicesAreListedDescribedAndProbed) {
     EXPECT_EQ(engine.GetOutputDeviceDescription(-2, text), engine_error::kOutputDeviceDescription);
     EXPECT_EQ(engine.SelectInputDevice(inputs), engine_error::kInvalidInputDevice);
     EXPECT_EQ(engine.SelectOutputDevice(outputs), engine_error::kInvalidOutputDevice);
-    EXPECT_EQ(engine.SelectedInputDevice(), -1) << "a refused selection changes nothing";
+    EXPECT_EQ(engine.selectedInputDevice(), -1) << "a refused selection changes nothing";
 
     int preferred = -5;
     ASSERT_EQ(engine.GetPreferredInputDeviceIndex(&preferred), 0);
@@ -207,7 +207,7 @@ TEST_F(AudioIOTest, PlaybackAndRecordingRefuseBadRequests) {
               engine_error::kNoDataToPlay);
     EXPECT_EQ(engine.AudioPlayWave(tone, 4000, 1, 0, 0, 0), engine_error::kNoDataToPlay);
     EXPECT_EQ(engine.AudioPlayWave(tone, 300, 1, 0, 0, 200), engine_error::kNoDataToPlay);
-    EXPECT_FALSE(engine.IsPlaying());
+    EXPECT_FALSE(engine.isPlaying());
 
     EXPECT_EQ(engine.AudioStartRecord("", 44100, 16, 2, 0), engine_error::kNoRecordFileName);
     EXPECT_EQ(engine.AudioStartRecord(folder.file("r.wav"), 44100, 12, 2, 0),
@@ -216,30 +216,30 @@ TEST_F(AudioIOTest, PlaybackAndRecordingRefuseBadRequests) {
               engine_error::kRecordFormatNotSupported);
     EXPECT_EQ(engine.AudioStartRecord(folder.file("no/such/folder/r.wav"), 44100, 16, 2, 0),
               engine_error::kCannotOpenRecordFile);
-    EXPECT_FALSE(engine.IsRecording());
+    EXPECT_FALSE(engine.isRecording());
     EXPECT_EQ(engine.AudioStartRecordLevelTest(44100, 24, 2),
               engine_error::kRecordFormatNotSupported);
-    EXPECT_FALSE(engine.IsLevelTesting());
+    EXPECT_FALSE(engine.isLevelTesting());
     EXPECT_EQ(engine.SetTempPath(folder.file("missing")), engine_error::kInvalidTempPath);
     EXPECT_EQ(engine.SetTempPath(tone), engine_error::kInvalidTempPath);
     EXPECT_EQ(engine.SetTempPath(folder.path()), 0);
-    EXPECT_EQ(engine.TempPath(), folder.path());
+    EXPECT_EQ(engine.tempPath(), folder.path());
 }
 
 TEST_F(AudioIOTest, OneActivityAtATime) {
     const std::string tone = toneFile("tone.wav", 22050, 16, 2, 3);
     ASSERT_EQ(engine.AudioStartRecordLevelTest(44100, 16, 2), 0);
-    EXPECT_TRUE(engine.IsLevelTesting());
+    EXPECT_TRUE(engine.isLevelTesting());
     // Playback takes over from the level test.
     ASSERT_EQ(engine.AudioPlayWave(tone, 0, 1, 0, 0, 0), 0);
-    EXPECT_FALSE(engine.IsLevelTesting());
+    EXPECT_FALSE(engine.isLevelTesting());
     EXPECT_EQ(engine.AudioPlayWave(tone, 0, 1, 0, 0, 0), engine_error::kPlaybackRunning);
     EXPECT_EQ(engine.AudioStartRecord(folder.file("r.wav"), 44100, 16, 2, 0),
               engine_error::kPlaybackRunning);
     EXPECT_EQ(engine.AudioStartRecordLevelTest(44100, 16, 2), engine_error::kPlaybackRunning);
     EXPECT_FALSE(std::ifstream(folder.file("r.wav")).good()) << "a refused recording makes no file";
     ASSERT_EQ(engine.AudioStop(), 0);
-    EXPECT_FALSE(engine.IsPlaying());
+    EXPECT_FALSE(engine.isPlaying());
 
     ASSERT_EQ(engine.AudioStartRecord(folder.file("r.wav"), 44100, 16, 2, 0), 0);
     EXPECT_EQ(engine.AudioStartRecord(folder.file("r2.wav"), 44100, 16, 2, 0),
@@ -287,7 +287,7 @@ TEST_F(AudioIOTest, PlayedToneReachesTheSinkAndEndOfPlaybackIsPosted) {
             EXPECT_EQ(engine.AudioGetPlaybackLevel(&left, &right), 0);
             EXPECT_EQ(left, right) << "a mono or equal-channel tone shows equal levels";
             loudest = std::max(loudest, left);
-            ASSERT_TRUE(engine.IsPlaying());
+            ASSERT_TRUE(engine.isPlaying());
         }
         EXPECT_TRUE(monotonic);
         EXPECT_GT(previous, first + c.rate) << "the position moved through the range";
@@ -295,6 +295,7 @@ TEST_F(AudioIOTest, PlayedToneReachesTheSinkAndEndOfPlaybackIsPosted) {
         EXPECT_LE(loudest, 80);
         EXPECT_GE(engine.AudioGetPosition(1), last - c.rate / 20) << "heard to the end";
         EXPECT_EQ(received(), std::vector<unsigned>{kEndOfPlaybackMessage});
+        EXPECT_EQ(engine.playbackUnderruns(), 0u) << "the reader kept the device fed";
         EXPECT_EQ(engine.AudioStop(), 0);
 
         std::this_thread::sleep_for(200ms);
@@ -371,7 +372,7 @@ TEST_F(AudioIOTest, RecordingHoldsThePlayedToneAndItsHeaderIsValidWhileRecording
         const std::string tone = toneFile("played.wav", 44100, 16, 2, 1.5);
         const std::string path = folder.file("rec" + std::to_string(c.bits) + ".wav");
         ASSERT_EQ(engine.AudioStartRecord(path, c.rate, c.bits, c.channels, 0), 0);
-        ASSERT_TRUE(engine.IsRecording());
+        ASSERT_TRUE(engine.isRecording());
         ASSERT_TRUE(waitFor([&] { return engine.AudioGetRecordPosition(1) > c.rate / 4; }));
 
         ChildProcess player({"paplay", "--device=sonthra_null", tone});
@@ -397,7 +398,8 @@ TEST_F(AudioIOTest, RecordingHoldsThePlayedToneAndItsHeaderIsValidWhileRecording
         std::this_thread::sleep_for(300ms);
         const std::uint32_t recorded = engine.AudioGetRecordPosition(1);
         ASSERT_EQ(engine.AudioStopRecord(), 0);
-        EXPECT_FALSE(engine.IsRecording());
+        EXPECT_FALSE(engine.isRecording());
+        EXPECT_EQ(engine.recordFramesLost(), 0u) << "the writer kept up with the device";
         EXPECT_EQ(engine.AudioGetRecordPosition(1), 0u);
         EXPECT_GE(loudest, 60);
 
@@ -423,7 +425,7 @@ TEST_F(AudioIOTest, RecordingHoldsThePlayedToneAndItsHeaderIsValidWhileRecording
 
 TEST_F(AudioIOTest, RecordingStopsStoringAtItsFrameLimit) {
     const std::string path = folder.file("limited.wav");
-    engine.SetRecordFrameLimit(4410);
+    engine.setRecordFrameLimit(4410);
     ASSERT_EQ(engine.AudioStartRecord(path, 44100, 16, 1, 0), 0);
     ASSERT_TRUE(waitFor([&] { return engine.AudioGetRecordPosition(1) >= 4410; }));
     std::this_thread::sleep_for(300ms);
@@ -450,7 +452,7 @@ TEST_F(AudioIOTest, LevelTestMetersTheInputWithoutWritingAnything) {
     // A second start (another format) replaces the running test.
     EXPECT_EQ(engine.AudioStartRecordLevelTest(8000, 8, 1), 0);
     EXPECT_EQ(engine.AudioStopRecordLevelTest(), 0);
-    EXPECT_FALSE(engine.IsLevelTesting());
+    EXPECT_FALSE(engine.isLevelTesting());
     int left = -1, right = -1;
     engine.AudioGetRecordLevel(&left, &right);
     EXPECT_EQ(left, 0);
