@@ -7,6 +7,7 @@
 #include <new>
 
 #include "engine/engine_errors.h"
+#include "engine/pa_devices.h"
 
 namespace sonthra {
 namespace {
@@ -37,8 +38,11 @@ int CaptureStream::start(int paDevice, std::uint32_t sampleRate, int bitsPerSamp
     params.channelCount = channels;
     params.sampleFormat = bitsPerSample == 8 ? paUInt8 : paInt16;
     params.suggestedLatency = info->defaultHighInputLatency;
-    if (Pa_IsFormatSupported(&params, nullptr, sampleRate) != paFormatIsSupported)
-        return engine_error::kRecordFormatNotSupported;
+    const PaError supported = Pa_IsFormatSupported(&params, nullptr, sampleRate);
+    if (supported != paFormatIsSupported) {
+        return isFormatRefusal(supported) ? engine_error::kRecordFormatNotSupported
+                                          : engine_error::kRecordDeviceUnusable;
+    }
 
     m_bits = bitsPerSample;
     m_blockAlign = static_cast<std::size_t>(channels * bitsPerSample / 8);

@@ -51,6 +51,11 @@ std::string nameOf(int device) {
 
 }  // namespace
 
+bool isFormatRefusal(int paError) {
+    return paError == paInvalidSampleRate || paError == paInvalidChannelCount ||
+           paError == paSampleFormatNotSupported;
+}
+
 PaDevices::PaDevices() {
     silenceAlsaOnce();
     m_ready = Pa_Initialize() == paNoError;

@@ -7,6 +7,10 @@
 
 namespace sonthra {
 
+// Whether a PortAudio error from a format query means the device refuses the format (rather
+// than being busy or gone).
+bool isFormatRefusal(int paError);
+
 // Holds PortAudio initialised for as long as it lives (PortAudio counts nested
 // initialisations, so several engines may each hold one). The device lists are read once, at
 // construction. Use from one thread, the same one that drives the engine's streams.

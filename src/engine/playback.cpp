@@ -11,6 +11,7 @@
 #include <new>
 
 #include "engine/engine_errors.h"
+#include "engine/pa_devices.h"
 
 namespace sonthra {
 namespace {
@@ -85,13 +86,16 @@ int PlaybackStream::start(const std::string& file, std::uint64_t first, std::uin
     params.suggestedLatency = info->defaultHighOutputLatency;
     const double rate = m_layout.sampleRate;
     params.channelCount = m_layout.channels;
-    if (Pa_IsFormatSupported(nullptr, &params, rate) != paFormatIsSupported) {
+    PaError supported = Pa_IsFormatSupported(nullptr, &params, rate);
+    if (supported != paFormatIsSupported && m_layout.channels == 1 && isFormatRefusal(supported)) {
         params.channelCount = 2;
-        if (m_layout.channels != 1 ||
-            Pa_IsFormatSupported(nullptr, &params, rate) != paFormatIsSupported) {
-            closeStream();
-            return engine_error::kFormatNotSupported;
-        }
+        supported = Pa_IsFormatSupported(nullptr, &params, rate);
+    }
+    if (supported != paFormatIsSupported) {
+        closeStream();
+        // A busy or vanished device is not the file's fault.
+        return isFormatRefusal(supported) ? engine_error::kFormatNotSupported
+                                          : engine_error::kCannotOpenOutputDevice;
     }
     m_outChannels = params.channelCount;
 
