@@ -1,0 +1,138 @@
+#include "view/ui/overview.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+#include "view/overview_sync.h"
+
+namespace sonthra {
+
+TLUM32OViewFrame::TLUM32OViewFrame(QWidget* parent) : QWidget(parent) {
+    // Nothing but the borders is painted, so the waveform under the frame stays visible.
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAutoFillBackground(false);
+    setMouseTracking(true);
+    hide();
+}
+
+QRect TLUM32OViewFrame::parentClient() const {
+    if (const auto* frame = qobject_cast<const QFrame*>(parentWidget())) {
+        return frame->contentsRect();
+    }
+    return parentWidget() ? parentWidget()->rect() : QRect(0, 0, width(), height());
+}
+
+int TLUM32OViewFrame::frameLeft() const {
+    return geometry().left() - parentClient().left();
+}
+
+void TLUM32OViewFrame::setFrameBounds(int left, int width) {
+    const QRect client = parentClient();
+    width = std::clamp(width, 1, std::max(client.width(), 1));
+    setGeometry(client.left() + ClampFrameLeft(left, width, client.width()), geometry().top(),
+                width, height());
+    changed();
+}
+
+void TLUM32OViewFrame::changed() {
+    update();
+    if (m_onChange) m_onChange(this);
+}
+
+TLUM32OViewFrame::Drag TLUM32OViewFrame::dragAt(int x) const {
+    if (x < kBorder) return Drag::Left;
+    if (x >= width() - kBorder) return Drag::Right;
+    return Drag::Move;
+}
+
+void TLUM32OViewFrame::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const int w = width();
+    const int h = height();
+    // A sizing border on each side: light outer edge, face, dark inner edge.
+    for (const int x0 : {0, w - kBorder}) {
+        painter.fillRect(QRect(x0, 0, kBorder, h), QColor(192, 192, 192));
+        painter.fillRect(QRect(x0, 0, 1, h), QColor(255, 255, 255));
+        painter.fillRect(QRect(x0 + kBorder - 1, 0, 1, h), QColor(64, 64, 64));
+    }
+}
+
+void TLUM32OViewFrame::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    m_drag = dragAt(static_cast<int>(event->position().x()));
+    m_pressX = static_cast<int>(mapToParent(event->position()).x());
+    m_pressGeometry = geometry();
+}
+
+void TLUM32OViewFrame::mouseMoveEvent(QMouseEvent* event) {
+    if (m_drag == Drag::None) {
+        const Drag at = dragAt(static_cast<int>(event->position().x()));
+        setCursor(at == Drag::Move ? Qt::SizeAllCursor : Qt::SizeHorCursor);
+        return;
+    }
+    const int dx = static_cast<int>(mapToParent(event->position()).x()) - m_pressX;
+    // Worked out in the overview's client area, where 0..width is the whole file.
+    const QRect client = parentClient();
+    const int limit = client.width();
+    const int minWidth = 2 * kBorder + 1;
+    const int pressLeft = m_pressGeometry.left() - client.left();
+    int left = pressLeft;
+    int width = m_pressGeometry.width();
+    switch (m_drag) {
+        case Drag::Move:
+            left = ClampFrameLeft(pressLeft + dx, width, limit);
+            break;
+        case Drag::Left: {
+            const int right = pressLeft + width;
+            left = std::clamp(pressLeft + dx, 0, std::max(right - minWidth, 0));
+            width = right - left;
+            break;
+        }
+        case Drag::Right:
+            width = std::clamp(width + dx, minWidth, std::max(limit - pressLeft, minWidth));
+            break;
+        case Drag::None:
+            break;
+    }
+    QRect g(client.left() + left, m_pressGeometry.top(), width, m_pressGeometry.height());
+    // The top never changes: a vertical drag moves nothing.
+    if (g != geometry()) {
+        setGeometry(g);
+        changed();
+    }
+}
+
+void TLUM32OViewFrame::mouseReleaseEvent(QMouseEvent*) {
+    m_drag = Drag::None;
+}
+
+TLUM32Overview::TLUM32Overview(QWidget* parent) : RIZI32DaziVereruz(parent) {
+    setShowCaret(false);
+    setEnableKeyboardSupport(false);
+    setEnableMouseSupport(false);
+    setTabStop(false);
+    m_frame = new TLUM32OViewFrame(this);
+    m_frame->setOnPosSizeChange([this](QObject*) {
+        if (m_onFrame) m_onFrame(this);
+    });
+}
+
+int TLUM32Overview::OpenWaveFile(const std::string& name) {
+    const QRect client = contentsRect();
+    m_frame->setGeometry(client.x(), client.y() - 40, client.width(), client.height() + 80);
+    m_frame->show();
+    return RIZI32DaziVereruz::OpenWaveFile(name);
+}
+
+void TLUM32Overview::resizeEvent(QResizeEvent* event) {
+    RIZI32DaziVereruz::resizeEvent(event);
+    const QRect client = contentsRect();
+    QRect g = m_frame->geometry();
+    g.setTop(client.y() - 40);
+    g.setHeight(client.height() + 80);
+    m_frame->setGeometry(g);
+}
+
+}  // namespace sonthra
