@@ -1,0 +1,312 @@
+#include "settings/ui/preferences_form.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <new>
+
+#include "engine/nx_wave_player.h"
+#include "settings/settings.h"
+
+namespace sonthra {
+
+namespace {
+
+constexpr int kHelpPreferences = 16;
+constexpr int kMsgInvalidTempFolder = 180;
+constexpr int kMsgNoRecordingDevice = 192;
+constexpr int kMsgNoPlaybackDevice = 194;
+constexpr int kMsgNoMemory = 104;
+constexpr int kMsgRestartForTempFolder = 421;
+constexpr int kMsgTempFolderMissing = 441;
+
+bool isFolder(const QString& path) {
+    return !path.isEmpty() && QFileInfo(path).isDir();
+}
+
+QString systemTempFolderText() {
+    return QString::fromStdString(systemTempFolder());
+}
+
+QString withTrailingSeparator(QString path) {
+    if (!path.endsWith('/')) path += '/';
+    return path;
+}
+
+// The list of one side's devices: every device the engine counts, with "Unknown Device" for
+// one it cannot describe, then the default entry. Empty, with the message shown, when the
+// engine has no device or the list cannot be made.
+template <typename Count, typename Describe>
+std::vector<DeviceEntry> deviceList(Count count, Describe describe, const char* defaultName,
+                                    int noDeviceMessage, const SettingsFormHost& host,
+                                    QWidget* parent) {
+    const int devices = count();
+    if (devices <= 0) {
+        host.error(parent, noDeviceMessage);
+        return {};
+    }
+    std::vector<DeviceEntry> list;
+    try {
+        list.reserve(static_cast<std::size_t>(devices) + 1);
+        for (int index = 0; index < devices; ++index) {
+            char text[kDeviceDescriptionSize] = {};
+            const bool known = describe(index, text) == 0;
+            list.push_back({index, known ? std::string(text) : std::string("Unknown Device")});
+        }
+        list.push_back({-1, defaultName});
+    } catch (const std::bad_alloc&) {
+        host.error(parent, kMsgNoMemory);
+        return {};
+    }
+    return list;
+}
+
+// Selects the entry of `index` in the drop-down; without one the default entry is taken and
+// the index becomes -1.
+void selectDevice(QComboBox* box, const std::vector<DeviceEntry>& list, std::int32_t& index) {
+    for (std::size_t k = 0; k < list.size(); ++k) {
+        if (list[k].index == index) {
+            box->setCurrentIndex(static_cast<int>(k));
+            return;
+        }
+    }
+    index = -1;
+    box->setCurrentIndex(list.empty() ? -1 : static_cast<int>(list.size()) - 1);
+}
+
+}  // namespace
+
+TPreferencesForm::TPreferencesForm(NXWavePlayer& engine, Settings& settings, SettingsFormHost host,
+                                   QWidget* parent)
+    : QDialog(parent), m_engine(engine), m_settings(settings), m_host(std::move(host)) {
+    buildControls();
+    FormCreate();
+}
+
+TPreferencesForm::~TPreferencesForm() {
+    SavePreferences();
+}
+
+void TPreferencesForm::buildControls() {
+    setObjectName("TPreferencesForm");
+    setWindowTitle("Preferences");
+    setModal(true);
+
+    auto* folderBox = new QGroupBox("Temporary Files", this);
+    TempPathEdit = new QLineEdit(folderBox);
+    TempPathEdit->setObjectName("TempPathEdit");
+    TempPathEdit->setMinimumWidth(280);
+    DefaultTempPathButton = new QPushButton("&Default", folderBox);
+    DefaultTempPathButton->setObjectName("DefaultTempPathButton");
+    DefaultTempPathButton->setAutoDefault(false);
+    auto* folderLabel = new QLabel("&Location of temporary files:", folderBox);
+    folderLabel->setBuddy(TempPathEdit);
+    auto* folderRow = new QHBoxLayout;
+    folderRow->addWidget(TempPathEdit, 1);
+    folderRow->addWidget(DefaultTempPathButton);
+    auto* folderColumn = new QVBoxLayout(folderBox);
+    folderColumn->addWidget(folderLabel);
+    folderColumn->addLayout(folderRow);
+
+    AlwaysTestLevelsCheckBox = new QCheckBox("&Always test recording levels", this);
+    AlwaysTestLevelsCheckBox->setObjectName("AlwaysTestLevelsCheckBox");
+    AlwaysTestLevelsCheckBox->setChecked(true);
+
+    auto* deviceBox = new QGroupBox("Devices", this);
+    RecordingDeviceComboBox = new QComboBox(deviceBox);
+    RecordingDeviceComboBox->setObjectName("RecordingDeviceComboBox");
+    PlaybackDeviceComboBox = new QComboBox(deviceBox);
+    PlaybackDeviceComboBox->setObjectName("PlaybackDeviceComboBox");
+    auto* devices = new QFormLayout(deviceBox);
+    devices->addRow("&Recording Device:", RecordingDeviceComboBox);
+    devices->addRow("&Playback Device:", PlaybackDeviceComboBox);
+
+    auto* buttons = new QDialogButtonBox(this);
+    OkButton = buttons->addButton("OK", QDialogButtonBox::AcceptRole);
+    OkButton->setObjectName("OkButton");
+    OkButton->setDefault(true);
+    CancelButton = buttons->addButton("Cancel", QDialogButtonBox::RejectRole);
+    CancelButton->setObjectName("CancelButton");
+    HelpButton = buttons->addButton("&Help", QDialogButtonBox::HelpRole);
+    HelpButton->setObjectName("HelpButton");
+    HelpButton->setAutoDefault(false);
+
+    auto* column = new QVBoxLayout(this);
+    column->addWidget(folderBox);
+    column->addWidget(AlwaysTestLevelsCheckBox);
+    column->addWidget(deviceBox);
+    column->addWidget(buttons);
+
+    connect(DefaultTempPathButton, &QPushButton::clicked, this,
+            &TPreferencesForm::DefaultTempPathButtonClick);
+    connect(OkButton, &QPushButton::clicked, this, &TPreferencesForm::OkButtonClick);
+    connect(CancelButton, &QPushButton::clicked, this, &TPreferencesForm::CancelButtonClick);
+    connect(HelpButton, &QPushButton::clicked, this, &TPreferencesForm::HelpButtonClick);
+}
+
+QWidget* TPreferencesForm::messageParent() {
+    return isVisible() ? this : parentWidget();
+}
+
+void TPreferencesForm::FormCreate() {
+    m_inputDeviceIndex = -1;
+    m_outputDeviceIndex = -1;
+    LoadPreferences();
+
+    if (!isFolder(m_tempPath)) {
+        m_tempPath = systemTempFolderText();
+        m_pendingTempPath = m_tempPath;
+        m_host.error(messageParent(), kMsgTempFolderMissing,
+                     {QString::fromUtf8(kProductCaption), m_tempPath});
+    }
+    m_host.engineError(messageParent(), m_engine.SetTempPath(m_tempPath.toStdString()));
+
+    BuildDeviceLists();
+    fillDropDowns();
+}
+
+void TPreferencesForm::LoadPreferences() {
+    const SettingRead<PreferenceValues> read = m_settings.loadPreferences();
+    // Only a store or key that cannot be opened is shown; a missing value takes its default.
+    if (read.result == kMsgRegistryCannotOpen || read.result == kMsgRegistryKeyCannotOpen) {
+        m_host.error(messageParent(), read.result);
+    }
+    // A settings file found corrupt was set aside while reading; say so once.
+    m_host.error(messageParent(), m_settings.takeStoreNotice());
+
+    m_tempPath = QString::fromStdString(read.value.tempPath);
+    m_pendingTempPath = m_tempPath;
+    m_alwaysTestLevels = read.value.alwaysTestLevels;
+    m_inputDeviceIndex = read.value.inputDeviceIndex;
+    m_outputDeviceIndex = read.value.outputDeviceIndex;
+}
+
+void TPreferencesForm::SavePreferences() {
+    PreferenceValues values;
+    values.tempPath = (m_pendingTempPath.isEmpty() ? m_tempPath : m_pendingTempPath).toStdString();
+    values.alwaysTestLevels = m_alwaysTestLevels;
+    values.inputDeviceIndex = m_inputDeviceIndex;
+    values.outputDeviceIndex = m_outputDeviceIndex;
+    m_settings.savePreferences(values);
+}
+
+void TPreferencesForm::BuildDeviceLists() {
+    QWidget* parent = messageParent();
+    m_inputDevices = deviceList(
+        [this] { return m_engine.GetNumberOfInputDevices(); },
+        [this](int index, char* text) { return m_engine.GetInputDeviceDescription(index, text); },
+        "Default Recording Device", kMsgNoRecordingDevice, m_host, parent);
+    if (!m_inputDevices.empty()) {
+        m_host.engineError(parent, m_engine.SelectInputDevice(m_inputDeviceIndex));
+    }
+    m_outputDevices = deviceList(
+        [this] { return m_engine.GetNumberOfOutputDevices(); },
+        [this](int index, char* text) { return m_engine.GetOutputDeviceDescription(index, text); },
+        "Default Playback Device", kMsgNoPlaybackDevice, m_host, parent);
+    if (!m_outputDevices.empty()) {
+        m_host.engineError(parent, m_engine.SelectOutputDevice(m_outputDeviceIndex));
+    }
+}
+
+void TPreferencesForm::fillDropDowns() {
+    RecordingDeviceComboBox->clear();
+    for (const DeviceEntry& entry : m_inputDevices) {
+        RecordingDeviceComboBox->addItem(QString::fromStdString(entry.description));
+    }
+    PlaybackDeviceComboBox->clear();
+    for (const DeviceEntry& entry : m_outputDevices) {
+        PlaybackDeviceComboBox->addItem(QString::fromStdString(entry.description));
+    }
+    TempPathEdit->setText(m_tempPath);
+    AlwaysTestLevelsCheckBox->setChecked(m_alwaysTestLevels);
+    selectDevice(RecordingDeviceComboBox, m_inputDevices, m_inputDeviceIndex);
+    selectDevice(PlaybackDeviceComboBox, m_outputDevices, m_outputDeviceIndex);
+}
+
+void TPreferencesForm::restoreControls() {
+    TempPathEdit->setText(m_tempPath);
+    AlwaysTestLevelsCheckBox->setChecked(m_alwaysTestLevels);
+    selectDevice(RecordingDeviceComboBox, m_inputDevices, m_inputDeviceIndex);
+    selectDevice(PlaybackDeviceComboBox, m_outputDevices, m_outputDeviceIndex);
+}
+
+void TPreferencesForm::showEvent(QShowEvent* event) {
+    m_tempPath = TempPathEdit->text();
+    m_alwaysTestLevels = AlwaysTestLevelsCheckBox->isChecked();
+    QDialog::showEvent(event);
+}
+
+QString TPreferencesForm::GetTempFolder() {
+    if (!isFolder(TempPathEdit->text())) {
+        m_tempPath = systemTempFolderText();
+        TempPathEdit->setText(m_tempPath);
+    }
+    return TempPathEdit->text();
+}
+
+int TPreferencesForm::GetInputDeviceIndex() {
+    if (m_inputDeviceIndex != -1) return m_inputDeviceIndex;
+    int preferred = -1;
+    return m_engine.GetPreferredInputDeviceIndex(&preferred) == 0 ? preferred : -1;
+}
+
+int TPreferencesForm::GetOutputDeviceIndex() {
+    if (m_outputDeviceIndex != -1) return m_outputDeviceIndex;
+    int preferred = -1;
+    return m_engine.GetPreferredOutputDeviceIndex(&preferred) == 0 ? preferred : -1;
+}
+
+void TPreferencesForm::DefaultTempPathButtonClick() {
+    TempPathEdit->setText(withTrailingSeparator(systemTempFolderText()));
+}
+
+void TPreferencesForm::OkButtonClick() {
+    if (!isFolder(TempPathEdit->text())) {
+        m_host.error(this, kMsgInvalidTempFolder);
+        return;
+    }
+    m_alwaysTestLevels = AlwaysTestLevelsCheckBox->isChecked();
+    const QString folder = withTrailingSeparator(TempPathEdit->text());
+    TempPathEdit->setText(folder);
+    // The engine keeps its folder until the next start; the new one is stored at exit.
+    if (folder != m_tempPath) {
+        m_pendingTempPath = folder;
+        m_host.information(this, kMsgRestartForTempFolder);
+    }
+
+    const int input = RecordingDeviceComboBox->currentIndex();
+    if (input >= 0 && input < static_cast<int>(m_inputDevices.size())) {
+        m_inputDeviceIndex = m_inputDevices[static_cast<std::size_t>(input)].index;
+        m_host.engineError(this, m_engine.SelectInputDevice(m_inputDeviceIndex));
+    }
+    const int output = PlaybackDeviceComboBox->currentIndex();
+    if (output >= 0 && output < static_cast<int>(m_outputDevices.size())) {
+        m_outputDeviceIndex = m_outputDevices[static_cast<std::size_t>(output)].index;
+        m_host.engineError(this, m_engine.SelectOutputDevice(m_outputDeviceIndex));
+    }
+    accept();
+}
+
+void TPreferencesForm::CancelButtonClick() {
+    reject();
+}
+
+void TPreferencesForm::reject() {
+    restoreControls();
+    QDialog::reject();
+}
+
+void TPreferencesForm::HelpButtonClick() {
+    m_host.help(kHelpPreferences);
+}
+
+}  // namespace sonthra
