@@ -11,7 +11,11 @@
 #include "app/ui/signal_watcher.h"
 #include "app/ui/single_instance.h"
 #include "app/ui/user_dialogs.h"
+#include "engine/mixer.h"
+#include "engine/nx_wave_player.h"
 #include "messages/message_table.h"
+#include "settings/registry_store.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -82,7 +86,13 @@ int main(int argc, char** argv) {
 
     int exitCode = 0;
     {
+        // The engine, the mixer and the settings outlive the main window, which uses them
+        // until its last moment (the Preferences window stores its values as it goes).
+        Settings settings(userSettingsFile());
+        NXWavePlayer engine;
+        ROZadEro mixer;
         TMainForm form(*dialogs);
+        StartProgram(form, engine, mixer, settings);
         CommandLineChannel channel(instance.SocketPath(), [&form](const HandOverRequest& request) {
             const bool accepted = ReceiveHandOver(
                 request, form.Busy().isSet(), form.IsVisibleForHandOver(),

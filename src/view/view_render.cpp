@@ -147,4 +147,41 @@ int DirectPoints(SampleFile& file, const RenderPlan& plan, int width, const Lane
     return kViewOk;
 }
 
+std::vector<ColumnSpan> PolylineSpans(const std::vector<ViewPoint>& points, int columns,
+                                      int width) {
+    columns = std::min(columns, static_cast<int>(points.size() / 2));
+    std::vector<ColumnSpan> source(static_cast<std::size_t>(std::max(columns, 0)));
+    for (int x = 0; x < columns; ++x) {
+        const int first = points[2 * x].y;
+        const int second = points[2 * x + 1].y;
+        int top = std::min(first, second);
+        int bottom = std::max(first, second);
+        // The half of the line from the previous column's end that falls in this column, and
+        // the half of the line to the next column's start.
+        if (x > 0) {
+            const int from = points[2 * x - 1].y;
+            const int d = first - from;
+            const int start = from + d / 2 + (d > 0) - (d < 0);
+            top = std::min(top, start);
+            bottom = std::max(bottom, start);
+        }
+        if (x + 1 < columns) {
+            const int to = points[2 * x + 2].y;
+            const int mid = second + (to - second) / 2;
+            top = std::min(top, mid);
+            bottom = std::max(bottom, mid);
+        }
+        source[x] = {top, bottom};
+    }
+    // Without columns nothing is covered: every span is empty.
+    std::vector<ColumnSpan> out(static_cast<std::size_t>(std::max(width, 0)), ColumnSpan{0, -1});
+    if (columns <= 0) return out;
+    for (int x = 0; x < width; ++x) {
+        // The source column under the middle of this column.
+        const std::int64_t from = (std::int64_t{2} * x + 1) * columns / (std::int64_t{2} * width);
+        out[x] = source[static_cast<std::size_t>(std::min<std::int64_t>(from, columns - 1))];
+    }
+    return out;
+}
+
 }  // namespace sonthra

@@ -66,4 +66,19 @@ std::vector<ViewPoint> PeakPoints(const PeakData& peaks, int channel, const Rend
 int DirectPoints(SampleFile& file, const RenderPlan& plan, int width, const LaneLayout& lanes,
                  std::vector<std::vector<ViewPoint>>& out);
 
+// The rows one image column covers; top > bottom when it covers none.
+struct ColumnSpan {
+    int top = 0;
+    int bottom = 0;
+
+    bool operator==(const ColumnSpan&) const = default;
+};
+
+// The rows each of width image columns covers when a channel's points are joined as one line
+// (point to point, in order) over columns source columns and the picture is then stretched or
+// squeezed to width columns, each taking its nearest source column. A line between neighbouring
+// columns is split at its middle row, the upper half (nearer its start) going to its start
+// column, as a one-pixel line is drawn. Points must be two per column, column by column.
+std::vector<ColumnSpan> PolylineSpans(const std::vector<ViewPoint>& points, int columns, int width);
+
 }  // namespace sonthra

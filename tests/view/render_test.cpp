@@ -115,6 +115,25 @@ TEST(PeakPoints, TwoPointsPerColumnMinimumFirstThenTheCentreLine) {
     EXPECT_EQ(pts, expected);
 }
 
+TEST(PolylineSpans, ColumnsTakeTheirSegmentAndHalfOfEachJoin) {
+    const std::vector<ViewPoint> points = {{0, 10}, {0, 2}, {1, 8}, {1, 8}, {2, 8}, {2, 0}};
+    // Column 0: 2..10; the join 2 -> 8 gives rows 2..5 to column 0 and 6..8 to column 1.
+    const std::vector<ColumnSpan> spans = {{2, 10}, {6, 8}, {0, 8}};
+    EXPECT_EQ(PolylineSpans(points, 3, 3), spans);
+    // Stretched to twice the width, each column is doubled; squeezed, the nearest is taken.
+    EXPECT_EQ(PolylineSpans(points, 3, 6), (std::vector<ColumnSpan>{spans[0], spans[0], spans[1],
+                                                                    spans[1], spans[2], spans[2]}));
+    EXPECT_EQ(PolylineSpans(points, 3, 2), (std::vector<ColumnSpan>{spans[0], spans[2]}));
+    // Neighbouring rows stay apart; a flat line is one row.
+    EXPECT_EQ(PolylineSpans({{0, 5}, {0, 5}, {1, 6}, {1, 6}}, 2, 2),
+              (std::vector<ColumnSpan>{{5, 5}, {6, 6}}));
+    EXPECT_EQ(PolylineSpans({{0, 7}, {0, 7}, {1, 7}, {1, 7}}, 2, 2),
+              (std::vector<ColumnSpan>{{7, 7}, {7, 7}}));
+    // Fewer points than columns claim: only whole columns count.
+    EXPECT_EQ(PolylineSpans({{0, 1}, {0, 3}, {1, 4}}, 5, 1), (std::vector<ColumnSpan>{{1, 3}}));
+    for (const ColumnSpan& span : PolylineSpans({}, 0, 3)) EXPECT_GT(span.top, span.bottom);
+}
+
 TEST(PeakData, RangeAgreesWithAPlainScanAtEveryScale) {
     const std::vector<int> values = noise(300'000, -32768, 32767, 42);
     const auto arrays = naivePeaks(values, 1);

@@ -73,8 +73,6 @@ TMainForm::TMainForm(UserDialogs& dialogs, QWidget* parent)
     m_aboutForm = new TAboutForm(this);
 }
 
-TMainForm::~TMainForm() = default;
-
 void TMainForm::SetStartupArguments(const QStringList& args) {
     m_startupArguments = args;
 }

@@ -12,6 +12,9 @@
 
 #include "app/argument_block.h"
 #include "app/busy_flag.h"
+#include "engine/mixer_start.h"
+#include "settings/ui/record_formats.h"
+#include "settings/ui/settings_form_host.h"
 
 class QAbstractButton;
 class QAction;
@@ -22,7 +25,12 @@ class QSlider;
 
 namespace sonthra {
 
+class MixerApi;
+class NXWavePlayer;
+class Settings;
 class TAboutForm;
+class TPreferencesForm;
+class TRecSettingsForm;
 class UserDialogs;
 
 enum class PositionDisplayMode { Time, Samples };
@@ -120,9 +128,39 @@ public:
 
     PositionDisplayMode PositionMode() const { return m_positionMode; }
 
+    // Start-up (main_form_startup.cpp), in the order StartProgram runs these. The window owns
+    // none of the three objects; they must outlive it. Without them (a window made on its own)
+    // the preferences, mixer and slider commands do nothing.
+    //
+    // Creation step 5: the engine's and the mixer's notices reach the window as queued calls on
+    // the GUI thread, and the engine's own undo is turned off. Also fills the shutdown steps
+    // storeRecordSource and releaseMixer (SetShutdownSteps afterwards replaces them).
+    void AttachAudio(NXWavePlayer& engine, MixerApi& mixer, Settings& settings);
+    // Creates the hidden Preferences window, which reads the settings, checks the temporary
+    // folder, hands it to the engine and selects the preferred devices.
+    void CreatePreferencesForm();
+    // Creates the hidden recording format window, probing the chosen recording device.
+    void CreateRecSettingsForm();
+    // The post-creation step: empties the record-source label, starts the mixer with the
+    // preferred devices and the stored input source, shows what went wrong, shows the current
+    // source and reads the four sliders back from the mixer.
+    void PostCreate();
+
+    TPreferencesForm* PreferencesForm() const { return m_preferences; }
+    TRecSettingsForm* RecSettingsForm() const { return m_recSettings; }
+    // The input sources the mixer gave out and the one recorded from.
+    const MixerSources& InputSources() const { return m_sources; }
+    // The format for the next recording or new document, as last confirmed in the recording
+    // format window (44100 Hz, 16 bits, stereo without that window).
+    RecordFormat RecordingFormat() const;
+    // Message boxes and help pages for the settings windows, through this window's dialogs.
+    SettingsFormHost FormHost();
+
 signals:
     void OpenRequested(const QString& path, bool unsaved);
     void RecentFileChosen(int number);
+    // A notice of the audio engine (0x465: playback ended by itself), on the GUI thread.
+    void EngineNotification(unsigned message, qintptr wparam, qintptr lparam);
 
 public slots:
     // File
@@ -233,6 +271,21 @@ private:
     void playOrStop();
     bool Shutdown(CloseMode mode);
 
+    // The mixer and the sliders (main_form_mixer.cpp).
+    void MixerMessage(unsigned message, qintptr wparam, qintptr lparam);
+    int mixerDeviceFor(bool input);
+    void showMixerMessages(const std::vector<int>& messages);
+    void showCurrentSource();
+    void readBackPlaybackSliders();
+    void readBackRecordSliders();
+    void writePlaybackVolume(int volumePosition);
+    void writePlaybackBalance(int balancePosition);
+    void writeRecordVolume(int volumePosition);
+    void writeRecordBalance(int balancePosition);
+    void focusWaveform();
+    void storeRecordSource();
+    void releaseMixer();
+
     UserDialogs& m_dialogs;
     BusyFlag m_busy;
     bool m_firstShow = true;
@@ -250,6 +303,22 @@ private:
     QList<QLabel*> m_statusPanels;
     QList<QLineEdit*> m_maskEdits;
     TAboutForm* m_aboutForm = nullptr;
+
+    NXWavePlayer* m_engine = nullptr;
+    MixerApi* m_mixer = nullptr;
+    Settings* m_settings = nullptr;
+    TPreferencesForm* m_preferences = nullptr;
+    TRecSettingsForm* m_recSettings = nullptr;
+    MixerSources m_sources;
 };
+
+// Runs the start-up of the audio engine, the mixer and the settings windows on a newly made
+// main window, in the program's order: AttachAudio, the hidden windows (Preferences, then the
+// recording format window), PostCreate. main() and the start-up tests use it.
+void StartProgram(TMainForm& form, NXWavePlayer& engine, MixerApi& mixer, Settings& settings);
+
+// Message boxes and help pages for the settings windows through `dialogs`: errors as
+// ShowMessage shows them, information boxes with an OK button.
+SettingsFormHost DialogsFormHost(UserDialogs& dialogs);
 
 }  // namespace sonthra

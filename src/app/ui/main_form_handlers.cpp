@@ -13,7 +13,6 @@ void TMainForm::FileOpenMenuClick() {}   // open dialog, then the document is op
 void TMainForm::FileCloseMenuClick() {}  // closes the current document with the save prompt
 void TMainForm::FileSaveMenuClick() {}   // Save, or Save As when sent by FileSaveAsMenu
 void TMainForm::FileRevertMenuClick() {}
-void TMainForm::FilePreferencesMenuClick() {}  // the preferences window
 
 // File: podcasts, WMA import and export, batch export and song information.
 void TMainForm::FileSaveAsPodcastClick() {}
@@ -66,12 +65,6 @@ void TMainForm::SkipToStartButtonClick() {}
 void TMainForm::SkipToEndButtonClick() {}
 void TMainForm::RewindButtonClick() {}
 void TMainForm::FastForwardButtonClick() {}
-void TMainForm::RecSettingsButtonClick() {}  // the recording format dialog
-void TMainForm::RecSourceButtonClick() {}    // the next input source of the mixer
-void TMainForm::RecordVolumeTrackBarScroll() {}
-void TMainForm::RecordBalanceTrackBarScroll() {}
-void TMainForm::PlaybackVolumeTrackBarScroll() {}
-void TMainForm::PlaybackBalanceTrackBarScroll() {}
 
 // Until recording is built the toggle button springs back, so it never shows a recording that
 // is not running.

@@ -140,39 +140,49 @@ int RIZI32DaziVereruz::drawWaveform(const RenderResult& result) {
     const double ratio = pixelRatio();
     const int width = std::max(1, static_cast<int>(std::lround(clientWidth() * ratio)));
     const int height = std::max(1, static_cast<int>(std::lround(clientHeight() * ratio)));
-    QImage plain(std::max(result.plan.columns, 1), height, QImage::Format_RGB32);
-    QImage selection(plain.size(), QImage::Format_RGB32);
+    QImage plain(width, height, QImage::Format_RGB32);
+    QImage selection(width, height, QImage::Format_RGB32);
     if (plain.isNull() || selection.isNull()) return kViewErrDrawing;
-    plain.fill(toQColor(m_backgroundColor));
-    selection.fill(toQColor(m_selectionBackgroundColor));
 
-    std::vector<QPoint> points;
-    auto polylines = [&](QImage& image, TColor color) {
-        QPainter painter(&image);
-        painter.setPen(QPen(toQColor(color), 0));
-        for (const auto& channel : result.points) {
-            points.resize(channel.size());
-            for (std::size_t i = 0; i < channel.size(); ++i) {
-                points[i] = QPoint(channel[i].x, channel[i].y);
-            }
-            if (!points.empty())
-                painter.drawPolyline(points.data(), static_cast<int>(points.size()));
+    // Each channel's line, already stretched to the image width, as the rows of every column.
+    const std::size_t channels = result.points.size();
+    std::vector<std::vector<int>> tops(channels), bottoms(channels);
+    for (std::size_t c = 0; c < channels; ++c) {
+        const auto spans = PolylineSpans(result.points[c], result.plan.columns, width);
+        tops[c].resize(width);
+        bottoms[c].resize(width);
+        for (int x = 0; x < width; ++x) {
+            tops[c][x] = spans[x].top;
+            bottoms[c][x] = spans[x].bottom;
         }
-    };
-    polylines(plain, m_waveColor);
-    polylines(selection, m_selectionWaveColor);
-
-    // Stretched (or squeezed) to the client width, column by nearest column.
-    if (plain.width() != width) {
-        plain = plain.scaled(width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-        selection = selection.scaled(width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-        if (plain.isNull() || selection.isNull()) return kViewErrDrawing;
     }
-    for (QImage* image : {&plain, &selection}) {
-        QPainter painter(image);
-        painter.setPen(QPen(toQColor(m_axisColor), 0));
-        for (const int centre : result.lanes.centres)
-            painter.drawLine(0, centre, width - 1, centre);
+    const QRgb back = toQColor(m_backgroundColor).rgb();
+    const QRgb wave = toQColor(m_waveColor).rgb();
+    const QRgb selectionBack = toQColor(m_selectionBackgroundColor).rgb();
+    const QRgb selectionWave = toQColor(m_selectionWaveColor).rgb();
+    const QRgb axis = toQColor(m_axisColor).rgb();
+    for (int y = 0; y < height; ++y) {
+        auto* p = reinterpret_cast<QRgb*>(plain.scanLine(y));
+        auto* s = reinterpret_cast<QRgb*>(selection.scanLine(y));
+        const bool centre = std::find(result.lanes.centres.begin(), result.lanes.centres.end(),
+                                      y) != result.lanes.centres.end();
+        if (centre) {
+            // The centre lines go over everything, across the whole width.
+            std::fill(p, p + width, axis);
+            std::fill(s, s + width, axis);
+            continue;
+        }
+        std::fill(p, p + width, back);
+        std::fill(s, s + width, selectionBack);
+        for (std::size_t c = 0; c < channels; ++c) {
+            const int* top = tops[c].data();
+            const int* bottom = bottoms[c].data();
+            for (int x = 0; x < width; ++x) {
+                const bool in = top[x] <= y && y <= bottom[x];
+                p[x] = in ? wave : p[x];
+                s[x] = in ? selectionWave : s[x];
+            }
+        }
     }
     plain.setDevicePixelRatio(ratio);
     selection.setDevicePixelRatio(ratio);

@@ -1,0 +1,165 @@
+// The main window's start-up and shutdown around the audio engine, the mixer and the settings:
+// the engine's and mixer's notices, the Preferences and recording format windows, the mixer's
+// start, and the commands that show the two windows.
+#include <QLabel>
+#include <QMetaObject>
+
+#include "app/ui/help.h"
+#include "app/ui/main_form.h"
+#include "app/ui/user_dialogs.h"
+#include "engine/mixer.h"
+#include "engine/nx_wave_player.h"
+#include "messages/message_table.h"
+#include "settings/settings.h"
+#include "settings/ui/preferences_form.h"
+#include "settings/ui/rec_settings_form.h"
+
+namespace sonthra {
+
+namespace {
+
+// Sets the busy flag for a modal window unless something else already holds it.
+class ModalBusy {
+public:
+    explicit ModalBusy(BusyFlag& flag) : m_flag(flag), m_wasSet(flag.isSet()) { m_flag.set(); }
+    ~ModalBusy() {
+        if (!m_wasSet) m_flag.clear();
+    }
+    ModalBusy(const ModalBusy&) = delete;
+    ModalBusy& operator=(const ModalBusy&) = delete;
+
+private:
+    BusyFlag& m_flag;
+    bool m_wasSet;
+};
+
+}  // namespace
+
+SettingsFormHost DialogsFormHost(UserDialogs& dialogs) {
+    SettingsFormHost host;
+    host.showMessage = [&dialogs](QWidget* parent, int number, const QStringList& args,
+                                  FormMessageKind kind) {
+        const std::vector<QString> values(args.begin(), args.end());
+        if (kind == FormMessageKind::Information) {
+            AskMessage(dialogs, parent, number, DialogButtons::Ok, DialogIcon::Information, values);
+        } else {
+            ShowMessage(dialogs, parent, number, values);
+        }
+    };
+    host.showHelp = [&dialogs](int topic) { ShowHelpTopic(dialogs, topic); };
+    return host;
+}
+
+void StartProgram(TMainForm& form, NXWavePlayer& engine, MixerApi& mixer, Settings& settings) {
+    form.AttachAudio(engine, mixer, settings);
+    // The hidden windows, in their creation order.
+    form.CreatePreferencesForm();
+    form.CreateRecSettingsForm();
+    form.PostCreate();
+}
+
+// The engine and the mixer call from their own threads until told to stop, so they are told
+// before anything they would reach goes away; the Preferences window stores its values here.
+TMainForm::~TMainForm() {
+    if (m_mixer != nullptr) m_mixer->SetCVMixCallbackWindow({});
+    if (m_engine != nullptr) m_engine->SetCallbackWindow({});
+    delete m_recSettings;
+    m_recSettings = nullptr;
+    delete m_preferences;
+    m_preferences = nullptr;
+}
+
+SettingsFormHost TMainForm::FormHost() {
+    return DialogsFormHost(m_dialogs);
+}
+
+void TMainForm::AttachAudio(NXWavePlayer& engine, MixerApi& mixer, Settings& settings) {
+    m_engine = &engine;
+    m_mixer = &mixer;
+    m_settings = &settings;
+    m_engine->SetCallbackWindow([this](unsigned message, std::intptr_t wparam,
+                                       std::intptr_t lparam) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, message, wparam, lparam] { emit EngineNotification(message, wparam, lparam); },
+            Qt::QueuedConnection);
+    });
+    m_engine->AudioEditSetUndoRedo(0);
+    m_shutdownSteps.storeRecordSource = [this] { storeRecordSource(); };
+    m_shutdownSteps.releaseMixer = [this] { releaseMixer(); };
+}
+
+void TMainForm::CreatePreferencesForm() {
+    if (m_engine == nullptr || m_preferences != nullptr) return;
+    m_preferences = new TPreferencesForm(*m_engine, *m_settings, FormHost(), this);
+}
+
+void TMainForm::CreateRecSettingsForm() {
+    if (m_engine == nullptr || m_recSettings != nullptr) return;
+    // The device asked is the one chosen in the preferences at the time of each probe.
+    auto query = [this](std::uint32_t rate, int bits, int channels) {
+        const int device = m_preferences != nullptr ? m_preferences->GetInputDeviceIndex() : -1;
+        return m_engine->IsInputFormatSupported(device, rate, bits, channels);
+    };
+    m_recSettings = new TRecSettingsForm(query, FormHost(), this);
+}
+
+void TMainForm::PostCreate() {
+    findChild<QLabel*>("RecordingSourceLabel")->clear();
+    if (m_mixer == nullptr) return;
+
+    std::optional<int> lastSource;
+    const SettingRead<std::int32_t> stored = m_settings->readLastRecordSource(-1);
+    if (stored.result == 0) lastSource = stored.value;
+    if (stored.result == kMsgRegistryCannotOpen || stored.result == kMsgRegistryKeyCannotOpen) {
+        ShowMessage(m_dialogs, this, stored.result);
+    }
+
+    auto window = [this](unsigned message, std::intptr_t wparam, std::intptr_t lparam) {
+        QMetaObject::invokeMethod(
+            this, [this, message, wparam, lparam] { MixerMessage(message, wparam, lparam); },
+            Qt::QueuedConnection);
+    };
+    MixerStart start =
+        StartMixer(*m_mixer, window, mixerDeviceFor(true), mixerDeviceFor(false), lastSource);
+    m_sources = std::move(start.sources);
+    showMixerMessages(start.messages);
+    showCurrentSource();
+    readBackPlaybackSliders();
+    readBackRecordSliders();
+}
+
+RecordFormat TMainForm::RecordingFormat() const {
+    if (m_recSettings == nullptr) return {44100, 16, 2};
+    return {m_recSettings->SampleRate(), m_recSettings->BitsPerSample(), m_recSettings->Channels()};
+}
+
+// Shows the Preferences window; a device that changed is selected in the mixer too, and a new
+// recording device is asked again for its formats.
+void TMainForm::FilePreferencesMenuClick() {
+    if (m_preferences == nullptr) return;
+    ModalBusy busy(m_busy);
+    const int inputBefore = m_preferences->GetInputDeviceIndex();
+    const int outputBefore = m_preferences->GetOutputDeviceIndex();
+    if (m_preferences->exec() != QDialog::Accepted) return;
+
+    if (m_preferences->GetOutputDeviceIndex() != outputBefore) {
+        if (m_engine->isPlaying()) StopButtonClick();
+        showMixerMessages(ChangeMixerOutputDevice(*m_mixer, mixerDeviceFor(false)));
+        readBackPlaybackSliders();
+    }
+    if (m_preferences->GetInputDeviceIndex() != inputBefore) {
+        showMixerMessages(ChangeMixerInputDevice(*m_mixer, mixerDeviceFor(true), &m_sources));
+        showCurrentSource();
+        readBackRecordSliders();
+        if (m_recSettings != nullptr) m_recSettings->BuildFormatLists();
+    }
+}
+
+void TMainForm::RecSettingsButtonClick() {
+    if (m_recSettings == nullptr) return;
+    ModalBusy busy(m_busy);
+    m_recSettings->exec();
+}
+
+}  // namespace sonthra
