@@ -36,17 +36,26 @@ std::string folder() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace sonthra;
-    if (size < 5) return 0;
-    // The first bytes choose the WAV file the peak file claims to belong to.
-    const std::uint16_t channels = static_cast<std::uint16_t>(1 + (data[0] & 1));
+    if (size < 3) return 0;
+    // The first bytes choose the WAV file the peak file claims to belong to, and whether the
+    // rest is the whole peak file or only its arrays behind a header that fits that file.
+    const std::uint8_t flags = data[0];
+    const std::uint16_t channels = static_cast<std::uint16_t>(1 + (flags & 1));
+    const int bits = flags & 2 ? 8 : 16;
     const std::uint32_t total =
-        (static_cast<std::uint32_t>(data[1]) | static_cast<std::uint32_t>(data[2]) << 8 |
-         static_cast<std::uint32_t>(data[3] & 0x0F) << 16);
-    const int bits = data[4] & 1 ? 8 : 16;
+        static_cast<std::uint32_t>(data[1]) | static_cast<std::uint32_t>(data[2]) << 8;
+    std::string bytes;
+    if (flags & 4) {
+        const auto blocks = static_cast<std::uint32_t>(peakBlockCount(total));
+        bytes.push_back(static_cast<char>(channels));
+        bytes.push_back(0);
+        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>(blocks >> (8 * i)));
+    }
+    bytes.append(reinterpret_cast<const char*>(data) + 3, size - 3);
     const std::string peak = folder() + "/a.cvp";
     std::FILE* f = std::fopen(peak.c_str(), "wb");
     if (!f) std::abort();
-    std::fwrite(data + 5, 1, size - 5, f);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
 
     std::vector<PeakData::Channel> arrays;
