@@ -119,8 +119,9 @@ bool haveAvx2() {
 }
 #endif
 
-// Sizes every array for count blocks. Large arrays ask for huge pages first, which makes
-// touching them for the first time far cheaper; where there are none this changes nothing.
+// Sizes every array for count blocks, without writing them. Large arrays ask for huge pages,
+// which makes touching them for the first time far cheaper; where there are none this changes
+// nothing.
 void sizeArrays(std::vector<PeakData::Channel>& out, int channels, std::size_t count) {
     out.resize(channels);
     for (auto& array : out) {
@@ -198,46 +199,50 @@ std::int64_t roundHalfEven(std::int64_t numerator, std::int64_t denominator) {
     return q;
 }
 
-int ScanPeaks(SampleFile& file, std::vector<PeakData::Channel>& out,
-              std::atomic<std::int32_t>& progress, const std::atomic<PeakState>& state) {
-    out.clear();
+namespace {
+
+int scanAll(SampleFile& file, std::vector<PeakData::Channel>& out,
+            std::atomic<std::int32_t>& progress, const std::atomic<PeakState>& state,
+            unsigned char* buffer) {
     const WaveHeaderInfo& info = file.info();
     const int channels = info.format.channels;
     const int bytes = info.format.bitsPerSample / 8;
     const std::size_t frameBytes = static_cast<std::size_t>(channels * bytes);
     const std::uint64_t total = static_cast<std::uint64_t>(info.totalSamples) * frameBytes;
-    progress.store(0);
-
-    std::unique_ptr<unsigned char[]> buffer;
-    try {
-        sizeArrays(out, channels, peakBlockCount(info.totalSamples));
-        buffer.reset(new unsigned char[kPeakReadBytes]);
-    } catch (const std::bad_alloc&) {
-        out.clear();
-        return kViewErrNoMemory;
-    }
-
     std::uint64_t consumed = 0;
     std::size_t block = 0;
     while (consumed < total) {
-        if (state.load(std::memory_order_relaxed) != PeakState::Building) {
-            out.clear();
-            return kViewErrCancelled;
-        }
-        const std::int64_t got = file.read(consumed, buffer.get(), kPeakReadBytes);
+        if (state.load(std::memory_order_relaxed) != PeakState::Building) return kViewErrCancelled;
+        const std::int64_t got = file.read(consumed, buffer, kPeakReadBytes);
         // Only a read cut short by the end of the data leaves a part frame, which is no frame.
         const std::size_t frames = got > 0 ? static_cast<std::size_t>(got) / frameBytes : 0;
-        if (frames == 0) {
-            out.clear();
-            return kViewErrCannotRead;
-        }
-        scanFrames(buffer.get(), frames, channels, bytes, out, block);
+        if (frames == 0) return kViewErrCannotRead;
+        scanFrames(buffer, frames, channels, bytes, out, block);
         block += peakBlockCount(frames);
         consumed += frames * frameBytes;
         progress.store(static_cast<std::int32_t>(roundHalfEven(
             static_cast<std::int64_t>(consumed) * 99, static_cast<std::int64_t>(total))));
     }
     return kViewOk;
+}
+
+}  // namespace
+
+int ScanPeaks(SampleFile& file, std::vector<PeakData::Channel>& out,
+              std::atomic<std::int32_t>& progress, const std::atomic<PeakState>& state) {
+    out.clear();
+    progress.store(0);
+    std::unique_ptr<unsigned char[]> buffer;
+    try {
+        sizeArrays(out, file.info().format.channels, peakBlockCount(file.info().totalSamples));
+        buffer.reset(new unsigned char[kPeakReadBytes]);
+    } catch (const std::bad_alloc&) {
+        out.clear();
+        return kViewErrNoMemory;
+    }
+    const int code = scanAll(file, out, progress, state, buffer.get());
+    if (code != kViewOk) out.clear();
+    return code;
 }
 
 }  // namespace sonthra

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace sonthra {
 namespace {
 
@@ -25,6 +29,37 @@ void fold(TPeak& into, bool& any, const PeakData::Channel& array, std::size_t fi
             any = true;
         }
     }
+}
+
+// Folds whole groups of kSummaryFan entries, one output entry each. With SSE2 a group is four
+// registers of four {minimum, maximum} pairs: the even lanes carry minima, the odd ones maxima.
+void foldGroups(const TPeak* in, std::size_t groups, TPeak* out) {
+    static_assert(sizeof(TPeak) == 4 && kSummaryFan == 16);
+#if defined(__SSE2__)
+    for (std::size_t g = 0; g < groups; ++g, in += kSummaryFan) {
+        const auto* v = reinterpret_cast<const __m128i*>(in);
+        __m128i lo = _mm_loadu_si128(v);
+        __m128i hi = lo;
+        for (int i = 1; i < 4; ++i) {
+            const __m128i x = _mm_loadu_si128(v + i);
+            lo = _mm_min_epi16(lo, x);
+            hi = _mm_max_epi16(hi, x);
+        }
+        lo = _mm_min_epi16(lo, _mm_srli_si128(lo, 8));
+        hi = _mm_max_epi16(hi, _mm_srli_si128(hi, 8));
+        lo = _mm_min_epi16(lo, _mm_srli_si128(lo, 4));
+        hi = _mm_max_epi16(hi, _mm_srli_si128(hi, 4));
+        out[g] = {
+            static_cast<std::int16_t>(_mm_cvtsi128_si32(lo) & 0xFFFF),
+            static_cast<std::int16_t>(static_cast<std::uint32_t>(_mm_cvtsi128_si32(hi)) >> 16)};
+    }
+#else
+    for (std::size_t g = 0; g < groups; ++g, in += kSummaryFan) {
+        TPeak p = in[0];
+        for (std::size_t i = 1; i < kSummaryFan; ++i) widen(p, in[i]);
+        out[g] = p;
+    }
+#endif
 }
 
 }  // namespace
@@ -51,11 +86,12 @@ void PeakData::buildSummary() {
         const Channel* below = &m_channels[c];
         while (below->size() > kSummaryFan * 2) {
             Channel level((below->size() + kSummaryFan - 1) / kSummaryFan);
-            for (std::size_t k = 0; k < level.size(); ++k) {
+            const std::size_t whole = below->size() / kSummaryFan;
+            foldGroups(below->data(), whole, level.data());
+            for (std::size_t k = whole; k < level.size(); ++k) {
                 const std::size_t first = k * kSummaryFan;
-                const std::size_t last = std::min(first + kSummaryFan, below->size());
                 TPeak p = (*below)[first];
-                for (std::size_t i = first + 1; i < last; ++i) widen(p, (*below)[i]);
+                for (std::size_t i = first + 1; i < below->size(); ++i) widen(p, (*below)[i]);
                 level[k] = p;
             }
             m_levels[c].push_back(std::move(level));
@@ -65,7 +101,7 @@ void PeakData::buildSummary() {
 }
 
 TPeak PeakData::range(std::size_t c, std::size_t first, std::size_t last) const {
-    TPeak out;
+    TPeak out{};
     if (c >= m_channels.size()) return out;
     bool any = false;
     last = std::min(last, m_channels[c].size());

@@ -9,17 +9,39 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <vector>
 
 namespace sonthra {
 
 inline constexpr std::uint32_t kPeakBlockFrames = 32;
 
+// Trivial, so that a freshly sized array is not written before the scan writes it: TPeak{}
+// is {0, 0}.
 struct TPeak {
-    std::int16_t minimum = 0;
-    std::int16_t maximum = 0;
+    std::int16_t minimum;
+    std::int16_t maximum;
 
     bool operator==(const TPeak&) const = default;
+};
+
+// Leaves new entries as the memory had them: sizing the arrays of a long file would otherwise
+// write every page once before the scan writes it again.
+template <typename T>
+struct UninitializedAllocator : std::allocator<T> {
+    using value_type = T;
+    UninitializedAllocator() = default;
+    template <typename U>
+    UninitializedAllocator(const UninitializedAllocator<U>&) noexcept {}
+    template <typename U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
 };
 
 // Blocks needed for a number of frames: ceil(frames / 32).
@@ -29,7 +51,8 @@ constexpr std::size_t peakBlockCount(std::uint64_t frames) {
 
 class PeakData {
 public:
-    using Channel = std::vector<TPeak>;
+    // Sizing a Channel leaves its entries unset: write them all, or size it with a value.
+    using Channel = std::vector<TPeak, UninitializedAllocator<TPeak>>;
 
     PeakData() = default;
     // Takes the arrays and builds the summary.

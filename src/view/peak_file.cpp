@@ -183,7 +183,7 @@ std::vector<PeakData::Channel> RemovePeakBlocks(const std::vector<PeakData::Chan
     std::vector<PeakData::Channel> out;
     out.reserve(old.size());
     for (const auto& array : old) {
-        PeakData::Channel fresh(count);
+        PeakData::Channel fresh(count, TPeak{});
         std::size_t to = 0;
         for (std::size_t from = 0; from < array.size() && to < count; ++from) {
             if (from >= firstDropped && from < lastDropped) continue;

@@ -37,7 +37,7 @@ inline void writeWav(const std::string& path, int channels, int bits,
 // Per channel, per block of 32 frames, the least and greatest value.
 inline std::vector<PeakData::Channel> naivePeaks(const std::vector<int>& values, int channels) {
     const std::size_t frames = values.size() / channels;
-    std::vector<PeakData::Channel> out(channels, PeakData::Channel(peakBlockCount(frames)));
+    std::vector<PeakData::Channel> out(channels, PeakData::Channel(peakBlockCount(frames), TPeak{}));
     for (int c = 0; c < channels; ++c) {
         for (std::size_t b = 0; b < out[c].size(); ++b) {
             int lo = 1 << 20;
