@@ -34,7 +34,10 @@ public:
     void setNumLEDs(int count);
 
     void setOnClick(TNotifyEvent e) { m_onClick = std::move(e); }
-    void setOnMouseMove(TNotifyEvent e) { m_onMouseMove = std::move(e); }
+    void setOnMouseMove(TNotifyEvent e) {
+        m_onMouseMove = std::move(e);
+        setMouseTracking(static_cast<bool>(m_onMouseMove));
+    }
 
     // The picture the next paint copies to the screen.
     QImage render() const;

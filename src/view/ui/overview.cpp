@@ -113,6 +113,8 @@ TLUM32Overview::TLUM32Overview(QWidget* parent) : RIZI32DaziVereruz(parent) {
     setEnableKeyboardSupport(false);
     setEnableMouseSupport(false);
     setTabStop(false);
+    // A click on the overview must not take the keyboard from the main display.
+    setFocusPolicy(Qt::NoFocus);
     m_frame = new TLUM32OViewFrame(this);
     m_frame->setOnPosSizeChange([this](QObject*) {
         if (m_onFrame) m_onFrame(this);
