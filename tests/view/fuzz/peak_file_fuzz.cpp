@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,8 @@ namespace {
 
 std::string folder() {
     static const std::string path = [] {
-        char pattern[] = "/tmp/sonthra-peakfuzz-XXXXXX";
+        // A plain array, which outlives every destructor, names the folder for the clean-up.
+        static char pattern[] = "/tmp/sonthra-peakfuzz-XXXXXX";
         const char* made = ::mkdtemp(pattern);
         if (!made) std::abort();
         const std::string wav = std::string(made) + "/a.wav";
@@ -27,6 +29,11 @@ std::string folder() {
         std::fclose(f);
         struct timespec times[2] = {{1, 0}, {1, 0}};
         ::utimensat(AT_FDCWD, wav.c_str(), times, 0);
+        // The folder goes when the fuzzer ends its run.
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(pattern, ec);
+        });
         return std::string(made);
     }();
     return path;
