@@ -51,19 +51,13 @@ std::optional<std::uint64_t> FileSize(const std::string& path) {
 
 int HandOverPeakFile(const std::string& workPeakFile, const std::string& userPeakFile,
                      const std::string& userFile) {
-    struct stat peak {};
-    if (::stat(workPeakFile.c_str(), &peak) != 0) return 0;
-    if (peak.st_size == 0 || userPeakFile.empty() || userPeakFile == workPeakFile) {
-        RemoveFile(workPeakFile);
-        return 0;
-    }
     struct stat wav {};
-    if (::stat(userFile.c_str(), &wav) != 0) {
-        const int err = errno;
-        RemoveFile(workPeakFile);
-        return err;
-    }
-    if (::rename(workPeakFile.c_str(), userPeakFile.c_str()) != 0) {
+    const bool wavKnown = ::stat(userFile.c_str(), &wav) == 0;
+    const int wavError = wavKnown ? 0 : errno;
+    struct stat peak {};
+    const bool moving = ::stat(workPeakFile.c_str(), &peak) == 0 && peak.st_size > 0 &&
+                        !userPeakFile.empty() && userPeakFile != workPeakFile && wavKnown;
+    if (moving && ::rename(workPeakFile.c_str(), userPeakFile.c_str()) != 0) {
         if (errno != EXDEV) {
             const int err = errno;
             RemoveFile(workPeakFile);
@@ -76,6 +70,12 @@ int HandOverPeakFile(const std::string& workPeakFile, const std::string& userPea
         RemoveFile(workPeakFile);
         if (copied != 0) return err != 0 ? err : EIO;
     }
+    if (!moving) RemoveFile(workPeakFile);
+    if (!wavKnown) return wavError;
+    // The user's peak file describes the file as it is now (a clean document equals it), so it
+    // takes the file's time whether it came from the working copy or was already there.
+    struct stat kept {};
+    if (userPeakFile.empty() || ::stat(userPeakFile.c_str(), &kept) != 0) return 0;
     const struct timespec times[2] = {{0, UTIME_NOW}, wav.st_mtim};
     if (::utimensat(AT_FDCWD, userPeakFile.c_str(), times, 0) != 0) return errno;
     return 0;

@@ -26,10 +26,10 @@ std::optional<std::uint64_t> FreeSpaceBytes(const std::string& folder);
 std::optional<std::uint64_t> FileSize(const std::string& path);
 
 // Makes the working copy's peak file the peak file of the user's file userFile (replacing the
-// old one) and gives it userFile's last-write time, so that the next opening reuses it. A
-// working peak file that is missing or empty holds nothing worth keeping: it is deleted and
-// the user's peak file stays as it was. Crosses file systems by copying. 0, or an errno; the
-// working peak file is gone afterwards in every case.
+// old one), so that the next opening reuses it. A working peak file that is missing or empty
+// holds nothing worth keeping: it is deleted and the user's peak file stays. Either way the
+// user's peak file, when there is one, then gets userFile's last-write time. Crosses file
+// systems by copying. 0, or an errno; the working peak file is gone afterwards in every case.
 int HandOverPeakFile(const std::string& workPeakFile, const std::string& userPeakFile,
                      const std::string& userFile);
 

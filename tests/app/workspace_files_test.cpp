@@ -362,6 +362,7 @@ TEST(PeakHandOver, MovedPeakFileTakesTheWavTime) {
 TEST(PeakHandOver, EmptyOrMissingWorkingPeakFileKeepsTheOldOne) {
     TempFolder folder;
     writeFile(folder.file("song.wav"), "wav");
+    setMtime(folder.file("song.wav"), 1'400'000'000, 42);
     writeFile(folder.file("song.cvp"), "old peaks");
     writeFile(folder.file("ST32abc.cvp"), "");
     EXPECT_EQ(HandOverPeakFile(folder.file("ST32abc.cvp"), folder.file("song.cvp"),
@@ -369,10 +370,23 @@ TEST(PeakHandOver, EmptyOrMissingWorkingPeakFileKeepsTheOldOne) {
               0);
     EXPECT_FALSE(fs::exists(folder.file("ST32abc.cvp")));
     EXPECT_EQ(readFile(folder.file("song.cvp")), "old peaks");
+    EXPECT_EQ(mtimeOf(folder.file("song.cvp")).tv_sec, 1'400'000'000);
+    EXPECT_EQ(mtimeOf(folder.file("song.cvp")).tv_nsec, 42);
     EXPECT_EQ(
         HandOverPeakFile(folder.file("none.cvp"), folder.file("song.cvp"), folder.file("song.wav")),
         0);
     EXPECT_EQ(readFile(folder.file("song.cvp")), "old peaks");
+    // Without a user's peak file nothing is made up.
+    EXPECT_EQ(HandOverPeakFile(folder.file("none.cvp"), folder.file("other.cvp"),
+                               folder.file("song.wav")),
+              0);
+    EXPECT_FALSE(fs::exists(folder.file("other.cvp")));
+    // A user's file that is gone: its error, and the working peak file is still removed.
+    writeFile(folder.file("ST32def.cvp"), "peaks");
+    EXPECT_EQ(HandOverPeakFile(folder.file("ST32def.cvp"), folder.file("song.cvp"),
+                               folder.file("gone.wav")),
+              ENOENT);
+    EXPECT_FALSE(fs::exists(folder.file("ST32def.cvp")));
 }
 
 TEST(PeakHandOver, AcrossFileSystems) {
