@@ -62,6 +62,8 @@ std::string usage() {
         for (const std::string& option : verb.optionalOptions) out << " [--" << option << " N]";
         out << "\n      " << verb.summary << '\n';
     }
+    out << "  sonthra-cli peaks WAV [OUT.cvp]\n"
+        << "      build the waveform's peak file (beside the WAV file unless OUT is given)\n";
     return out.str();
 }
 

@@ -110,6 +110,22 @@ TEST_F(CliTest, FailuresPrintTheProductsMessage) {
     EXPECT_FALSE(std::ifstream(folder.file("out.wav")).good());
 }
 
+TEST_F(CliTest, PeaksWritesThePeakFileBesideTheWaveOrWhereAsked) {
+    ProgramResult result = cli({"peaks", input});
+    EXPECT_EQ(result.status, 0) << result.errors;
+    // 10,000 frames make 313 blocks of 32 frames; each block holds a minimum and a maximum of
+    // 16 bits per channel, so the file is larger than the peaks of both channels.
+    const std::string beside = readFile(folder.file("in.cvp"));
+    EXPECT_GT(beside.size(), 313u * 2 * 2 * 2);
+    result = cli({"peaks", input, folder.file("elsewhere.cvp")});
+    EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(readFile(folder.file("elsewhere.cvp")), beside);
+
+    result = cli({"peaks", folder.file("missing.wav")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(cli({"peaks"}).status, 2);
+}
+
 TEST_F(CliTest, BadCommandLinesShowTheUsage) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {},
