@@ -71,6 +71,7 @@ TMainForm::TMainForm(UserDialogs& dialogs, QWidget* parent)
                                : PositionDisplayMode::Time);
 
     m_aboutForm = new TAboutForm(this);
+    initDocuments();
 }
 
 void TMainForm::SetStartupArguments(const QStringList& args) {
@@ -106,7 +107,7 @@ void TMainForm::showEvent(QShowEvent* event) {
         m_firstShow = false;
         // The saved colour scheme is loaded and applied here once the colour scheme exists.
     }
-    // The level test starts here when "Always Test Levels" is on, once the transport exists.
+    startLevelTestIfWanted();
     Action("WindowEditMenu")->setChecked(true);
 }
 

@@ -9,9 +9,14 @@
 #include <QStringList>
 
 #include <functional>
+#include <map>
+#include <memory>
+#include <vector>
 
 #include "app/argument_block.h"
+#include "app/audio_document.h"
 #include "app/busy_flag.h"
+#include "app/workspace_job.h"
 #include "engine/mixer_start.h"
 #include "settings/ui/record_formats.h"
 #include "settings/ui/settings_form_host.h"
@@ -22,6 +27,8 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QSlider;
+class QTimer;
+class QToolButton;
 
 namespace sonthra {
 
@@ -32,6 +39,11 @@ class TAboutForm;
 class TPreferencesForm;
 class TRecSettingsForm;
 class UserDialogs;
+class OverviewLink;
+class RIZI32DaziVereruz;
+class TLUM32Overview;
+class TLUM32Scale;
+class TLUM32VerticalLEDs;
 
 enum class PositionDisplayMode { Time, Samples };
 
@@ -155,6 +167,84 @@ public:
     RecordFormat RecordingFormat() const;
     // Message boxes and help pages for the settings windows, through this window's dialogs.
     SettingsFormHost FormHost();
+
+    // ---- Documents, opening, transport and saving (main_form_documents.cpp,
+    // main_form_open.cpp, main_form_transport.cpp, main_form_save.cpp). Without an attached
+    // engine (AttachAudio) these commands do nothing.
+
+    // The MP3 converter and encoder. Until they are set an MP3 file is refused as the missing
+    // MP3 component (message 229) and saving as MP3 asks that question and is refused.
+    struct Mp3Services {
+        std::function<bool(const std::string& path)> canConvert;
+        std::function<std::uint32_t(const std::string& path)> bitRate;  // kbit/s
+        // Decodes source into the PCM WAV file destination: 0 or the converter's result.
+        std::function<int(const std::string& source, const std::string& destination)> convertToWave;
+        // Encodes the WAV file source into target: 0, or 129 when refused or cancelled.
+        std::function<int(const std::string& source, const std::string& target, bool saveAs,
+                          std::int32_t suggestedBitRate)>
+            encode;
+    };
+    void SetMp3Services(Mp3Services services) { m_mp3 = std::move(services); }
+
+    // Opens a WAV or MP3 file as the one document: 0, 129 (cancelled at the save prompt), 184
+    // (missing), 104 (no room in the temporary folder) or another message number, each already
+    // shown except 229 (the MP3 component is missing), which the caller asks about.
+    int OpenFileByPath(const QString& path);
+    // Opens a WAV file as a new, unsaved document named displayName (or "Untitled<n>.wav").
+    // With adopt the file, a temporary file made by the program, becomes the working copy and
+    // goes with the document; otherwise the working copy is a copy and the file stays.
+    void OpenAsUnsaved(const QString& wavPath, const QString& displayName, bool adopt);
+    // A new empty document in this format, after closing the open one with the save prompt.
+    int NewDocument(const RecordFormat& format, const QString& name = {});
+    // Closes document `index`, with the save prompt when ask is set: 0, 129 or a message number.
+    int CloseDocument(int index, bool ask);
+    // Closes every document, last first; false when the user cancelled a prompt. KeepUnsaved
+    // asks nothing and leaves the working copy of unsaved audio where it is.
+    bool CloseDocuments(CloseMode mode);
+    // Makes document `index` current; with reload its peaks, zoom, overview and format are
+    // read again from its working copy.
+    void SelectDocument(int index, bool reload);
+    // Whether the current document's working copy can be used, waiting for its workspace copy
+    // under the progress dialog when wait is set.
+    bool EnsureWorkingCopy(bool wait);
+    // Save (mode 1) or Save As (mode 2) of document `index`: 0, 129 or a message number, not
+    // yet shown.
+    int SaveDocument(int index, int mode);
+    // The recent-files items from the settings store.
+    void RefreshRecentFilesMenu();
+    // After the recording format window was confirmed: a New document without audio takes the
+    // new format.
+    void RecordingFormatConfirmed();
+
+    const DocumentList& Documents() const { return m_documents; }
+    const AudioDocument* CurrentDocument() const { return m_documents.current(); }
+    // The current document's display and overview, or null.
+    RIZI32DaziVereruz* CurrentView() const;
+    TLUM32Overview* CurrentOverview() const;
+
+    // Peak building of a display under "caption" (attaching path first when attach is set,
+    // trying its peak file first when tryPeakFile is set), then its peak file is written.
+    // 0 or the message number shown.
+    int RunPeakBuild(RIZI32DaziVereruz& view, const std::string& path, bool tryPeakFile,
+                     bool attach, const QString& caption);
+    // One engine edit started by `start` (which returns an engine error and fills the handle)
+    // under the progress dialog with Cancel: 0 or the message number shown.
+    int RunEngineEdit(const QString& caption,
+                      const std::function<int(std::uint32_t* handle)>& start);
+
+    bool IsPlaying() const { return m_playing; }
+    bool IsPaused() const { return m_paused; }
+    bool IsRecording() const { return m_recording; }
+    bool IsLevelTesting() const { return m_levelTesting; }
+    void StopPlayback();
+    void StartLevelTest();
+    void StopLevelTest();
+    // The meters' positions (0..1) and whether a clipping light is on, channel 0 left.
+    double MeterPosition(int channel) const { return m_meterPositions[channel & 1]; }
+    bool ClippingShown(int channel) const { return m_clippingShown[channel & 1]; }
+    // The 50 ms transport timer and the 3 s clipping timer.
+    void PlayRecTimerTimer();
+    void ClippingTimerTimer();
 
 signals:
     void OpenRequested(const QString& path, bool unsaved);
@@ -310,6 +400,107 @@ private:
     TPreferencesForm* m_preferences = nullptr;
     TRecSettingsForm* m_recSettings = nullptr;
     MixerSources m_sources;
+
+    // ---- Documents, opening, transport and saving: private parts.
+    // What each document owns beside its record: its display and overview (made from the
+    // WaveformBase and OverviewBase frames), its button in the (hidden) document bar and its
+    // (hidden) Window menu item.
+    struct DocumentParts {
+        RIZI32DaziVereruz* view = nullptr;
+        TLUM32Overview* overview = nullptr;
+        QToolButton* button = nullptr;
+        QAction* windowItem = nullptr;
+    };
+    struct RunningWorkspaceJob {
+        std::uint64_t serial = 0;
+        std::unique_ptr<WorkspaceJob> job;
+    };
+    void initDocuments();
+    void holdBusy();
+    void releaseBusy();
+    std::string tempPreference() const;
+    std::string tempFolder() const;
+    DocumentParts* partsOf(const AudioDocument* document);
+    int createParts(AudioDocument& document);
+    void destroyParts(std::uint32_t id);
+    void showDocumentParts(const AudioDocument* document);
+    void layoutDocumentButtons();
+    int readSampleFormat(AudioDocument& document, const std::string& file);
+    void updateDocumentDisplay();
+    void updateTitle();
+    void updatePositionBoxes();
+    QString positionText(std::uint32_t frames) const;
+    void setCommandStateFromDocument();
+    void setPasteFromEngine();
+    void setSongInfoCommands();
+    void showNoDocument();
+    void installViewWidgets();
+    void zoomToFit(RIZI32DaziVereruz& view);
+    void updateScaleAndFrame();
+    int runPeakWorker(RIZI32DaziVereruz& display, const QString& caption);
+    int buildOverview(const std::string& path, bool tryPeakFile);
+    int startWorkspaceJob(AudioDocument& document);
+    void cancelWorkspaceJob(std::uint32_t documentId);
+    void workspaceJobDone(std::uint64_t serial);
+    void reapAbandonedJobs();
+    void addRecentFile(const std::string& path);
+    int removeFailedDocument(std::uint32_t id, int result);
+    void EngineNotice(unsigned message);
+    void openRequested(const QString& path, bool unsaved);
+    void recentFileChosen(int number);
+    void askMp3Component();
+    int openAsUnsavedSteps(AudioDocument& document, const std::string& wavPath, bool adopt);
+    bool askRecordingFormat(RecordFormat& format);
+    int saveCopyWithProgress(const std::string& source, const std::string& target,
+                             const QString& caption);
+    int saveAsMp3(AudioDocument& document, const std::string& source, const std::string& target,
+                  bool saveAs);
+    void afterSave(const std::string& previousName);
+    void emptyUndoRedo(AudioDocument& document);
+    void Play(std::uint32_t first, std::uint32_t last);
+    void EndOfPlayback();
+    void StartRecording();
+    void StopRecording();
+    void releaseRecordButton();
+    void setMeters(double left, double right);
+    void setClippingLight(int channel, bool on);
+    void resetClipping();
+    void readLevels(bool playback);
+    void flashRecordingLabel();
+    void setEmptyViewText(const QString& text);
+    void focusView();
+    void startLevelTestIfWanted();
+
+    Mp3Services m_mp3;
+    DocumentList m_documents;
+    std::map<std::uint32_t, DocumentParts> m_parts;
+    std::vector<RunningWorkspaceJob> m_workspaceJobs;
+    std::vector<std::unique_ptr<WorkspaceJob>> m_abandonedJobs;
+    std::uint64_t m_nextJobSerial = 1;
+    int m_busyHolds = 0;
+    bool m_busyWasSet = false;
+    bool m_songInfoChanged = false;
+    bool m_playing = false;
+    bool m_paused = false;
+    bool m_recording = false;
+    bool m_levelTesting = false;
+    bool m_stopRequested = false;
+    bool m_playbackHoldsBusy = false;
+    bool m_recordingHoldsBusy = false;
+    bool m_insertRecording = false;
+    std::string m_insertFile;
+    std::uint32_t m_insertPosition = 0;
+    bool m_newRecording = false;
+    int m_recordingLabelTicks = 0;
+    bool m_recordingLabelRed = true;
+    int m_lastLevels[2] = {0, 0};
+    double m_meterPositions[2] = {0, 0};
+    bool m_clippingShown[2] = {false, false};
+    QTimer* m_playRecTimer = nullptr;
+    QTimer* m_clippingTimer = nullptr;
+    TLUM32Scale* m_scale = nullptr;
+    TLUM32VerticalLEDs* m_meters[2] = {nullptr, nullptr};
+    OverviewLink* m_overviewLink = nullptr;
 };
 
 // Runs the start-up of the audio engine, the mixer and the settings windows on a newly made

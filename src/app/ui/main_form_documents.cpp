@@ -1,0 +1,634 @@
+// The documents of the main window: the list and its one-document rule, the parts each
+// document owns, selecting and closing with the save prompt, the workspace copy and its
+// completion, ensuring the working copy, the recent files, the title, the status bar and the
+// command states that follow a document.
+#include <QAction>
+#include <QBoxLayout>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/document_files.h"
+#include "app/temp_names.h"
+#include "app/ui/command_states.h"
+#include "app/ui/main_form.h"
+#include "app/ui/user_dialogs.h"
+#include "engine/nx_wave_player.h"
+#include "messages/message_table.h"
+#include "settings/settings.h"
+#include "view/peak_file.h"
+#include "view/ui/led_widget.h"
+#include "view/ui/overview_link.h"
+#include "wave/wave_probe.h"
+
+namespace sonthra {
+
+namespace {
+
+constexpr int kCloseWaitMs = 5000;
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// The box layout that holds widget, searched from layout down.
+QBoxLayout* boxHolding(QLayout* layout, QWidget* widget) {
+    if (layout == nullptr) return nullptr;
+    if (layout->indexOf(widget) >= 0) return qobject_cast<QBoxLayout*>(layout);
+    for (int i = 0; i < layout->count(); ++i) {
+        if (QBoxLayout* inner = boxHolding(layout->itemAt(i)->layout(), widget)) return inner;
+    }
+    return nullptr;
+}
+
+// Puts `widget` where `placeholder` stands, with the placeholder's name, size rules and
+// geometry, and removes the placeholder.
+void replacePlaceholder(QWidget* placeholder, QWidget* widget) {
+    widget->setObjectName(placeholder->objectName());
+    widget->setMinimumSize(placeholder->minimumSize());
+    widget->setMaximumSize(placeholder->maximumSize());
+    widget->setSizePolicy(placeholder->sizePolicy());
+    widget->setGeometry(placeholder->geometry());
+    QWidget* parent = placeholder->parentWidget();
+    if (parent != nullptr && parent->layout() != nullptr) {
+        delete parent->layout()->replaceWidget(placeholder, widget);
+    }
+    delete placeholder;
+}
+
+}  // namespace
+
+// The ruler and the two level meters exist once on the window and take the places of their
+// frames; the displays of the documents come and go with them.
+void TMainForm::installViewWidgets() {
+    auto* scale = new TLUM32Scale(this);
+    replacePlaceholder(findChild<QWidget*>("Scale"), scale);
+    m_scale = scale;
+    const char* meters[2] = {"LedRowLeft", "LedRowRight"};
+    for (int channel = 0; channel < 2; ++channel) {
+        auto* meter = new TLUM32VerticalLEDs(this);
+        replacePlaceholder(findChild<QWidget*>(meters[channel]), meter);
+        meter->setColor(0xC0C0C0);
+        meter->setLEDOnColor(11817030);
+        meter->setLEDOffColor(6569020);
+        meter->setNumLEDs(20);
+        meter->setProgress(0);
+        m_meters[channel] = meter;
+    }
+    m_overviewLink = new OverviewLink(this);
+    m_overviewLink->setScale(m_scale);
+    m_overviewLink->setOnZoomText([this](const QString& text) {
+        if (m_documents.current() != nullptr) m_statusPanels[4]->setText(text);
+    });
+}
+
+// Everything the documents need from the window is connected here, once, at creation.
+void TMainForm::initDocuments() {
+    installViewWidgets();
+    m_playRecTimer = new QTimer(this);
+    m_playRecTimer->setObjectName("PlayRecTimer");
+    m_playRecTimer->setInterval(50);
+    connect(m_playRecTimer, &QTimer::timeout, this, &TMainForm::PlayRecTimerTimer);
+    m_clippingTimer = new QTimer(this);
+    m_clippingTimer->setObjectName("ClippingTimer");
+    m_clippingTimer->setInterval(3000);
+    m_clippingTimer->setSingleShot(true);
+    connect(m_clippingTimer, &QTimer::timeout, this, &TMainForm::ClippingTimerTimer);
+
+    connect(this, &TMainForm::OpenRequested, this, &TMainForm::openRequested);
+    connect(this, &TMainForm::RecentFileChosen, this, &TMainForm::recentFileChosen);
+    connect(this, &TMainForm::EngineNotification, this,
+            [this](unsigned message, qintptr, qintptr) { EngineNotice(message); });
+
+    // Shutdown's own flag stays set through these steps, whatever they hold and release.
+    m_shutdownSteps.stopTransport = [this] {
+        const bool busy = m_busy.isSet();
+        if (m_playing) StopPlayback();
+        if (m_recording) StopRecording();
+        if (busy) m_busy.set();
+    };
+    m_shutdownSteps.closeDocuments = [this](CloseMode mode) {
+        const bool busy = m_busy.isSet();
+        const bool closed = CloseDocuments(mode);
+        if (busy) m_busy.set();
+        return closed;
+    };
+    m_shutdownSteps.stopLevelTest = [this] { StopLevelTest(); };
+}
+
+// The busy flag is one boolean shared with other commands; a long operation that contains
+// another (an open that stops playback first) must not have the inner one clear it early. The
+// flag is cleared when the last hold ends, unless it was already set when the first began.
+void TMainForm::holdBusy() {
+    if (m_busyHolds++ == 0) m_busyWasSet = m_busy.isSet();
+    m_busy.set();
+}
+
+void TMainForm::releaseBusy() {
+    if (m_busyHolds == 0) return;
+    if (--m_busyHolds == 0 && !m_busyWasSet) m_busy.clear();
+}
+
+std::string TMainForm::tempPreference() const {
+    return m_settings != nullptr ? m_settings->readTempPath().value : std::string();
+}
+
+std::string TMainForm::tempFolder() const {
+    return ResolveTempFolder(tempPreference());
+}
+
+RIZI32DaziVereruz* TMainForm::CurrentView() const {
+    const AudioDocument* document = m_documents.current();
+    if (document == nullptr) return nullptr;
+    auto it = m_parts.find(document->id);
+    return it == m_parts.end() ? nullptr : it->second.view;
+}
+
+TLUM32Overview* TMainForm::CurrentOverview() const {
+    const AudioDocument* document = m_documents.current();
+    if (document == nullptr) return nullptr;
+    auto it = m_parts.find(document->id);
+    return it == m_parts.end() ? nullptr : it->second.overview;
+}
+
+TMainForm::DocumentParts* TMainForm::partsOf(const AudioDocument* document) {
+    if (document == nullptr) return nullptr;
+    auto it = m_parts.find(document->id);
+    return it == m_parts.end() ? nullptr : &it->second;
+}
+
+// The display and the overview are made from the WaveformBase and OverviewBase frames: same
+// place, size and rules, hidden until their document is shown. Their size matters from the
+// start, since zoom and peak building work in client pixels.
+int TMainForm::createParts(AudioDocument& document) {
+    DocumentParts parts;
+    QWidget* base = findChild<QWidget*>("WaveformBase");
+    QWidget* overviewBase = findChild<QWidget*>("OverviewBase");
+    QWidget* area = base->parentWidget();
+    parts.view = new (std::nothrow) RIZI32DaziVereruz(area);
+    if (parts.view == nullptr) return 141;
+    parts.overview = new (std::nothrow) TLUM32Overview(area);
+    if (parts.overview == nullptr) {
+        delete parts.view;
+        return 190;
+    }
+    const std::pair<QWidget*, QWidget*> made[] = {{base, parts.view},
+                                                  {overviewBase, parts.overview}};
+    for (const auto& [from, widget] : made) {
+        widget->hide();
+        widget->setMinimumSize(from->minimumSize());
+        widget->setMaximumSize(from->maximumSize());
+        widget->setSizePolicy(from->sizePolicy());
+        widget->setGeometry(from->geometry());
+        if (QBoxLayout* box = boxHolding(area->layout(), from)) {
+            box->insertWidget(box->indexOf(from), widget, box->stretch(box->indexOf(from)));
+        }
+    }
+    parts.overview->setTabStop(false);
+    parts.view->setOnCaretPositionChange([this](QObject*) { updatePositionBoxes(); });
+    parts.view->setOnSelection([this](QObject*, std::uint32_t start, std::uint32_t end) {
+        updatePositionBoxes();
+        SetCommandState(start != end ? kStateSelection : kStateNoSelection);
+    });
+
+    const QString caption = QFileInfo(qs(document.fileName)).fileName();
+    parts.windowItem = m_menus.value("WindowMenu")->addAction(caption);
+    parts.windowItem->setCheckable(true);
+    const std::uint32_t id = document.id;
+    connect(parts.windowItem, &QAction::triggered, this,
+            [this, id] { SelectDocument(m_documents.indexOfId(id), false); });
+
+    auto* bar = findChild<QWidget*>("DocumentButtonBar");
+    parts.button = new QToolButton(bar);
+    parts.button->setText(caption);
+    parts.button->setCheckable(true);
+    parts.button->setAutoExclusive(false);
+    auto* popup = new QMenu(parts.button);
+    connect(popup->addAction("Select"), &QAction::triggered, this,
+            [this, id] { SelectDocument(m_documents.indexOfId(id), false); });
+    connect(popup->addAction("Close"), &QAction::triggered, this, [this, id] {
+        const int index = m_documents.indexOfId(id);
+        if (index < 0) return;
+        holdBusy();
+        CloseDocument(index, true);
+        layoutDocumentButtons();
+        releaseBusy();
+    });
+    parts.button->setMenu(popup);
+    parts.button->setPopupMode(QToolButton::MenuButtonPopup);
+    connect(parts.button, &QToolButton::clicked, this,
+            [this, id] { SelectDocument(m_documents.indexOfId(id), false); });
+    m_parts[document.id] = std::move(parts);
+    return 0;
+}
+
+void TMainForm::destroyParts(std::uint32_t id) {
+    auto it = m_parts.find(id);
+    if (it == m_parts.end()) return;
+    if (m_overviewLink != nullptr && CurrentView() == it->second.view) {
+        m_overviewLink->setDisplays(nullptr, nullptr);
+    }
+    delete it->second.view;
+    delete it->second.overview;
+    delete it->second.button;
+    delete it->second.windowItem;
+    m_parts.erase(it);
+}
+
+void TMainForm::layoutDocumentButtons() {
+    auto* bar = findChild<QWidget*>("DocumentButtonBar");
+    const int count = static_cast<int>(m_documents.count());
+    for (int i = 0; i < count; ++i) {
+        DocumentParts* parts = partsOf(m_documents.at(static_cast<std::size_t>(i)));
+        if (parts == nullptr || parts->button == nullptr) continue;
+        const ButtonGeometry g = DocumentButtonGeometry(bar->width(), bar->height(), count, i);
+        parts->button->setGeometry(g.x, g.y, g.width, g.height);
+    }
+}
+
+// Shows the document's display and overview in place of the others (or the empty base view
+// for none), ticks its Window item and presses its button (bold); the others are released.
+void TMainForm::showDocumentParts(const AudioDocument* shown) {
+    DocumentParts* current = nullptr;
+    for (auto& [id, parts] : m_parts) {
+        const bool isShown = shown != nullptr && id == shown->id;
+        if (isShown) current = &parts;
+        parts.view->setVisible(isShown);
+        parts.overview->setVisible(isShown);
+        if (parts.windowItem) parts.windowItem->setChecked(isShown);
+        if (parts.button) {
+            parts.button->setChecked(isShown);
+            QFont font = parts.button->font();
+            font.setBold(isShown);
+            parts.button->setFont(font);
+        }
+    }
+    findChild<QWidget*>("WaveformBase")->setVisible(current == nullptr);
+    findChild<QWidget*>("OverviewBase")->setVisible(current == nullptr);
+    m_overviewLink->setDisplays(current ? current->view : nullptr,
+                                current ? current->overview : nullptr);
+    if (current != nullptr) current->view->setFocus();
+    updateScaleAndFrame();
+}
+
+// The ruler follows the display's zoom and left position, the overview's frame what it shows.
+void TMainForm::updateScaleAndFrame() {
+    const RIZI32DaziVereruz* view = CurrentView();
+    if (view == nullptr) {
+        UpdateScale(*m_scale, 1, 0, WaveFormat{}, false);
+        return;
+    }
+    UpdateScale(*m_scale, view->ZoomLevel(), view->LeftSamplePos(), view->waveFormat(),
+                view->model().hasSamples());
+    m_overviewLink->SyncOverviewFrame();
+}
+
+// The engine's reading of the file's format and length, and the frames from its header.
+int TMainForm::readSampleFormat(AudioDocument& document, const std::string& file) {
+    AudioFileInfo info;
+    const int error = m_engine->AudioGetFileInfo(&info, file);
+    if (error != 0) return error;
+    document.bitsPerSample = info.bitsPerSample;
+    document.channels = info.channels;
+    document.lengthMs = info.lengthMs;
+    document.sampleRate = info.sampleRate;
+    std::uint32_t frames = 0;
+    if (probeWave(file, &frames, nullptr) == 0) document.frames = frames;
+    FillFormat(document);
+    return 0;
+}
+
+void TMainForm::updateTitle() {
+    const AudioDocument* document = m_documents.current();
+    if (document == nullptr) {
+        SetDocumentTitle({}, false);
+        return;
+    }
+    SetDocumentTitle(qs(document->fileName), document->workspace == WorkspaceState::ReadOnly);
+}
+
+void TMainForm::updateDocumentDisplay() {
+    const AudioDocument* document = m_documents.current();
+    if (document == nullptr) {
+        BlankStatusBar();
+        updateTitle();
+        updatePositionBoxes();
+        return;
+    }
+    StatusBarInfo info;
+    info.fileName = qs(document->fileName);
+    info.sampleRate = document->sampleRate;
+    info.bits = document->bitsPerSample;
+    info.channels = document->channels;
+    const RIZI32DaziVereruz* view = CurrentView();
+    info.zoomLevel = view != nullptr ? view->ZoomLevel() : 0;
+    info.lengthMs = document->lengthMs;
+    SetStatusBar(StatusBarTexts(info));
+    updateTitle();
+    updatePositionBoxes();
+}
+
+QString TMainForm::positionText(std::uint32_t frames) const {
+    if (m_positionMode == PositionDisplayMode::Samples) {
+        return QString::number(frames).rightJustified(8, '0');
+    }
+    const AudioDocument* document = m_documents.current();
+    const std::uint32_t rate = document != nullptr ? document->sampleRate : 0;
+    const std::uint64_t ms = rate == 0 ? 0 : static_cast<std::uint64_t>(frames) * 1000 / rate;
+    return QString("%1:%2:%3")
+        .arg(ms / 60000, 3, 10, QChar('0'))
+        .arg(ms % 60000 / 1000, 2, 10, QChar('0'))
+        .arg(ms % 1000, 3, 10, QChar('0'));
+}
+
+void TMainForm::updatePositionBoxes() {
+    const RIZI32DaziVereruz* view = CurrentView();
+    const std::uint32_t caret = view != nullptr ? view->CaretPositionBySamples() : 0;
+    const std::uint32_t start = view != nullptr ? view->SelectionStartPos() : 0;
+    const std::uint32_t end = view != nullptr ? view->SelectionEndPos() : 0;
+    findChild<QLabel*>("PositionBox")->setText(positionText(caret));
+    findChild<QLabel*>("StartSelectionBox")->setText(positionText(std::min(start, end)));
+    findChild<QLabel*>("EndSelectionBox")->setText(positionText(std::max(start, end)));
+}
+
+void TMainForm::setPasteFromEngine() {
+    setCommandEnabled("EditPasteMenu", m_engine != nullptr && m_engine->AudioEditCanPaste() != 0);
+}
+
+void TMainForm::setSongInfoCommands() {
+    const bool open = m_documents.current() != nullptr;
+    Action("songInfoMenu")->setEnabled(open);
+    findChild<QWidget*>("songInfoButton")->setEnabled(open);
+}
+
+// Save and Revert from the document's state; the selection commands follow the selection,
+// Undo and Redo whether their files hold data, Paste the engine's clipboard.
+void TMainForm::setCommandStateFromDocument() {
+    const AudioDocument* document = m_documents.current();
+    if (document == nullptr) return;
+    const bool podcast = document->podcastDescription;
+    Action("FileUploadPodcastMenu")->setEnabled(podcast);
+    findChild<QWidget*>("PodcastInfoCoolButton")->setEnabled(podcast);
+    Action("FileSaveAsPodcastMenu")->setEnabled(!podcast);
+
+    const SaveRevertCommands commands = SaveRevertFor(*document);
+    setCommandEnabled("FileSaveMenu", commands.save);
+    setCommandEnabled("FileRevertMenu", commands.revert);
+    const RIZI32DaziVereruz* view = CurrentView();
+    const bool selection = view != nullptr && view->SelectionStartPos() != view->SelectionEndPos();
+    SetCommandState(selection ? kStateSelection : kStateNoSelection);
+    setCommandEnabled("EditUndoMenu", FileSize(document->undoFile).value_or(0) > 0);
+    setCommandEnabled("EditRedoMenu", FileSize(document->redoFile).value_or(0) > 0);
+    setPasteFromEngine();
+}
+
+// The whole file in the view: the largest zoom from the first frame.
+void TMainForm::zoomToFit(RIZI32DaziVereruz& view) {
+    view.RenderView(view.MaxZoomLevel(), 0);
+    updateScaleAndFrame();
+}
+
+// The overview loads the peak file the display has just written, scanning only without one.
+int TMainForm::buildOverview(const std::string& path, bool tryPeakFile) {
+    TLUM32Overview* overview = CurrentOverview();
+    if (overview == nullptr) return 0;
+    m_overviewLink->setReentryGuard(true);
+    const int result = BuildOverview(
+        *overview, path, tryPeakFile, true, tempFolder(),
+        [this](RIZI32DaziVereruz& display, const QString& caption) {
+            return runPeakWorker(display, caption);
+        },
+        [this](int message) { ShowMessage(m_dialogs, this, message); });
+    m_overviewLink->setReentryGuard(false);
+    updateScaleAndFrame();
+    return result;
+}
+
+void TMainForm::SelectDocument(int index, bool reload) {
+    AudioDocument* document = m_documents.at(static_cast<std::size_t>(std::max(index, 0)));
+    if (index < 0 || document == nullptr) return;
+    m_documents.setCurrent(index);
+    if (reload && m_engine != nullptr) {
+        if (RIZI32DaziVereruz* view = CurrentView()) {
+            if (RunPeakBuild(*view, document->workFile, false, true, "Building Peaks...") == 0) {
+                zoomToFit(*view);
+            }
+        }
+        buildOverview(document->workFile, true);
+        const int error = readSampleFormat(*document, document->workFile);
+        if (error != 0) ShowEngineError(m_dialogs, this, error);
+    }
+    showDocumentParts(document);
+    updateDocumentDisplay();
+    setCommandStateFromDocument();
+}
+
+void TMainForm::showNoDocument() {
+    m_documents.setCurrent(-1);
+    showDocumentParts(nullptr);
+    BlankStatusBar();
+    findChild<QLabel*>("PositionBox")->setText(positionText(0));
+    SetDocumentTitle({}, false);
+    SetCommandState(kStateNoDocument);
+    setSongInfoCommands();
+}
+
+int TMainForm::CloseDocument(int index, bool ask) {
+    AudioDocument* document = m_documents.at(static_cast<std::size_t>(std::max(index, 0)));
+    if (index < 0 || document == nullptr) return 0;
+    if (ask && NeedsSavePrompt(*document)) {
+        const DialogAnswer answer =
+            AskMessage(m_dialogs, this, 427, DialogButtons::YesNoCancel, DialogIcon::Warning,
+                       {QFileInfo(qs(document->fileName)).fileName()});
+        if (answer == DialogAnswer::Cancel) return kCancelled;
+        if (answer == DialogAnswer::Yes) {
+            const int saved = SaveDocument(index, 1);
+            if (saved == kCancelled) return kCancelled;
+            if (saved != 0) return ShowMessage(m_dialogs, this, saved);
+            document = m_documents.at(static_cast<std::size_t>(index));
+        }
+    }
+    const std::uint32_t id = document->id;
+    cancelWorkspaceJob(id);
+    if (m_playing) StopPlayback();
+
+    // A clean document hands its peaks to the user's file; otherwise they describe audio that
+    // exists nowhere else and go with the working copy.
+    const std::string workPeaks = GetPeakFileName(document->workFile, tempFolder());
+    if (document->state == DocumentState::Clean && document->sourceKind == SourceKind::Wav) {
+        HandOverPeakFile(workPeaks, GetPeakFileName(document->fileName, tempFolder()),
+                         document->fileName);
+    } else {
+        RemoveFile(workPeaks);
+    }
+    RemoveFile(document->workFile);
+    RemoveFile(document->undoFile);
+    RemoveFile(document->redoFile);
+
+    const bool wasCurrent = m_documents.currentIndex() == index;
+    destroyParts(id);
+    m_documents.remove(static_cast<std::size_t>(index));
+    if (wasCurrent && !m_documents.empty()) {
+        SelectDocument(static_cast<int>(m_documents.count()) - 1, false);
+    } else if (m_documents.empty()) {
+        showNoDocument();
+    }
+    return 0;
+}
+
+// When the system ends the program nobody can answer a question: unsaved audio keeps its
+// working copy in the temporary folder instead of being deleted.
+bool TMainForm::CloseDocuments(CloseMode mode) {
+    while (!m_documents.empty()) {
+        const int last = static_cast<int>(m_documents.count()) - 1;
+        AudioDocument* document = m_documents.at(static_cast<std::size_t>(last));
+        if (mode == CloseMode::KeepUnsaved && NeedsSavePrompt(*document)) {
+            cancelWorkspaceJob(document->id);
+            if (m_playing) StopPlayback();
+            destroyParts(document->id);
+            m_documents.remove(static_cast<std::size_t>(last));
+            if (m_documents.empty()) showNoDocument();
+            continue;
+        }
+        const int result = CloseDocument(last, mode == CloseMode::AskToSave);
+        if (result == kCancelled) return false;
+        if (result != 0) return false;
+    }
+    return true;
+}
+
+int TMainForm::startWorkspaceJob(AudioDocument& document) {
+    auto job = std::make_unique<WorkspaceJob>(document.fileName, document.workFile, document.id);
+    const std::uint64_t serial = m_nextJobSerial++;
+    // The worker only posts; the window finds the job by its serial number, so news of a job
+    // that was cancelled and freed in the meantime finds nothing.
+    const int result = job->start([this, serial](WorkspaceJob&) {
+        QMetaObject::invokeMethod(
+            this, [this, serial] { workspaceJobDone(serial); }, Qt::QueuedConnection);
+    });
+    if (result != 0) return result;
+    m_workspaceJobs.push_back({serial, std::move(job)});
+    return 0;
+}
+
+// Cancels the document's workspace copy and waits for it at most five seconds; a worker that
+// does not end in time is kept until it does, since it still writes its record.
+void TMainForm::cancelWorkspaceJob(std::uint32_t documentId) {
+    for (auto it = m_workspaceJobs.begin(); it != m_workspaceJobs.end(); ++it) {
+        if (it->job->documentId() != documentId) continue;
+        it->job->cancel();
+        const bool ended = it->job->waitForEnd(std::chrono::milliseconds(kCloseWaitMs));
+        std::unique_ptr<WorkspaceJob> job = std::move(it->job);
+        m_workspaceJobs.erase(it);
+        if (!ended) m_abandonedJobs.push_back(std::move(job));
+        const int index = m_documents.indexOfId(documentId);
+        if (index >= 0) {
+            AudioDocument* document = m_documents.at(static_cast<std::size_t>(index));
+            if (document->workspace == WorkspaceState::BeingCreated) {
+                document->workspace = WorkspaceState::ReadOnly;
+            }
+        }
+        break;
+    }
+    reapAbandonedJobs();
+}
+
+void TMainForm::reapAbandonedJobs() {
+    std::erase_if(m_abandonedJobs,
+                  [](const std::unique_ptr<WorkspaceJob>& job) { return job->ended(); });
+}
+
+// The workspace copy finished or failed (the product's message 0x4C9, posted by the worker).
+void TMainForm::workspaceJobDone(std::uint64_t serial) {
+    auto it = std::find_if(m_workspaceJobs.begin(), m_workspaceJobs.end(),
+                           [serial](const RunningWorkspaceJob& r) { return r.serial == serial; });
+    if (it == m_workspaceJobs.end()) return;
+    std::unique_ptr<WorkspaceJob> job = std::move(it->job);
+    m_workspaceJobs.erase(it);
+    job->waitForEnd(std::chrono::milliseconds(kCloseWaitMs));
+    const int index = m_documents.indexOfId(job->documentId());
+    if (index < 0) return;
+    AudioDocument* document = m_documents.at(static_cast<std::size_t>(index));
+    if (!job->succeeded()) {
+        document->workspace = WorkspaceState::ReadOnly;
+        if (!job->wasCancelled()) {
+            ShowMessage(m_dialogs, this, job->result(), {qs(job->source())});
+            ShowMessage(m_dialogs, this, 182);
+            if (m_documents.currentIndex() == index) updateTitle();
+        }
+        return;
+    }
+    document->workspace = WorkspaceState::Ready;
+    if (DocumentParts* parts = partsOf(document)) {
+        parts->view->setWaveFileName(document->workFile);
+        parts->overview->setWaveFileName(document->workFile);
+    }
+}
+
+bool TMainForm::EnsureWorkingCopy(bool wait) {
+    AudioDocument* document = m_documents.current();
+    if (document == nullptr) return false;
+    if (document->workspace == WorkspaceState::BeingCreated && wait) {
+        const std::uint32_t id = document->id;
+        auto it =
+            std::find_if(m_workspaceJobs.begin(), m_workspaceJobs.end(),
+                         [id](const RunningWorkspaceJob& r) { return r.job->documentId() == id; });
+        if (it != m_workspaceJobs.end()) {
+            const std::uint64_t serial = it->serial;
+            ProcessRecord& record = it->job->record();
+            m_dialogs.runProgress(
+                this, "Preparing file for editing...", true,
+                [&record](bool cancel) { return PollProcess(record, cancel, ProcessHooks{}); });
+            const RunState state = record.runState.load();
+            if (state == RunState::CancelRequested || state == RunState::Cancelled) {
+                // The document goes on read-only, playing from the user's file.
+                cancelWorkspaceJob(id);
+                updateTitle();
+                return false;
+            }
+            // The copy has ended: take its news now rather than when the message arrives.
+            workspaceJobDone(serial);
+        }
+        document = m_documents.current();
+        if (document == nullptr) return false;
+    }
+    if (document->workspace == WorkspaceState::Ready) {
+        if (DocumentParts* parts = partsOf(document)) {
+            if (parts->view->WaveFileName() == document->fileName) {
+                parts->view->setWaveFileName(document->workFile);
+            }
+            if (parts->overview->WaveFileName() == document->fileName) {
+                parts->overview->setWaveFileName(document->workFile);
+            }
+        }
+    }
+    return WorkingCopyUsable(*document);
+}
+
+void TMainForm::RefreshRecentFilesMenu() {
+    if (m_settings == nullptr) return;
+    const SettingRead<RecentFiles> read = m_settings->readRecentFiles();
+    if (read.result == 183 || read.result == 185) ShowMessage(m_dialogs, this, read.result);
+    QStringList entries;
+    for (const std::string& entry : read.value) entries << qs(entry);
+    RebuildRecentFilesMenu(entries);
+}
+
+void TMainForm::addRecentFile(const std::string& path) {
+    if (m_settings == nullptr) return;
+    const int result = m_settings->addRecentFile(path);
+    // A value that could not be read is the store's own business; the rest is shown.
+    if (result != 0 && result != 186) ShowMessage(m_dialogs, this, result);
+    RefreshRecentFilesMenu();
+}
+
+void TMainForm::emptyUndoRedo(AudioDocument& document) {
+    EmptyFile(document.undoFile);
+    EmptyFile(document.redoFile);
+    setCommandEnabled("EditUndoMenu", false);
+    setCommandEnabled("EditRedoMenu", false);
+}
+
+}  // namespace sonthra

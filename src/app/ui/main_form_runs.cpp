@@ -1,0 +1,108 @@
+// The two long operations every document command runs under the progress dialog: building a
+// display's peaks on a worker thread, and one engine edit watched through the engine's calls.
+#include <system_error>
+#include <thread>
+
+#include "app/ui/main_form.h"
+#include "app/ui/user_dialogs.h"
+#include "engine/nx_wave_player.h"
+#include "messages/message_table.h"
+#include "view/peak_file.h"
+#include "view/ui/wave_display.h"
+#include "view/view_errors.h"
+
+namespace sonthra {
+
+namespace {
+
+constexpr int kPeakThreadNotStarted = 156;
+
+// Shows a display code's message (several have no text and stay silent) and returns it.
+int showViewError(UserDialogs& dialogs, QWidget* parent, int code) {
+    const int message = ViewErrorToMessage(code);
+    if (message != 0) ShowMessage(dialogs, parent, message);
+    return message != 0 ? message : code;
+}
+
+}  // namespace
+
+// The display's peaks on a worker thread under the progress dialog (no Cancel is offered, but
+// closing the dialog still counts as one): the build's code, 110 after a cancel, shown nowhere.
+int TMainForm::runPeakWorker(RIZI32DaziVereruz& display, const QString& caption) {
+    ProcessRecord record(ProcessKind::PeakBuilding);
+    std::thread worker;
+    try {
+        worker = std::thread([&record, &display] {
+            const int code = display.BuildPeaks(record.progress);
+            record.engineExitReason = code;
+            record.runState = code != 0 ? RunState::Failed : RunState::Finished;
+        });
+    } catch (const std::system_error&) {
+        return kPeakThreadNotStarted;
+    }
+    ProcessHooks hooks;
+    hooks.stopPeakBuild = [&display] { display.CancelPeakBuild(); };
+    m_dialogs.runProgress(this, caption, false, [&record, &hooks](bool cancel) {
+        return PollProcess(record, cancel, hooks);
+    });
+    worker.join();
+    return record.engineExitReason;
+}
+
+int TMainForm::RunPeakBuild(RIZI32DaziVereruz& view, const std::string& path, bool tryPeakFile,
+                            bool attach, const QString& caption) {
+    if (attach) {
+        const int opened = view.OpenWaveFile(path);
+        if (opened != 0) return showViewError(m_dialogs, this, opened);
+    }
+    const std::string peakFile = GetPeakFileName(path, tempFolder());
+    if (tryPeakFile) {
+        const int loaded = view.LoadPeaks(peakFile);
+        if (loaded == 0 || loaded == kViewErrNothingToDraw) return 0;
+    }
+    const int built = runPeakWorker(view, caption);
+    if (built == kPeakThreadNotStarted) return ShowMessage(m_dialogs, this, built);
+    if (built != 0) return showViewError(m_dialogs, this, built);
+    // The peaks are in memory and the display works without its cache file; a failure to
+    // write that file is shown but does not fail the display.
+    const int saved = view.SavePeaks(peakFile);
+    if (saved != 0) showViewError(m_dialogs, this, saved);
+    return 0;
+}
+
+int TMainForm::RunEngineEdit(const QString& caption,
+                             const std::function<int(std::uint32_t* handle)>& start) {
+    if (m_engine == nullptr) return 0;
+    std::uint32_t handle = 0;
+    const int error = start(&handle);
+    if (error != 0) return ShowEngineError(m_dialogs, this, error);
+
+    ProcessRecord record(ProcessKind::EngineEdit);
+    ProcessHooks hooks;
+    hooks.cancelEngineEdit = [this, &handle] { m_engine->AudioEditCancelPressed(handle); };
+    hooks.isOver = [this, &handle] { return m_engine->AudioEditProcessIsOver(handle) != 0; };
+    hooks.processProgress = [this, &handle] {
+        return m_engine->AudioEditGetProcessProgress(handle);
+    };
+    hooks.reasonForProcessExit = [this, &handle] {
+        return m_engine->AudioEditGetReasonForProcessExit(handle);
+    };
+    if (hooks.isOver()) {
+        record.engineExitReason = hooks.reasonForProcessExit();
+        record.runState = RunState::Finished;
+    } else {
+        m_dialogs.runProgress(this, caption, true, [&record, &hooks](bool cancel) {
+            return PollProcess(record, cancel, hooks);
+        });
+    }
+    if (record.active()) {
+        WaitForWork(hooks.isOver);
+        record.engineExitReason = hooks.reasonForProcessExit();
+    }
+    const int result = record.result();
+    if (result != 0) ShowMessage(m_dialogs, this, result);
+    m_engine->AudioEditCloseHandle(&handle);
+    return result;
+}
+
+}  // namespace sonthra

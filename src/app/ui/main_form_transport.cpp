@@ -1,0 +1,522 @@
+// The transport: play, pause, stop, the go-to and 5 % moves, the 50 ms timer that moves the
+// caret and feeds the meters, the clipping lights, the input level test, and recording into a
+// new document or into the open one at the caret.
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+#include "app/document_files.h"
+#include "app/temp_names.h"
+#include "app/transport_rules.h"
+#include "app/ui/command_states.h"
+#include "app/ui/main_form.h"
+#include "app/ui/user_dialogs.h"
+#include "engine/nx_wave_player.h"
+#include "messages/message_table.h"
+#include "settings/settings.h"
+#include "view/ui/led_widget.h"
+#include "view/ui/overview.h"
+#include "wave/wave_probe.h"
+#include "wave/wave_writer.h"
+
+namespace sonthra {
+
+namespace {
+
+constexpr int kTimerMs = 50;
+constexpr int kRecordInOpenFile = 433;
+constexpr int kRecordingSizeUnknown = 370;
+constexpr int kTempFileNotMade = 160;
+constexpr const char* kIdleColour = "rgb(128, 128, 128)";
+constexpr const char* kClippingColour = "rgb(255, 128, 0)";
+constexpr const char* kClippingNames[2] = {"LeftChannelClipping", "RightChannelClipping"};
+
+Selection selectionOf(const RIZI32DaziVereruz* view) {
+    if (view == nullptr) return {};
+    return {view->SelectionStartPos(), view->SelectionEndPos()};
+}
+
+}  // namespace
+
+void TMainForm::focusView() {
+    if (!isActiveWindow()) return;
+    if (RIZI32DaziVereruz* view = CurrentView()) view->setFocus();
+}
+
+void TMainForm::setEmptyViewText(const QString& text) {
+    if (RIZI32DaziVereruz* view = CurrentView()) view->setNoSamplePresentText(text);
+    if (TLUM32Overview* overview = CurrentOverview()) overview->setNoSamplePresentText(text);
+}
+
+void TMainForm::setMeters(double left, double right) {
+    m_meterPositions[0] = left;
+    m_meterPositions[1] = right;
+    m_meters[0]->setProgress(static_cast<float>(left));
+    m_meters[1]->setProgress(static_cast<float>(right));
+}
+
+void TMainForm::setClippingLight(int channel, bool on) {
+    m_clippingShown[channel] = on;
+    auto* light = findChild<QWidget*>(kClippingNames[channel]);
+    light->setStyleSheet(QString("QFrame#%1 { background: %2; }")
+                             .arg(kClippingNames[channel], on ? kClippingColour : kIdleColour));
+}
+
+void TMainForm::resetClipping() {
+    m_clippingTimer->stop();
+    setClippingLight(0, false);
+    setClippingLight(1, false);
+}
+
+void TMainForm::readLevels(bool playback) {
+    int left = 0;
+    int right = 0;
+    if (playback) {
+        m_engine->AudioGetPlaybackLevel(&left, &right);
+    } else {
+        m_engine->AudioGetRecordLevel(&left, &right);
+    }
+    m_lastLevels[0] = left;
+    m_lastLevels[1] = right;
+    setMeters(left / 100.0, right / 100.0);
+}
+
+void TMainForm::flashRecordingLabel() {
+    if (++m_recordingLabelTicks < kRecordingLabelTicks) return;
+    m_recordingLabelTicks = 0;
+    m_recordingLabelRed = !m_recordingLabelRed;
+    auto* label = findChild<QLabel*>("RecordingLabel");
+    label->setStyleSheet(m_recordingLabelRed
+                             ? "QLabel#RecordingLabel { background: red; color: white; }"
+                             : "QLabel#RecordingLabel { background: transparent; color: white; }");
+    label->setText(" Recording ");
+}
+
+void TMainForm::PlayRecTimerTimer() {
+    if (m_engine == nullptr) return;
+    if (m_recording) {
+        findChild<QLabel*>("PositionBox")
+            ->setText(positionText(m_engine->AudioGetRecordPosition(1)));
+        readLevels(false);
+        flashRecordingLabel();
+    }
+    if (m_levelTesting) readLevels(false);
+    if (m_playing) {
+        // The display scrolls to keep its caret in view; the ruler and the frame follow it.
+        if (RIZI32DaziVereruz* view = CurrentView()) {
+            view->setCaretPositionBySamples(m_engine->AudioGetPosition(1));
+        }
+        updateScaleAndFrame();
+        updatePositionBoxes();
+        readLevels(true);
+    }
+    const bool active = m_recording || m_levelTesting || m_playing;
+    const ClippingLights lights = ClippingFor(m_lastLevels[0], m_lastLevels[1]);
+    if (active && lights.any()) {
+        if (lights.left) setClippingLight(0, true);
+        if (lights.right) setClippingLight(1, true);
+        m_clippingTimer->start();
+    }
+}
+
+void TMainForm::ClippingTimerTimer() {
+    resetClipping();
+}
+
+void TMainForm::StartLevelTest() {
+    if (m_engine == nullptr || m_playing || m_recording || m_levelTesting) return;
+    m_playRecTimer->setInterval(kTimerMs);
+    const RecordFormat format = RecordingFormat();
+    if (m_engine->AudioStartRecordLevelTest(format.sampleRate, format.bitsPerSample,
+                                            format.channels) == 0) {
+        m_levelTesting = true;
+        m_playRecTimer->start();
+    }
+}
+
+void TMainForm::StopLevelTest() {
+    if (m_engine == nullptr || !m_levelTesting) return;
+    m_levelTesting = false;
+    m_playRecTimer->stop();
+    if (m_engine->AudioStopRecordLevelTest() == 0) {
+        setMeters(0, 0);
+        resetClipping();
+    }
+}
+
+void TMainForm::startLevelTestIfWanted() {
+    if (m_engine == nullptr || m_settings == nullptr) return;
+    if (m_settings->readAlwaysTestLevels().value) StartLevelTest();
+}
+
+void TMainForm::Play(std::uint32_t first, std::uint32_t last) {
+    AudioDocument* document = m_documents.current();
+    if (m_engine == nullptr || document == nullptr || m_recording) return;
+    if (m_levelTesting) StopLevelTest();
+    if (m_playing) {
+        if (m_paused) {
+            m_engine->AudioResume();
+            m_paused = false;
+            m_playRecTimer->start();
+        }
+        return;
+    }
+    if (!m_playbackHoldsBusy) {
+        holdBusy();
+        m_playbackHoldsBusy = true;
+    }
+    for (QLineEdit* edit : m_maskEdits) edit->hide();
+    // The user's own file plays until the working copy is complete.
+    const std::string file = EnsureWorkingCopy(false) ? document->workFile : document->fileName;
+    m_playRecTimer->setInterval(kTimerMs);
+    const int error = m_engine->AudioPlayWave(file, first, 1, 0, 0, last);
+    if (error != 0) {
+        ShowEngineError(m_dialogs, this, error);
+        auto* pause = findChild<QAbstractButton*>("PauseButton");
+        pause->hide();
+        pause->setChecked(false);
+        findChild<QWidget*>("PlayButton")->show();
+        findChild<QWidget*>("PlayFromStartButton")->show();
+        m_playbackHoldsBusy = false;
+        releaseBusy();
+        return;
+    }
+    m_playing = true;
+    m_playRecTimer->start();
+    m_stopRequested = false;
+    SetCommandState(kStatePlaying);
+}
+
+void TMainForm::PlayButtonClick() {
+    const AudioDocument* document = m_documents.current();
+    if (document == nullptr || !HasAudio(*document) || m_recording) return;
+    if (m_playing && !m_paused) return;
+    if (!m_playing) {
+        findChild<QWidget*>("PlayButton")->hide();
+        findChild<QWidget*>("PauseButton")->show();
+    }
+    const RIZI32DaziVereruz* view = CurrentView();
+    const FrameRange range = PlayRange(view != nullptr ? view->CaretPositionBySamples() : 0,
+                                       selectionOf(view), document->frames);
+    Play(range.first, range.last);
+}
+
+void TMainForm::PlayFromStartButtonClick() {
+    const AudioDocument* document = m_documents.current();
+    if (document == nullptr || !HasAudio(*document) || m_recording) return;
+    if (!m_playing) {
+        findChild<QWidget*>("PlayFromStartButton")->hide();
+        findChild<QWidget*>("PauseButton")->show();
+    }
+    Play(0, 0);
+}
+
+void TMainForm::PauseButtonClick() {
+    auto* pause = findChild<QAbstractButton*>("PauseButton");
+    if (m_engine == nullptr || !m_playing) {
+        pause->setChecked(false);
+        return;
+    }
+    if (m_paused) {
+        m_engine->AudioResume();
+        m_paused = false;
+        m_playRecTimer->start();
+        pause->setChecked(false);
+    } else {
+        m_engine->AudioPause();
+        m_paused = true;
+        m_playRecTimer->stop();
+        pause->setChecked(true);
+    }
+}
+
+void TMainForm::StopPlayback() {
+    if (m_engine == nullptr) return;
+    m_playRecTimer->stop();
+    const int error = m_engine->AudioStop();
+    if (error != 0) {
+        ShowEngineError(m_dialogs, this, error);
+        return;
+    }
+    auto* pause = findChild<QAbstractButton*>("PauseButton");
+    pause->hide();
+    pause->setChecked(false);
+    findChild<QWidget*>("PlayButton")->show();
+    findChild<QWidget*>("PlayFromStartButton")->show();
+    m_playing = false;
+    m_paused = false;
+    setMeters(0, 0);
+    resetClipping();
+    RIZI32DaziVereruz* view = CurrentView();
+    const Selection selection = selectionOf(view);
+    if (view != nullptr && selection.present()) view->setCaretPositionBySamples(selection.high());
+    updatePositionBoxes();
+    updateScaleAndFrame();
+    SetCommandState(kStateStopped);
+    startLevelTestIfWanted();
+    if (m_playbackHoldsBusy) {
+        m_playbackHoldsBusy = false;
+        releaseBusy();
+    }
+}
+
+void TMainForm::StopButtonClick() {
+    if (m_playing) {
+        m_stopRequested = true;
+        StopPlayback();
+    } else if (m_recording) {
+        StopRecording();
+    }
+    focusView();
+}
+
+// The engine played the last frame by itself (message 0x465).
+void TMainForm::EndOfPlayback() {
+    RIZI32DaziVereruz* view = CurrentView();
+    const AudioDocument* document = m_documents.current();
+    if (!m_stopRequested && view != nullptr && document != nullptr &&
+        !selectionOf(view).present()) {
+        view->setCaretPositionBySamples(document->frames > 0 ? document->frames - 1 : 0);
+        updateScaleAndFrame();
+        updatePositionBoxes();
+    }
+    StopPlayback();
+}
+
+void TMainForm::EngineNotice(unsigned message) {
+    if (message == kEndOfPlaybackMessage && m_playing) EndOfPlayback();
+}
+
+void TMainForm::FastForwardButtonClick() {
+    const AudioDocument* document = m_documents.current();
+    if (m_engine == nullptr || document == nullptr || !m_playing) return;
+    const std::optional<std::uint32_t> target =
+        ForwardTarget(m_engine->AudioGetPosition(1), document->frames);
+    if (target) {
+        m_engine->AudioMoveTo(*target, 1);
+    } else {
+        StopPlayback();
+    }
+}
+
+void TMainForm::RewindButtonClick() {
+    const AudioDocument* document = m_documents.current();
+    if (m_engine == nullptr || document == nullptr || !m_playing) return;
+    const std::uint32_t target = RewindTarget(m_engine->AudioGetPosition(1), document->frames);
+    m_engine->AudioMoveTo(target, 1);
+    if (RIZI32DaziVereruz* view = CurrentView()) view->setCaretPositionBySamples(target);
+    updatePositionBoxes();
+}
+
+void TMainForm::SkipToStartButtonClick() {
+    RIZI32DaziVereruz* view = CurrentView();
+    if (m_engine == nullptr || view == nullptr) return;
+    const std::uint32_t target = GoToStartTarget(selectionOf(view));
+    if (m_playing) m_engine->AudioMoveTo(target, 1);
+    view->setCaretPositionBySamples(target);
+    updatePositionBoxes();
+    updateScaleAndFrame();
+}
+
+void TMainForm::SkipToEndButtonClick() {
+    RIZI32DaziVereruz* view = CurrentView();
+    const AudioDocument* document = m_documents.current();
+    if (m_engine == nullptr || view == nullptr || document == nullptr) return;
+    const std::uint32_t target = GoToEndTarget(selectionOf(view), document->frames);
+    if (m_playing) {
+        if (target == document->frames) {
+            StopPlayback();
+        } else {
+            m_engine->AudioMoveTo(target, 1);
+        }
+    }
+    view->setCaretPositionBySamples(target);
+    updatePositionBoxes();
+    updateScaleAndFrame();
+}
+
+void TMainForm::releaseRecordButton() {
+    findChild<QAbstractButton*>("StartStopRecordingButton")->setChecked(false);
+}
+
+void TMainForm::StartStopRecordingButtonClick() {
+    auto* button = findChild<QAbstractButton*>("StartStopRecordingButton");
+    if (m_engine == nullptr || m_playing) {
+        button->setChecked(m_recording);
+        return;
+    }
+    if (m_recording) {
+        StopRecording();
+        return;
+    }
+    if (m_documents.current() == nullptr) {
+        RecordFormat format;
+        if (!askRecordingFormat(format) || NewDocument(format) != 0) {
+            releaseRecordButton();
+            return;
+        }
+    }
+    StartRecording();
+}
+
+void TMainForm::StartRecording() {
+    holdBusy();
+    AudioDocument* document = m_documents.current();
+    m_insertRecording = false;
+    auto giveUp = [this] {
+        releaseRecordButton();
+        releaseBusy();
+    };
+    if (HasAudio(*document)) {
+        const DialogAnswer answer = AskMessage(m_dialogs, this, kRecordInOpenFile,
+                                               DialogButtons::YesNoCancel, DialogIcon::Question);
+        if (answer == DialogAnswer::Cancel) return giveUp();
+        if (answer == DialogAnswer::Yes) {
+            if (!EnsureWorkingCopy(true)) return giveUp();
+            m_insertFile = ReserveTempName(tempPreference());
+            if (m_insertFile.empty()) {
+                ShowMessage(m_dialogs, this, kTempFileNotMade);
+                return giveUp();
+            }
+            m_insertRecording = true;
+            m_insertPosition =
+                CurrentView() != nullptr ? CurrentView()->CaretPositionBySamples() : 0;
+        } else {
+            RecordFormat format;
+            if (!askRecordingFormat(format) || NewDocument(format) != 0) return giveUp();
+            document = m_documents.current();
+        }
+    } else if (!EnsureWorkingCopy(true)) {
+        // An opened empty file is recorded into once its working copy exists.
+        return giveUp();
+    }
+    for (QLineEdit* edit : m_maskEdits) edit->hide();
+    StopLevelTest();
+
+    // The recording takes the document's own format, so that an inserted recording always fits
+    // the audio it goes into.
+    const std::string file = m_insertRecording ? m_insertFile : document->workFile;
+    m_playRecTimer->setInterval(kTimerMs);
+    const int error = m_engine->AudioStartRecord(
+        file, document->sampleRate, document->bitsPerSample, document->channels, m_sources.current);
+    if (error != 0) {
+        ShowEngineError(m_dialogs, this, error);
+        if (m_insertRecording) RemoveFile(m_insertFile);
+        m_insertRecording = false;
+        m_insertFile.clear();
+        return giveUp();
+    }
+    m_recording = true;
+    m_recordingHoldsBusy = true;
+    m_recordingLabelTicks = 0;
+    m_recordingLabelRed = true;
+    m_playRecTimer->start();
+    findChild<QLabel*>("RecordingLabel")->show();
+    setEmptyViewText("Recording...");
+    findChild<QAbstractButton*>("StartStopRecordingButton")->setChecked(true);
+    SetCommandState(kStateRecording);
+}
+
+void TMainForm::StopRecording() {
+    const int error = m_engine->AudioStopRecord();
+    m_recording = false;
+    m_playRecTimer->stop();
+    if (error != 0) {
+        ShowEngineError(m_dialogs, this, error);
+        releaseRecordButton();
+    }
+    findChild<QLabel*>("RecordingLabel")->hide();
+    setMeters(0, 0);
+    findChild<QLabel*>("PositionBox")->setText(positionText(0));
+    setEmptyViewText("No sample present");
+    resetClipping();
+
+    AudioDocument* document = m_documents.current();
+    RIZI32DaziVereruz* view = CurrentView();
+    const bool insert = m_insertRecording;
+    const std::uint32_t position = m_insertPosition;
+    m_insertRecording = false;
+    bool pasted = true;
+    bool wasWhole = true;
+    std::uint32_t recorded = 0;
+    if (insert) {
+        const std::string clip = std::exchange(m_insertFile, std::string());
+        wasWhole = view->ZoomLevel() == view->MaxZoomLevel();
+        if (probeWave(clip, &recorded, nullptr) != 0) {
+            ShowMessage(m_dialogs, this, kRecordingSizeUnknown);
+            RemoveFile(clip);
+            releaseRecordButton();
+            m_recordingHoldsBusy = false;
+            releaseBusy();
+            return;
+        }
+        const std::string work = document->workFile;
+        pasted = RunEngineEdit("Preparing...", [this, &work, position, &clip](std::uint32_t* h) {
+                     return m_engine->AudioPasteEx(work, position, 1, h, 0, clip, std::string());
+                 }) == 0;
+        RemoveFile(clip);
+        if (!pasted) releaseRecordButton();
+    }
+    if (pasted) {
+        const std::uint32_t zoom = view->ZoomLevel();
+        const std::uint32_t left = view->LeftSamplePos();
+        if (RunPeakBuild(*view, document->workFile, false, true, "Building Peaks...") != 0) {
+            releaseRecordButton();
+            view->ResetDisplay();
+            SetCommandState(kStateNewDocument);
+        } else {
+            if (wasWhole || !insert) {
+                zoomToFit(*view);
+            } else {
+                view->RenderView(zoom, left);
+            }
+            if (buildOverview(document->workFile, true) != 0) {
+                releaseRecordButton();
+                SetCommandState(kStateNewDocument);
+            }
+            if (insert) view->SetSelection(position, position + recorded);
+        }
+        const int formatError = readSampleFormat(*document, document->workFile);
+        if (formatError != 0) ShowEngineError(m_dialogs, this, formatError);
+        updateDocumentDisplay();
+    }
+    if (document->state == DocumentState::Clean) document->state = DocumentState::Modified;
+    SetCommandState(kStateRecordingStopped);
+    setCommandEnabled("FileRevertMenu", document->state != DocumentState::New);
+    setCommandEnabled("FileSaveMenu", true);
+    SetCommandState(selectionOf(view).present() ? kStateSelection : kStateNoSelection);
+    showDocumentParts(document);
+    releaseRecordButton();
+    startLevelTestIfWanted();
+    if (m_recordingHoldsBusy) {
+        m_recordingHoldsBusy = false;
+        releaseBusy();
+    }
+}
+
+void TMainForm::RecordingFormatConfirmed() {
+    AudioDocument* document = m_documents.current();
+    if (document == nullptr || document->state != DocumentState::New || HasAudio(*document) ||
+        m_recording) {
+        return;
+    }
+    const RecordFormat format = RecordingFormat();
+    document->sampleRate = format.sampleRate;
+    document->bitsPerSample = format.bitsPerSample;
+    document->channels = format.channels;
+    FillFormat(*document);
+    // The empty working copy takes the new format too, so that whatever is pasted or recorded
+    // into it is judged against the format the user sees.
+    if (createEmptyWave(document->workFile, format.sampleRate, format.bitsPerSample,
+                        format.channels) == 0) {
+        if (DocumentParts* parts = partsOf(document)) {
+            parts->view->OpenWaveFile(document->workFile);
+            parts->overview->OpenWaveFile(document->workFile);
+        }
+        updateScaleAndFrame();
+    }
+    updateDocumentDisplay();
+}
+
+}  // namespace sonthra
