@@ -15,6 +15,7 @@
 #include "app/ui/command_states.h"
 #include "app/ui/main_form.h"
 #include "app/ui/user_dialogs.h"
+#include "edit/position_text.h"
 #include "engine/nx_wave_player.h"
 #include "messages/message_table.h"
 #include "settings/settings.h"
@@ -331,16 +332,13 @@ void TMainForm::updateDocumentDisplay() {
 }
 
 QString TMainForm::positionText(std::uint32_t frames) const {
-    if (m_positionMode == PositionDisplayMode::Samples) {
-        return QString::number(frames).rightJustified(8, '0');
-    }
     const AudioDocument* document = m_documents.current();
-    const std::uint32_t rate = document != nullptr ? document->sampleRate : 0;
-    const std::uint64_t ms = rate == 0 ? 0 : static_cast<std::uint64_t>(frames) * 1000 / rate;
-    return QString("%1:%2:%3")
-        .arg(ms / 60000, 3, 10, QChar('0'))
-        .arg(ms % 60000 / 1000, 2, 10, QChar('0'))
-        .arg(ms % 1000, 3, 10, QChar('0'));
+    // PositionMode alone would name the window's own member function here.
+    const sonthra::PositionMode mode = m_positionMode == PositionDisplayMode::Samples
+                                           ? sonthra::PositionMode::Samples
+                                           : sonthra::PositionMode::Time;
+    return QString::fromStdString(
+        FormatPosition(frames, mode, document != nullptr ? document->format : WaveFormat{}));
 }
 
 void TMainForm::updatePositionBoxes() {
