@@ -363,5 +363,56 @@ TEST_F(DocumentWindowTest, ShutdownClosesDocumentsAndCancelKeepsThem) {
     EXPECT_TRUE(workspaceFiles().empty());
 }
 
+// When the system ends the program nobody answers: unsaved audio keeps its working copy.
+TEST_F(DocumentWindowTest, ShutdownWithoutAskingKeepsUnsavedAudio) {
+    const std::string path = makeWav("u.wav", 4410);
+    form.OpenAsUnsaved(QString::fromStdString(path), {}, false);
+    ASSERT_NE(form.CurrentDocument(), nullptr);
+    const std::string work = form.CurrentDocument()->workFile;
+    dialogs.clearShown();
+    form.ShutdownWithoutAsking();
+    EXPECT_TRUE(dialogs.shown().empty());
+    EXPECT_EQ(form.CurrentDocument(), nullptr);
+    EXPECT_EQ(test::readFile(work), test::readFile(path));
+}
+
+// Saving right after opening waits for the working copy under its own progress dialog.
+TEST_F(DocumentWindowTest, SaveDuringTheWorkspaceCopyWaitsForIt) {
+    const std::string path = makeWav("fresh.wav", 441000);
+    openByMenu(path);
+    ASSERT_EQ(form.CurrentDocument()->workspace, WorkspaceState::BeingCreated);
+    dialogs.clearShown();
+    dialogs.queueFile(QString::fromStdString(user.file("copy.wav")));
+    trigger("FileSaveAsMenu");
+    const QStringList captions = progressCaptions();
+    ASSERT_EQ(captions.size(), 2);
+    EXPECT_EQ(captions[0], "Preparing file for editing...");
+    EXPECT_TRUE(dialogs.shown()[0].cancelOffered);
+    EXPECT_EQ(captions[1], "Saving wave file...");
+    EXPECT_EQ(form.CurrentDocument()->workspace, WorkspaceState::Ready);
+    EXPECT_EQ(test::readFile(user.file("copy.wav")), test::readFile(path));
+    // The copy's own news arrives later and changes nothing.
+    QTest::qWait(50);
+    EXPECT_EQ(form.CurrentDocument()->workspace, WorkspaceState::Ready);
+    EXPECT_TRUE(messages().isEmpty());
+}
+
+// An engine refusal to play is shown and leaves the transport as it was.
+TEST_F(DocumentWindowTest, PlaybackThatCannotStartChangesNothing) {
+    const std::string path = makeWav("gone.wav", 4410);
+    openByMenu(path);
+    ASSERT_TRUE(waitForWorkingCopy());
+    std::filesystem::remove(form.CurrentDocument()->workFile);
+    dialogs.clearShown();
+    click("PlayButton");
+    EXPECT_FALSE(form.IsPlaying());
+    EXPECT_EQ(messages().size(), 1);
+    EXPECT_FALSE(form.Busy().isSet());
+    EXPECT_TRUE(form.findChild<QWidget*>("PlayButton")->isVisible());
+    EXPECT_FALSE(form.findChild<QWidget*>("PauseButton")->isVisible());
+    EXPECT_TRUE(enabled("PlayButton"));
+    EXPECT_FALSE(enabled("StopButton"));
+}
+
 }  // namespace
 }  // namespace sonthra
