@@ -52,6 +52,8 @@ SettingsFormHost DialogsFormHost(UserDialogs& dialogs) {
 
 void StartProgram(TMainForm& form, NXWavePlayer& engine, MixerApi& mixer, Settings& settings) {
     form.AttachAudio(engine, mixer, settings);
+    // Creation step 6: the recent files from the settings store.
+    form.RefreshRecentFilesMenu();
     // The hidden windows, in their creation order.
     form.CreatePreferencesForm();
     form.CreateRecSettingsForm();
