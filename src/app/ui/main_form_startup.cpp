@@ -1,8 +1,10 @@
 // The main window's start-up and shutdown around the audio engine, the mixer and the settings:
 // the engine's and mixer's notices, the Preferences and recording format windows, the mixer's
 // start, and the commands that show the two windows.
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMetaObject>
+#include <QPointer>
 
 #include "app/ui/help.h"
 #include "app/ui/main_form.h"
@@ -32,6 +34,24 @@ private:
     BusyFlag& m_flag;
     bool m_wasSet;
 };
+
+// A callback window for the engine or the mixer, which call it on threads of their own: it
+// queues the notice to the GUI thread, where `handle` runs unless the window is gone by then.
+// The weak reference is only copied on the calling thread, which is safe while the window is
+// being destroyed; the window itself is only touched on the GUI thread.
+template <typename Handle>
+std::function<void(unsigned, std::intptr_t, std::intptr_t)> postToWindow(TMainForm* form,
+                                                                         Handle handle) {
+    QPointer<TMainForm> window(form);
+    return [window, handle](unsigned message, std::intptr_t wparam, std::intptr_t lparam) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [window, handle, message, wparam, lparam] {
+                if (window) handle(window.data(), message, wparam, lparam);
+            },
+            Qt::QueuedConnection);
+    };
+}
 
 }  // namespace
 
@@ -79,13 +99,10 @@ void TMainForm::AttachAudio(NXWavePlayer& engine, MixerApi& mixer, Settings& set
     m_engine = &engine;
     m_mixer = &mixer;
     m_settings = &settings;
-    m_engine->SetCallbackWindow([this](unsigned message, std::intptr_t wparam,
-                                       std::intptr_t lparam) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, message, wparam, lparam] { emit EngineNotification(message, wparam, lparam); },
-            Qt::QueuedConnection);
-    });
+    m_engine->SetCallbackWindow(
+        postToWindow(this, [](TMainForm* form, unsigned message, qintptr wparam, qintptr lparam) {
+            emit form->EngineNotification(message, wparam, lparam);
+        }));
     m_engine->AudioEditSetUndoRedo(0);
     m_shutdownSteps.storeRecordSource = [this] { storeRecordSource(); };
     m_shutdownSteps.releaseMixer = [this] { releaseMixer(); };
@@ -117,11 +134,10 @@ void TMainForm::PostCreate() {
         ShowMessage(m_dialogs, this, stored.result);
     }
 
-    auto window = [this](unsigned message, std::intptr_t wparam, std::intptr_t lparam) {
-        QMetaObject::invokeMethod(
-            this, [this, message, wparam, lparam] { MixerMessage(message, wparam, lparam); },
-            Qt::QueuedConnection);
-    };
+    auto window =
+        postToWindow(this, [](TMainForm* form, unsigned message, qintptr wparam, qintptr lparam) {
+            form->MixerMessage(message, wparam, lparam);
+        });
     MixerStart start =
         StartMixer(*m_mixer, window, mixerDeviceFor(true), mixerDeviceFor(false), lastSource);
     m_sources = std::move(start.sources);
