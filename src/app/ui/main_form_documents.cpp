@@ -574,12 +574,19 @@ bool TMainForm::EnsureWorkingCopy(bool wait) {
             std::find_if(m_workspaceJobs.begin(), m_workspaceJobs.end(),
                          [id](const RunningWorkspaceJob& r) { return r.job->documentId() == id; });
         if (it != m_workspaceJobs.end()) {
-            const std::uint64_t serial = it->serial;
-            ProcessRecord& record = it->job->record();
+            // The wait holds the job outside the list, so that the copy's own news, which may
+            // arrive while the dialog runs, cannot free it under the dialog's poll.
+            RunningWorkspaceJob waited = std::move(*it);
+            m_workspaceJobs.erase(it);
+            const std::uint64_t serial = waited.serial;
+            ProcessRecord& record = waited.job->record();
+            holdBusy();
             m_dialogs.runProgress(
                 this, "Preparing file for editing...", true,
                 [&record](bool cancel) { return PollProcess(record, cancel, ProcessHooks{}); });
+            releaseBusy();
             const RunState state = record.runState.load();
+            m_workspaceJobs.push_back(std::move(waited));
             if (state == RunState::CancelRequested || state == RunState::Cancelled) {
                 // The document goes on read-only, playing from the user's file.
                 cancelWorkspaceJob(id);
@@ -590,7 +597,7 @@ bool TMainForm::EnsureWorkingCopy(bool wait) {
             workspaceJobDone(serial);
         }
         document = m_documents.current();
-        if (document == nullptr) return false;
+        if (document == nullptr || document->id != id) return false;
     }
     if (document->workspace == WorkspaceState::Ready) {
         if (DocumentParts* parts = partsOf(document)) {

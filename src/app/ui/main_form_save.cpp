@@ -176,6 +176,7 @@ void TMainForm::afterSave(const std::string& previousName) {
 void TMainForm::FileSaveMenuClick() {
     if (m_engine == nullptr || m_documents.current() == nullptr) return;
     const int mode = sender() == Action("FileSaveAsMenu") ? 2 : 1;
+    BusyHold busy([this] { holdBusy(); }, [this] { releaseBusy(); });
     if (!EnsureWorkingCopy(true)) return;
     const std::string previous = m_documents.current()->fileName;
     const int result = SaveDocument(m_documents.currentIndex(), mode);

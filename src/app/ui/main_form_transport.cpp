@@ -350,14 +350,18 @@ void TMainForm::StartStopRecordingButtonClick() {
         StopRecording();
         return;
     }
+    // Busy from the recording format window on, so that no handed-over file opens meanwhile.
+    holdBusy();
     if (m_documents.current() == nullptr) {
         RecordFormat format;
         if (!askRecordingFormat(format) || NewDocument(format) != 0) {
             releaseRecordButton();
+            releaseBusy();
             return;
         }
     }
     StartRecording();
+    releaseBusy();
 }
 
 void TMainForm::StartRecording() {
