@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -313,6 +314,17 @@ TEST_F(StartupTest, PreferencesCommandSelectsTheNewDevicesAndAsksTheRecordingDev
     EXPECT_EQ(sourceLabel().toStdString(),
               form->InputSources().names[form->InputSources().current]);
     EXPECT_TRUE(dialogs.shown().empty()) << dialogs.shownTexts().join("\n").toStdString();
+    EXPECT_TRUE(form->IsLevelTesting()) << "the level test runs again, on the new device";
+
+    // Turning the level test off stops it at once.
+    onModal([&] { form->Action("FilePreferencesMenu")->trigger(); },
+            [&](QWidget* modal) {
+                auto* prefs = static_cast<TPreferencesForm*>(modal);
+                prefs->AlwaysTestLevelsCheckBox->setChecked(false);
+                QTest::mouseClick(prefs->OkButton, Qt::LeftButton);
+            });
+    EXPECT_FALSE(form->IsLevelTesting());
+    EXPECT_FALSE(engine.isLevelTesting());
     exitProgram();
     EXPECT_EQ(Settings(home.settingsFile()).readInputDeviceIndex().value, 0);
     EXPECT_EQ(Settings(home.settingsFile()).readOutputDeviceIndex().value, 0);

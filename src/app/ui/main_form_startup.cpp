@@ -152,13 +152,15 @@ RecordFormat TMainForm::RecordingFormat() const {
     return {m_recSettings->SampleRate(), m_recSettings->BitsPerSample(), m_recSettings->Channels()};
 }
 
-// Shows the Preferences window; a device that changed is selected in the mixer too, and a new
-// recording device is asked again for its formats.
+// Shows the Preferences window; a device that changed is selected in the mixer too, a new
+// recording device is asked again for its formats, and the idle level test follows the new
+// device and the new state of its switch.
 void TMainForm::FilePreferencesMenuClick() {
     if (m_preferences == nullptr) return;
     ModalBusy busy(m_busy);
     const int inputBefore = m_preferences->GetInputDeviceIndex();
     const int outputBefore = m_preferences->GetOutputDeviceIndex();
+    const bool testBefore = m_preferences->GetAlwaysTestLevels();
     if (m_preferences->exec() != QDialog::Accepted) return;
 
     if (m_preferences->GetOutputDeviceIndex() != outputBefore) {
@@ -166,11 +168,17 @@ void TMainForm::FilePreferencesMenuClick() {
         showMixerMessages(ChangeMixerOutputDevice(*m_mixer, mixerDeviceFor(false)));
         readBackPlaybackSliders();
     }
-    if (m_preferences->GetInputDeviceIndex() != inputBefore) {
+    const bool inputChanged = m_preferences->GetInputDeviceIndex() != inputBefore;
+    if (inputChanged) {
         showMixerMessages(ChangeMixerInputDevice(*m_mixer, mixerDeviceFor(true), &m_sources));
         showCurrentSource();
         readBackRecordSliders();
         if (m_recSettings != nullptr) m_recSettings->BuildFormatLists();
+    }
+    if (inputChanged || m_preferences->GetAlwaysTestLevels() != testBefore) {
+        // The engine takes a new device from the next level test on.
+        StopLevelTest();
+        if (m_preferences->GetAlwaysTestLevels()) StartLevelTest();
     }
 }
 
