@@ -73,16 +73,21 @@ std::uint32_t ConvertPosition(std::uint32_t value, PositionMode from, PositionMo
                                          : MillisecondsToFrames(value, format);
 }
 
-std::string FormatPosition(std::uint32_t frames, PositionMode mode, const WaveFormat& format) {
+std::string FormatReadout(std::uint32_t value, PositionMode valueMode, PositionMode displayMode,
+                          const WaveFormat& format) {
+    const std::uint32_t shown = ConvertPosition(value, valueMode, displayMode, format);
     char text[32];
-    if (mode == PositionMode::Samples) {
-        std::snprintf(text, sizeof text, "%08u", static_cast<unsigned>(frames));
+    if (displayMode == PositionMode::Samples) {
+        std::snprintf(text, sizeof text, "%08u", static_cast<unsigned>(shown));
         return text;
     }
-    const std::uint32_t ms = FramesToMilliseconds(frames, format);
-    std::snprintf(text, sizeof text, "%03u:%02u:%03u", static_cast<unsigned>(ms / 60000),
-                  static_cast<unsigned>(ms % 60000 / 1000), static_cast<unsigned>(ms % 1000));
+    std::snprintf(text, sizeof text, "%03u:%02u:%03u", static_cast<unsigned>(shown / 60000),
+                  static_cast<unsigned>(shown % 60000 / 1000), static_cast<unsigned>(shown % 1000));
     return text;
+}
+
+std::string FormatPosition(std::uint32_t frames, PositionMode mode, const WaveFormat& format) {
+    return FormatReadout(frames, PositionMode::Samples, mode, format);
 }
 
 std::optional<std::uint32_t> ParsePosition(const std::string& text, PositionMode mode,

@@ -27,6 +27,12 @@ std::uint32_t MillisecondsToFrames(std::uint64_t milliseconds, const WaveFormat&
 std::uint32_t ConvertPosition(std::uint32_t value, PositionMode from, PositionMode to,
                               const WaveFormat& format);
 
+// The read-out text of a value given in valueMode (frames for Samples, milliseconds for Time),
+// shown in displayMode. A value shown in its own mode is not converted, so no rounding
+// creeps in.
+std::string FormatReadout(std::uint32_t value, PositionMode valueMode, PositionMode displayMode,
+                          const WaveFormat& format);
+
 // The read-out text of a position in frames: "mmm:ss:mmm" (each part zero-padded to at least
 // 3, 2 and 3 digits; longer minutes are not cut) or the frame number zero-padded to 8 digits.
 std::string FormatPosition(std::uint32_t frames, PositionMode mode, const WaveFormat& format);

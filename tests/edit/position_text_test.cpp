@@ -61,6 +61,11 @@ TEST(PositionText, FormatsTimeAndSampleReadouts) {
     EXPECT_EQ(FormatPosition(0, PositionMode::Samples, kCd), "00000000");
     EXPECT_EQ(FormatPosition(441, PositionMode::Samples, kCd), "00000441");
     EXPECT_EQ(FormatPosition(123456789, PositionMode::Samples, kCd), "123456789");
+    // A value in milliseconds shown as time is not sent through frames: 1 ms is 44 frames at
+    // 44.1 kHz, which would read back as 0 ms.
+    EXPECT_EQ(FormatReadout(1, PositionMode::Time, PositionMode::Time, kCd), "000:00:001");
+    EXPECT_EQ(FormatReadout(1, PositionMode::Time, PositionMode::Samples, kCd), "00000044");
+    EXPECT_EQ(FormatReadout(44100, PositionMode::Samples, PositionMode::Time, kCd), "000:01:000");
 }
 
 TEST(PositionText, ParsesReadoutsBackInEitherMode) {
