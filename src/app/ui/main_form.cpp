@@ -72,6 +72,7 @@ TMainForm::TMainForm(UserDialogs& dialogs, QWidget* parent)
 
     m_aboutForm = new TAboutForm(this);
     initDocuments();
+    initEditing();
 }
 
 void TMainForm::SetStartupArguments(const QStringList& args) {
@@ -135,10 +136,12 @@ void TMainForm::setPositionDisplayMode(PositionDisplayMode mode) {
 
 void TMainForm::ViewPositionDisplayMinSecMenuClick() {
     setPositionDisplayMode(PositionDisplayMode::Time);
+    positionDisplayChanged();
 }
 
 void TMainForm::ViewPositionDisplaySamplesMenuClick() {
     setPositionDisplayMode(PositionDisplayMode::Samples);
+    positionDisplayChanged();
 }
 
 // Space stops whatever runs (playback or recording) and otherwise plays, following the

@@ -44,6 +44,8 @@ class RIZI32DaziVereruz;
 class TLUM32Overview;
 class TLUM32Scale;
 class TLUM32VerticalLEDs;
+enum class PositionMode;
+enum class EditOperation;
 
 enum class PositionDisplayMode { Time, Samples };
 
@@ -245,6 +247,95 @@ public:
     // The 50 ms transport timer and the 3 s clipping timer.
     void PlayRecTimerTimer();
     void ClippingTimerTimer();
+
+    // ---- Selection, zoom, position read-outs, edit commands and undo (main_form_edit.cpp).
+    // Nothing here acts without a current document; the edit commands and the read-out entry
+    // fields also do nothing while playing or recording. The edit commands hold the busy flag
+    // for their length.
+
+    // The read-outs show positions in the display mode; `mode` says whether a value is frames
+    // (Samples) or milliseconds (Time). which: 1 the selection's start, 2 its end.
+    void ShowCaretPosition(std::uint32_t value, sonthra::PositionMode mode);
+    void ShowSelectionBound(std::uint32_t value, sonthra::PositionMode mode, int which);
+    // A read-out's caption read back in the wanted mode; 0 when it holds no position.
+    std::uint32_t ReadCaretBox(sonthra::PositionMode wanted) const;
+    std::uint32_t ReadSelectionBox(sonthra::PositionMode wanted, int which) const;
+    // Clears the display's selection (both selection read-outs show 0) and puts the caret at
+    // frames, scrolled into view without a caret event; the ruler follows.
+    void PlaceCaret(std::uint32_t frames);
+    // Gives the current display the focus when the window is visible and active.
+    void FocusView();
+    // The display's RenderView, then the ruler when it succeeded: 0 or the display's code.
+    int RenderAndScale(RIZI32DaziVereruz& view, std::uint32_t zoom, std::uint32_t left);
+    // One audio-changing edit of the current document (Cut, Copy, Paste, Clear, Crop, Mute,
+    // Trim Silence, Insert Silence) with everything around it: the working copy made ready,
+    // the selection checked, the save dialog for a selection to a file (toFile), the engine
+    // under the progress dialog, the undo file, the peaks, the view, the read-outs, the status
+    // bar and the commands. parameter: Mute's channels, Trim Silence's threshold in hundredths
+    // of a percent, Insert Silence's milliseconds. Mute and Trim Silence without a selection
+    // work on the whole file. 0, 129 or the message number already shown.
+    int EditWorkingCopy(sonthra::EditOperation operation, std::uint32_t parameter = 0,
+                        bool toFile = false);
+    // The current document's working copy becomes its undo file and Undo is enabled: 0, or 177
+    // shown. DropUndo and DropRedo delete those files and disable their commands.
+    int PushUndo();
+    void DropUndo();
+    void DropRedo();
+    // After the working copy was replaced by other means (an effect, a format change): rebuilds
+    // the display's peaks under "Building Peaks...", redraws at the whole-file zoom when
+    // wasWhole, else at the zoom it had, reloads the overview, puts the caret at caret (clamped)
+    // and reads the format, status bar and commands again. false when a step failed (shown).
+    bool RefreshAfterEdit(bool wasWhole, std::uint32_t caret);
+
+    // The display's events, the read-outs' clicks and their entry fields' keys and focus loss,
+    // and the window's size change.
+    void WaveformBaseCaretPositionChange(QObject* sender);
+    void WaveformBaseSelection(QObject* sender, std::uint32_t start, std::uint32_t end);
+    void PositionBoxClick();
+    void StartSelectionBoxClick();
+    void EndSelectionBoxClick();
+    void PositionMaskEditKeyUp(int key);
+    void PositionMaskEditExit();
+    void StartSelectionMaskEditKeyUp(int key);
+    void StartSelectionMaskEditExit();
+    void EndSelectionMaskEditKeyUp(int key);
+    void EndSelectionMaskEditExit();
+    void FormResize();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void initEditing();
+    void positionDisplayChanged();
+    sonthra::PositionMode displayMode() const;
+    WaveFormat positionFormat() const;
+    void openEntry(int which);
+    void closeEntry(int which);
+    void entryKeyUp(int which, int key);
+    void entryExit(int which);
+    void applyCaretEntry();
+    void applySelectionEntry(int which);
+    void afterZoom(RIZI32DaziVereruz& view);
+    void zoomIn();
+    void zoomOut();
+    void zoomToSelection();
+    void zoomToExtents();
+    void scrollLeft();
+    void scrollRight();
+    void selectAll();
+    void selectNone();
+    void undoOrRedo(bool undo);
+    int patchPeaks(RIZI32DaziVereruz& view, const std::string& workFile, std::uint32_t start,
+                   std::uint32_t end);
+    bool refreshView(RIZI32DaziVereruz& view, AudioDocument& document, std::uint32_t zoom,
+                     std::uint32_t caret);
+    void markEdited(AudioDocument& document);
+    void setUndoRedoFromFiles();
+    int m_openEntry = -1;  // the read-out whose entry field is open: 0 caret, 1 start, 2 end
+
+public:
+    // ---- End of selection, zoom, read-outs and editing.
 
 signals:
     void OpenRequested(const QString& path, bool unsaved);

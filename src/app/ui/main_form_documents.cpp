@@ -188,10 +188,10 @@ int TMainForm::createParts(AudioDocument& document) {
         }
     }
     parts.overview->setTabStop(false);
-    parts.view->setOnCaretPositionChange([this](QObject*) { updatePositionBoxes(); });
-    parts.view->setOnSelection([this](QObject*, std::uint32_t start, std::uint32_t end) {
-        updatePositionBoxes();
-        SetCommandState(start != end ? kStateSelection : kStateNoSelection);
+    parts.view->setOnCaretPositionChange(
+        [this](QObject* sender) { WaveformBaseCaretPositionChange(sender); });
+    parts.view->setOnSelection([this](QObject* sender, std::uint32_t start, std::uint32_t end) {
+        WaveformBaseSelection(sender, start, end);
     });
 
     const QString caption = QFileInfo(qs(document.fileName)).fileName();

@@ -2,6 +2,7 @@
 // to its menu item or button and does nothing until its piece fills it in; none of them shows
 // anything in the meantime.
 #include "app/ui/main_form.h"
+#include "edit/edit_commands.h"
 
 namespace sonthra {
 
@@ -16,17 +17,39 @@ void TMainForm::songInfoMenuClick() {}  // the song information dialog
 void TMainForm::songInfoButtonClick() {}
 
 // Edit: each runs one edit of the working copy under the progress dialog.
-void TMainForm::EditUndoMenuClick() {}
-void TMainForm::EditRedoMenuClick() {}
-void TMainForm::EditCutMenuClick() {}
-void TMainForm::EditCopyMenuClick() {}
-void TMainForm::EditPasteMenuClick() {}
-void TMainForm::EditClearMenuClick() {}
-void TMainForm::EditCropMenuClick() {}
-void TMainForm::EditCutSelectionToFileMenuClick() {}
-void TMainForm::EditCopySelectionToFileMenuClick() {}
-void TMainForm::EditSelectAllMenuClick() {}
-void TMainForm::EditSelectNoneMenuClick() {}
+void TMainForm::EditUndoMenuClick() {
+    undoOrRedo(true);
+}
+void TMainForm::EditRedoMenuClick() {
+    undoOrRedo(false);
+}
+void TMainForm::EditCutMenuClick() {
+    EditWorkingCopy(EditOperation::Cut);
+}
+void TMainForm::EditCopyMenuClick() {
+    EditWorkingCopy(EditOperation::Copy);
+}
+void TMainForm::EditPasteMenuClick() {
+    EditWorkingCopy(EditOperation::Paste);
+}
+void TMainForm::EditClearMenuClick() {
+    EditWorkingCopy(EditOperation::Clear);
+}
+void TMainForm::EditCropMenuClick() {
+    EditWorkingCopy(EditOperation::Crop);
+}
+void TMainForm::EditCutSelectionToFileMenuClick() {
+    EditWorkingCopy(EditOperation::Cut, 0, true);
+}
+void TMainForm::EditCopySelectionToFileMenuClick() {
+    EditWorkingCopy(EditOperation::Copy, 0, true);
+}
+void TMainForm::EditSelectAllMenuClick() {
+    selectAll();
+}
+void TMainForm::EditSelectNoneMenuClick() {
+    selectNone();
+}
 void TMainForm::EditMuteMenuClick() {}
 void TMainForm::EditTrimSilenceMenuClick() {}
 void TMainForm::EditInsertSilenceMenuClick() {}
@@ -36,12 +59,24 @@ void TMainForm::EditChangeFormatMenuClick() {}
 void TMainForm::ViewZoomInMenuClick() {
     ZoomInButtonClick();
 }
-void TMainForm::ZoomInButtonClick() {}
-void TMainForm::ZoomOutButtonClick() {}
-void TMainForm::ZoomToSelectionButtonClick() {}
-void TMainForm::ZoomToExtentsButtonClick() {}
-void TMainForm::WaveformLeftScrollButtonClick() {}
-void TMainForm::WaveformRightScrollButtonClick() {}
+void TMainForm::ZoomInButtonClick() {
+    zoomIn();
+}
+void TMainForm::ZoomOutButtonClick() {
+    zoomOut();
+}
+void TMainForm::ZoomToSelectionButtonClick() {
+    zoomToSelection();
+}
+void TMainForm::ZoomToExtentsButtonClick() {
+    zoomToExtents();
+}
+void TMainForm::WaveformLeftScrollButtonClick() {
+    scrollLeft();
+}
+void TMainForm::WaveformRightScrollButtonClick() {
+    scrollRight();
+}
 void TMainForm::ViewSetColorsMenuClick() {}  // the colour scheme window
 
 // Effects: finds the effect by its menu key and applies it through the plug-in host.
