@@ -249,5 +249,57 @@ TEST_F(EditWindowTest, EditsHoldTheBusyFlagForTheirLength) {
     form.Busy().clear();
 }
 
+TEST_F(EditWindowTest, AnUndoFileThatCannotBeMadeLetsTheEditGoOnWithoutUndo) {
+    const std::string audio = openRamp(44100);
+    const AudioDocument& document = *form.CurrentDocument();
+    // A folder where the undo file should go: the working copy cannot be moved there.
+    fs::remove(document.undoFile);
+    fs::create_directory(document.undoFile);
+    select(0, 4410);
+    trigger("EditClearMenu");
+    EXPECT_EQ(messages(), QStringList({MessageText(177)}));
+    EXPECT_EQ(work(), from(audio, 4410));
+    EXPECT_FALSE(enabled("EditUndoMenu"));
+    EXPECT_EQ(document.state, DocumentState::Modified);
+    EXPECT_EQ(view().TotalSamples(), 44100u - 4410);
+    fs::remove(document.undoFile);
+}
+
+TEST_F(EditWindowTest, AWorkingCopyThatCannotBeMovedAsideStopsUndoAndKeepsTheAudio) {
+    const std::string audio = openRamp(44100);
+    select(0, 4410);
+    trigger("EditCutMenu");
+    const AudioDocument& document = *form.CurrentDocument();
+    fs::remove(document.redoFile);
+    fs::create_directory(document.redoFile);
+    dialogs.clearShown();
+    trigger("EditUndoMenu");
+    EXPECT_EQ(messages(), QStringList({MessageText(133)}));
+    EXPECT_EQ(work(), from(audio, 4410));
+    EXPECT_EQ(samplesOf(document.undoFile), audio);
+    EXPECT_TRUE(enabled("EditUndoMenu"));
+    EXPECT_EQ(view().TotalSamples(), 44100u - 4410);
+    fs::remove(document.redoFile);
+    trigger("EditUndoMenu");
+    EXPECT_EQ(work(), audio);
+}
+
+TEST_F(EditWindowTest, PasteIntoANewDocumentGivesItAudio) {
+    const std::string audio = openRamp(8820);
+    form.EditSelectAllMenuClick();
+    trigger("EditCopyMenu");
+    ASSERT_EQ(form.NewDocument(RecordFormat{kRate, 16, 2}), 0);
+    ASSERT_EQ(view().TotalSamples(), 0u);
+    form.EditPasteMenuClick();
+    EXPECT_EQ(work(), audio);
+    EXPECT_EQ(view().TotalSamples(), 8820u);
+    EXPECT_EQ(form.CurrentOverview()->TotalSamples(), 8820u);
+    EXPECT_EQ(form.CurrentDocument()->state, DocumentState::New);
+    EXPECT_TRUE(enabled("FileSaveMenu"));
+    EXPECT_FALSE(enabled("FileRevertMenu"));
+    EXPECT_TRUE(enabled("EditUndoMenu"));
+    EXPECT_EQ(view().CaretPositionBySamples(), 0u);
+}
+
 }  // namespace
 }  // namespace sonthra
