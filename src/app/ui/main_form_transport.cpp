@@ -12,6 +12,7 @@
 #include "app/ui/command_states.h"
 #include "app/ui/main_form.h"
 #include "app/ui/user_dialogs.h"
+#include "settings/ui/preferences_form.h"
 #include "engine/nx_wave_player.h"
 #include "messages/message_table.h"
 #include "settings/settings.h"
@@ -146,8 +147,12 @@ void TMainForm::StopLevelTest() {
 }
 
 void TMainForm::startLevelTestIfWanted() {
-    if (m_engine == nullptr || m_settings == nullptr) return;
-    if (m_settings->readAlwaysTestLevels().value) StartLevelTest();
+    if (m_engine == nullptr) return;
+    // The Preferences window holds the switch as the user last confirmed it in this run.
+    const bool wanted = m_preferences != nullptr ? m_preferences->GetAlwaysTestLevels()
+                        : m_settings != nullptr  ? m_settings->readAlwaysTestLevels().value
+                                                 : false;
+    if (wanted) StartLevelTest();
 }
 
 void TMainForm::Play(std::uint32_t first, std::uint32_t last) {
