@@ -51,7 +51,7 @@ double bestOpen(TMainForm& form, const std::string& path, bool keepPeakFile) {
         }
         best = std::min(best, took);
         // The copy finishes before the close, so that the next run starts from a quiet disk.
-        QTest::qWaitFor(
+        (void)QTest::qWaitFor(
             [&] { return form.CurrentDocument()->workspace != WorkspaceState::BeingCreated; },
             600000);
         form.CloseDocument(form.Documents().currentIndex(), false);

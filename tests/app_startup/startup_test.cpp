@@ -9,6 +9,8 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QListWidget>
+#include <QRadioButton>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -34,6 +36,8 @@
 #include "settings/settings.h"
 #include "settings/ui/preferences_form.h"
 #include "settings/ui/rec_settings_form.h"
+#include "view/ui/color_form.h"
+#include "view/ui/led_widget.h"
 #include "settings_ui/private_config_home.h"
 #include "wave/wave_writer.h"
 
@@ -433,3 +437,38 @@ TEST_F(StartupTest, RealProgramReportsAtStartAndStoresAtItsEnd) {
 }
 
 }  // namespace
+
+// The stored colours apply from the first show; Set Colors changes, applies and stores them.
+TEST_F(StartupTest, StoredColoursApplyAtFirstShowAndSetColorsStoresTheChoice) {
+    constexpr std::uint32_t kRed = 0x0000FF;    // red in the low byte
+    constexpr std::uint32_t kGreen = 0x00FF00;
+    ColorScheme stored;
+    for (int i = 0; i < kColorSchemeSize; ++i) stored[i] = kColorSchemeElements[i].defaultColor;
+    stored[kSchemeWaveform] = kRed;
+    stored[kSchemeLedOn] = kGreen;
+    ASSERT_EQ(settings.writeColorScheme(stored), 0);
+
+    start();
+    EXPECT_EQ(form->ColorScheme().GetSchemeColor(kSchemeWaveform), kRed);
+    const auto meters = form->findChildren<TLUM32VerticalLEDs*>();
+    ASSERT_EQ(meters.size(), 2);
+    for (const TLUM32VerticalLEDs* meter : meters) EXPECT_EQ(meter->LEDOnColor(), kGreen);
+
+    // Set Colors: the waveform back to its default, then Ok.
+    onModal([&] { form->Action("ViewSetColorsMenu")->trigger(); },
+            [&](QWidget* modal) {
+                auto* colors = qobject_cast<TColorForm*>(modal);
+                ASSERT_NE(colors, nullptr);
+                colors->DisplayElementsListBox->setCurrentRow(kSchemeWaveform);
+                colors->DisplayElementsListBoxClick();
+                colors->DefaultRadio->click();
+                colors->OkButton->click();
+            });
+    const std::uint32_t waveDefault = kColorSchemeElements[kSchemeWaveform].defaultColor;
+    EXPECT_EQ(form->ColorScheme().GetSchemeColor(kSchemeWaveform), waveDefault);
+    EXPECT_EQ(Settings(home.settingsFile()).readColorScheme().value[kSchemeWaveform],
+              waveDefault);
+    exitProgram();
+    // Stored again at exit, with the other choice kept.
+    EXPECT_EQ(Settings(home.settingsFile()).readColorScheme().value[kSchemeLedOn], kGreen);
+}

@@ -103,10 +103,13 @@ bool TMainForm::IsVisibleForHandOver() const {
 
 void TMainForm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (m_firstShow && !m_startupArguments.isEmpty()) {
-        PostCommandBlock(ArgumentBlock::fromArguments(plainArguments(m_startupArguments)));
+    if (m_firstShow) {
         m_firstShow = false;
-        // The saved colour scheme is loaded and applied here once the colour scheme exists.
+        if (!m_startupArguments.isEmpty()) {
+            PostCommandBlock(ArgumentBlock::fromArguments(plainArguments(m_startupArguments)));
+        }
+        // The user's colours apply from the first show, with or without a file to open.
+        LoadColorScheme();
     }
     startLevelTestIfWanted();
     Action("WindowEditMenu")->setChecked(true);

@@ -20,6 +20,7 @@
 #include "engine/mixer_start.h"
 #include "settings/ui/record_formats.h"
 #include "settings/ui/settings_form_host.h"
+#include "view/color_scheme.h"
 
 class QAbstractButton;
 class QAction;
@@ -149,6 +150,14 @@ public:
     // Creation step 5: the engine's and the mixer's notices reach the window as queued calls on
     // the GUI thread, and the engine's own undo is turned off. Also fills the shutdown steps
     // storeRecordSource and releaseMixer (SetShutdownSteps afterwards replaces them).
+    // ---- Display colour scheme (main_form_colors.cpp).
+    // Pushes the scheme's colours to every display, overview, meter and clipping light.
+    void ApplyColorScheme();
+    // Loads the stored scheme and applies it (first show); stores it again (shutdown).
+    void LoadColorScheme();
+    void StoreColorScheme();
+    const ColorSchemeTable& ColorScheme() const { return m_colorScheme; }
+
     void AttachAudio(NXWavePlayer& engine, MixerApi& mixer, Settings& settings);
     // Creates the hidden Preferences window, which reads the settings, checks the temporary
     // folder, hands it to the engine and selects the preferred devices.
@@ -555,6 +564,7 @@ private:
     void releaseRecordButton();
     void setMeters(double left, double right);
     void setClippingLight(int channel, bool on);
+    void paintClippingLight(int channel, std::uint32_t color);
     void resetClipping();
     void readLevels(bool playback);
     void flashRecordingLabel();
@@ -587,6 +597,10 @@ private:
     int m_lastLevels[2] = {0, 0};
     double m_meterPositions[2] = {0, 0};
     bool m_clippingShown[2] = {false, false};
+    // The scheme for the run, and the clipping lights' lit and unlit colours taken from it.
+    ColorSchemeTable m_colorScheme;
+    std::uint32_t m_clippingLit = m_colorScheme.GetSchemeColor(kSchemeClippingLightOn);
+    std::uint32_t m_clippingUnlit = m_colorScheme.GetSchemeColor(kSchemeClippingLightOff);
     QTimer* m_playRecTimer = nullptr;
     QTimer* m_clippingTimer = nullptr;
     TLUM32Scale* m_scale = nullptr;

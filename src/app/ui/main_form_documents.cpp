@@ -20,6 +20,7 @@
 #include "messages/message_table.h"
 #include "settings/settings.h"
 #include "view/peak_file.h"
+#include "view/ui/color_form.h"
 #include "view/ui/led_widget.h"
 #include "view/ui/overview_link.h"
 #include "wave/wave_probe.h"
@@ -188,6 +189,9 @@ int TMainForm::createParts(AudioDocument& document) {
         }
     }
     parts.overview->setTabStop(false);
+    ColorSchemeTargets colored;
+    colored.documents.emplace_back(parts.view, parts.overview);
+    sonthra::ApplyColorScheme(m_colorScheme, colored);
     parts.view->setOnCaretPositionChange(
         [this](QObject* sender) { WaveformBaseCaretPositionChange(sender); });
     parts.view->setOnSelection([this](QObject* sender, std::uint32_t start, std::uint32_t end) {

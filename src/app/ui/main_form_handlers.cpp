@@ -77,7 +77,6 @@ void TMainForm::WaveformLeftScrollButtonClick() {
 void TMainForm::WaveformRightScrollButtonClick() {
     scrollRight();
 }
-void TMainForm::ViewSetColorsMenuClick() {}  // the colour scheme window
 
 // Effects: finds the effect by its menu key and applies it through the plug-in host.
 void TMainForm::CommonMenuClick(QAction*) {}

@@ -104,6 +104,7 @@ void TMainForm::AttachAudio(NXWavePlayer& engine, MixerApi& mixer, Settings& set
             emit form->EngineNotification(message, wparam, lparam);
         }));
     m_engine->AudioEditSetUndoRedo(0);
+    m_shutdownSteps.storeColorScheme = [this] { StoreColorScheme(); };
     m_shutdownSteps.storeRecordSource = [this] { storeRecordSource(); };
     m_shutdownSteps.releaseMixer = [this] { releaseMixer(); };
 }

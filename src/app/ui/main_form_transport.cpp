@@ -29,9 +29,6 @@ constexpr int kTimerMs = 50;
 constexpr int kRecordInOpenFile = 433;
 constexpr int kRecordingSizeUnknown = 370;
 constexpr int kTempFileNotMade = 160;
-constexpr const char* kIdleColour = "rgb(128, 128, 128)";
-constexpr const char* kClippingColour = "rgb(255, 128, 0)";
-constexpr const char* kClippingNames[2] = {"LeftChannelClipping", "RightChannelClipping"};
 
 Selection selectionOf(const RIZI32DaziVereruz* view) {
     if (view == nullptr) return {};
@@ -59,9 +56,7 @@ void TMainForm::setMeters(double left, double right) {
 
 void TMainForm::setClippingLight(int channel, bool on) {
     m_clippingShown[channel] = on;
-    auto* light = findChild<QWidget*>(kClippingNames[channel]);
-    light->setStyleSheet(QString("QFrame#%1 { background: %2; }")
-                             .arg(kClippingNames[channel], on ? kClippingColour : kIdleColour));
+    paintClippingLight(channel, on ? m_clippingLit : m_clippingUnlit);
 }
 
 void TMainForm::resetClipping() {
