@@ -176,41 +176,31 @@ int AudioEditor::AudioEditSetUndoRedo(int enable) {
     return 0;
 }
 
-int AudioEditor::AudioEditUndo() {
-    if (!m_undoEnabled) return edit_error::kUndoRedoDisabled;
-    for (const auto& [handle, job] : m_jobs) {
-        if (!job->state.over.load()) return edit_error::kFileInUse;
-    }
-    std::lock_guard<std::mutex> lock(m_undoMutex);
-    if (!m_undo.hasUndo) return edit_error::kNothingToUndoRedo;
-    if (std::rename(m_undo.target.c_str(), m_undo.redoFile.c_str()) != 0) {
-        return edit_error::kCannotMakeRedoFile;
-    }
-    if (std::rename(m_undo.undoFile.c_str(), m_undo.target.c_str()) != 0) {
-        std::rename(m_undo.redoFile.c_str(), m_undo.target.c_str());
-        return edit_error::kFileInUse;
-    }
-    m_undo.hasUndo = false;
-    m_undo.hasRedo = true;
-    return 0;
-}
+int AudioEditor::AudioEditUndo() { return swapUndoState(true); }
 
-int AudioEditor::AudioEditRedo() {
+int AudioEditor::AudioEditRedo() { return swapUndoState(false); }
+
+// Undo and redo are the same two renames in opposite directions: the current file moves aside
+// to the other state's name, then the kept state takes its place; a failed second rename puts
+// the current file back.
+int AudioEditor::swapUndoState(bool undo) {
     if (!m_undoEnabled) return edit_error::kUndoRedoDisabled;
     for (const auto& [handle, job] : m_jobs) {
         if (!job->state.over.load()) return edit_error::kFileInUse;
     }
     std::lock_guard<std::mutex> lock(m_undoMutex);
-    if (!m_undo.hasRedo) return edit_error::kNothingToUndoRedo;
-    if (std::rename(m_undo.target.c_str(), m_undo.undoFile.c_str()) != 0) {
-        return edit_error::kCannotMakeUndoFile;
+    if (!(undo ? m_undo.hasUndo : m_undo.hasRedo)) return edit_error::kNothingToUndoRedo;
+    const std::string& aside = undo ? m_undo.redoFile : m_undo.undoFile;
+    const std::string& kept = undo ? m_undo.undoFile : m_undo.redoFile;
+    if (std::rename(m_undo.target.c_str(), aside.c_str()) != 0) {
+        return undo ? edit_error::kCannotMakeRedoFile : edit_error::kCannotMakeUndoFile;
     }
-    if (std::rename(m_undo.redoFile.c_str(), m_undo.target.c_str()) != 0) {
-        std::rename(m_undo.undoFile.c_str(), m_undo.target.c_str());
+    if (std::rename(kept.c_str(), m_undo.target.c_str()) != 0) {
+        std::rename(aside.c_str(), m_undo.target.c_str());
         return edit_error::kFileInUse;
     }
-    m_undo.hasRedo = false;
-    m_undo.hasUndo = true;
+    m_undo.hasUndo = !undo;
+    m_undo.hasRedo = undo;
     return 0;
 }
 

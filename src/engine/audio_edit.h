@@ -118,6 +118,7 @@ private:
         bool hasRedo = false;
     };
 
+    int swapUndoState(bool undo);
     int openSource(const std::string& path, Source& source);
     int rangeEdit(int op, const std::string& source, std::uint32_t first, std::uint32_t last,
                   int one, std::uint32_t* handle, int zero, const std::string& rangeFile,
