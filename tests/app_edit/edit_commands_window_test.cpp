@@ -224,10 +224,13 @@ TEST_F(EditWindowTest, ClearingEverythingLeavesAnEmptyDocumentWithoutExport) {
     EXPECT_EQ(probeWave(form.CurrentDocument()->workFile, &left, nullptr), 164) << "no frame left";
     EXPECT_EQ(view().TotalSamples(), 0u);
     EXPECT_EQ(form.CurrentDocument()->lengthMs, 0u);
+    EXPECT_EQ(form.CurrentDocument()->frames, 0u);
     EXPECT_FALSE(enabled("FileExportMenu"));
     EXPECT_TRUE(messages().isEmpty()) << messages().join('\n').toStdString();
     trigger("EditUndoMenu");
     EXPECT_EQ(view().TotalSamples(), 4410u);
+    EXPECT_EQ(form.CurrentDocument()->frames, 4410u);
+    EXPECT_EQ(form.CurrentDocument()->lengthMs, 100u);
 }
 
 TEST_F(EditWindowTest, EditsHoldTheBusyFlagForTheirLength) {

@@ -30,6 +30,7 @@ namespace sonthra {
 namespace {
 
 constexpr int kCloseWaitMs = 5000;
+constexpr int kNoWholeFrame = 164;
 
 QString qs(const std::string& text) {
     return QString::fromStdString(text);
@@ -299,8 +300,11 @@ int TMainForm::readSampleFormat(AudioDocument& document, const std::string& file
     document.channels = info.channels;
     document.lengthMs = info.lengthMs;
     document.sampleRate = info.sampleRate;
+    // The probe calls a file without a whole frame a failure, yet that is just an empty
+    // working copy (everything cut, a new document): it holds 0 frames, not the old count.
     std::uint32_t frames = 0;
-    if (probeWave(file, &frames, nullptr) == 0) document.frames = frames;
+    const int probed = probeWave(file, &frames, nullptr);
+    if (probed == 0 || probed == kNoWholeFrame) document.frames = frames;
     FillFormat(document);
     return 0;
 }
