@@ -288,12 +288,18 @@ TEST_F(EditWindowTest, AWorkingCopyThatCannotBeMovedAsideStopsUndoAndKeepsTheAud
 }
 
 TEST_F(EditWindowTest, PasteIntoANewDocumentGivesItAudio) {
+    // Nothing cut or copied yet: a new document offers nothing to paste.
+    ASSERT_EQ(form.NewDocument(RecordFormat{kRate, 16, 2}), 0);
+    EXPECT_FALSE(enabled("EditPasteMenu"));
     const std::string audio = openRamp(8820);
     form.EditSelectAllMenuClick();
     trigger("EditCopyMenu");
     ASSERT_EQ(form.NewDocument(RecordFormat{kRate, 16, 2}), 0);
     ASSERT_EQ(view().TotalSamples(), 0u);
-    form.EditPasteMenuClick();
+    // The clipboard holds audio, so the new document takes it through the menu.
+    ASSERT_TRUE(enabled("EditPasteMenu"));
+    EXPECT_FALSE(enabled("EditCutMenu"));
+    trigger("EditPasteMenu");
     EXPECT_EQ(work(), audio);
     EXPECT_EQ(view().TotalSamples(), 8820u);
     EXPECT_EQ(form.CurrentOverview()->TotalSamples(), 8820u);

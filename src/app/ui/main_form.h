@@ -532,6 +532,7 @@ private:
     QString positionText(std::uint32_t frames) const;
     void setCommandStateFromDocument();
     void setPasteFromEngine();
+    void setNewDocumentCommands();
     void setSongInfoCommands();
     void showNoDocument();
     void installViewWidgets();

@@ -363,6 +363,13 @@ void TMainForm::setPasteFromEngine() {
     setCommandEnabled("EditPasteMenu", m_engine != nullptr && m_engine->AudioEditCanPaste() != 0);
 }
 
+// A document without audio yet: the state switches all of Edit off, but what the clipboard
+// holds can still be pasted into it.
+void TMainForm::setNewDocumentCommands() {
+    SetCommandState(kStateNewDocument);
+    setPasteFromEngine();
+}
+
 void TMainForm::setSongInfoCommands() {
     const bool open = m_documents.current() != nullptr;
     Action("songInfoMenu")->setEnabled(open);

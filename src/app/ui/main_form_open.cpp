@@ -70,8 +70,6 @@ void TMainForm::FileNewMenuClick() {
         return;
     }
     if (NewDocument(format) == 0) {
-        SetCommandState(kStateNewDocument);
-        setPasteFromEngine();
         setCommandEnabled("FileExportMenu", false);
         if (m_playing) StopPlayback();
     }
@@ -128,7 +126,7 @@ int TMainForm::NewDocument(const RecordFormat& format, const QString& name) {
     layoutDocumentButtons();
     updateDocumentDisplay();
     m_documents.countUntitled();
-    SetCommandState(kStateNewDocument);
+    setNewDocumentCommands();
     return 0;
 }
 

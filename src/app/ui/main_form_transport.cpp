@@ -12,10 +12,10 @@
 #include "app/ui/command_states.h"
 #include "app/ui/main_form.h"
 #include "app/ui/user_dialogs.h"
-#include "settings/ui/preferences_form.h"
 #include "engine/nx_wave_player.h"
 #include "messages/message_table.h"
 #include "settings/settings.h"
+#include "settings/ui/preferences_form.h"
 #include "view/ui/led_widget.h"
 #include "view/ui/overview.h"
 #include "wave/wave_probe.h"
@@ -468,7 +468,7 @@ void TMainForm::StopRecording() {
         if (RunPeakBuild(*view, document->workFile, false, true, "Building Peaks...") != 0) {
             releaseRecordButton();
             view->ResetDisplay();
-            SetCommandState(kStateNewDocument);
+            setNewDocumentCommands();
         } else {
             if (wasWhole || !insert) {
                 zoomToFit(*view);
@@ -477,7 +477,7 @@ void TMainForm::StopRecording() {
             }
             if (buildOverview(document->workFile, true) != 0) {
                 releaseRecordButton();
-                SetCommandState(kStateNewDocument);
+                setNewDocumentCommands();
             }
             if (insert) view->SetSelection(position, position + recorded);
         }
