@@ -317,6 +317,8 @@ protected:
 private:
     void initEditing();
     void positionDisplayChanged();
+    // The three read-outs from the current display's caret and selection.
+    void showViewPositions();
     sonthra::PositionMode displayMode() const;
     WaveFormat positionFormat() const;
     void openEntry(int which);
@@ -528,8 +530,6 @@ private:
     int readSampleFormat(AudioDocument& document, const std::string& file);
     void updateDocumentDisplay();
     void updateTitle();
-    void updatePositionBoxes();
-    QString positionText(std::uint32_t frames) const;
     void setCommandStateFromDocument();
     void setPasteFromEngine();
     void setNewDocumentCommands();
@@ -570,7 +570,6 @@ private:
     void readLevels(bool playback);
     void flashRecordingLabel();
     void setEmptyViewText(const QString& text);
-    void focusView();
     void startLevelTestIfWanted();
 
     Mp3Services m_mp3;

@@ -323,7 +323,7 @@ void TMainForm::updateDocumentDisplay() {
     if (document == nullptr) {
         BlankStatusBar();
         updateTitle();
-        updatePositionBoxes();
+        showViewPositions();
         return;
     }
     StatusBarInfo info;
@@ -336,27 +336,7 @@ void TMainForm::updateDocumentDisplay() {
     info.lengthMs = document->lengthMs;
     SetStatusBar(StatusBarTexts(info));
     updateTitle();
-    updatePositionBoxes();
-}
-
-QString TMainForm::positionText(std::uint32_t frames) const {
-    const AudioDocument* document = m_documents.current();
-    // PositionMode alone would name the window's own member function here.
-    const sonthra::PositionMode mode = m_positionMode == PositionDisplayMode::Samples
-                                           ? sonthra::PositionMode::Samples
-                                           : sonthra::PositionMode::Time;
-    return QString::fromStdString(
-        FormatPosition(frames, mode, document != nullptr ? document->format : WaveFormat{}));
-}
-
-void TMainForm::updatePositionBoxes() {
-    const RIZI32DaziVereruz* view = CurrentView();
-    const std::uint32_t caret = view != nullptr ? view->CaretPositionBySamples() : 0;
-    const std::uint32_t start = view != nullptr ? view->SelectionStartPos() : 0;
-    const std::uint32_t end = view != nullptr ? view->SelectionEndPos() : 0;
-    findChild<QLabel*>("PositionBox")->setText(positionText(caret));
-    findChild<QLabel*>("StartSelectionBox")->setText(positionText(std::min(start, end)));
-    findChild<QLabel*>("EndSelectionBox")->setText(positionText(std::max(start, end)));
+    showViewPositions();
 }
 
 void TMainForm::setPasteFromEngine() {
@@ -442,7 +422,7 @@ void TMainForm::showNoDocument() {
     m_documents.setCurrent(-1);
     showDocumentParts(nullptr);
     BlankStatusBar();
-    findChild<QLabel*>("PositionBox")->setText(positionText(0));
+    ShowCaretPosition(0, sonthra::PositionMode::Samples);
     SetDocumentTitle({}, false);
     SetCommandState(kStateNoDocument);
     setSongInfoCommands();

@@ -208,16 +208,22 @@ void TMainForm::WaveformBaseSelection(QObject* sender, std::uint32_t start, std:
     SetCommandState(start == end ? kStateNoSelection : kStateSelection);
 }
 
+// The caret and the selection as the display holds them; without a display all three read 0.
+void TMainForm::showViewPositions() {
+    const RIZI32DaziVereruz* view = CurrentView();
+    const std::uint32_t caret = view != nullptr ? view->CaretPositionBySamples() : 0;
+    const std::uint32_t start = view != nullptr ? view->SelectionStartPos() : 0;
+    const std::uint32_t end = view != nullptr ? view->SelectionEndPos() : 0;
+    ShowCaretPosition(caret, sonthra::PositionMode::Samples);
+    ShowSelectionBound(std::min(start, end), sonthra::PositionMode::Samples, 1);
+    ShowSelectionBound(std::max(start, end), sonthra::PositionMode::Samples, 2);
+}
+
 void TMainForm::positionDisplayChanged() {
     m_scale->setFormat(m_positionMode == PositionDisplayMode::Samples ? TFormat::Samples
                                                                       : TFormat::Time);
-    const RIZI32DaziVereruz* view = CurrentView();
-    if (m_documents.current() == nullptr || view == nullptr) return;
-    const std::uint32_t start = view->SelectionStartPos();
-    const std::uint32_t end = view->SelectionEndPos();
-    ShowCaretPosition(view->CaretPositionBySamples(), sonthra::PositionMode::Samples);
-    ShowSelectionBound(std::min(start, end), sonthra::PositionMode::Samples, 1);
-    ShowSelectionBound(std::max(start, end), sonthra::PositionMode::Samples, 2);
+    if (m_documents.current() == nullptr || CurrentView() == nullptr) return;
+    showViewPositions();
 }
 
 // ---- Entry fields.

@@ -12,6 +12,7 @@
 #include "app/ui/command_states.h"
 #include "app/ui/main_form.h"
 #include "app/ui/user_dialogs.h"
+#include "edit/position_text.h"
 #include "engine/nx_wave_player.h"
 #include "messages/message_table.h"
 #include "settings/settings.h"
@@ -36,11 +37,6 @@ Selection selectionOf(const RIZI32DaziVereruz* view) {
 }
 
 }  // namespace
-
-void TMainForm::focusView() {
-    if (!isActiveWindow()) return;
-    if (RIZI32DaziVereruz* view = CurrentView()) view->setFocus();
-}
 
 void TMainForm::setEmptyViewText(const QString& text) {
     if (RIZI32DaziVereruz* view = CurrentView()) view->setNoSamplePresentText(text);
@@ -92,8 +88,7 @@ void TMainForm::flashRecordingLabel() {
 void TMainForm::PlayRecTimerTimer() {
     if (m_engine == nullptr) return;
     if (m_recording) {
-        findChild<QLabel*>("PositionBox")
-            ->setText(positionText(m_engine->AudioGetRecordPosition(1)));
+        ShowCaretPosition(m_engine->AudioGetRecordPosition(1), sonthra::PositionMode::Samples);
         readLevels(false);
         flashRecordingLabel();
     }
@@ -104,7 +99,7 @@ void TMainForm::PlayRecTimerTimer() {
             view->setCaretPositionBySamples(m_engine->AudioGetPosition(1));
         }
         updateScaleAndFrame();
-        updatePositionBoxes();
+        showViewPositions();
         readLevels(true);
     }
     const bool active = m_recording || m_levelTesting || m_playing;
@@ -251,7 +246,7 @@ void TMainForm::StopPlayback() {
     RIZI32DaziVereruz* view = CurrentView();
     const Selection selection = selectionOf(view);
     if (view != nullptr && selection.present()) view->setCaretPositionBySamples(selection.high());
-    updatePositionBoxes();
+    showViewPositions();
     updateScaleAndFrame();
     SetCommandState(kStateStopped);
     startLevelTestIfWanted();
@@ -268,7 +263,7 @@ void TMainForm::StopButtonClick() {
     } else if (m_recording) {
         StopRecording();
     }
-    focusView();
+    FocusView();
 }
 
 // The engine played the last frame by itself (message 0x465).
@@ -279,7 +274,7 @@ void TMainForm::EndOfPlayback() {
         !selectionOf(view).present()) {
         view->setCaretPositionBySamples(document->frames > 0 ? document->frames - 1 : 0);
         updateScaleAndFrame();
-        updatePositionBoxes();
+        showViewPositions();
     }
     StopPlayback();
 }
@@ -306,7 +301,7 @@ void TMainForm::RewindButtonClick() {
     const std::uint32_t target = RewindTarget(m_engine->AudioGetPosition(1), document->frames);
     m_engine->AudioMoveTo(target, 1);
     if (RIZI32DaziVereruz* view = CurrentView()) view->setCaretPositionBySamples(target);
-    updatePositionBoxes();
+    showViewPositions();
 }
 
 void TMainForm::SkipToStartButtonClick() {
@@ -315,7 +310,7 @@ void TMainForm::SkipToStartButtonClick() {
     const std::uint32_t target = GoToStartTarget(selectionOf(view));
     if (m_playing) m_engine->AudioMoveTo(target, 1);
     view->setCaretPositionBySamples(target);
-    updatePositionBoxes();
+    showViewPositions();
     updateScaleAndFrame();
 }
 
@@ -332,7 +327,7 @@ void TMainForm::SkipToEndButtonClick() {
         }
     }
     view->setCaretPositionBySamples(target);
-    updatePositionBoxes();
+    showViewPositions();
     updateScaleAndFrame();
 }
 
@@ -432,7 +427,7 @@ void TMainForm::StopRecording() {
     }
     findChild<QLabel*>("RecordingLabel")->hide();
     setMeters(0, 0);
-    findChild<QLabel*>("PositionBox")->setText(positionText(0));
+    ShowCaretPosition(0, sonthra::PositionMode::Samples);
     setEmptyViewText("No sample present");
     resetClipping();
 
