@@ -238,5 +238,22 @@ TEST_F(ReadoutTest, TheWindowsSizeBringsRulerAndZoomTextInLine) {
     EXPECT_TRUE(scale().IsDataAvailable());
 }
 
+TEST_F(ReadoutTest, MovingAMixerSliderHandsTheFocusBackToTheDisplay) {
+    openRamp(kTenSeconds);
+    const std::pair<const char*, void (TMainForm::*)()> sliders[] = {
+        {"PlaybackVolumeTrackBar", &TMainForm::PlaybackVolumeTrackBarScroll},
+        {"PlaybackBalanceTrackBar", &TMainForm::PlaybackBalanceTrackBarScroll},
+        {"RecordVolumeTrackBar", &TMainForm::RecordVolumeTrackBarScroll},
+        {"RecordBalanceTrackBar", &TMainForm::RecordBalanceTrackBarScroll}};
+    for (const auto& [name, scrolled] : sliders) {
+        auto* slider = form.findChild<QWidget*>(name);
+        ASSERT_NE(slider, nullptr) << name;
+        slider->setFocus(Qt::MouseFocusReason);
+        ASSERT_TRUE(slider->hasFocus()) << name;
+        (form.*scrolled)();
+        EXPECT_TRUE(view().hasFocus()) << name;
+    }
+}
+
 }  // namespace
 }  // namespace sonthra

@@ -474,7 +474,6 @@ private:
     void writePlaybackBalance(int balancePosition);
     void writeRecordVolume(int volumePosition);
     void writeRecordBalance(int balancePosition);
-    void focusWaveform();
     void storeRecordSource();
     void releaseMixer();
 

@@ -171,33 +171,28 @@ void TMainForm::writeRecordBalance(int balancePosition) {
     if (result != 0) ShowMessage(m_dialogs, this, MixerErrorToMessage(result));
 }
 
-void TMainForm::focusWaveform() {
-    if (!isActiveWindow()) return;
-    if (auto* view = findChild<QWidget*>("WaveformBase")) view->setFocus();
-}
-
 void TMainForm::PlaybackVolumeTrackBarScroll() {
     if (m_mixer == nullptr) return;
     writePlaybackVolume(findChild<QSlider*>("PlaybackVolumeTrackBar")->sliderPosition());
-    focusWaveform();
+    FocusView();
 }
 
 void TMainForm::PlaybackBalanceTrackBarScroll() {
     if (m_mixer == nullptr) return;
     writePlaybackBalance(findChild<QSlider*>("PlaybackBalanceTrackBar")->sliderPosition());
-    focusWaveform();
+    FocusView();
 }
 
 void TMainForm::RecordVolumeTrackBarScroll() {
     if (m_mixer == nullptr) return;
     writeRecordVolume(findChild<QSlider*>("RecordVolumeTrackBar")->sliderPosition());
-    focusWaveform();
+    FocusView();
 }
 
 void TMainForm::RecordBalanceTrackBarScroll() {
     if (m_mixer == nullptr) return;
     writeRecordBalance(findChild<QSlider*>("RecordBalanceTrackBar")->sliderPosition());
-    focusWaveform();
+    FocusView();
 }
 
 void TMainForm::RecSourceButtonClick() {
