@@ -569,6 +569,7 @@ private:
     void readLevels(bool playback);
     void flashRecordingLabel();
     void setEmptyViewText(const QString& text);
+    void showPlayButtons();
     void startLevelTestIfWanted();
 
     Mp3Services m_mp3;

@@ -372,8 +372,7 @@ void TMainForm::setCommandStateFromDocument() {
     const RIZI32DaziVereruz* view = CurrentView();
     const bool selection = view != nullptr && view->SelectionStartPos() != view->SelectionEndPos();
     SetCommandState(selection ? kStateSelection : kStateNoSelection);
-    setCommandEnabled("EditUndoMenu", FileSize(document->undoFile).value_or(0) > 0);
-    setCommandEnabled("EditRedoMenu", FileSize(document->redoFile).value_or(0) > 0);
+    setUndoRedoFromFiles();
     setPasteFromEngine();
 }
 

@@ -38,6 +38,15 @@ Selection selectionOf(const RIZI32DaziVereruz* view) {
 
 }  // namespace
 
+// Play and Play from Start in place of a released Pause, as when nothing plays.
+void TMainForm::showPlayButtons() {
+    auto* pause = findChild<QAbstractButton*>("PauseButton");
+    pause->hide();
+    pause->setChecked(false);
+    findChild<QWidget*>("PlayButton")->show();
+    findChild<QWidget*>("PlayFromStartButton")->show();
+}
+
 void TMainForm::setEmptyViewText(const QString& text) {
     if (RIZI32DaziVereruz* view = CurrentView()) view->setNoSamplePresentText(text);
     if (TLUM32Overview* overview = CurrentOverview()) overview->setNoSamplePresentText(text);
@@ -168,11 +177,7 @@ void TMainForm::Play(std::uint32_t first, std::uint32_t last) {
     const int error = m_engine->AudioPlayWave(file, first, 1, 0, 0, last);
     if (error != 0) {
         ShowEngineError(m_dialogs, this, error);
-        auto* pause = findChild<QAbstractButton*>("PauseButton");
-        pause->hide();
-        pause->setChecked(false);
-        findChild<QWidget*>("PlayButton")->show();
-        findChild<QWidget*>("PlayFromStartButton")->show();
+        showPlayButtons();
         m_playbackHoldsBusy = false;
         releaseBusy();
         return;
@@ -234,11 +239,7 @@ void TMainForm::StopPlayback() {
         ShowEngineError(m_dialogs, this, error);
         return;
     }
-    auto* pause = findChild<QAbstractButton*>("PauseButton");
-    pause->hide();
-    pause->setChecked(false);
-    findChild<QWidget*>("PlayButton")->show();
-    findChild<QWidget*>("PlayFromStartButton")->show();
+    showPlayButtons();
     m_playing = false;
     m_paused = false;
     setMeters(0, 0);
