@@ -14,6 +14,7 @@
 #include "app/temp_names.h"
 #include "app/ui/command_states.h"
 #include "app/ui/main_form.h"
+#include "app/ui/main_form_shared.h"
 #include "app/ui/user_dialogs.h"
 #include "edit/position_text.h"
 #include "engine/nx_wave_player.h"
@@ -27,14 +28,12 @@
 
 namespace sonthra {
 
+using namespace main_form;
+
 namespace {
 
 constexpr int kCloseWaitMs = 5000;
 constexpr int kNoWholeFrame = 164;
-
-QString qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 // The box layout that holds widget, searched from layout down.
 QBoxLayout* boxHolding(QLayout* layout, QWidget* widget) {
@@ -404,7 +403,7 @@ void TMainForm::SelectDocument(int index, bool reload) {
     m_documents.setCurrent(index);
     if (reload && m_engine != nullptr) {
         if (RIZI32DaziVereruz* view = CurrentView()) {
-            if (RunPeakBuild(*view, document->workFile, false, true, "Building Peaks...") == 0) {
+            if (RunPeakBuild(*view, document->workFile, false, true, kBuildingPeaks) == 0) {
                 zoomToFit(*view);
             }
         }

@@ -16,6 +16,7 @@
 #include "app/temp_names.h"
 #include "app/ui/command_states.h"
 #include "app/ui/main_form.h"
+#include "app/ui/main_form_shared.h"
 #include "app/ui/user_dialogs.h"
 #include "edit/edit_commands.h"
 #include "edit/position_text.h"
@@ -30,10 +31,10 @@
 
 namespace sonthra {
 
+using namespace main_form;
+
 namespace {
 
-constexpr int kTempFileNotMade = 160;
-constexpr const char* kBuildingPeaks = "Building Peaks...";
 constexpr const char* kReadouts[3] = {"PositionBox", "StartSelectionBox", "EndSelectionBox"};
 constexpr const char* kEntries[3] = {"PositionMaskEdit", "StartSelectionMaskEdit",
                                      "EndSelectionMaskEdit"};

@@ -7,6 +7,7 @@
 #include "app/temp_names.h"
 #include "app/ui/command_states.h"
 #include "app/ui/main_form.h"
+#include "app/ui/main_form_shared.h"
 #include "app/ui/user_dialogs.h"
 #include "engine/nx_wave_player.h"
 #include "messages/message_table.h"
@@ -17,12 +18,13 @@
 
 namespace sonthra {
 
+using namespace main_form;
+
 namespace {
 
 constexpr int kNoRoom = 104;
 constexpr int kFileMissing = 184;
 constexpr int kMp3ComponentMissing = 229;
-constexpr int kTempFileNotMade = 160;
 constexpr int kUndoRedoNotMade = 177;
 constexpr int kCopyThreadNotStarted = 181;
 
@@ -39,10 +41,6 @@ constexpr const char* kWmaCodecText =
 // The pages the component questions open.
 constexpr const char* kCodecPageUrl = "https://www.corvanta.com/sonthra/codecs/";
 constexpr const char* kWmaSupportUrl = "https://www.corvanta.com/sonthra/wma/";
-
-QString qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 }  // namespace
 
@@ -210,7 +208,7 @@ int TMainForm::OpenFileByPath(const QString& path) {
     // A WAV file is shown from itself at once; MP3 documents only have their converted copy.
     const std::string shown = mp3 ? document.workFile : file;
     DocumentParts* own = partsOf(&document);
-    const int peaks = RunPeakBuild(*own->view, shown, true, true, "Building Peaks...");
+    const int peaks = RunPeakBuild(*own->view, shown, true, true, kBuildingPeaks);
     if (peaks != 0) return removeFailedDocument(id, peaks);
     zoomToFit(*own->view);
     buildOverview(shown, true);
@@ -270,7 +268,7 @@ int TMainForm::openAsUnsavedSteps(AudioDocument& document, const std::string& wa
         if (!copy.succeeded()) return ShowMessage(m_dialogs, this, copy.result(), {qs(wavPath)});
     }
     DocumentParts* own = partsOf(&document);
-    const int peaks = RunPeakBuild(*own->view, document.workFile, false, true, "Building Peaks...");
+    const int peaks = RunPeakBuild(*own->view, document.workFile, false, true, kBuildingPeaks);
     if (peaks != 0) return peaks;
     zoomToFit(*own->view);
     buildOverview(document.workFile, true);

@@ -12,11 +12,14 @@
 #include "app/document_files.h"
 #include "app/save_copy.h"
 #include "app/ui/main_form.h"
+#include "app/ui/main_form_shared.h"
 #include "app/ui/user_dialogs.h"
 #include "engine/nx_wave_player.h"
 #include "messages/message_table.h"
 
 namespace sonthra {
+
+using namespace main_form;
 
 namespace {
 
@@ -25,10 +28,6 @@ constexpr int kCannotRevert = 142;
 constexpr int kBackupDeleteMs = 60000;
 constexpr const char* kSaveFilter = "Wave Files (*.wav);;MP3 Files (*.mp3)";
 constexpr const char* kTagNotSaved = "Can not save tag to the file!";
-
-QString qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 // The name without its extension, as the save dialog proposes it.
 QString withoutExtension(const std::string& name) {

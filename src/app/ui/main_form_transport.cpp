@@ -11,6 +11,7 @@
 #include "app/transport_rules.h"
 #include "app/ui/command_states.h"
 #include "app/ui/main_form.h"
+#include "app/ui/main_form_shared.h"
 #include "app/ui/user_dialogs.h"
 #include "edit/position_text.h"
 #include "engine/nx_wave_player.h"
@@ -24,12 +25,13 @@
 
 namespace sonthra {
 
+using namespace main_form;
+
 namespace {
 
 constexpr int kTimerMs = 50;
 constexpr int kRecordInOpenFile = 433;
 constexpr int kRecordingSizeUnknown = 370;
-constexpr int kTempFileNotMade = 160;
 
 Selection selectionOf(const RIZI32DaziVereruz* view) {
     if (view == nullptr) return {};
@@ -461,7 +463,7 @@ void TMainForm::StopRecording() {
     if (pasted) {
         const std::uint32_t zoom = view->ZoomLevel();
         const std::uint32_t left = view->LeftSamplePos();
-        if (RunPeakBuild(*view, document->workFile, false, true, "Building Peaks...") != 0) {
+        if (RunPeakBuild(*view, document->workFile, false, true, kBuildingPeaks) != 0) {
             releaseRecordButton();
             view->ResetDisplay();
             setNewDocumentCommands();
