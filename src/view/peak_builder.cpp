@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "view/minmax_sse2.h"
 #include "view/view_errors.h"
 
 #if defined(__x86_64__)
@@ -46,18 +47,8 @@ void scanBlockPlain(const unsigned char* p, std::size_t frames, int channels, in
 // lanes the left channel and the odd ones the right.
 void scanBlocks16Stereo(const unsigned char* p, std::size_t blocks, TPeak* left, TPeak* right) {
     for (std::size_t b = 0; b < blocks; ++b, p += 128) {
-        const auto* v = reinterpret_cast<const __m128i*>(p);
-        __m128i lo = _mm_loadu_si128(v);
-        __m128i hi = lo;
-        for (int i = 1; i < 8; ++i) {
-            const __m128i x = _mm_loadu_si128(v + i);
-            lo = _mm_min_epi16(lo, x);
-            hi = _mm_max_epi16(hi, x);
-        }
-        lo = _mm_min_epi16(lo, _mm_srli_si128(lo, 8));
-        hi = _mm_max_epi16(hi, _mm_srli_si128(hi, 8));
-        lo = _mm_min_epi16(lo, _mm_srli_si128(lo, 4));
-        hi = _mm_max_epi16(hi, _mm_srli_si128(hi, 4));
+        __m128i lo, hi;
+        minMaxEvenOddLanes(reinterpret_cast<const __m128i*>(p), 8, lo, hi);
         const auto l = static_cast<std::uint32_t>(_mm_cvtsi128_si32(lo));
         const auto h = static_cast<std::uint32_t>(_mm_cvtsi128_si32(hi));
         left[b] = {static_cast<std::int16_t>(l & 0xFFFF), static_cast<std::int16_t>(h & 0xFFFF)};

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "view/minmax_sse2.h"
 
 namespace sonthra {
 namespace {
@@ -37,18 +35,8 @@ void foldGroups(const TPeak* in, std::size_t groups, TPeak* out) {
     static_assert(sizeof(TPeak) == 4 && kSummaryFan == 16);
 #if defined(__SSE2__)
     for (std::size_t g = 0; g < groups; ++g, in += kSummaryFan) {
-        const auto* v = reinterpret_cast<const __m128i*>(in);
-        __m128i lo = _mm_loadu_si128(v);
-        __m128i hi = lo;
-        for (int i = 1; i < 4; ++i) {
-            const __m128i x = _mm_loadu_si128(v + i);
-            lo = _mm_min_epi16(lo, x);
-            hi = _mm_max_epi16(hi, x);
-        }
-        lo = _mm_min_epi16(lo, _mm_srli_si128(lo, 8));
-        hi = _mm_max_epi16(hi, _mm_srli_si128(hi, 8));
-        lo = _mm_min_epi16(lo, _mm_srli_si128(lo, 4));
-        hi = _mm_max_epi16(hi, _mm_srli_si128(hi, 4));
+        __m128i lo, hi;
+        minMaxEvenOddLanes(reinterpret_cast<const __m128i*>(in), 4, lo, hi);
         out[g] = {
             static_cast<std::int16_t>(_mm_cvtsi128_si32(lo) & 0xFFFF),
             static_cast<std::int16_t>(static_cast<std::uint32_t>(_mm_cvtsi128_si32(hi)) >> 16)};
