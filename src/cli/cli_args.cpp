@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "cli/feature_verbs.h"
+
 namespace sonthra::cli {
 namespace {
 
@@ -64,6 +66,7 @@ std::string usage() {
     }
     out << "  sonthra-cli peaks WAV [OUT.cvp]\n"
         << "      build the waveform's peak file (beside the WAV file unless OUT is given)\n";
+    for (const FeatureVerb& verb : featureVerbs()) out << verb.usage;
     return out.str();
 }
 

@@ -13,6 +13,7 @@
 
 #include "cli/cli_args.h"
 #include "cli/cli_edit.h"
+#include "cli/feature_verbs.h"
 #include "cli/cli_report.h"
 #include "engine/audio_io.h"
 #include "engine/wave_layout.h"
@@ -233,6 +234,10 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     // The peak file verb comes from the display's own code and parses its own words.
     if (!args.empty() && args[0] == "peaks") {
         return RunPeaksCommand(std::vector<std::string>(args.begin() + 1, args.end()));
+    }
+    if (const FeatureVerb* feature = findFeatureVerb(args)) {
+        return feature->run(std::vector<std::string>(args.begin() + 1, args.end()), out, err,
+                            interrupted);
     }
     Command command;
     const std::string problem = parseCommand(args, command);

@@ -1,0 +1,22 @@
+#include "cli/feature_verbs.h"
+
+#include <algorithm>
+
+namespace sonthra::cli {
+
+const std::vector<FeatureVerb>& featureVerbs() {
+    // One line per verb; each feature adds its own.
+    static const std::vector<FeatureVerb> table = {
+    };
+    return table;
+}
+
+const FeatureVerb* findFeatureVerb(const std::vector<std::string>& args) {
+    if (args.empty()) return nullptr;
+    const auto& table = featureVerbs();
+    const auto found = std::find_if(table.begin(), table.end(),
+                                    [&](const FeatureVerb& verb) { return args[0] == verb.name; });
+    return found == table.end() ? nullptr : &*found;
+}
+
+}  // namespace sonthra::cli
