@@ -1,0 +1,205 @@
+#include "podcast/rss_feed.h"
+
+#include <algorithm>
+
+#include "podcast/text_file.h"
+#include "podcast/text_rules.h"
+
+namespace sonthra::podcast {
+
+namespace {
+
+constexpr const char* kQuote = "\"";
+
+// "    <tag>value    </tag>": the four spaces before the closing tag are part of the form
+// that earlier feeds have, and the readers trim them.
+std::string channelLine(const std::string& tag, const std::string& value) {
+    return "    <" + tag + ">" + escapeXmlText(cleanUtf8(value)) + "    </" + tag + ">";
+}
+
+// Descriptions are HTML in RSS: the typed text goes in as escaped page text, so that a "<" shows
+// as typed in podcast apps and line breaks survive as <br> on the one line of the element.
+std::string descriptionLine(const std::string& value) {
+    return "    <description>" + escapeXmlText(escapeHtml(cleanUtf8(value))) + "    </description>";
+}
+
+std::string dateLine(const std::string& value) {
+    return "\t\t <pubDate>" + escapeXmlText(cleanUtf8(value)) + "\t\t </pubDate>";
+}
+
+// Text of the line after the element text rule has started on it, continued over the
+// following lines until a '<' (older feeds wrote line breaks of a value as they were).
+std::string elementFrom(const Lines& lines, std::size_t first, std::size_t end) {
+    bool ended = false;
+    std::string text = elementText(lines[first], nullptr, &ended);
+    for (std::size_t i = first + 1; !ended && i < end; ++i) {
+        const std::string& line = lines[i];
+        const std::size_t stop = line.find('<');
+        std::string part = line.substr(0, stop);
+        part.erase(std::remove(part.begin(), part.end(), '>'), part.end());
+        text += ' ';
+        text += part;
+        ended = stop != std::string::npos;
+    }
+    return unescapeXml(text);
+}
+
+}  // namespace
+
+void CreateItemStrings(Lines& lines, const PodcastInfo& info) {
+    const std::string link = cleanUtf8(info.Link);
+    lines.push_back("    <item>");
+    lines.push_back(channelLine("title", info.Title));
+    lines.push_back(descriptionLine(info.Description));
+    lines.push_back(dateLine(info.PubDate));
+    lines.push_back(channelLine("link", link));
+    lines.push_back(std::string("     <enclosure length=") + kQuote +
+                    std::to_string(info.AudioSize) + kQuote + " url=" + kQuote +
+                    escapeXmlAttribute(link) + kQuote + " type=" + kQuote +
+                    escapeXmlAttribute(cleanUtf8(info.MimeType)) + kQuote + " />");
+    lines.push_back("     <guid>" + escapeXmlText(link) + "</guid>");
+    lines.push_back("     <itunes:duration>" + std::to_string(info.DurationSeconds) +
+                    "</itunes:duration>");
+    lines.push_back("    </item>");
+}
+
+Lines createSeriesLines(const PodcastInfo& info) {
+    Lines lines;
+    lines.push_back(std::string("<?xml version=") + kQuote + "1.0" + kQuote +
+                    " encoding=" + kQuote + "UTF-8" + kQuote + "?>");
+    lines.push_back(std::string("<rss version=") + kQuote + "2.0" + kQuote + " xmlns:itunes=" +
+                    kQuote + "http://www.itunes.com/dtds/podcast-1.0.dtd" + kQuote + ">");
+    lines.push_back("  <channel>");
+    lines.push_back(channelLine("title", info.SeriesTitle));
+    lines.push_back(descriptionLine(info.SeriesDescription));
+    if (!info.Webmaster.empty()) lines.push_back(channelLine("webMaster", info.Webmaster));
+    lines.push_back(channelLine("link", info.SeriesLink));
+    lines.push_back(dateLine(info.SeriesPubDate));
+    if (!info.Editor.empty()) lines.push_back(channelLine("managingEditor", info.Editor));
+    if (!info.Copyright.empty()) lines.push_back(channelLine("copyright", info.Copyright));
+    if (!info.Author.empty()) {
+        lines.push_back("    <itunes:author>" + escapeXmlText(cleanUtf8(info.Author)) +
+                        "</itunes:author>");
+    }
+    if (!info.ImageLink.empty()) {
+        lines.push_back(std::string("    <itunes:image href=") + kQuote +
+                        escapeXmlAttribute(cleanUtf8(info.ImageLink)) + kQuote + " />");
+    }
+    if (!info.Category.empty()) {
+        lines.push_back(std::string("    <itunes:category text=") + kQuote +
+                        escapeXmlAttribute(cleanUtf8(info.Category)) + kQuote + " />");
+    }
+    if (info.Explicit == "true" || info.Explicit == "false") {
+        lines.push_back("    <itunes:explicit>" + info.Explicit + "</itunes:explicit>");
+    }
+    lines.push_back("    <generator>ZQN RSS Feed Generation Engine    </generator>");
+    CreateItemStrings(lines, info);
+    lines.push_back("  </channel>");
+    lines.push_back("</rss>");
+    return lines;
+}
+
+void InsertItemAtIndex(std::size_t index, Lines& lines, const Lines& item) {
+    index = std::min(index, lines.size());
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(index), item.begin(), item.end());
+}
+
+bool DeleteItemAtIndex(std::size_t index, Lines& lines) {
+    for (std::size_t i = index; i < lines.size(); ++i) {
+        if (lines[i].find("</item>") != std::string::npos) {
+            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(index),
+                        lines.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string elementText(const std::string& line, bool* started, bool* ended) {
+    std::string text;
+    bool capturing = false;
+    bool done = false;
+    for (const char c : line) {
+        if (!capturing) {
+            if (c == '>') capturing = true;
+            continue;
+        }
+        if (c == '<') {
+            done = true;
+            break;
+        }
+        if (c != '>') text += c;
+    }
+    if (started) *started = capturing;
+    if (ended) *ended = done;
+    return text;
+}
+
+std::string GetFeedElementText(const Lines& lines, const std::string& tag) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].find(tag) != std::string::npos) return elementFrom(lines, i, lines.size());
+    }
+    return {};
+}
+
+std::string GetItemElementText(const Lines& lines, const std::string& tag, int n) {
+    int item = 0;
+    bool inside = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        if (line.find("<item>") != std::string::npos) {
+            ++item;
+            inside = true;
+        } else if (line.find("</item>") != std::string::npos) {
+            inside = false;
+        }
+        if (!inside || item != n || line.find(tag) == std::string::npos) continue;
+        std::size_t end = i + 1;
+        while (end < lines.size() && lines[end].find("</item>") == std::string::npos) ++end;
+        return elementFrom(lines, i, end);
+    }
+    return {};
+}
+
+std::string GetFeedAttributeText(const Lines& lines, const std::string& tag,
+                                 const std::string& attr) {
+    const std::string key = attr + "=\"";
+    for (const std::string& line : lines) {
+        if (line.find("<item>") != std::string::npos) break;
+        const std::size_t at = line.find(tag);
+        if (at == std::string::npos) continue;
+        const std::size_t value = line.find(key, at);
+        if (value == std::string::npos) return {};
+        const std::size_t begin = value + key.size();
+        const std::size_t end = line.find('"', begin);
+        if (end == std::string::npos) return {};
+        return unescapeXml(line.substr(begin, end - begin));
+    }
+    return {};
+}
+
+bool listItems(const Lines& lines, const std::string& title, ItemListing& listing) {
+    listing = ItemListing{};
+    const std::string wanted = trimmed(title);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].find("<item>") == std::string::npos) continue;
+        if (i + 1 >= lines.size()) return false;
+        const std::string itemTitle = unescapeXml(elementText(lines[i + 1]));
+        listing.positions.push_back(static_cast<int>(i));
+        listing.titles.push_back(itemTitle);
+        if (trimmed(itemTitle) == wanted) {
+            listing.lastMatch = static_cast<int>(i);
+            if (listing.firstMatch < 0) listing.firstMatch = static_cast<int>(i);
+        }
+    }
+    return true;
+}
+
+int GetItemIndexInFeed(const std::string& feedPath, const std::string& title) {
+    Lines lines;
+    ItemListing listing;
+    if (!readTextLines(feedPath, lines).ok() || !listItems(lines, title, listing)) return -1;
+    return listing.lastMatch;
+}
+
+}  // namespace sonthra::podcast
