@@ -1,0 +1,256 @@
+#include "convert/cv_mp3_wav.h"
+
+#include <fcntl.h>
+#include <mpg123.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "convert/convert_codes.h"
+#include "wave/wave_writer.h"
+
+namespace sonthra {
+namespace {
+
+constexpr std::size_t kDecodeBufferBytes = 256 * 1024;
+constexpr int kBytesPerSample = 2;
+// mpg123_read answering "nothing yet" this many times in a row means a stream that goes
+// nowhere; ending there keeps a hostile file from spinning the worker for ever.
+constexpr int kMaxIdleReads = 1000;
+constexpr std::uint64_t kId3v1Bytes = 128;
+constexpr std::size_t kTailScanBytes = 64 * 1024;
+
+bool decoderLibraryReady() {
+    // mpg123_init is needed once per process by older library versions; later ones ignore it.
+    static const int status = mpg123_init();
+    return status == MPG123_OK;
+}
+
+struct DecoderDeleter {
+    void operator()(mpg123_handle* handle) const {
+        mpg123_close(handle);
+        mpg123_delete(handle);
+    }
+};
+using Decoder = std::unique_ptr<mpg123_handle, DecoderDeleter>;
+
+// A decoder for 16-bit signed output at any rate the file has, gapless and silent on stderr.
+Decoder newDecoder() {
+    if (!decoderLibraryReady()) return nullptr;
+    int err = MPG123_OK;
+    Decoder decoder(mpg123_new(nullptr, &err));
+    if (!decoder) return nullptr;
+    mpg123_handle* mh = decoder.get();
+    mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0.0);
+    // Look past any run of junk for the next frame: the input is a file, so the search ends at
+    // its end, and a damaged stretch costs only its own audio.
+    mpg123_param(mh, MPG123_RESYNC_LIMIT, -1, 0.0);
+    mpg123_format_none(mh);
+    const long* rates = nullptr;
+    std::size_t count = 0;
+    mpg123_rates(&rates, &count);
+    for (std::size_t i = 0; i < count; ++i)
+        mpg123_format(mh, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+    return decoder;
+}
+
+bool readable(const std::string& path, std::uint64_t& size) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    ::close(fd);
+    size = static_cast<std::uint64_t>(st.st_size);
+    return true;
+}
+
+// Opens path and reads up to the first audio frame. 0, kCvOpenMp3Input or kCvInvalidMp3.
+int openStream(const std::string& path, Decoder& decoder, long& rate, int& channels,
+               std::uint64_t& fileSize) {
+    if (!readable(path, fileSize)) return kCvOpenMp3Input;
+    decoder = newDecoder();
+    if (!decoder) return kCvNoResources;
+    if (mpg123_open(decoder.get(), path.c_str()) != MPG123_OK) return kCvOpenMp3Input;
+    int encoding = 0;
+    if (mpg123_getformat(decoder.get(), &rate, &channels, &encoding) != MPG123_OK)
+        return kCvInvalidMp3;
+    if (rate <= 0 || (channels != 1 && channels != 2)) return kCvInvalidMp3;
+    // A WAV file has one format: keep the first one for the whole stream.
+    mpg123_format_none(decoder.get());
+    mpg123_format(decoder.get(), rate, channels, MPG123_ENC_SIGNED_16);
+    return kConvertOk;
+}
+
+// The stream's length in frames when the file states it (an info frame), else -1.
+std::int64_t statedLength(mpg123_handle* mh) {
+    long accurate = 0;
+    double unused = 0;
+    if (mpg123_getstate(mh, MPG123_ACCURATE, &accurate, &unused) != MPG123_OK || !accurate)
+        return -1;
+    const off_t length = mpg123_length(mh);
+    return length < 0 ? -1 : static_cast<std::int64_t>(length);
+}
+
+std::uint64_t id3v2Bytes(int fd) {
+    unsigned char head[10];
+    if (::pread(fd, head, sizeof head, 0) != static_cast<ssize_t>(sizeof head)) return 0;
+    if (std::memcmp(head, "ID3", 3) != 0) return 0;
+    const std::uint64_t body = (std::uint64_t{head[6]} & 0x7F) << 21 |
+                               (std::uint64_t{head[7]} & 0x7F) << 14 |
+                               (std::uint64_t{head[8]} & 0x7F) << 7 | (head[9] & 0x7F);
+    return 10 + body + ((head[5] & 0x10) ? 10 : 0);
+}
+
+bool hasId3v1(int fd, std::uint64_t size) {
+    if (size < kId3v1Bytes) return false;
+    char tag[3];
+    return ::pread(fd, tag, 3, static_cast<off_t>(size - kId3v1Bytes)) == 3 &&
+           std::memcmp(tag, "TAG", 3) == 0;
+}
+
+// Bytes after the last frame the decoder took that are neither a tag nor empty: a frame cut
+// short, or something that is not audio.
+bool unparsedTail(mpg123_handle* mh, const std::string& path, std::uint64_t fileSize) {
+    mpg123_frameinfo2 frame{};
+    const off_t last = mpg123_framepos(mh);
+    if (last < 0 || mpg123_info2(mh, &frame) != MPG123_OK) return false;
+    const std::uint64_t parsedEnd = static_cast<std::uint64_t>(last) + frame.framesize;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    std::uint64_t end = fileSize;
+    if (hasId3v1(fd, end)) end -= kId3v1Bytes;
+    bool damaged = false;
+    if (end > parsedEnd) {
+        const std::size_t count =
+            static_cast<std::size_t>(std::min<std::uint64_t>(end - parsedEnd, kTailScanBytes));
+        std::string tail(count, '\0');
+        const ssize_t got = ::pread(fd, tail.data(), count, static_cast<off_t>(parsedEnd));
+        if (got > 0) {
+            tail.resize(static_cast<std::size_t>(got));
+            const bool tagged = tail.find("APETAGEX") != std::string::npos ||
+                                tail.find("LYRICSBEGIN") != std::string::npos;
+            damaged = !tagged && tail.find_first_not_of('\0') != std::string::npos;
+        }
+    }
+    ::close(fd);
+    return damaged;
+}
+
+int writeFailure(const WaveWriter& writer) {
+    return writer.error() == ENOSPC ? kCvNoTempSpace : kCvWriteOutput;
+}
+
+}  // namespace
+
+int probeMp3File(const std::string& path, Mp3FileInfo& info) {
+    info = {};
+    Decoder decoder;
+    long rate = 0;
+    int channels = 0;
+    std::uint64_t fileSize = 0;
+    const int opened = openStream(path, decoder, rate, channels, fileSize);
+    if (opened != kConvertOk) return opened;
+    mpg123_handle* mh = decoder.get();
+    mpg123_frameinfo2 frame{};
+    if (mpg123_info2(mh, &frame) != MPG123_OK) return kCvInvalidMp3;
+    info.sampleRate = static_cast<std::uint32_t>(rate);
+    info.channels = static_cast<std::uint16_t>(channels);
+    info.variableBitrate = frame.vbr != MPG123_CBR;
+    if (mpg123_scan(mh) != MPG123_OK) return kCvInvalidMp3;
+    const off_t length = mpg123_length(mh);
+    info.frames = length > 0 ? static_cast<std::uint64_t>(length) : 0;
+    if (!info.variableBitrate || info.frames == 0) {
+        info.bitrateKbps = static_cast<std::uint32_t>(std::max(frame.bitrate, 0));
+        return kConvertOk;
+    }
+    // The average of a variable-bitrate file: its audio bytes over its playing time.
+    std::uint64_t audioBytes = fileSize;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        audioBytes -= std::min(audioBytes, id3v2Bytes(fd));
+        if (hasId3v1(fd, fileSize)) audioBytes -= std::min(audioBytes, kId3v1Bytes);
+        ::close(fd);
+    }
+    const double seconds = static_cast<double>(info.frames) / static_cast<double>(rate);
+    info.bitrateKbps = static_cast<std::uint32_t>(
+        std::lround(static_cast<double>(audioBytes) * 8 / seconds / 1000));
+    return kConvertOk;
+}
+
+bool CVMP3WAV::IsConversionPossible(const std::string&) {
+    return newDecoder() != nullptr;
+}
+
+int CVMP3WAV::GetBitRateOfMp3File(const std::string& path) {
+    Mp3FileInfo info;
+    return probeMp3File(path, info) == kConvertOk ? static_cast<int>(info.bitrateKbps) : 0;
+}
+
+int CVMP3WAV::ConvertMP3FileIntoWave(const std::string& source, const std::string& destination) {
+    m_damaged.store(false);
+    m_frames.store(0);
+    Decoder decoder;
+    long rate = 0;
+    int channels = 0;
+    std::uint64_t fileSize = 0;
+    const int opened = openStream(source, decoder, rate, channels, fileSize);
+    if (opened != kConvertOk) return opened;
+    mpg123_handle* mh = decoder.get();
+    const std::int64_t expected = statedLength(mh);
+    auto writer = WaveWriter::createReplacing(destination, static_cast<std::uint32_t>(rate), 16,
+                                              static_cast<std::uint16_t>(channels));
+    if (!writer) return kCvCreateOutput;
+
+    const std::size_t frameBytes = static_cast<std::size_t>(channels) * kBytesPerSample;
+    std::vector<unsigned char> buffer(kDecodeBufferBytes);
+    bool damaged = false;
+    int idle = 0;
+    for (;;) {
+        if (m_stop.load()) return kCvAborted;
+        std::size_t done = 0;
+        const int status = mpg123_read(mh, buffer.data(), buffer.size(), &done);
+        done -= done % frameBytes;
+        if (done > 0) {
+            idle = 0;
+            if (writer->dataBytes() + done > kMaxWaveDataBytes) return kCvNoTempSpace;
+            if (!writer->write(buffer.data(), done)) return writeFailure(*writer);
+        }
+        if (status == MPG123_DONE) break;
+        if (status == MPG123_NEW_FORMAT) {
+            long newRate = 0;
+            int newChannels = 0, encoding = 0;
+            mpg123_getformat(mh, &newRate, &newChannels, &encoding);
+            if (newRate != rate || newChannels != channels) {
+                damaged = true;
+                break;
+            }
+            continue;
+        }
+        if (status != MPG123_OK || (done == 0 && ++idle > kMaxIdleReads)) {
+            damaged = true;
+            break;
+        }
+        const off_t at = mpg123_tell_stream(mh);
+        if (at > 0 && fileSize > 0)
+            m_percent.store(static_cast<int>(
+                std::min<std::uint64_t>(99, static_cast<std::uint64_t>(at) * 100 / fileSize)));
+    }
+    const std::uint64_t frames = writer->dataBytes() / frameBytes;
+    if (frames == 0) return kCvInvalidMp3;
+    if (expected >= 0 && static_cast<std::int64_t>(frames) < expected) damaged = true;
+    if (!damaged && unparsedTail(mh, source, fileSize)) damaged = true;
+    if (!writer->finish()) return writer->error() == ENOSPC ? kCvNoTempSpace : kCvCloseOutput;
+    m_frames.store(frames);
+    m_damaged.store(damaged);
+    m_percent.store(100);
+    return kConvertOk;
+}
+
+}  // namespace sonthra
