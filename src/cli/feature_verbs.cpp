@@ -2,11 +2,14 @@
 
 #include <algorithm>
 
+#include "cli/format_command.h"
+
 namespace sonthra::cli {
 
 const std::vector<FeatureVerb>& featureVerbs() {
     // One line per verb; each feature adds its own.
     static const std::vector<FeatureVerb> table = {
+        {"format", kFormatUsage, &runFormatVerb},
     };
     return table;
 }
