@@ -170,6 +170,10 @@ void AudioEditor::dropUndoFiles() {
     m_undo = UndoState{};
 }
 
+void AudioEditor::SetEditFlush(EditFlush flush) {
+    m_flush = flush;
+}
+
 int AudioEditor::AudioEditSetUndoRedo(int enable) {
     m_undoEnabled.store(enable != 0);
     if (!enable) dropUndoFiles();
@@ -245,6 +249,7 @@ std::string AudioEditor::editTarget(const std::string& source, const std::string
 
 int AudioEditor::start(std::unique_ptr<EditJob> work, std::uint32_t* handle) {
     if (const int room = checkRoom(*work); room != 0) return room;
+    work->flush = m_flush;
     bool keeps = false;
     for (const EditTarget& t : work->targets) keeps = keeps || !t.keepPrevious.empty();
     if (keeps) {
@@ -344,6 +349,7 @@ int AudioEditor::rangeEdit(int opNumber, const std::string& sourcePath, std::uin
         } else {
             range.path = clipboardPath();
             if (range.path.empty()) return engine_error::kCannotWriteData;
+            range.scratch = true;
         }
         addPiece(range.pieces, EditPiece::Kind::Copy, 0, a, b);
         job->targets.push_back(std::move(range));

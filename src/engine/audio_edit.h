@@ -39,6 +39,12 @@ public:
     // 322 when it is not a writable folder. A clipboard already filled stays where it is.
     int SetTempPath(const std::string& folder);
 
+    // How the files of the edits started from now on reach the disk (EditFlush::Results until
+    // this is called). A caller that edits working copies and keeps each one before the edit
+    // as an undo file chooses SourceFirst: an edit then costs about one copy of the file in
+    // memory instead of one written through to the disk. The clipboard is never flushed.
+    void SetEditFlush(EditFlush flush);
+
     // The engine's own undo: when on (the default), every edit made in place keeps the file as
     // it was before, so that AudioEditUndo can bring it back. Turning it off deletes what was
     // kept. The program keeps its own undo files and turns this off at start-up.
@@ -136,6 +142,7 @@ private:
     std::uint32_t m_nextHandle = 1;
     // Read by the workers as they finish; the undo state below is written by them too.
     std::atomic<bool> m_undoEnabled{true};
+    EditFlush m_flush = EditFlush::Results;
     std::mutex m_undoMutex;
     UndoState m_undo;
 };

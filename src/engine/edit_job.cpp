@@ -59,12 +59,20 @@ public:
         for (const EditTarget& t : m_job.targets) {
             for (const EditPiece& p : t.pieces) m_total += p.bytes;
         }
+        // The file from before the edit must be whole on the disk before its results may
+        // replace it unflushed.
+        if (m_job.flush == EditFlush::SourceFirst && ::fdatasync(m_job.inputs[0].fd) != 0 &&
+            errno != EINVAL) {
+            return kCannotWriteData;
+        }
         std::vector<std::unique_ptr<WaveWriter>> writers;
         for (const EditTarget& target : m_job.targets) {
             auto writer =
                 WaveWriter::createReplacing(target.path, m_job.format.sampleRate,
                                             m_job.format.bitsPerSample, m_job.format.channels);
             if (!writer) return kCannotWriteData;
+            writer->setCopyMethod(m_options.copyMethod);
+            writer->setFlushOnFinish(!target.scratch && m_job.flush == EditFlush::Results);
             for (const EditPiece& piece : target.pieces) {
                 if (const int r = writePiece(piece, *writer); r != 0) return r;
             }

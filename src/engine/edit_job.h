@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "wave/file_copy.h"
 #include "wave/riff.h"
 #include "wave/wave_format.h"
 
@@ -47,6 +48,21 @@ struct EditTarget {
     bool carryChunks = false;  // the source's other chunks (tags) follow the samples
     // When set, the file that was at path stays under this name (the engine's undo copy).
     std::string keepPrevious;
+    // The engine's own temporary file (the clipboard): nothing survives a crash that needs it,
+    // so it is never flushed to the disk.
+    bool scratch = false;
+};
+
+// How the files an edit writes reach the disk.
+enum class EditFlush {
+    // Each file is flushed to the disk before it is moved into place, so a crash never leaves
+    // a half file under its name.
+    Results,
+    // For working copies whose caller keeps the file from before the edit (an undo file): the
+    // source is flushed before anything is written, and the results are moved into place
+    // without waiting for the disk. A crash during or after the edit may lose the edit, never
+    // the file from before it, whichever of the two names it has by then.
+    SourceFirst,
 };
 
 struct EditInput {
@@ -64,6 +80,8 @@ struct EditOptions {
     // Called on the worker after every block with the job's shared state; lets a test hold a
     // job at a known point until it has been cancelled.
     std::function<void(const EditState&)> afterBlock;
+    // How unchanged stretches are copied; ReadWrite only to check the kernel's copy against.
+    CopyMethod copyMethod = CopyMethod::Kernel;
 };
 
 struct EditJob {
@@ -73,6 +91,7 @@ struct EditJob {
     std::vector<EditTarget> targets;
     unsigned muteChannels = 0;
     std::uint16_t trimThreshold = 0;  // hundredths of a percent of full scale
+    EditFlush flush = EditFlush::Results;
     // Called after a target that keeps its previous file has been put in place.
     std::function<void(const EditTarget&)> onKept;
 
@@ -83,7 +102,8 @@ struct EditJob {
 };
 
 // Carries out the job: 0, or 311 after a cancel request, 301 when a file cannot be written
-// (a full disk among others), 102 when an input cannot be read, 319 when a finished file
+// (a full disk among others, or the source cannot be flushed first under
+// EditFlush::SourceFirst), 102 when an input cannot be read, 319 when a finished file
 // cannot be moved into place, 305 when the previous file cannot be kept. Updates
 // state.progress, never state.over.
 int runEditJob(EditJob& job, EditState& state, const EditOptions& options);

@@ -99,15 +99,16 @@ bool SafeFileWriter::write(std::string_view bytes) {
     return true;
 }
 
-bool SafeFileWriter::commit() {
+bool SafeFileWriter::commit(bool flush) {
     if (m_fd < 0) return fail(m_error ? m_error : EBADF);
     // A full disk may only show itself when the data reaches it, at fsync or close.
-    if (::fsync(m_fd) != 0) return fail(errno);
+    if (flush && ::fsync(m_fd) != 0) return fail(errno);
     const int fd = m_fd;
     m_fd = -1;
     if (::close(fd) != 0) return fail(errno);
     if (::rename(m_temp.c_str(), m_target.c_str()) != 0) return fail(errno);
     m_temp.clear();
+    if (!flush) return true;
     const int folder = ::open(folderOf(m_target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
         ::fsync(folder);

@@ -31,8 +31,10 @@ public:
     // Appends bytes at the file's current offset.
     bool write(std::string_view bytes);
     // Flushes the file to the disk, closes it and renames it over the target, then flushes the
-    // folder. On failure the temporary file is removed and the target is as it was.
-    bool commit();
+    // folder. On failure the temporary file is removed and the target is as it was. Without
+    // flush the rename happens at once and the disk catches up in its own time: only for files
+    // whose loss in a crash costs nothing (see WaveWriter::setFlushOnFinish).
+    bool commit(bool flush = true);
     // Removes the temporary file; the target is untouched.
     void discard();
 

@@ -4,12 +4,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <vector>
+
+#include "wave/file_copy.h"
 
 namespace sonthra {
 namespace {
-
-constexpr std::size_t kCopyBufferBytes = 1 << 20;
 
 // Writes the RIFF "WAVE" header up to the start of the samples. 0 or the failing step's number
 // (createEmptyWave's numbering).
@@ -94,40 +93,10 @@ bool WaveWriter::write(const void* buffer, std::size_t count) {
 
 bool WaveWriter::copyFrom(int fd, std::uint64_t offset, std::uint64_t count) {
     if (!m_file.flush()) return fail(m_file.lastErrno());
-    auto in = static_cast<off64_t>(offset);
-    auto out = static_cast<off64_t>(m_file.tell());
-    bool kernelCopy = true;
-    std::vector<unsigned char> buffer;
-    while (count > 0) {
-        if (kernelCopy) {
-            const ssize_t n = ::copy_file_range(fd, &in, m_file.fd(), &out, count, 0);
-            if (n > 0) {
-                count -= static_cast<std::uint64_t>(n);
-                continue;
-            }
-            if (n == 0) return fail(EIO);  // the source ended early
-            if (errno == EINTR) continue;
-            if (errno == ENOSPC || errno == EDQUOT || errno == EFBIG || errno == EIO) {
-                return fail(errno);
-            }
-            // Not offered between these two files: copy through memory instead.
-            kernelCopy = false;
-            buffer.resize(kCopyBufferBytes);
-        }
-        const std::size_t want = count < buffer.size() ? count : buffer.size();
-        const ssize_t n = ::pread(fd, buffer.data(), want, in);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return fail(n < 0 ? errno : EIO);
-        if (!m_file.seek(static_cast<std::uint64_t>(out)) ||
-            !m_file.write(buffer.data(), static_cast<std::size_t>(n))) {
-            return fail(m_file.lastErrno());
-        }
-        in += n;
-        out += n;
-        count -= static_cast<std::uint64_t>(n);
-    }
-    if (!m_file.flush()) return fail(m_file.lastErrno());
-    return m_file.seek(static_cast<std::uint64_t>(out)) || fail(EIO);
+    const std::uint64_t at = m_file.tell();
+    const CopyResult r = copyFileBytes(fd, offset, m_file.fd(), at, count, m_copyMethod);
+    if (!r.ok()) return fail(r.error);
+    return m_file.seek(at + count) || fail(EIO);
 }
 
 bool WaveWriter::writeFrom(int fd, std::uint64_t offset, std::uint64_t count) {
@@ -161,7 +130,7 @@ bool WaveWriter::finish() {
     if (m_file.ascend(m_riff) != kRiffOk) return fail(m_file.lastErrno());
     if (m_file.close() != kRiffOk) return fail(m_file.lastErrno());
     if (m_safe) {
-        if (!m_safe->commit()) return fail(m_safe->error());
+        if (!m_safe->commit(m_flushOnFinish)) return fail(m_safe->error());
         m_safe.reset();
     } else if (m_ownFd >= 0) {
         const int fd = m_ownFd;

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "wave/file_copy.h"
 #include "wave/riff.h"
 #include "wave/safe_file.h"
 #include "wave/wave_format.h"
@@ -44,13 +45,19 @@ public:
     // replacing); every later call then fails too.
     bool write(const void* buffer, std::size_t count);
     // Appends count sample bytes of another open file, from offset; the kernel copies them
-    // where it can.
+    // where it can (see file_copy.h), unless setCopyMethod asked for read and write.
     bool writeFrom(int fd, std::uint64_t offset, std::uint64_t count);
+    void setCopyMethod(CopyMethod method) { m_copyMethod = method; }
     // After the samples: appends a whole chunk with the given id whose count bytes come from
     // fd at offset (a chunk carried over from another file).
     bool addChunkFrom(std::uint32_t id, int fd, std::uint64_t offset, std::uint32_t count);
-    // Writes both chunk sizes and closes; a replacing writer then moves its file into place.
+    // Writes both chunk sizes and closes; a replacing writer then flushes its file to the disk
+    // (unless told not to) and moves it into place.
     bool finish();
+    // For a replacing writer of a file that nothing needs after a crash (a temporary, or a
+    // result whose source is kept whole elsewhere): finish() renames without waiting for the
+    // disk.
+    void setFlushOnFinish(bool flush) { m_flushOnFinish = flush; }
 
     std::uint64_t dataBytes() const { return m_dataBytes; }
     const WaveFormat& format() const { return m_format; }
@@ -75,6 +82,8 @@ private:
     bool m_finished = false;
     std::uint64_t m_dataBytes = 0;
     int m_error = 0;
+    CopyMethod m_copyMethod = CopyMethod::Kernel;
+    bool m_flushOnFinish = true;
 };
 
 // Creates a WAV file with the header above and no samples (46 bytes). 0, or the message

@@ -1,0 +1,145 @@
+#include "wave/file_copy.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <new>
+
+namespace sonthra {
+namespace {
+
+constexpr std::size_t kBufferBytes = 1 << 20;
+// One call of copy_file_range moves at most this much, so that its count fits any ssize_t.
+constexpr std::uint64_t kMostPerCall = 1ull << 30;
+
+CopyResult failure(int err, bool reading) {
+    return {err != 0 ? err : EIO, reading};
+}
+
+CopyResult copyThroughBuffer(int in, off64_t inAt, int out, off64_t outAt, std::uint64_t count) {
+    std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[kBufferBytes]);
+    if (!buffer) return failure(ENOMEM, false);
+    while (count > 0) {
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(count, kBufferBytes));
+        const ssize_t got = ::pread(in, buffer.get(), want, inAt);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return failure(got < 0 ? errno : EIO, true);
+        for (ssize_t put = 0; put < got;) {
+            const ssize_t n =
+                ::pwrite(out, buffer.get() + put, static_cast<std::size_t>(got - put), outAt + put);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return failure(n < 0 ? errno : ENOSPC, false);
+            put += n;
+        }
+        inAt += got;
+        outAt += got;
+        count -= static_cast<std::uint64_t>(got);
+    }
+    return {};
+}
+
+}  // namespace
+
+bool kernelCopyRefused(int err) {
+    return err == EXDEV || err == EINVAL || err == ENOSYS || err == EOPNOTSUPP || err == ENOTSUP;
+}
+
+CopyResult copyFileBytes(int in, std::uint64_t inOffset, int out, std::uint64_t outOffset,
+                         std::uint64_t count, CopyMethod method) {
+    auto inAt = static_cast<off64_t>(inOffset);
+    auto outAt = static_cast<off64_t>(outOffset);
+    while (method == CopyMethod::Kernel && count > 0) {
+        const ssize_t n =
+            ::copy_file_range(in, &inAt, out, &outAt, std::min(count, kMostPerCall), 0);
+        if (n > 0) {
+            count -= static_cast<std::uint64_t>(n);
+            continue;
+        }
+        if (n == 0) return failure(EIO, true);  // the source ended early
+        if (errno == EINTR) continue;
+        if (!kernelCopyRefused(errno)) return failure(errno, false);
+        // Refused between these two files: the rest goes through memory. The offsets are
+        // where the kernel left them, so nothing is copied twice or skipped.
+        break;
+    }
+    if (count == 0) return {};
+    return copyThroughBuffer(in, inAt, out, outAt, count);
+}
+
+CopyResult copyFileContents(int in, int out, std::uint64_t size, const CopyStep& step,
+                            CopyMethod method, std::uint64_t stepBytes) {
+    stepBytes = std::max<std::uint64_t>(stepBytes, 1);
+    for (std::uint64_t copied = 0; copied < size;) {
+        const std::uint64_t n = std::min(stepBytes, size - copied);
+        const CopyResult r = copyFileBytes(in, copied, out, copied, n, method);
+        if (!r.ok()) return r;
+        copied += n;
+        if (step && !step(copied, size)) return {ECANCELED, false};
+    }
+    return {};
+}
+
+FileSystemInfo describeFileSystem(const std::string& folder) {
+    FileSystemInfo info;
+    struct statfs fs {};
+    if (::statfs(folder.c_str(), &fs) != 0) {
+        info.name = "unknown";
+        return info;
+    }
+    switch (static_cast<unsigned long>(fs.f_type)) {
+        case 0xEF53:
+            info.name = "ext4";
+            break;
+        case 0x9123683E:
+            info.name = "btrfs";
+            break;
+        case 0x58465342:
+            info.name = "xfs";
+            break;
+        case 0x01021994:
+            info.name = "tmpfs";
+            break;
+        case 0x794C7630:
+            info.name = "overlayfs";
+            break;
+        case 0xF2F52010:
+            info.name = "f2fs";
+            break;
+        case 0x2FC12FC1:
+            info.name = "zfs";
+            break;
+        case 0xCA451A4E:
+            info.name = "bcachefs";
+            break;
+        case 0x6969:
+            info.name = "nfs";
+            break;
+        default: {
+            char hex[24];
+            std::snprintf(hex, sizeof hex, "0x%lx", static_cast<unsigned long>(fs.f_type));
+            info.name = hex;
+        }
+    }
+    std::string first = folder + "/.fs-probe-XXXXXX";
+    std::string second = first;
+    const int a = ::mkstemp(first.data());
+    const int b = a >= 0 ? ::mkstemp(second.data()) : -1;
+    if (a >= 0 && b >= 0) {
+        const unsigned char block[4096] = {1};
+        if (::pwrite(a, block, sizeof block, 0) == static_cast<ssize_t>(sizeof block)) {
+            info.reflinks = ::ioctl(b, FICLONE, a) == 0;
+        }
+    }
+    if (a >= 0) ::close(a), ::unlink(first.c_str());
+    if (b >= 0) ::close(b), ::unlink(second.c_str());
+    return info;
+}
+
+}  // namespace sonthra
