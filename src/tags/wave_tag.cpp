@@ -136,8 +136,7 @@ int writeChunk(const std::string& path, const TID3v2& tag) {
     }
     if (!appendChunk(fd, place.formEnd, block)) return kMsgCannotSaveWaveTag;
     // Only when the new chunk is in place does the old one stop being the tag.
-    if (place.chunk &&
-        !tagfile::writeAt(fd.get(), place.chunk->dataOffset - 8, std::string("JUNK", 4))) {
+    if (place.chunk && !tagfile::writeAt(fd.get(), place.chunk->dataOffset - 8, le32(kJunkId))) {
         return kMsgCannotSaveWaveTag;
     }
     return syncAndClose(fd) ? 0 : kMsgCannotSaveWaveTag;

@@ -102,7 +102,7 @@ inline CommandResult run(const std::string& command) {
     return result;
 }
 
-inline std::string quoted(const std::string& text) {
+inline std::string shellQuoted(const std::string& text) {
     std::string out = "'";
     for (const char c : text) {
         if (c == '\'')
@@ -118,16 +118,16 @@ inline CommandResult python(const TempDir& dir, const std::string& script,
                             const std::string& file) {
     const std::string scriptPath = dir.file("judge.py");
     writeBytes(scriptPath, script);
-    return run("/usr/bin/python3 " + quoted(scriptPath) + " " + quoted(file) + " 2>&1");
+    return run("/usr/bin/python3 " + shellQuoted(scriptPath) + " " + shellQuoted(file) + " 2>&1");
 }
 
 // A short MP3 file encoded by lame from a tone made by sox; empty path when either is missing.
 inline std::string makeMp3(const TempDir& dir, const std::string& name) {
     const std::string wav = dir.file(name + ".src.wav");
     const std::string mp3 = dir.file(name);
-    const auto made = run("sox -n -r 44100 -c 1 -b 16 " + quoted(wav) +
-                          " synth 0.5 sine 440 2>/dev/null && lame --quiet -b 64 " + quoted(wav) +
-                          " " + quoted(mp3) + " 2>/dev/null");
+    const auto made = run("sox -n -r 44100 -c 1 -b 16 " + shellQuoted(wav) +
+                          " synth 0.5 sine 440 2>/dev/null && lame --quiet -b 64 " +
+                          shellQuoted(wav) + " " + shellQuoted(mp3) + " 2>/dev/null");
     return made.status == 0 ? mp3 : std::string();
 }
 
