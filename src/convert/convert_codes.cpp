@@ -22,6 +22,7 @@ std::string textOf(int message) {
 
 int mp3ImportMessage(int code) {
     if (code == kConvertOk) return 0;
+    if (code == 241) return 241;  // the converter failed by an exception
     if (code >= 400 && code <= 430) return code - 80;
     if (code == kCvAborted) return kAbortedMessage;
     if (code == kCvNoTempSpace) return kTempSpaceMessage;
@@ -65,6 +66,8 @@ std::string mp3ExportText(int code) {
             return textOf(kCvWriteOutput - 80);
         case kLameCannotCreate:
             return "File is already open in some other application!";
+        case 231:  // the system encoder failed by an exception
+            return textOf(231);
         default:
             break;
     }
