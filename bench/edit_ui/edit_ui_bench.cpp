@@ -21,7 +21,7 @@
 #include <string>
 
 #include "app/ui/main_form.h"
-#include "app/ui/scripted_dialogs.h"
+#include "dialogs/ui/scripted_dialogs.h"
 #include "bench_support.h"
 #include "engine/mixer.h"
 #include "engine/nx_wave_player.h"

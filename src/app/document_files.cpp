@@ -9,7 +9,7 @@
 #include <cctype>
 #include <cerrno>
 
-#include "app/process_record.h"
+#include "dialogs/process_record.h"
 #include "app/save_copy.h"
 
 namespace sonthra {

@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "app/process_record.h"
+#include "dialogs/process_record.h"
 
 namespace sonthra {
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "app/ui/main_form.h"
-#include "app/ui/scripted_dialogs.h"
+#include "dialogs/ui/scripted_dialogs.h"
 #include "engine/mixer.h"
 #include "engine/nx_wave_player.h"
 #include "engine/wav_maker.h"

@@ -26,7 +26,7 @@
 #include <memory>
 
 #include "app/ui/main_form.h"
-#include "app/ui/scripted_dialogs.h"
+#include "dialogs/ui/scripted_dialogs.h"
 #include "app_startup/server_state.h"
 #include "engine/audio_io.h"
 #include "engine/mixer.h"

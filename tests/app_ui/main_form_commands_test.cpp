@@ -12,7 +12,7 @@
 
 #include "app/ui/about_form.h"
 #include "app/ui/command_states.h"
-#include "app/ui/help.h"
+#include "dialogs/ui/help.h"
 #include "app_ui/main_form_fixture.h"
 
 using namespace sonthra;
@@ -230,39 +230,6 @@ TEST_F(MainFormTest, HelpContentsOpensTheIndexPage) {
     EXPECT_TRUE(url.isLocalFile());
     EXPECT_TRUE(url.toLocalFile().endsWith("/help/index.html"));
     EXPECT_TRUE(QFileInfo::exists(url.toLocalFile()));
-}
-
-TEST(HelpPages, EveryTopicHasItsPage) {
-    const QString folder = qEnvironmentVariable("SONTHRA_SOURCE_DIR") + "/resources/help";
-    ASSERT_TRUE(QFileInfo(folder + "/index.html").isFile());
-    QFile index(folder + "/index.html");
-    ASSERT_TRUE(index.open(QIODevice::ReadOnly));
-    const QString contents = QString::fromUtf8(index.readAll());
-    for (int topic : HelpTopics()) {
-        SCOPED_TRACE(topic);
-        const QString page = QString("topic-%1.html").arg(topic);
-        EXPECT_EQ(HelpTopicUrl(folder, topic), QUrl::fromLocalFile(folder + "/" + page).toString());
-        EXPECT_TRUE(contents.contains("href=\"" + page + "\""));
-        QFile file(folder + "/" + page);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        EXPECT_TRUE(file.readAll().contains("<title>"));
-    }
-    // A topic without a page of its own falls back to the contents.
-    EXPECT_TRUE(HelpTopicUrl(folder, 4711).endsWith("/index.html"));
-    EXPECT_TRUE(HelpTopicUrl({}, 16).isEmpty());
-}
-
-TEST(HelpPages, FolderIsFoundBesideAnInstalledProgram) {
-    QTemporaryDir prefix;
-    ASSERT_TRUE(QDir(prefix.path()).mkpath("bin"));
-    ASSERT_TRUE(QDir(prefix.path()).mkpath("share/sonthra/help"));
-    const QString bin = prefix.filePath("bin");
-    // No pages installed yet: the folder is not taken, only the source tree may stand in.
-    EXPECT_FALSE(FindHelpFolder(bin).startsWith(prefix.path()));
-    QFile index(prefix.filePath("share/sonthra/help/index.html"));
-    ASSERT_TRUE(index.open(QIODevice::WriteOnly));
-    index.close();
-    EXPECT_EQ(FindHelpFolder(bin), QDir::cleanPath(prefix.filePath("share/sonthra/help")));
 }
 
 TEST_F(MainFormTest, AboutShowsCaptionAndVersion) {

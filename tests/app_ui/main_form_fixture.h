@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/ui/main_form.h"
-#include "app/ui/scripted_dialogs.h"
+#include "dialogs/ui/scripted_dialogs.h"
 
 // Readable QString values in failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) {

@@ -19,7 +19,7 @@
 #include "app/ui/about_form.h"
 #include "app/ui/command_states.h"
 #include "app/ui/main_form.h"
-#include "app/ui/scripted_dialogs.h"
+#include "dialogs/ui/scripted_dialogs.h"
 #include "app_ui/main_form_fixture.h"
 
 using namespace sonthra;

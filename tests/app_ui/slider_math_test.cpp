@@ -8,7 +8,7 @@
 
 #include "app/ui/main_form.h"
 #include "app/ui/main_form_mixer.h"
-#include "app/ui/scripted_dialogs.h"
+#include "dialogs/ui/scripted_dialogs.h"
 
 using namespace sonthra;
 

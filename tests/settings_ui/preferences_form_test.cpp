@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "app/ui/main_form.h"
-#include "app/ui/scripted_dialogs.h"
+#include "dialogs/ui/scripted_dialogs.h"
 #include "engine/nx_wave_player.h"
 #include "messages/message_table.h"
 #include "settings/registry_store.h"
@@ -37,7 +37,7 @@ protected:
     }
 
     std::unique_ptr<TPreferencesForm> make() {
-        return std::make_unique<TPreferencesForm>(engine, settings, DialogsFormHost(dialogs));
+        return std::make_unique<TPreferencesForm>(engine, settings, dialogs);
     }
 
     // A fresh reader of the store, as the next run would be.
@@ -321,7 +321,7 @@ TEST_F(PreferencesFormTest, CorruptStoreIsReportedOnceAndTheDefaultsApply) {
     // The next start finds a good store and says nothing.
     dialogs.clearShown();
     Settings next(home.settingsFile());
-    TPreferencesForm again(engine, next, DialogsFormHost(dialogs));
+    TPreferencesForm again(engine, next, dialogs);
     EXPECT_TRUE(dialogs.shown().empty());
 }
 

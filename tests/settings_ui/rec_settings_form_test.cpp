@@ -12,7 +12,7 @@
 #include <tuple>
 
 #include "app/ui/main_form.h"
-#include "app/ui/scripted_dialogs.h"
+#include "dialogs/ui/scripted_dialogs.h"
 #include "engine/nx_wave_player.h"
 #include "settings/ui/rec_settings_form.h"
 #include "settings_ui/private_config_home.h"
@@ -54,7 +54,7 @@ QStringList items(const QComboBox* box) {
 class RecSettingsFormTest : public ::testing::Test {
 protected:
     std::unique_ptr<TRecSettingsForm> make() {
-        auto form = std::make_unique<TRecSettingsForm>(device.query(), DialogsFormHost(dialogs));
+        auto form = std::make_unique<TRecSettingsForm>(device.query(), dialogs);
         rate = form->RecordingSamplingRateComboBox;
         bits = form->RecordingBitRateComboBox;
         channels = form->RecordingChannelComboBox;
@@ -243,7 +243,7 @@ TEST(RecSettingsOnTheRealDevice, OffersTheStartFormatAndEveryListedFormatMetersO
         [&engine](std::uint32_t rate, int bits, int channels) {
             return engine.IsInputFormatSupported(-1, rate, bits, channels);
         },
-        DialogsFormHost(dialogs));
+        dialogs);
     ASSERT_FALSE(form.SupportedFormats().empty());
     EXPECT_EQ(form.RecordingSamplingRateComboBox->currentText(), "44100 Hz");
     EXPECT_EQ(form.RecordingBitRateComboBox->currentText(), "16 Bit");

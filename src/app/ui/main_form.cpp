@@ -13,7 +13,7 @@
 
 #include "app/ui/about_form.h"
 #include "app/ui/command_states.h"
-#include "app/ui/help.h"
+#include "dialogs/ui/help.h"
 #include "messages/message_table.h"
 
 namespace sonthra {

@@ -19,7 +19,6 @@
 #include "app/workspace_job.h"
 #include "engine/mixer_start.h"
 #include "settings/ui/record_formats.h"
-#include "settings/ui/settings_form_host.h"
 #include "view/color_scheme.h"
 
 class QAbstractButton;
@@ -176,8 +175,6 @@ public:
     // The format for the next recording or new document, as last confirmed in the recording
     // format window (44100 Hz, 16 bits, stereo without that window).
     RecordFormat RecordingFormat() const;
-    // Message boxes and help pages for the settings windows, through this window's dialogs.
-    SettingsFormHost FormHost();
 
     // ---- Documents, opening, transport and saving (main_form_documents.cpp,
     // main_form_open.cpp, main_form_transport.cpp, main_form_save.cpp). Without an attached
@@ -613,8 +610,5 @@ private:
 // recording format window), PostCreate. main() and the start-up tests use it.
 void StartProgram(TMainForm& form, NXWavePlayer& engine, MixerApi& mixer, Settings& settings);
 
-// Message boxes and help pages for the settings windows through `dialogs`: errors as
-// ShowMessage shows them, information boxes with an OK button.
-SettingsFormHost DialogsFormHost(UserDialogs& dialogs);
 
 }  // namespace sonthra

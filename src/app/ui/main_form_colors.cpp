@@ -4,7 +4,7 @@
 #include <QFrame>
 
 #include "app/ui/main_form.h"
-#include "app/ui/user_dialogs.h"
+#include "dialogs/ui/user_dialogs.h"
 #include "view/ui/color_form.h"
 #include "view/ui/overview.h"
 #include "view/ui/wave_display.h"

@@ -15,7 +15,7 @@
 #include "app/ui/command_states.h"
 #include "app/ui/main_form.h"
 #include "app/ui/main_form_shared.h"
-#include "app/ui/user_dialogs.h"
+#include "dialogs/ui/user_dialogs.h"
 #include "edit/position_text.h"
 #include "engine/nx_wave_player.h"
 #include "messages/message_table.h"

@@ -17,7 +17,7 @@
 #include "app/ui/command_states.h"
 #include "app/ui/main_form.h"
 #include "app/ui/main_form_shared.h"
-#include "app/ui/user_dialogs.h"
+#include "dialogs/ui/user_dialogs.h"
 #include "edit/edit_commands.h"
 #include "edit/position_text.h"
 #include "edit/undo_files.h"

@@ -10,7 +10,7 @@
 
 #include "app/ui/main_form.h"
 #include "app/ui/main_form_mixer.h"
-#include "app/ui/user_dialogs.h"
+#include "dialogs/ui/user_dialogs.h"
 #include "engine/mixer.h"
 #include "engine/nx_wave_player.h"
 #include "messages/message_table.h"

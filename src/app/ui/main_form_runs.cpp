@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "app/ui/main_form.h"
-#include "app/ui/user_dialogs.h"
+#include "dialogs/ui/user_dialogs.h"
 #include "engine/nx_wave_player.h"
 #include "messages/message_table.h"
 #include "view/peak_file.h"

@@ -13,7 +13,7 @@
 #include "app/save_copy.h"
 #include "app/ui/main_form.h"
 #include "app/ui/main_form_shared.h"
-#include "app/ui/user_dialogs.h"
+#include "dialogs/ui/user_dialogs.h"
 #include "engine/nx_wave_player.h"
 #include "messages/message_table.h"
 

@@ -6,9 +6,9 @@
 #include <QMetaObject>
 #include <QPointer>
 
-#include "app/ui/help.h"
+#include "dialogs/ui/help.h"
 #include "app/ui/main_form.h"
-#include "app/ui/user_dialogs.h"
+#include "dialogs/ui/user_dialogs.h"
 #include "engine/mixer.h"
 #include "engine/nx_wave_player.h"
 #include "messages/message_table.h"
@@ -55,21 +55,6 @@ std::function<void(unsigned, std::intptr_t, std::intptr_t)> postToWindow(TMainFo
 
 }  // namespace
 
-SettingsFormHost DialogsFormHost(UserDialogs& dialogs) {
-    SettingsFormHost host;
-    host.showMessage = [&dialogs](QWidget* parent, int number, const QStringList& args,
-                                  FormMessageKind kind) {
-        const std::vector<QString> values(args.begin(), args.end());
-        if (kind == FormMessageKind::Information) {
-            AskMessage(dialogs, parent, number, DialogButtons::Ok, DialogIcon::Information, values);
-        } else {
-            ShowMessage(dialogs, parent, number, values);
-        }
-    };
-    host.showHelp = [&dialogs](int topic) { ShowHelpTopic(dialogs, topic); };
-    return host;
-}
-
 void StartProgram(TMainForm& form, NXWavePlayer& engine, MixerApi& mixer, Settings& settings) {
     form.AttachAudio(engine, mixer, settings);
     // Creation step 6: the recent files from the settings store.
@@ -91,10 +76,6 @@ TMainForm::~TMainForm() {
     m_preferences = nullptr;
 }
 
-SettingsFormHost TMainForm::FormHost() {
-    return DialogsFormHost(m_dialogs);
-}
-
 void TMainForm::AttachAudio(NXWavePlayer& engine, MixerApi& mixer, Settings& settings) {
     m_engine = &engine;
     m_mixer = &mixer;
@@ -111,7 +92,7 @@ void TMainForm::AttachAudio(NXWavePlayer& engine, MixerApi& mixer, Settings& set
 
 void TMainForm::CreatePreferencesForm() {
     if (m_engine == nullptr || m_preferences != nullptr) return;
-    m_preferences = new TPreferencesForm(*m_engine, *m_settings, FormHost(), this);
+    m_preferences = new TPreferencesForm(*m_engine, *m_settings, m_dialogs, this);
 }
 
 void TMainForm::CreateRecSettingsForm() {
@@ -121,7 +102,7 @@ void TMainForm::CreateRecSettingsForm() {
         const int device = m_preferences != nullptr ? m_preferences->GetInputDeviceIndex() : -1;
         return m_engine->IsInputFormatSupported(device, rate, bits, channels);
     };
-    m_recSettings = new TRecSettingsForm(query, FormHost(), this);
+    m_recSettings = new TRecSettingsForm(query, m_dialogs, this);
 }
 
 void TMainForm::PostCreate() {

@@ -14,14 +14,15 @@
 
 #include <new>
 
+#include "dialogs/ui/help.h"
 #include "engine/nx_wave_player.h"
+#include "messages/message_table.h"
 #include "settings/settings.h"
 
 namespace sonthra {
 
 namespace {
 
-constexpr int kHelpPreferences = 16;
 constexpr int kMsgInvalidTempFolder = 180;
 constexpr int kMsgNoRecordingDevice = 192;
 constexpr int kMsgNoPlaybackDevice = 194;
@@ -47,11 +48,10 @@ QString withTrailingSeparator(QString path) {
 // engine has no device or the list cannot be made.
 template <typename Count, typename Describe>
 std::vector<DeviceEntry> deviceList(Count count, Describe describe, const char* defaultName,
-                                    int noDeviceMessage, const SettingsFormHost& host,
-                                    QWidget* parent) {
+                                    int noDeviceMessage, UserDialogs& dialogs, QWidget* parent) {
     const int devices = count();
     if (devices <= 0) {
-        host.error(parent, noDeviceMessage);
+        ShowMessage(dialogs, parent, noDeviceMessage);
         return {};
     }
     std::vector<DeviceEntry> list;
@@ -64,7 +64,7 @@ std::vector<DeviceEntry> deviceList(Count count, Describe describe, const char* 
         }
         list.push_back({-1, defaultName});
     } catch (const std::bad_alloc&) {
-        host.error(parent, kMsgNoMemory);
+        ShowMessage(dialogs, parent, kMsgNoMemory);
         return {};
     }
     return list;
@@ -85,9 +85,9 @@ void selectDevice(QComboBox* box, const std::vector<DeviceEntry>& list, std::int
 
 }  // namespace
 
-TPreferencesForm::TPreferencesForm(NXWavePlayer& engine, Settings& settings, SettingsFormHost host,
+TPreferencesForm::TPreferencesForm(NXWavePlayer& engine, Settings& settings, UserDialogs& dialogs,
                                    QWidget* parent)
-    : QDialog(parent), m_engine(engine), m_settings(settings), m_host(std::move(host)) {
+    : QDialog(parent), m_engine(engine), m_settings(settings), m_dialogs(dialogs) {
     buildControls();
     FormCreate();
 }
@@ -165,10 +165,10 @@ void TPreferencesForm::FormCreate() {
     if (!isFolder(m_tempPath)) {
         m_tempPath = systemTempFolderText();
         m_pendingTempPath = m_tempPath;
-        m_host.error(messageParent(), kMsgTempFolderMissing,
-                     {QString::fromUtf8(kProductCaption), m_tempPath});
+        ShowMessage(m_dialogs, messageParent(), kMsgTempFolderMissing,
+                    {QString::fromUtf8(kProductCaption), m_tempPath});
     }
-    m_host.engineError(messageParent(), m_engine.SetTempPath(m_tempPath.toStdString()));
+    ShowEngineError(m_dialogs, messageParent(), m_engine.SetTempPath(m_tempPath.toStdString()));
 
     BuildDeviceLists();
     fillDropDowns();
@@ -178,10 +178,10 @@ void TPreferencesForm::LoadPreferences() {
     const SettingRead<PreferenceValues> read = m_settings.loadPreferences();
     // Only a store or key that cannot be opened is shown; a missing value takes its default.
     if (read.result == kMsgRegistryCannotOpen || read.result == kMsgRegistryKeyCannotOpen) {
-        m_host.error(messageParent(), read.result);
+        ShowMessage(m_dialogs, messageParent(), read.result);
     }
     // A settings file found corrupt was set aside while reading; say so once.
-    m_host.error(messageParent(), m_settings.takeStoreNotice());
+    ShowMessage(m_dialogs, messageParent(), m_settings.takeStoreNotice());
 
     m_tempPath = QString::fromStdString(read.value.tempPath);
     m_pendingTempPath = m_tempPath;
@@ -204,16 +204,16 @@ void TPreferencesForm::BuildDeviceLists() {
     m_inputDevices = deviceList(
         [this] { return m_engine.GetNumberOfInputDevices(); },
         [this](int index, char* text) { return m_engine.GetInputDeviceDescription(index, text); },
-        "Default Recording Device", kMsgNoRecordingDevice, m_host, parent);
+        "Default Recording Device", kMsgNoRecordingDevice, m_dialogs, parent);
     if (!m_inputDevices.empty()) {
-        m_host.engineError(parent, m_engine.SelectInputDevice(m_inputDeviceIndex));
+        ShowEngineError(m_dialogs, parent, m_engine.SelectInputDevice(m_inputDeviceIndex));
     }
     m_outputDevices = deviceList(
         [this] { return m_engine.GetNumberOfOutputDevices(); },
         [this](int index, char* text) { return m_engine.GetOutputDeviceDescription(index, text); },
-        "Default Playback Device", kMsgNoPlaybackDevice, m_host, parent);
+        "Default Playback Device", kMsgNoPlaybackDevice, m_dialogs, parent);
     if (!m_outputDevices.empty()) {
-        m_host.engineError(parent, m_engine.SelectOutputDevice(m_outputDeviceIndex));
+        ShowEngineError(m_dialogs, parent, m_engine.SelectOutputDevice(m_outputDeviceIndex));
     }
 }
 
@@ -271,7 +271,7 @@ void TPreferencesForm::DefaultTempPathButtonClick() {
 
 void TPreferencesForm::OkButtonClick() {
     if (!isFolder(TempPathEdit->text())) {
-        m_host.error(this, kMsgInvalidTempFolder);
+        ShowMessage(m_dialogs, this, kMsgInvalidTempFolder);
         return;
     }
     m_alwaysTestLevels = AlwaysTestLevelsCheckBox->isChecked();
@@ -280,18 +280,18 @@ void TPreferencesForm::OkButtonClick() {
     // The engine keeps its folder until the next start; the new one is stored at exit.
     if (folder != m_tempPath) {
         m_pendingTempPath = folder;
-        m_host.information(this, kMsgRestartForTempFolder);
+        ShowInformation(m_dialogs, this, kMsgRestartForTempFolder);
     }
 
     const int input = RecordingDeviceComboBox->currentIndex();
     if (input >= 0 && input < static_cast<int>(m_inputDevices.size())) {
         m_inputDeviceIndex = m_inputDevices[static_cast<std::size_t>(input)].index;
-        m_host.engineError(this, m_engine.SelectInputDevice(m_inputDeviceIndex));
+        ShowEngineError(m_dialogs, this, m_engine.SelectInputDevice(m_inputDeviceIndex));
     }
     const int output = PlaybackDeviceComboBox->currentIndex();
     if (output >= 0 && output < static_cast<int>(m_outputDevices.size())) {
         m_outputDeviceIndex = m_outputDevices[static_cast<std::size_t>(output)].index;
-        m_host.engineError(this, m_engine.SelectOutputDevice(m_outputDeviceIndex));
+        ShowEngineError(m_dialogs, this, m_engine.SelectOutputDevice(m_outputDeviceIndex));
     }
     accept();
 }
@@ -306,7 +306,7 @@ void TPreferencesForm::reject() {
 }
 
 void TPreferencesForm::HelpButtonClick() {
-    m_host.help(kHelpPreferences);
+    ShowHelpTopic(m_dialogs, kHelpPreferences);
 }
 
 }  // namespace sonthra

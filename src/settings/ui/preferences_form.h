@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/ui/settings_form_host.h"
+#include "dialogs/ui/user_dialogs.h"
 
 class QCheckBox;
 class QComboBox;
@@ -35,8 +35,8 @@ class TPreferencesForm : public QDialog {
     Q_OBJECT
 public:
     // Runs FormCreate; messages (441, 192, 194, engine errors, a settings store notice) are
-    // shown over `parent` through `host`.
-    TPreferencesForm(NXWavePlayer& engine, Settings& settings, SettingsFormHost host,
+    // shown over `parent` through `dialogs`.
+    TPreferencesForm(NXWavePlayer& engine, Settings& settings, UserDialogs& dialogs,
                      QWidget* parent = nullptr);
     // FormDestroy: writes the preferences.
     ~TPreferencesForm() override;
@@ -92,7 +92,7 @@ private:
 
     NXWavePlayer& m_engine;
     Settings& m_settings;
-    SettingsFormHost m_host;
+    UserDialogs& m_dialogs;
 
     QString m_tempPath;
     QString m_pendingTempPath;

@@ -7,11 +7,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "dialogs/ui/help.h"
+
 namespace sonthra {
 
 namespace {
 
-constexpr int kHelpRecordingFormat = 37;
 constexpr std::uint32_t kStartRate = 44100;
 constexpr int kStartBits = 16;
 constexpr int kStartChannels = 2;
@@ -43,8 +44,8 @@ QComboBox* dropDown(QWidget* parent, const char* name) {
 
 }  // namespace
 
-TRecSettingsForm::TRecSettingsForm(FormatQuery query, SettingsFormHost host, QWidget* parent)
-    : QDialog(parent), m_query(std::move(query)), m_host(std::move(host)) {
+TRecSettingsForm::TRecSettingsForm(FormatQuery query, UserDialogs& dialogs, QWidget* parent)
+    : QDialog(parent), m_query(std::move(query)), m_dialogs(dialogs) {
     setObjectName("TRecSettingsForm");
     setWindowTitle("Choose Format");
     setModal(true);
@@ -92,7 +93,7 @@ TRecSettingsForm::TRecSettingsForm(FormatQuery query, SettingsFormHost host, QWi
 
 void TRecSettingsForm::BuildFormatLists() {
     const int probed = ProbeFormats(m_query, m_supportedFormats);
-    if (probed != 0) m_host.error(isVisible() ? this : parentWidget(), probed);
+    if (probed != 0) ShowMessage(m_dialogs, isVisible() ? this : parentWidget(), probed);
 
     const std::vector<std::uint32_t> rates = FormatRates(m_supportedFormats);
     m_filling = true;
@@ -193,7 +194,7 @@ void TRecSettingsForm::CancelButtonClick() {
 }
 
 void TRecSettingsForm::HelpButtonClick() {
-    m_host.help(kHelpRecordingFormat);
+    ShowHelpTopic(m_dialogs, kHelpRecordingFormat);
 }
 
 }  // namespace sonthra

@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "dialogs/ui/user_dialogs.h"
 #include "settings/ui/record_formats.h"
-#include "settings/ui/settings_form_host.h"
 
 class QComboBox;
 class QPushButton;
@@ -23,7 +23,7 @@ class TRecSettingsForm : public QDialog {
 public:
     // `query` asks the recording device in use at the time of each probe (the preferences'
     // choice, or the system's default device). Builds the lists at once.
-    TRecSettingsForm(FormatQuery query, SettingsFormHost host, QWidget* parent = nullptr);
+    TRecSettingsForm(FormatQuery query, UserDialogs& dialogs, QWidget* parent = nullptr);
 
     // Probes the device again and refills the lists with the start selection, then takes the
     // format over. Run at creation and after the recording device changed.
@@ -58,7 +58,7 @@ private:
     void fillChannels();
 
     FormatQuery m_query;
-    SettingsFormHost m_host;
+    UserDialogs& m_dialogs;
     std::vector<RecordFormat> m_supportedFormats;
     std::uint32_t m_sampleRate = 44100;
     std::uint8_t m_bitsPerSample = 16;

@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <QTimer>
 
-#include "app/process_record.h"
+#include "dialogs/process_record.h"
 
 class QProgressBar;
 class QPushButton;

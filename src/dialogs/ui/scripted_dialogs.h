@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/ui/user_dialogs.h"
+#include "dialogs/ui/user_dialogs.h"
 
 namespace sonthra {
 

@@ -1,4 +1,4 @@
-#include "app/process_record.h"
+#include "dialogs/process_record.h"
 
 #include <thread>
 
@@ -27,11 +27,20 @@ bool isLibraryProcess(ProcessKind kind) {
 ProgressPoll PollProcess(ProcessRecord& record, bool cancel, const ProcessHooks& hooks) {
     if (cancel) {
         switch (record.kind) {
-            case ProcessKind::PeakBuilding: call(hooks.stopPeakBuild); break;
-            case ProcessKind::EngineEdit: call(hooks.cancelEngineEdit); break;
-            case ProcessKind::EffectProcessing: call(hooks.abortEffect); break;
-            case ProcessKind::FormatConversion: call(hooks.cancelConversion); break;
-            default: break;
+            case ProcessKind::PeakBuilding:
+                call(hooks.stopPeakBuild);
+                break;
+            case ProcessKind::EngineEdit:
+                call(hooks.cancelEngineEdit);
+                break;
+            case ProcessKind::EffectProcessing:
+                call(hooks.abortEffect);
+                break;
+            case ProcessKind::FormatConversion:
+                call(hooks.cancelConversion);
+                break;
+            default:
+                break;
         }
         // A worker that has already ended keeps its own final state.
         RunState expected = RunState::Running;
@@ -40,8 +49,11 @@ ProgressPoll PollProcess(ProcessRecord& record, bool cancel, const ProcessHooks&
             case ProcessKind::EngineEdit:
             case ProcessKind::EffectProcessing:
             case ProcessKind::FormatConversion:
-            case ProcessKind::PlainWait: record.programError = kCancelled; break;
-            default: break;
+            case ProcessKind::PlainWait:
+                record.programError = kCancelled;
+                break;
+            default:
+                break;
         }
         return {record.progress.load(), record.running()};
     }

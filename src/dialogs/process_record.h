@@ -1,4 +1,5 @@
-// The record of the one running long operation, watched by the progress dialog.
+// The record of the one running long operation, watched by the progress dialog. Any layer may
+// fill one: the record is plain data, shown through a RecordOperation.
 // A worker writes progress, run state and error; the GUI thread reads them and requests a stop
 // by writing the run state. All shared fields are atomics, so no lock is needed.
 #pragma once
@@ -7,6 +8,9 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <utility>
+
+#include "dialogs/long_operation.h"
 
 namespace sonthra {
 
@@ -18,14 +22,6 @@ enum class ProcessKind : std::int32_t {
     EffectProcessing = 5,
     FormatConversion = 6,
     PlainWait = 7,
-};
-
-enum class RunState : std::int32_t {
-    Running = 1,
-    Finished = 2,
-    CancelRequested = 3,
-    Cancelled = 4,
-    Failed = 5,
 };
 
 struct ProcessRecord {
@@ -50,26 +46,17 @@ struct ProcessRecord {
     int result() const;
 };
 
-// What a progress poll reports: a percentage (the dialog clamps it to 0..100) and whether the
-// operation still runs. The dialog calls the poll every 100 ms with cancel = false, and once
-// with cancel = true when the user presses Cancel or closes the dialog.
-struct ProgressPoll {
-    int percent = 0;
-    bool running = true;
-};
-using ProgressPollFunction = std::function<ProgressPoll(bool cancel)>;
-
 // The calls a poll makes into whatever does the work: the engine for edits (kind 3), the
 // format converter (kind 6), the view's peak builder (kind 2), the effect plug-in (kind 5).
 // A hook that is not set is not called.
 struct ProcessHooks {
-    std::function<void()> stopPeakBuild;          // kind 2
-    std::function<void()> cancelEngineEdit;       // kind 3: AudioEditCancelPressed
-    std::function<void()> abortEffect;            // kind 5
-    std::function<void()> cancelConversion;       // kind 6
-    std::function<bool()> isOver;                 // kinds 3 and 6: the process call says done
-    std::function<int()> processProgress;         // kinds 3 and 6
-    std::function<int()> reasonForProcessExit;    // kinds 3 and 6
+    std::function<void()> stopPeakBuild;        // kind 2
+    std::function<void()> cancelEngineEdit;     // kind 3: AudioEditCancelPressed
+    std::function<void()> abortEffect;          // kind 5
+    std::function<void()> cancelConversion;     // kind 6
+    std::function<bool()> isOver;               // kinds 3 and 6: the process call says done
+    std::function<int()> processProgress;       // kinds 3 and 6
+    std::function<int()> reasonForProcessExit;  // kinds 3 and 6
 };
 
 // The main window's poll over a process record. On cancel it passes the request on by kind,
@@ -82,5 +69,24 @@ ProgressPoll PollProcess(ProcessRecord& record, bool cancel, const ProcessHooks&
 // ended. Returns false when `limit` passed first.
 bool WaitForWork(const std::function<bool()>& finished,
                  std::chrono::milliseconds limit = std::chrono::milliseconds::max());
+
+// A process record seen as a long operation: progress and the end through PollProcess, the
+// cancel passed on by kind through the hooks, the result from the record.
+class RecordOperation final : public LongOperation {
+public:
+    RecordOperation(ProcessRecord& record, ProcessHooks hooks)
+        : m_record(record), m_hooks(std::move(hooks)) {}
+
+    int progress() override { return PollProcess(m_record, false, m_hooks).percent; }
+    RunState runState() const override { return m_record.runState.load(); }
+    void cancel() override { PollProcess(m_record, true, m_hooks); }
+    int result() const override { return m_record.result(); }
+
+    ProcessRecord& record() { return m_record; }
+
+private:
+    ProcessRecord& m_record;
+    ProcessHooks m_hooks;
+};
 
 }  // namespace sonthra

@@ -1,4 +1,4 @@
-#include "app/ui/user_dialogs.h"
+#include "dialogs/ui/user_dialogs.h"
 
 #include <QColorDialog>
 #include <QDesktopServices>
@@ -6,7 +6,7 @@
 #include <QMessageBox>
 #include <QUrl>
 
-#include "app/ui/progress_dialog.h"
+#include "dialogs/ui/progress_dialog.h"
 #include "messages/message_table.h"
 
 namespace sonthra {
@@ -43,34 +43,61 @@ int ShowEngineError(UserDialogs& dialogs, QWidget* parent, int engineError) {
     return number;
 }
 
-DialogAnswer QtUserDialogs::messageBox(QWidget* parent, const QString& caption,
-                                       const QString& text, DialogIcon icon,
-                                       DialogButtons buttons) {
+void ShowInformation(UserDialogs& dialogs, QWidget* parent, int number,
+                     const std::vector<QString>& args) {
+    AskMessage(dialogs, parent, number, DialogButtons::Ok, DialogIcon::Information, args);
+}
+
+int UserDialogs::runOperation(QWidget* parent, const QString& caption, bool cancelOffered,
+                              LongOperation& operation) {
+    runProgress(parent, caption, cancelOffered, PollOf(operation));
+    return operation.result();
+}
+
+DialogAnswer QtUserDialogs::messageBox(QWidget* parent, const QString& caption, const QString& text,
+                                       DialogIcon icon, DialogButtons buttons) {
     QMessageBox box(parent);
     box.setWindowTitle(caption);
     box.setText(text);
     switch (icon) {
-        case DialogIcon::Error: box.setIcon(QMessageBox::Critical); break;
-        case DialogIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-        case DialogIcon::Information: box.setIcon(QMessageBox::Information); break;
-        case DialogIcon::Question: box.setIcon(QMessageBox::Question); break;
-        case DialogIcon::None: break;
+        case DialogIcon::Error:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case DialogIcon::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case DialogIcon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case DialogIcon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case DialogIcon::None:
+            break;
     }
     switch (buttons) {
-        case DialogButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+        case DialogButtons::Ok:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
         case DialogButtons::OkCancel:
             box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
             break;
-        case DialogButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        case DialogButtons::YesNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            break;
         case DialogButtons::YesNoCancel:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             break;
     }
     switch (box.exec()) {
-        case QMessageBox::Ok: return DialogAnswer::Ok;
-        case QMessageBox::Yes: return DialogAnswer::Yes;
-        case QMessageBox::No: return DialogAnswer::No;
-        default: return DialogAnswer::Cancel;
+        case QMessageBox::Ok:
+            return DialogAnswer::Ok;
+        case QMessageBox::Yes:
+            return DialogAnswer::Yes;
+        case QMessageBox::No:
+            return DialogAnswer::No;
+        default:
+            return DialogAnswer::Cancel;
     }
 }
 
@@ -112,6 +139,8 @@ void QtUserDialogs::runProgress(QWidget* parent, const QString& caption, bool ca
     dialog.run(caption, cancelOffered, poll);
 }
 
-void QtUserDialogs::openUrl(const QString& url) { QDesktopServices::openUrl(QUrl(url)); }
+void QtUserDialogs::openUrl(const QString& url) {
+    QDesktopServices::openUrl(QUrl(url));
+}
 
 }  // namespace sonthra

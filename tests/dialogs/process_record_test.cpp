@@ -1,4 +1,4 @@
-#include "app/process_record.h"
+#include "dialogs/process_record.h"
 
 #include <gtest/gtest.h>
 
@@ -43,8 +43,7 @@ TEST(PollProcess, CancelGoesToTheRightPlaceByKind) {
         PollProcess(record, true, calls.hooks());
         EXPECT_EQ(record.runState.load(), RunState::CancelRequested) << int(c.kind);
         EXPECT_EQ(record.programError.load(), c.error) << int(c.kind);
-        EXPECT_EQ(calls.peak + calls.engine + calls.effect + calls.conversion,
-                  c.counter ? 1 : 0);
+        EXPECT_EQ(calls.peak + calls.engine + calls.effect + calls.conversion, c.counter ? 1 : 0);
         if (c.counter) {
             EXPECT_EQ(calls.*c.counter, 1) << int(c.kind);
         }

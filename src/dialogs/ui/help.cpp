@@ -1,11 +1,11 @@
-#include "app/ui/help.h"
+#include "dialogs/ui/help.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QUrl>
 
-#include "app/ui/user_dialogs.h"
+#include "dialogs/ui/user_dialogs.h"
 
 namespace sonthra {
 

@@ -1,6 +1,25 @@
 // Every question, message box, file dialog and progress dialog of the program goes through
-// this one interface, so that whole-program tests can drive the real main window with
-// scripted answers and read back what was shown. Call only from the GUI thread.
+// this one interface, so that whole-program tests can drive the real windows with scripted
+// answers and read back what was shown. Call only from the GUI thread.
+//
+// How a feature window (tags, effects, convert, podcast, ftp, settings) uses it:
+// - Take a `UserDialogs&` in the constructor and keep it; the main window passes its own
+//   (QtUserDialogs in the program, ScriptedDialogs in tests). Never open a QMessageBox or
+//   QFileDialog directly, or the window cannot be tested without a person.
+// - A result number from a plain core goes to ShowMessage(dialogs, this, number, {args});
+//   0 and numbers without text show nothing, so `ShowMessage(d, this, core.save())` is enough.
+//   Engine error numbers go through ShowEngineError, questions through AskMessage,
+//   notices through ShowInformation.
+// - Help: ShowHelpTopic(dialogs, topic) from dialogs/ui/help.h.
+// - Long work (a conversion, an upload, an effect): the plain core implements LongOperation
+//   (dialogs/long_operation.h) or fills a ProcessRecord shown through a RecordOperation;
+//   start the worker, then `dialogs.runOperation(this, caption, true, operation)`, then read
+//   `operation.result()`. If the worker may still run after a Cancel, wait with WaitForWork
+//   until `!operation.active()` before freeing its data. A long operation on the open
+//   document's audio belongs to the edit controller instead (a FileTransform), which adds
+//   the undo file and the refresh.
+// - Tests: build the window with a ScriptedDialogs, queue answers and files, then check
+//   `shown()`; cancelNextProgressAfter(n) presses Cancel in the real progress dialog.
 #pragma once
 
 #include <QColor>
@@ -9,7 +28,7 @@
 
 #include <vector>
 
-#include "app/process_record.h"
+#include "dialogs/process_record.h"
 
 class QWidget;
 
@@ -43,6 +62,10 @@ public:
     // Runs the modal progress dialog until the poll reports the end or the user cancels.
     virtual void runProgress(QWidget* parent, const QString& caption, bool cancelOffered,
                              const ProgressPollFunction& poll) = 0;
+    // The same over a long operation of any kind; returns its result once the dialog closed
+    // (a cancelled operation that has not stopped yet may still change it).
+    int runOperation(QWidget* parent, const QString& caption, bool cancelOffered,
+                     LongOperation& operation);
     // Opens an address (a help page, a web page) in the user's browser.
     virtual void openUrl(const QString& url) = 0;
 };
@@ -59,6 +82,11 @@ DialogAnswer AskMessage(UserDialogs& dialogs, QWidget* parent, int number, Dialo
 
 // Shows an engine error number through the engine-error table; returns the message number.
 int ShowEngineError(UserDialogs& dialogs, QWidget* parent, int engineError);
+
+// Shows message `number` as a notice with the information icon and an Ok button; 0 and
+// numbers without text show nothing.
+void ShowInformation(UserDialogs& dialogs, QWidget* parent, int number,
+                     const std::vector<QString>& args = {});
 
 // The dialogs a person sees: real Qt boxes, file dialogs and the progress dialog.
 class QtUserDialogs : public UserDialogs {

@@ -7,10 +7,10 @@
 #include <memory>
 
 #include "app/ui/main_form.h"
-#include "app/ui/scripted_dialogs.h"
+#include "dialogs/ui/scripted_dialogs.h"
 #include "app/ui/signal_watcher.h"
 #include "app/ui/single_instance.h"
-#include "app/ui/user_dialogs.h"
+#include "dialogs/ui/user_dialogs.h"
 #include "engine/mixer.h"
 #include "engine/nx_wave_player.h"
 #include "messages/message_table.h"

@@ -1,4 +1,4 @@
-#include "app/ui/progress_dialog.h"
+#include "dialogs/ui/progress_dialog.h"
 
 #include <QProgressBar>
 #include <QPushButton>
@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/ui/scripted_dialogs.h"
+#include "dialogs/ui/scripted_dialogs.h"
 
 namespace sonthra {
 namespace {
@@ -54,7 +54,8 @@ TEST(ProgressDialog, CancelPollsOnceWithCancelAndStopsPolling) {
     ProgressDialog dialog;
     PollScript script(std::vector<int>(1000, 10));
     script.dialog = &dialog;
-    QTimer::singleShot(350, &dialog, [&] { QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton); });
+    QTimer::singleShot(350, &dialog,
+                       [&] { QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton); });
     dialog.run("Cut...", true, script.function());
     EXPECT_EQ(script.cancels, 1);
     const int pollsAtCancel = script.polls;
@@ -98,8 +99,10 @@ TEST(ScriptedDialogs, RecordsProgressAndPressesScriptedCancel) {
     int polls = 0;
     bool cancelled = false;
     dialogs.runProgress(nullptr, "Cut...", true, [&](bool cancel) -> ProgressPoll {
-        if (cancel) cancelled = true;
-        else ++polls;
+        if (cancel)
+            cancelled = true;
+        else
+            ++polls;
         return {polls, !cancel};
     });
     EXPECT_TRUE(cancelled);

@@ -1,4 +1,4 @@
-#include "app/ui/progress_dialog.h"
+#include "dialogs/ui/progress_dialog.h"
 
 #include <QProgressBar>
 #include <QPushButton>

@@ -1,10 +1,10 @@
-#include "app/ui/scripted_dialogs.h"
+#include "dialogs/ui/scripted_dialogs.h"
 
 #include <QFile>
 #include <QTextStream>
 #include <QTimer>
 
-#include "app/ui/progress_dialog.h"
+#include "dialogs/ui/progress_dialog.h"
 
 namespace sonthra {
 
@@ -16,7 +16,7 @@ QStringList ScriptedDialogs::shownTexts() const {
 
 void ScriptedDialogs::record(ShownDialog item) {
     if (!m_logPath.isEmpty()) {
-        static const char* kinds[] = {"message", "open", "save", "directory",
+        static const char* kinds[] = {"message", "open",     "save", "directory",
                                       "color",   "progress", "url"};
         QFile log(m_logPath);
         if (log.open(QIODevice::Append | QIODevice::Text)) {
@@ -38,9 +38,12 @@ DialogAnswer ScriptedDialogs::messageBox(QWidget*, const QString& caption, const
         return answer;
     }
     switch (buttons) {
-        case DialogButtons::Ok: return DialogAnswer::Ok;
-        case DialogButtons::YesNo: return DialogAnswer::No;
-        default: return DialogAnswer::Cancel;
+        case DialogButtons::Ok:
+            return DialogAnswer::Ok;
+        case DialogButtons::YesNo:
+            return DialogAnswer::No;
+        default:
+            return DialogAnswer::Cancel;
     }
 }
 
@@ -107,11 +110,16 @@ std::unique_ptr<UserDialogs> ScriptedDialogs::fromEnvironment() {
         qEnvironmentVariable("SONTHRA_DIALOG_ANSWERS").split(',', Qt::SkipEmptyParts);
     for (const QString& answer : answers) {
         const QString a = answer.trimmed();
-        if (a.startsWith("file:")) dialogs->queueFile(a.mid(5));
-        else if (a == "yes") dialogs->queueAnswer(DialogAnswer::Yes);
-        else if (a == "no") dialogs->queueAnswer(DialogAnswer::No);
-        else if (a == "ok") dialogs->queueAnswer(DialogAnswer::Ok);
-        else dialogs->queueAnswer(DialogAnswer::Cancel);
+        if (a.startsWith("file:"))
+            dialogs->queueFile(a.mid(5));
+        else if (a == "yes")
+            dialogs->queueAnswer(DialogAnswer::Yes);
+        else if (a == "no")
+            dialogs->queueAnswer(DialogAnswer::No);
+        else if (a == "ok")
+            dialogs->queueAnswer(DialogAnswer::Ok);
+        else
+            dialogs->queueAnswer(DialogAnswer::Cancel);
     }
     return dialogs;
 }
