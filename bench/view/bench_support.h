@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -89,6 +90,21 @@ inline long statusKb(const std::string& field) {
 // Resets the high-water mark of the resident set, so that VmHWM measures from here on.
 inline void resetPeakMemory() {
     std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+inline double median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+inline double fastest(const std::vector<double>& values) {
+    return values.empty() ? 0 : *std::min_element(values.begin(), values.end());
+}
+
+inline std::string folderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
 inline std::string tempFile(const std::string& name) {

@@ -43,10 +43,20 @@ void scanBlockPlain(const unsigned char* p, std::size_t frames, int channels, in
 }
 
 #if defined(__x86_64__)
+// How far ahead of the scan the processor is asked to fetch: the samples come from a memory
+// map straight out of the page cache, and the hardware's own prefetch stops at every page.
+constexpr std::size_t kPrefetchBytes = 2048;
+
+inline void prefetchBlock(const unsigned char* p) {
+    _mm_prefetch(reinterpret_cast<const char*>(p + kPrefetchBytes), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(p + kPrefetchBytes + 64), _MM_HINT_T0);
+}
+
 // Whole 32-frame blocks of 16-bit stereo: 64 interleaved samples in eight registers, the even
 // lanes the left channel and the odd ones the right.
 void scanBlocks16Stereo(const unsigned char* p, std::size_t blocks, TPeak* left, TPeak* right) {
     for (std::size_t b = 0; b < blocks; ++b, p += 128) {
+        prefetchBlock(p);
         __m128i lo, hi;
         minMaxEvenOddLanes(reinterpret_cast<const __m128i*>(p), 8, lo, hi);
         const auto l = static_cast<std::uint32_t>(_mm_cvtsi128_si32(lo));
@@ -58,6 +68,7 @@ void scanBlocks16Stereo(const unsigned char* p, std::size_t blocks, TPeak* left,
 
 void scanBlocks16Mono(const unsigned char* p, std::size_t blocks, TPeak* out) {
     for (std::size_t b = 0; b < blocks; ++b, p += 64) {
+        if (b % 2 == 0) prefetchBlock(p);
         const auto* v = reinterpret_cast<const __m128i*>(p);
         __m128i lo = _mm_loadu_si128(v);
         __m128i hi = lo;
@@ -84,6 +95,7 @@ __attribute__((target("avx2"))) void scanBlocks16StereoAvx2(const unsigned char*
                                                             std::size_t blocks, TPeak* left,
                                                             TPeak* right) {
     for (std::size_t b = 0; b < blocks; ++b, p += 128) {
+        prefetchBlock(p);
         const auto* v = reinterpret_cast<const __m256i*>(p);
         const __m256i a0 = _mm256_loadu_si256(v);
         const __m256i a1 = _mm256_loadu_si256(v + 1);
@@ -192,23 +204,53 @@ std::int64_t roundHalfEven(std::int64_t numerator, std::int64_t denominator) {
 
 namespace {
 
+// Where the samples come from: the file's memory map, window by window, or reads into a
+// buffer where the file cannot be mapped. Either way a stretch starts on a block boundary.
+class SampleStretches {
+public:
+    explicit SampleStretches(SampleFile& file) : m_file(file), m_mapped(file.mapped()) {}
+
+    // Bytes [offset, offset + got) of the samples, at most want; nullptr with got 0 on failure.
+    const unsigned char* next(std::uint64_t offset, std::size_t want, std::size_t& got) {
+        got = 0;
+        if (m_mapped) {
+            const unsigned char* p = m_file.view(offset, want);
+            if (p)
+                got = static_cast<std::size_t>(
+                    std::min<std::uint64_t>(want, m_file.dataBytes() - offset));
+            return p;
+        }
+        if (!m_buffer) m_buffer.reset(new unsigned char[kPeakReadBytes]);
+        const std::int64_t n = m_file.read(offset, m_buffer.get(), std::min(want, kPeakReadBytes));
+        if (n <= 0) return nullptr;
+        got = static_cast<std::size_t>(n);
+        return m_buffer.get();
+    }
+
+private:
+    SampleFile& m_file;
+    const bool m_mapped;
+    std::unique_ptr<unsigned char[]> m_buffer;
+};
+
 int scanAll(SampleFile& file, std::vector<PeakData::Channel>& out,
-            std::atomic<std::int32_t>& progress, const std::atomic<PeakState>& state,
-            unsigned char* buffer) {
+            std::atomic<std::int32_t>& progress, const std::atomic<PeakState>& state) {
     const WaveHeaderInfo& info = file.info();
     const int channels = info.format.channels;
     const int bytes = info.format.bitsPerSample / 8;
     const std::size_t frameBytes = static_cast<std::size_t>(channels * bytes);
     const std::uint64_t total = static_cast<std::uint64_t>(info.totalSamples) * frameBytes;
+    SampleStretches stretches(file);
     std::uint64_t consumed = 0;
     std::size_t block = 0;
     while (consumed < total) {
         if (state.load(std::memory_order_relaxed) != PeakState::Building) return kViewErrCancelled;
-        const std::int64_t got = file.read(consumed, buffer, kPeakReadBytes);
+        std::size_t got = 0;
+        const unsigned char* p = stretches.next(consumed, kPeakMapBytes, got);
         // Only a read cut short by the end of the data leaves a part frame, which is no frame.
-        const std::size_t frames = got > 0 ? static_cast<std::size_t>(got) / frameBytes : 0;
-        if (frames == 0) return kViewErrCannotRead;
-        scanFrames(buffer, frames, channels, bytes, out, block);
+        const std::size_t frames = got / frameBytes;
+        if (p == nullptr || frames == 0) return kViewErrCannotRead;
+        scanFrames(p, frames, channels, bytes, out, block);
         block += peakBlockCount(frames);
         consumed += frames * frameBytes;
         progress.store(static_cast<std::int32_t>(roundHalfEven(
@@ -223,15 +265,13 @@ int ScanPeaks(SampleFile& file, std::vector<PeakData::Channel>& out,
               std::atomic<std::int32_t>& progress, const std::atomic<PeakState>& state) {
     out.clear();
     progress.store(0);
-    std::unique_ptr<unsigned char[]> buffer;
+    int code = kViewOk;
     try {
         sizeArrays(out, file.info().format.channels, peakBlockCount(file.info().totalSamples));
-        buffer.reset(new unsigned char[kPeakReadBytes]);
+        code = scanAll(file, out, progress, state);
     } catch (const std::bad_alloc&) {
-        out.clear();
-        return kViewErrNoMemory;
+        code = kViewErrNoMemory;
     }
-    const int code = scanAll(file, out, progress, state, buffer.get());
     if (code != kViewOk) out.clear();
     return code;
 }

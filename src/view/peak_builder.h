@@ -24,10 +24,13 @@ enum class PeakState : std::int32_t {
 // Bytes read at a time: eight of the product's 65,520-byte buffers, which is a whole number of
 // 32-frame blocks for every frame size (1, 2 or 4 bytes), so a block never straddles two reads.
 inline constexpr std::size_t kPeakReadBytes = 65520 * 8;
+// Bytes scanned at a time from the file's memory map: a whole number of reads, so of blocks.
+inline constexpr std::size_t kPeakMapBytes = kPeakReadBytes * 8;
 
 // Scans file (open, 8 or 16 bits, 1 or 2 channels) into out, one array of
-// ceil(totalSamples / 32) entries per channel. progress moves from 0 to 99 as the bytes are
-// read (a stereo file passes 49 half way), changing once per read. Results: 0; 106 when the
+// ceil(totalSamples / 32) entries per channel, through the file's memory map where it has one
+// and by reads otherwise. progress moves from 0 to 99 as the bytes are scanned (a stereo file
+// passes 49 half way), changing once per stretch. Results: 0; 106 when the
 // arrays or the buffer cannot be had; 107 when the sample data cannot be read; 110 as soon as
 // state is no longer Building. out is emptied on failure.
 int ScanPeaks(SampleFile& file, std::vector<PeakData::Channel>& out,

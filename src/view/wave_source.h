@@ -42,10 +42,30 @@ public:
     // of the "data" chunk, retrying short reads. Bytes read (0 at the end) or -1 on an error.
     std::int64_t read(std::uint64_t offset, void* buffer, std::size_t count);
 
+    // Whether the sample data can be seen through a memory map (mapping it on the first call):
+    // then view() serves it without copying. false for a file that cannot be mapped, or after
+    // allowMapping(false).
+    bool mapped();
+    // Whether mapped() may map the file (the default); reads serve otherwise.
+    void allowMapping(bool allowed) { m_mapAllowed = allowed; }
+    // The bytes [offset, offset + count) of the sample data in the map, cut to the whole frames
+    // like read(), with their pages already brought in (and the next stretch asked for), so
+    // that scanning them takes no page faults. nullptr when they are no longer in the file (it
+    // was cut short since it was opened), or without a map.
+    const unsigned char* view(std::uint64_t offset, std::size_t count);
+
+    std::uint64_t dataBytes() const { return m_dataBytes; }
+
 private:
+    void unmap();
+
     int m_fd = -1;
     WaveHeaderInfo m_info;
     std::uint64_t m_dataBytes = 0;
+    unsigned char* m_map = nullptr;  // the file from its start to the end of the samples
+    std::size_t m_mapBytes = 0;
+    bool m_mapTried = false;
+    bool m_mapAllowed = true;
 };
 
 }  // namespace sonthra

@@ -2,6 +2,7 @@
 // sample layout, buffer boundaries, progress, cancelling, and the files it must refuse.
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -84,6 +85,52 @@ TEST(PeakBuild, EveryLayoutAcrossSeveralReadsMatchesTheSlowScan) {
         EXPECT_EQ(a.model.peaks().channels(), naivePeaks(values, c.channels));
         EXPECT_EQ(a.model.TotalSamples(), frames);
     }
+}
+
+// Across several windows of the memory map, ending in a part block: the map and plain reads
+// give the blocks of the slow scan.
+TEST(PeakBuild, MappedAndReadScansAgreeAcrossMapWindows) {
+    TempDir dir;
+    for (const int channels : {1, 2}) {
+        const int bits = channels == 2 ? 16 : 8;
+        const std::size_t frames = (2 * kPeakMapBytes) / (channels * bits / 8) + 77;
+        const std::vector<int> values = bits == 16 ? noise(frames * channels, -32768, 32767, 7)
+                                                   : noise(frames * channels, 0, 255, 7);
+        const std::string path = dir.file("m.wav");
+        writeWav(path, channels, bits, values);
+        for (const bool map : {true, false}) {
+            SCOPED_TRACE(::testing::Message() << channels << " channel(s), map " << map);
+            SampleFile file;
+            ASSERT_EQ(file.open(path), 0);
+            file.allowMapping(map);
+            EXPECT_EQ(file.mapped(), map);
+            std::vector<PeakData::Channel> out;
+            std::atomic<std::int32_t> progress{0};
+            std::atomic<PeakState> state{PeakState::Building};
+            ASSERT_EQ(ScanPeaks(file, out, progress, state), 0);
+            EXPECT_EQ(out, naivePeaks(values, channels));
+            EXPECT_EQ(progress.load(), 99);
+        }
+    }
+}
+
+TEST(SampleFile, TheMapShowsTheBytesReadsGetAndRefusesWhatTheFileNoLongerHolds) {
+    TempDir dir;
+    const std::string path = dir.file("v.wav");
+    const std::vector<int> values = noise(300000 * 2, -32768, 32767, 3);
+    writeWav(path, 2, 16, values);
+    SampleFile file;
+    ASSERT_EQ(file.open(path), 0);
+    ASSERT_TRUE(file.mapped());
+    std::vector<unsigned char> read(5000);
+    ASSERT_EQ(file.read(777, read.data(), read.size()), 5000);
+    const unsigned char* seen = file.view(777, 5000);
+    ASSERT_NE(seen, nullptr);
+    EXPECT_TRUE(std::equal(read.begin(), read.end(), seen));
+    EXPECT_EQ(file.view(file.dataBytes(), 10), nullptr);
+    // Cut short after opening: what lies past the new end is refused, not a crash.
+    ASSERT_EQ(::truncate(path.c_str(), 46 + 4096), 0);
+    EXPECT_EQ(file.view(600000, 4096), nullptr);
 }
 
 TEST(PeakBuild, EveryStereoKernelGivesTheSameBlocks) {
