@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cli/format_command.h"
+#include "cli/tags_command.h"
 
 namespace sonthra::cli {
 
@@ -10,6 +11,8 @@ const std::vector<FeatureVerb>& featureVerbs() {
     // One line per verb; each feature adds its own.
     static const std::vector<FeatureVerb> table = {
         {"format", kFormatUsage, &runFormatVerb},
+        {"tags", kTagsUsage, &runTagsVerb},
+        {"tag", kTagUsage, &runTagVerb},
     };
     return table;
 }

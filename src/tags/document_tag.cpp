@@ -1,8 +1,16 @@
 #include "tags/document_tag.h"
 
+#include "tags/tag_file.h"
 #include "tags/wave_tag.h"
 
 namespace sonthra {
+
+bool IsWaveFile(const std::string& path) {
+    tagfile::Fd fd(tagfile::openRegular(path, false));
+    std::string head;
+    return fd.valid() && tagfile::readAt(fd.get(), 0, 12, head) && head.size() == 12 &&
+           head.compare(0, 4, "RIFF") == 0 && head.compare(8, 4, "WAVE") == 0;
+}
 
 void DocumentTag::clear() {
     m_v2.reset();

@@ -10,6 +10,14 @@
 
 namespace sonthra {
 
+// Shown (OK box, product caption) when a saved MP3 file has vanished before its tag is written
+// or the tag cannot be written.
+inline constexpr const char* kTagNotSavedText = "Can not save tag to the file!";
+
+// Whether a file holds a RIFF "WAVE" form (its tag is then an "id3 " chunk); false also when
+// it cannot be read.
+bool IsWaveFile(const std::string& path);
+
 class DocumentTag {
 public:
     TID3v2* v2() const { return m_v2.get(); }
