@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cli/effects_command.h"
 #include "cli/format_command.h"
 #include "cli/tags_command.h"
 
@@ -10,6 +11,8 @@ namespace sonthra::cli {
 const std::vector<FeatureVerb>& featureVerbs() {
     // One line per verb; each feature adds its own.
     static const std::vector<FeatureVerb> table = {
+        {"effects", kEffectsUsage, &runEffectsVerb},
+        {"effect", kEffectUsage, &runEffectVerb},
         {"format", kFormatUsage, &runFormatVerb},
         {"tags", kTagsUsage, &runTagsVerb},
         {"tag", kTagUsage, &runTagVerb},
