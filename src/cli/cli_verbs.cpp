@@ -13,6 +13,7 @@
 
 #include "cli/cli_args.h"
 #include "cli/cli_edit.h"
+#include "cli/convert_command.h"
 #include "cli/feature_verbs.h"
 #include "cli/cli_report.h"
 #include "engine/audio_io.h"
@@ -59,6 +60,7 @@ std::uint64_t framesToMs(std::uint64_t frames, std::uint32_t rate) {
 }
 
 int info(const Command& command, std::ostream& out, std::ostream& err) {
+    if (isMp3Name(command.files[0])) return mp3Info(command.files[0], out, err);
     WaveLayout layout;
     const int result = readWaveLayout(command.files[0], layout);
     if (result != 0) return reportEngineError(result, err);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cli/convert_command.h"
 #include "cli/effects_command.h"
 #include "cli/format_command.h"
 #include "cli/tags_command.h"
@@ -11,6 +12,7 @@ namespace sonthra::cli {
 const std::vector<FeatureVerb>& featureVerbs() {
     // One line per verb; each feature adds its own.
     static const std::vector<FeatureVerb> table = {
+        {"convert", kConvertUsage, &runConvertVerb},
         {"effects", kEffectsUsage, &runEffectsVerb},
         {"effect", kEffectUsage, &runEffectVerb},
         {"format", kFormatUsage, &runFormatVerb},

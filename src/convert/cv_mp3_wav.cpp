@@ -98,16 +98,6 @@ std::int64_t statedLength(mpg123_handle* mh) {
     return length < 0 ? -1 : static_cast<std::int64_t>(length);
 }
 
-std::uint64_t id3v2Bytes(int fd) {
-    unsigned char head[10];
-    if (::pread(fd, head, sizeof head, 0) != static_cast<ssize_t>(sizeof head)) return 0;
-    if (std::memcmp(head, "ID3", 3) != 0) return 0;
-    const std::uint64_t body = (std::uint64_t{head[6]} & 0x7F) << 21 |
-                               (std::uint64_t{head[7]} & 0x7F) << 14 |
-                               (std::uint64_t{head[8]} & 0x7F) << 7 | (head[9] & 0x7F);
-    return 10 + body + ((head[5] & 0x10) ? 10 : 0);
-}
-
 bool hasId3v1(int fd, std::uint64_t size) {
     if (size < kId3v1Bytes) return false;
     char tag[3];
@@ -166,21 +156,24 @@ int probeMp3File(const std::string& path, Mp3FileInfo& info) {
     if (mpg123_scan(mh) != MPG123_OK) return kCvInvalidMp3;
     const off_t length = mpg123_length(mh);
     info.frames = length > 0 ? static_cast<std::uint64_t>(length) : 0;
-    if (!info.variableBitrate || info.frames == 0) {
-        info.bitrateKbps = static_cast<std::uint32_t>(std::max(frame.bitrate, 0));
-        return kConvertOk;
+    info.bitrateKbps = static_cast<std::uint32_t>(std::max(frame.bitrate, 0));
+    if (!info.variableBitrate) return kConvertOk;
+    // The library calls a stream variable when its header frame says so, or when that frame's
+    // own bitrate differs from the audio's: the frames themselves tell. The average is theirs,
+    // each frame weighing the same playing time.
+    if (mpg123_seek(mh, 0, SEEK_SET) < 0) return kConvertOk;
+    std::uint64_t sum = 0, count = 0;
+    int lowest = 0, highest = 0;
+    while (mpg123_framebyframe_next(mh) == MPG123_OK) {
+        if (mpg123_info2(mh, &frame) != MPG123_OK) break;
+        lowest = count == 0 ? frame.bitrate : std::min(lowest, frame.bitrate);
+        highest = std::max(highest, frame.bitrate);
+        sum += static_cast<std::uint64_t>(std::max(frame.bitrate, 0));
+        ++count;
     }
-    // The average of a variable-bitrate file: its audio bytes over its playing time.
-    std::uint64_t audioBytes = fileSize;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        audioBytes -= std::min(audioBytes, id3v2Bytes(fd));
-        if (hasId3v1(fd, fileSize)) audioBytes -= std::min(audioBytes, kId3v1Bytes);
-        ::close(fd);
-    }
-    const double seconds = static_cast<double>(info.frames) / static_cast<double>(rate);
-    info.bitrateKbps = static_cast<std::uint32_t>(
-        std::lround(static_cast<double>(audioBytes) * 8 / seconds / 1000));
+    if (count == 0) return kConvertOk;
+    info.variableBitrate = lowest != highest;
+    info.bitrateKbps = static_cast<std::uint32_t>((sum + count / 2) / count);
     return kConvertOk;
 }
 

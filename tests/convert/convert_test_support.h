@@ -27,7 +27,7 @@ inline std::uint64_t fileSize(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
 }
 
-inline std::string quoted(const std::string& text) {
+inline std::string shellQuoted(const std::string& text) {
     return "'" + text + "'";
 }
 

@@ -46,7 +46,7 @@ protected:
 
     std::string probe(const std::string& mp3, const std::string& entries) {
         return outputOf("ffprobe -v error -show_entries " + entries + " -of csv=p=0 " +
-                        quoted(mp3));
+                        shellQuoted(mp3));
     }
 
     // What ffprobe and mpg123 make of an MP3 made from a tone.
@@ -56,7 +56,7 @@ protected:
         const double bitrate = std::atof(probe(mp3, "stream=bit_rate").c_str()) / 1000;
         EXPECT_NEAR(bitrate, s.kbps, 1.0);
         const std::string decoded = mp3 + ".wav";
-        ASSERT_EQ(runQuiet("mpg123 -q -w " + quoted(decoded) + " " + quoted(mp3)), 0);
+        ASSERT_EQ(runQuiet("mpg123 -q -w " + shellQuoted(decoded) + " " + shellQuoted(mp3)), 0);
         const Pcm pcm = readPcm(decoded);
         EXPECT_EQ(pcm.frames(), static_cast<std::uint64_t>(seconds * s.rate));
         EXPECT_NEAR(measuredFrequency(pcm), 1000.0, 2.0);

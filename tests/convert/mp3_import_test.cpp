@@ -21,7 +21,8 @@ protected:
         const std::string wav = dir.file(name + ".wav");
         const std::string mp3 = dir.file(name + ".mp3");
         if (!makeToneWav(wav, rate, 16, channels, seconds, 440.0)) return {};
-        if (runQuiet("lame --quiet " + options + " " + quoted(wav) + " " + quoted(mp3)) != 0)
+        if (runQuiet("lame --quiet " + options + " " + shellQuoted(wav) + " " + shellQuoted(mp3)) !=
+            0)
             return {};
         return mp3;
     }
@@ -43,7 +44,7 @@ TEST_F(Mp3ImportTest, DecodesSampleForSampleAsMpg123AndKeepsTheSourceLength) {
         ASSERT_EQ(converter.ConvertMP3FileIntoWave(mp3, ours), kConvertOk);
         EXPECT_FALSE(converter.damaged());
         EXPECT_EQ(converter.GetStatus(), 100);
-        ASSERT_EQ(runQuiet("mpg123 -q -w " + quoted(theirs) + " " + quoted(mp3)), 0);
+        ASSERT_EQ(runQuiet("mpg123 -q -w " + shellQuoted(theirs) + " " + shellQuoted(mp3)), 0);
         const Pcm a = readPcm(ours), b = readPcm(theirs);
         EXPECT_EQ(a.format.sampleRate, rate);
         EXPECT_EQ(a.format.channels, channels);
@@ -69,9 +70,9 @@ TEST_F(Mp3ImportTest, BitrateOfConstantAndVariableFilesAndTheProbe) {
     EXPECT_EQ(info.frames, 6u * 44100);
     // The average over the playing time, as ffprobe works it out from the same file.
     const double theirs =
-        std::atof(
-            outputOf("ffprobe -v error -show_entries format=bit_rate -of csv=p=0 " + quoted(vbr))
-                .c_str()) /
+        std::atof(outputOf("ffprobe -v error -show_entries format=bit_rate -of csv=p=0 " +
+                           shellQuoted(vbr))
+                      .c_str()) /
         1000;
     ASSERT_GT(theirs, 0);
     EXPECT_NEAR(converter.GetBitRateOfMp3File(vbr), theirs, theirs * 0.03);
