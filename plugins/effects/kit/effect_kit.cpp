@@ -3,7 +3,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <emmintrin.h>
+
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "wave/wave_layout.h"
@@ -70,7 +73,17 @@ bool SourceData::read(std::uint64_t frame, std::size_t frames, float* out) const
 
 void bytesToFloats(const unsigned char* in, std::size_t samples, int bits, float* out) {
     if (bits == 16) {
-        for (std::size_t i = 0; i < samples; ++i) {
+        std::size_t i = 0;
+        const __m128 scale = _mm_set1_ps(1.0f / 32768.0f);
+        for (; i + 8 <= samples; i += 8) {
+            const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * i));
+            // Sign-extend by placing each sample in a word's top half and shifting back.
+            const __m128i lo = _mm_srai_epi32(_mm_unpacklo_epi16(s, s), 16);
+            const __m128i hi = _mm_srai_epi32(_mm_unpackhi_epi16(s, s), 16);
+            _mm_storeu_ps(out + i, _mm_mul_ps(_mm_cvtepi32_ps(lo), scale));
+            _mm_storeu_ps(out + i + 4, _mm_mul_ps(_mm_cvtepi32_ps(hi), scale));
+        }
+        for (; i < samples; ++i) {
             const auto s = static_cast<std::int16_t>(in[2 * i] | (in[2 * i + 1] << 8));
             out[i] = static_cast<float>(s) * (1.0f / 32768.0f);
         }
@@ -82,13 +95,25 @@ void bytesToFloats(const unsigned char* in, std::size_t samples, int bits, float
 }
 
 void floatsToBytes(const float* in, std::size_t samples, int bits, unsigned char* out) {
-    // Written so that NaN lands on the lower limit instead of an undefined conversion.
+    // Rounded to the nearest step and clipped at full scale; NaN lands on the lower limit
+    // (max with a NaN first operand gives the second) instead of an undefined conversion.
     if (bits == 16) {
-        for (std::size_t i = 0; i < samples; ++i) {
-            float y = in[i] * 32768.0f;
-            y = y >= -32768.0f ? y : -32768.0f;
-            y = y <= 32767.0f ? y : 32767.0f;
-            const auto v = static_cast<std::int16_t>(static_cast<int>(y + (y >= 0 ? 0.5f : -0.5f)));
+        std::size_t i = 0;
+        const __m128 scale = _mm_set1_ps(32768.0f);
+        const __m128 low = _mm_set1_ps(-32768.0f);
+        const __m128 high = _mm_set1_ps(32767.0f);
+        for (; i + 8 <= samples; i += 8) {
+            const __m128 a =
+                _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(in + i), scale), low), high);
+            const __m128 b =
+                _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(in + i + 4), scale), low), high);
+            const __m128i packed = _mm_packs_epi32(_mm_cvtps_epi32(a), _mm_cvtps_epi32(b));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), packed);
+        }
+        for (; i < samples; ++i) {
+            const __m128 y =
+                _mm_min_ss(_mm_max_ss(_mm_mul_ss(_mm_set_ss(in[i]), scale), low), high);
+            const auto v = static_cast<std::int16_t>(_mm_cvtss_si32(y));
             out[2 * i] = static_cast<unsigned char>(v & 0xFF);
             out[2 * i + 1] = static_cast<unsigned char>((v >> 8) & 0xFF);
         }
@@ -97,8 +122,7 @@ void floatsToBytes(const float* in, std::size_t samples, int bits, unsigned char
             float y = in[i] * 128.0f;
             y = y >= -128.0f ? y : -128.0f;
             y = y <= 127.0f ? y : 127.0f;
-            out[i] =
-                static_cast<unsigned char>(static_cast<int>(y + (y >= 0 ? 0.5f : -0.5f)) + 128);
+            out[i] = static_cast<unsigned char>(static_cast<int>(std::nearbyint(y)) + 128);
         }
     }
 }
