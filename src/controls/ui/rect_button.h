@@ -1,0 +1,100 @@
+// TLUM32RectBtnEx: a flat button with a picture and a caption, used for the document buttons.
+// It fills itself with Color when shown released and DownColor when shown pressed; a caption too
+// wide for it is shortened with "..." (OptimalCaption). A toggle button flips on the press and
+// takes the flip back when the mouse is released outside it. Call only from the GUI thread.
+#pragma once
+
+#include <QAbstractButton>
+#include <QColor>
+#include <QPixmap>
+
+namespace sonthra {
+
+// Raised when pictures or the font cannot be made, and when an image cannot be taken over.
+inline constexpr const char* kRectButtonCreateError =
+    "Error : Could not create necessary controls. Your system might be running at low resources "
+    ", please close some programs and try again !";
+inline constexpr const char* kRectButtonImageError =
+    "Error : Could not assing the requested images. Your system might be running at low resources "
+    ", please close some programs and try again !";
+
+class TLUM32RectBtnEx : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit TLUM32RectBtnEx(QWidget* parent = nullptr);
+
+    QColor Color() const { return m_color; }
+    void setColor(const QColor& color);
+    QColor DownColor() const { return m_downColor; }
+    void setDownColor(const QColor& color);
+    QString Caption() const { return text(); }
+    void setCaption(const QString& caption);
+    int CaptionLeftPos() const { return m_captionLeft; }
+    void setCaptionLeftPos(int x);
+    int CaptionTopPos() const { return m_captionTop; }
+    void setCaptionTopPos(int y);
+    bool Down() const { return m_down; }
+    void setDown(bool down);
+    QPixmap UpImage() const { return m_upImage; }
+    void setUpImage(const QPixmap& image);
+    QPixmap DownImage() const { return m_downImage; }
+    void setDownImage(const QPixmap& image);
+    QPixmap DisabledImage() const { return m_disabledImage; }
+    void setDisabledImage(const QPixmap& image);
+    int ImageLeftPos() const { return m_imageLeft; }
+    void setImageLeftPos(int x);
+    int BorderWidth() const { return m_borderWidth; }
+    void setBorderWidth(int width);
+    bool CanChangeState() const { return m_canChangeState; }
+    void setCanChangeState(bool can) { m_canChangeState = can; }
+    bool ToggleButton() const { return m_toggle; }
+    void setToggleButton(bool toggle) { m_toggle = toggle; }
+    QColor ButtonUpCaptionColor() const { return m_upCaptionColor; }
+    void setButtonUpCaptionColor(const QColor& color);
+    QColor ButtonDownCaptionColor() const { return m_downCaptionColor; }
+    void setButtonDownCaptionColor(const QColor& color);
+    bool DrawBorder() const { return m_drawBorder; }
+    void setDrawBorder(bool draw);
+    bool OptimalCaption() const { return m_optimalCaption; }
+    void setOptimalCaption(bool optimal);
+
+    // The caption as painted: shortened with "..." when OptimalCaption and it is too wide.
+    QString shownCaption() const;
+    // Whether the button is drawn pressed right now.
+    bool shownPressed() const { return !m_shownReleased; }
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
+private:
+    void takeImage(QPixmap& slot, const QPixmap& image);
+    void release(bool inside);
+
+    QColor m_color;
+    QColor m_downColor;
+    QColor m_upCaptionColor = Qt::white;
+    QColor m_downCaptionColor = QColor(0, 0, 255);
+    QPixmap m_upImage;
+    QPixmap m_downImage;
+    QPixmap m_disabledImage;
+    int m_captionLeft = 2;
+    int m_captionTop = 2;
+    int m_imageLeft = 0;
+    int m_borderWidth = 2;
+    bool m_down = false;
+    bool m_canChangeState = true;
+    bool m_toggle = false;
+    bool m_drawBorder = false;
+    bool m_optimalCaption = true;
+    bool m_shownReleased = true;
+    bool m_pressed = false;
+};
+
+}  // namespace sonthra

@@ -1,0 +1,71 @@
+#include "controls/ui/skin_images.h"
+
+#include <QApplication>
+#include <QHash>
+#include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QWidget>
+#include <cmath>
+
+namespace sonthra {
+
+namespace {
+
+Skin g_skin = Skin::Light;
+
+QHash<QString, QPixmap>& cache() {
+    static QHash<QString, QPixmap> images;
+    return images;
+}
+
+QPixmap render(const QString& path, qreal ratio) {
+    QSvgRenderer renderer(path);
+    if (!renderer.isValid()) return {};
+    const QSize size = renderer.defaultSize();
+    QImage image(QSize(static_cast<int>(std::ceil(size.width() * ratio)),
+                       static_cast<int>(std::ceil(size.height() * ratio))),
+                 QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) return {};
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    renderer.render(&painter);
+    painter.end();
+    QPixmap pixmap = QPixmap::fromImage(image);
+    pixmap.setDevicePixelRatio(ratio);
+    return pixmap;
+}
+
+}  // namespace
+
+QPixmap SkinImages::image(const QString& name, qreal devicePixelRatio) {
+    const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    const QString key = QString("%1/%2@%3").arg(skinName(g_skin), name).arg(ratio);
+    auto found = cache().find(key);
+    if (found == cache().end()) {
+        found = cache().insert(
+            key, render(QString(":/skins/%1/%2.svg").arg(skinName(g_skin), name), ratio));
+    }
+    return *found;
+}
+
+void SkinImages::setSkin(Skin skin) {
+    if (skin == g_skin) return;
+    g_skin = skin;
+    // Controls that keep a composed picture notice the new skin when they paint.
+    for (QWidget* widget : QApplication::allWidgets()) widget->update();
+}
+
+Skin SkinImages::skin() {
+    return g_skin;
+}
+
+QString SkinImages::skinName(Skin skin) {
+    return skin == Skin::Dark ? "dark" : "light";
+}
+
+Skin SkinImages::skinFromName(const QString& name) {
+    return name.compare("dark", Qt::CaseInsensitive) == 0 ? Skin::Dark : Skin::Light;
+}
+
+}  // namespace sonthra
