@@ -233,29 +233,37 @@ private:
     std::unique_ptr<unsigned char[]> m_buffer;
 };
 
-int scanAll(SampleFile& file, std::vector<PeakData::Channel>& out,
-            std::atomic<std::int32_t>& progress, const std::atomic<PeakState>& state) {
+// Scans blocks [first, last) of file (last cut to its frames) into the arrays from index first
+// on. onStretch is asked after each stretch, with the bytes scanned so far and in all, whether
+// to go on.
+template <typename OnStretch>
+int scanBlocks(SampleFile& file, std::size_t first, std::size_t last,
+               std::vector<PeakData::Channel>& out, OnStretch onStretch) {
     const WaveHeaderInfo& info = file.info();
     const int channels = info.format.channels;
     const int bytes = info.format.bitsPerSample / 8;
     const std::size_t frameBytes = static_cast<std::size_t>(channels * bytes);
-    const std::uint64_t total = static_cast<std::uint64_t>(info.totalSamples) * frameBytes;
+    const std::uint64_t blockBytes = std::uint64_t{kPeakBlockFrames} * frameBytes;
+    const std::uint64_t end =
+        std::min<std::uint64_t>(last * blockBytes, std::uint64_t{info.totalSamples} * frameBytes);
+    const std::uint64_t begin = first * blockBytes;
     SampleStretches stretches(file);
-    std::uint64_t consumed = 0;
-    std::size_t block = 0;
-    while (consumed < total) {
-        if (state.load(std::memory_order_relaxed) != PeakState::Building) return kViewErrCancelled;
+    std::uint64_t consumed = begin;
+    std::size_t block = first;
+    while (consumed < end) {
+        if (!onStretch(consumed - begin, end - begin)) return kViewErrCancelled;
         std::size_t got = 0;
-        const unsigned char* p = stretches.next(consumed, kPeakMapBytes, got);
+        const auto want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kPeakMapBytes, end - consumed));
+        const unsigned char* p = stretches.next(consumed, want, got);
         // Only a read cut short by the end of the data leaves a part frame, which is no frame.
         const std::size_t frames = got / frameBytes;
         if (p == nullptr || frames == 0) return kViewErrCannotRead;
         scanFrames(p, frames, channels, bytes, out, block);
         block += peakBlockCount(frames);
         consumed += frames * frameBytes;
-        progress.store(static_cast<std::int32_t>(roundHalfEven(
-            static_cast<std::int64_t>(consumed) * 99, static_cast<std::int64_t>(total))));
     }
+    onStretch(end - begin, end - begin);
     return kViewOk;
 }
 
@@ -268,12 +276,36 @@ int ScanPeaks(SampleFile& file, std::vector<PeakData::Channel>& out,
     int code = kViewOk;
     try {
         sizeArrays(out, file.info().format.channels, peakBlockCount(file.info().totalSamples));
-        code = scanAll(file, out, progress, state);
+        code = scanBlocks(
+            file, 0, out.empty() ? 0 : out[0].size(), out,
+            [&](std::uint64_t done, std::uint64_t total) {
+                if (done > 0) {
+                    progress.store(static_cast<std::int32_t>(roundHalfEven(
+                        static_cast<std::int64_t>(done) * 99, static_cast<std::int64_t>(total))));
+                }
+                return state.load(std::memory_order_relaxed) == PeakState::Building;
+            });
     } catch (const std::bad_alloc&) {
         code = kViewErrNoMemory;
     }
     if (code != kViewOk) out.clear();
     return code;
+}
+
+int ScanPeakBlocks(SampleFile& file, std::size_t first, std::size_t last,
+                   std::vector<PeakData::Channel>& out) {
+    for (const auto& array : out) {
+        if (array.size() < std::min(last, peakBlockCount(file.info().totalSamples))) {
+            return kViewErrNoMemory;
+        }
+    }
+    if (out.size() < file.info().format.channels) return kViewErrNoMemory;
+    try {
+        return scanBlocks(file, first, last, out,
+                          [](std::uint64_t, std::uint64_t) { return true; });
+    } catch (const std::bad_alloc&) {
+        return kViewErrNoMemory;
+    }
 }
 
 }  // namespace sonthra

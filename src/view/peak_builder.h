@@ -36,6 +36,12 @@ inline constexpr std::size_t kPeakMapBytes = kPeakReadBytes * 8;
 int ScanPeaks(SampleFile& file, std::vector<PeakData::Channel>& out,
               std::atomic<std::int32_t>& progress, const std::atomic<PeakState>& state);
 
+// Scans only blocks [first, last) of file (last cut to the file's blocks) into out, whose arrays
+// (one per channel) already hold them; the other entries stay as they are. 0, 107 when the
+// samples cannot be read, 106 when out is too small for them.
+int ScanPeakBlocks(SampleFile& file, std::size_t first, std::size_t last,
+                   std::vector<PeakData::Channel>& out);
+
 // The block scans of 16-bit stereo data, the common case, each kept so that they can be checked
 // against one another: blocks whole 32-frame blocks from p into left and right. false when
 // the processor lacks what the kernel needs.

@@ -10,6 +10,7 @@
 #include <new>
 
 #include "settings/settings.h"
+#include "view/peak_builder.h"
 #include "view/view_errors.h"
 #include "wave/safe_file.h"
 
@@ -117,7 +118,9 @@ int SavePeakFile(const std::string& name, std::uint16_t channels, const PeakData
             }
         }
     }
-    return writer.commit() ? kViewOk : kViewErrPeakWrite;
+    // A cache: the rename keeps a half file from ever standing under the name, and one lost
+    // in a crash is only built again, so the edit need not wait for the disk.
+    return writer.commit(false) ? kViewOk : kViewErrPeakWrite;
 }
 
 int LoadPeakFile(const std::string& name, const std::string& wavName, std::uint32_t totalSamples,
@@ -192,6 +195,43 @@ std::vector<PeakData::Channel> RemovePeakBlocks(const std::vector<PeakData::Chan
         out.push_back(std::move(fresh));
     }
     return out;
+}
+
+int PatchPeaksAfterRemoval(const std::vector<PeakData::Channel>& old, SampleFile& file,
+                           std::uint32_t start, std::uint32_t end,
+                           std::vector<PeakData::Channel>& out) {
+    out.clear();
+    const std::uint64_t total = file.info().totalSamples;
+    const std::uint64_t removed = end - start;
+    const std::size_t count = peakBlockCount(total);
+    const std::size_t channels = file.info().format.channels;
+    if (start > end || start > total || old.size() != channels) return kViewErrPeakStale;
+    for (const auto& array : old) {
+        if (array.size() != peakBlockCount(total + removed)) return kViewErrPeakStale;
+    }
+    // Blocks before `first` hold no frame at or after start; from `moved` on, when the removed
+    // length is whole blocks, each block is an old one `shift` places further on.
+    const std::size_t first = start / kPeakBlockFrames;
+    const bool wholeBlocks = removed % kPeakBlockFrames == 0;
+    const std::size_t shift = removed / kPeakBlockFrames;
+    const std::size_t moved =
+        !wholeBlocks ? count : std::min(count, start % kPeakBlockFrames == 0 ? first : first + 1);
+    try {
+        std::vector<PeakData::Channel> fresh(channels, PeakData::Channel(count));
+        for (std::size_t c = 0; c < channels; ++c) {
+            const std::size_t kept = std::min(first, count);
+            std::copy_n(old[c].begin(), kept, fresh[c].begin());
+            for (std::size_t k = moved; k < count; ++k) fresh[c][k] = old[c][k + shift];
+        }
+        if (first < moved) {
+            const int code = ScanPeakBlocks(file, first, moved, fresh);
+            if (code != kViewOk) return code;
+        }
+        out = std::move(fresh);
+    } catch (const std::bad_alloc&) {
+        return kViewErrNoMemory;
+    }
+    return kViewOk;
 }
 
 }  // namespace sonthra

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "view/peak_data.h"
+#include "view/wave_source.h"
 
 namespace sonthra {
 
@@ -23,7 +24,8 @@ inline constexpr std::size_t kPeakFileHeaderBytes = 6;
 std::string GetPeakFileName(const std::string& wavName, const std::string& tempFolder);
 
 // Writes the arrays as a peak file with the given channel count. The file is replaced whole,
-// so a failed write leaves the old file as it was. 0, 115 empty name, 116 the file cannot be
+// so a failed write leaves the old file as it was; it is not flushed to the disk (a peak file
+// lost in a crash is built again). 0, 115 empty name, 116 the file cannot be
 // created, 117 a write failed (full disk, for one).
 int SavePeakFile(const std::string& name, std::uint16_t channels, const PeakData& peaks);
 
@@ -43,5 +45,16 @@ int LoadPeakFile(const std::string& name, const std::string& wavName, std::uint3
 std::vector<PeakData::Channel> RemovePeakBlocks(const std::vector<PeakData::Channel>& old,
                                                 std::uint32_t newTotal, std::uint32_t start,
                                                 std::uint32_t end);
+
+// The exact arrays of file, which holds what an older file held less its frames [start, end)
+// (start <= end), made from old (that file's arrays) and as few of file's samples as the
+// blocks need: blocks before the one holding start are kept; when the removed length is a
+// whole number of blocks the later ones are moved, and at most one block is scanned; else
+// every block from the one holding start on is scanned again. The result is what a full scan
+// of file gives. 0, 121 when old does not fit a file of that many more frames, 106, 107 as the
+// scan.
+int PatchPeaksAfterRemoval(const std::vector<PeakData::Channel>& old, SampleFile& file,
+                           std::uint32_t start, std::uint32_t end,
+                           std::vector<PeakData::Channel>& out);
 
 }  // namespace sonthra

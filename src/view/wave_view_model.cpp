@@ -211,7 +211,17 @@ int WaveViewModel::RemovePeakRange(std::uint32_t start, std::uint32_t end) {
         return setLastError(kViewOk);
     }
     try {
-        m_file.peaks.assign(RemovePeakBlocks(m_file.peaks.channels(), newTotal, start, end));
+        // Exact from the file as it is now, where it holds what the removal left; otherwise
+        // the blocks inside the range are dropped until the next full scan.
+        std::vector<PeakData::Channel> patched;
+        SampleFile file;
+        if (file.open(m_file.name) == kViewOk && file.info().totalSamples == newTotal &&
+            file.info().format == m_file.header.format &&
+            PatchPeaksAfterRemoval(m_file.peaks.channels(), file, start, end, patched) == kViewOk) {
+            m_file.peaks.assign(std::move(patched));
+        } else {
+            m_file.peaks.assign(RemovePeakBlocks(m_file.peaks.channels(), newTotal, start, end));
+        }
     } catch (const std::bad_alloc&) {
         m_file.peaks.clear();
         return setLastError(kViewErrNoMemory);

@@ -71,7 +71,10 @@ public:
     int SavePeaks(const std::string& name);
     int LoadPeaks(const std::string& name);
     // Updates the peaks for frames [start, end) having been deleted from the file (the pair in
-    // either order; both are first cut to the total).
+    // either order; both are first cut to the total). When the attached file already holds
+    // what the removal left, the peaks come out exactly as a full build would make them,
+    // scanning only the blocks that changed (PatchPeaksAfterRemoval); otherwise the blocks
+    // wholly inside the range are dropped (RemovePeakBlocks) until the next build.
     int RemovePeakRange(std::uint32_t start, std::uint32_t end);
 
     int lastError() const { return m_lastError.load(); }

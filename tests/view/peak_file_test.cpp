@@ -241,5 +241,87 @@ TEST(RemovePeakRange, UpdatesTheDisplaysTotalAndPeaks) {
     EXPECT_EQ(b.model.SelectionEndPos(), 0u);
 }
 
+// The patch after a removal against a full scan of the file the removal left: ranges on and
+// off block boundaries, whole blocks and not, at the head, inside one block and at the tail,
+// plus random ones, for every sample layout.
+TEST(PatchPeaksAfterRemoval, GivesWhatAFullScanOfTheShorterFileGives) {
+    struct Layout {
+        int channels, bits;
+    };
+    TempDir dir;
+    std::uint32_t seed = 11;
+    for (const Layout l : {Layout{1, 8}, Layout{2, 8}, Layout{1, 16}, Layout{2, 16}}) {
+        const std::uint32_t frames = 4000 + 13 * l.channels;
+        const std::vector<int> values = l.bits == 16 ? noise(frames * l.channels, -32768, 32767)
+                                                     : noise(frames * l.channels, 0, 255);
+        const auto old = testing::naivePeaks(values, l.channels);
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> ranges = {{0, 32},
+                                                                       {64, 128},
+                                                                       {40, 150},
+                                                                       {33, 43},
+                                                                       {100, 164},
+                                                                       {0, 1},
+                                                                       {5, 5},
+                                                                       {frames - 7, frames},
+                                                                       {frames - 40, frames},
+                                                                       {0, frames - 1},
+                                                                       {31, 32},
+                                                                       {17, frames - 1},
+                                                                       {3200, 3200 + 320}};
+        for (int i = 0; i < 20; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            const std::uint32_t a = (seed >> 8) % (frames + 1);
+            seed = seed * 1664525u + 1013904223u;
+            const std::uint32_t b = (seed >> 8) % (frames + 1);
+            ranges.emplace_back(std::min(a, b), std::max(a, b));
+        }
+        for (const auto& [start, end] : ranges) {
+            SCOPED_TRACE(::testing::Message() << l.channels << "x" << l.bits << " removing ["
+                                              << start << ", " << end << ")");
+            std::vector<int> rest = values;
+            rest.erase(rest.begin() + start * l.channels, rest.begin() + end * l.channels);
+            const std::string path = dir.file("cut.wav");
+            writeWav(path, l.channels, l.bits, rest);
+            SampleFile file;
+            ASSERT_EQ(file.open(path), 0);
+            std::vector<PeakData::Channel> out;
+            ASSERT_EQ(PatchPeaksAfterRemoval(old, file, start, end, out), 0);
+            EXPECT_EQ(out, testing::naivePeaks(rest, l.channels));
+        }
+    }
+}
+
+TEST(PatchPeaksAfterRemoval, RefusesPeaksOfAnotherLengthOrChannelCount) {
+    TempDir dir;
+    const std::vector<int> values = noise(2 * 500, -100, 100);
+    writeWav(dir.file("a.wav"), 2, 16, values);
+    SampleFile file;
+    ASSERT_EQ(file.open(dir.file("a.wav")), 0);
+    std::vector<PeakData::Channel> out;
+    const auto peaks = testing::naivePeaks(values, 2);
+    // 500 frames with 100 more before the removal would need 19 blocks, not 16.
+    EXPECT_EQ(PatchPeaksAfterRemoval(peaks, file, 10, 110, out), kViewErrPeakStale);
+    EXPECT_EQ(PatchPeaksAfterRemoval({peaks[0]}, file, 10, 10, out), kViewErrPeakStale);
+    EXPECT_EQ(PatchPeaksAfterRemoval(peaks, file, 600, 600, out), kViewErrPeakStale);
+    EXPECT_TRUE(out.empty());
+    EXPECT_EQ(PatchPeaksAfterRemoval(peaks, file, 7, 7, out), 0);
+    EXPECT_EQ(out, peaks);
+}
+
+// The display after its file was really cut: the peaks are those of a fresh build.
+TEST(RemovePeakRange, IsExactOnceTheFileHoldsWhatTheRemovalLeft) {
+    TempDir dir;
+    const std::string path = dir.file("w.wav");
+    Built b(path, 2, 3000);
+    std::vector<int> rest = b.values;
+    rest.erase(rest.begin() + 2 * 1001, rest.begin() + 2 * 1500);
+    writeWav(path, 2, 16, rest);
+    ASSERT_EQ(b.model.RemovePeakRange(1500, 1001), 0);
+    EXPECT_EQ(b.model.TotalSamples(), 2501u);
+    EXPECT_EQ(b.model.peaks().channels(), testing::naivePeaks(rest, 2));
+    RenderResult r;
+    EXPECT_EQ(b.model.RenderView(b.model.MaxZoomLevel(), 0, r), 0);
+}
+
 }  // namespace
 }  // namespace sonthra
