@@ -92,33 +92,35 @@ void TSongInfoForm::buildControls() {
     track->addWidget(trackNoEdit);
     track->addLayout(spinButtons);
 
-    const auto label = [&](const char* caption, QWidget* buddy) {
-        auto* l = new QLabel(QString::fromLatin1(caption), this);
-        l->setBuddy(buddy);
-        return l;
+    // Label and control pairs, two to a row; the comment takes the whole last row.
+    struct Field {
+        const char* caption;
+        QWidget* control;
+        QLayout* layout;
     };
-    grid->addWidget(label("Title", titleEdit), 0, 0);
-    grid->addWidget(titleEdit, 0, 1);
-    grid->addWidget(label("Track No", trackNoEdit), 0, 2);
-    grid->addLayout(track, 0, 3);
-    grid->addWidget(label("Artist", artistEdit), 1, 0);
-    grid->addWidget(artistEdit, 1, 1);
-    grid->addWidget(label("Year", yearEdit), 1, 2);
-    grid->addWidget(yearEdit, 1, 3);
-    grid->addWidget(label("Album", albumEdit), 2, 0);
-    grid->addWidget(albumEdit, 2, 1);
-    grid->addWidget(label("Link", linkEdit), 2, 2);
-    grid->addWidget(linkEdit, 2, 3);
-    grid->addWidget(label("Genre", genreComboBox), 3, 0);
-    grid->addWidget(genreComboBox, 3, 1);
-    grid->addWidget(label("Copyright", copyrightEdit), 3, 2);
-    grid->addWidget(copyrightEdit, 3, 3);
-    grid->addWidget(label("Language", languageEdit), 4, 0);
-    grid->addWidget(languageEdit, 4, 1);
-    grid->addWidget(label("Composer", composerEdit), 4, 2);
-    grid->addWidget(composerEdit, 4, 3);
-    grid->addWidget(label("Comment", commentEdit), 5, 0);
-    grid->addWidget(commentEdit, 5, 1, 1, 3);
+    const Field fields[] = {
+        {"Title", titleEdit, nullptr},       {"Track No", trackNoEdit, track},
+        {"Artist", artistEdit, nullptr},     {"Year", yearEdit, nullptr},
+        {"Album", albumEdit, nullptr},       {"Link", linkEdit, nullptr},
+        {"Genre", genreComboBox, nullptr},   {"Copyright", copyrightEdit, nullptr},
+        {"Language", languageEdit, nullptr}, {"Composer", composerEdit, nullptr},
+        {"Comment", commentEdit, nullptr}};
+    int at = 0;
+    for (const Field& field : fields) {
+        const int row = at / 2;
+        const int column = (at % 2) * 2;
+        ++at;
+        auto* label = new QLabel(QString::fromLatin1(field.caption), this);
+        label->setBuddy(field.control);
+        grid->addWidget(label, row, column);
+        if (field.layout) {
+            grid->addLayout(field.layout, row, column + 1);
+        } else if (field.control == commentEdit) {
+            grid->addWidget(commentEdit, row, 1, 1, 3);
+        } else {
+            grid->addWidget(field.control, row, column + 1);
+        }
+    }
 
     Button1 = new QPushButton(QStringLiteral("OK"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
