@@ -5,6 +5,7 @@
 #include "cli/convert_command.h"
 #include "cli/effects_command.h"
 #include "cli/format_command.h"
+#include "cli/podcast_command.h"
 #include "cli/tags_command.h"
 
 namespace sonthra::cli {
@@ -16,6 +17,7 @@ const std::vector<FeatureVerb>& featureVerbs() {
         {"effects", kEffectsUsage, &runEffectsVerb},
         {"effect", kEffectUsage, &runEffectVerb},
         {"format", kFormatUsage, &runFormatVerb},
+        {"podcast", kPodcastUsage, &runPodcastVerb},
         {"tags", kTagsUsage, &runTagsVerb},
         {"tag", kTagUsage, &runTagVerb},
     };

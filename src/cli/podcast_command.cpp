@@ -1,0 +1,153 @@
+#include "cli/podcast_command.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <ostream>
+
+#include "cli/cli_verbs.h"
+#include "podcast/audio_duration.h"
+#include "podcast/html_page.h"
+#include "podcast/pdi_file.h"
+#include "podcast/podcast_checks.h"
+#include "podcast/podcast_feed.h"
+#include "podcast/rss_date.h"
+#include "podcast/text_file.h"
+
+namespace sonthra::cli {
+namespace {
+
+using namespace sonthra::podcast;
+
+const std::vector<std::string> kOptions = {
+    "title", "description", "link", "date", "series-title", "series-description", "series-link"};
+
+int usageError(const std::string& problem, std::ostream& err) {
+    err << "sonthra-cli podcast: " << problem << "\nusage:\n" << kPodcastUsage;
+    return kExitUsage;
+}
+
+int failed(const Status& status, std::ostream& err) {
+    err << status.text << "\n";
+    return kExitFailed;
+}
+
+// Positional words and --options ("--name value" or "--name=value").
+std::string parseWords(const std::vector<std::string>& args, std::vector<std::string>& files,
+                       std::map<std::string, std::string>& options) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (word.rfind("--", 0) != 0) {
+            files.push_back(word);
+            continue;
+        }
+        std::string name = word.substr(2);
+        std::string value;
+        if (const std::size_t equals = name.find('='); equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name.resize(equals);
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        } else {
+            return word + " needs a value";
+        }
+        if (std::find(kOptions.begin(), kOptions.end(), name) == kOptions.end()) {
+            return "unknown option --" + name;
+        }
+        options[name] = value;
+    }
+    if (files.size() != 2) return "FEED and AUDIO are required";
+    for (const char* required : {"title", "description", "link"}) {
+        if (options[required].empty()) return std::string("--") + required + " is required";
+    }
+    return {};
+}
+
+std::string programFolder() {
+    std::error_code error;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string(".") : self.parent_path().string();
+}
+
+}  // namespace
+
+int runPodcastVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                   const std::atomic<bool>&) {
+    std::vector<std::string> files;
+    std::map<std::string, std::string> options;
+    if (const std::string problem = parseWords(args, files, options); !problem.empty()) {
+        return usageError(problem, err);
+    }
+    const std::string feed = std::filesystem::absolute(files[0]).lexically_normal().string();
+    const std::string audio = std::filesystem::absolute(files[1]).lexically_normal().string();
+
+    PodcastForm form;
+    form.title = options["title"];
+    form.description = options["description"];
+    form.link = options["link"];
+    form.date = todayLocal();
+    if (!options["date"].empty()) {
+        const auto date = parseDateText(options["date"]);
+        if (!date || options["date"].size() != 10)
+            return usageError("--date must be YYYY-MM-DD", err);
+        form.date = *date;
+    }
+    if (const std::string problem = IsHTTPLinkValid(form.link); !problem.empty()) {
+        return usageError(problem, err);
+    }
+    if (const std::string problem = linkNameProblem(form.link, fileNameOf(audio));
+        !problem.empty()) {
+        return usageError(problem, err);
+    }
+
+    PodcastInfo info;
+    info.AudioFile = audio;
+    info.MimeType = mimeTypeForFile(audio);
+    if (info.MimeType.empty()) return usageError("AUDIO must end in .mp3, .wma or .wav", err);
+    const std::string base = pagePathForFeed(feed);  // FEED without its extension, plus ".htm"
+    info.DescriptionFile = base.substr(0, base.size() - 4) + ".pdi";
+
+    PodcastFeedEditor editor([](const std::string&, const std::string&) { return true; });
+    const bool existing = fileExists(feed);
+    if (existing) {
+        form.existingFeedPath = feed;
+        std::vector<std::string> titles;
+        Status listed;
+        editor.GetItemListInFeed(feed, titles, form.title, &listed);
+        if (!listed.ok()) return failed(listed, err);
+        if (Status s = editor.PrepareRSSForExistingSeries(info, form); !s.ok())
+            return failed(s, err);
+        if (Status s = editor.UpdateRSSFeed(info); !s.ok()) return failed(s, err);
+        out << (editor.ItemLineToReplace() >= 0 ? "replaced episode in " : "added episode to ")
+            << feed << "\n";
+    } else {
+        form.seriesTitle = options["series-title"];
+        form.seriesDescription = options["series-description"];
+        form.seriesLink = options["series-link"];
+        if (form.seriesTitle.empty() || form.seriesDescription.empty() || form.seriesLink.empty()) {
+            return usageError(
+                "a new feed needs --series-title, --series-description and "
+                "--series-link",
+                err);
+        }
+        if (const std::string problem = IsHTTPLinkValid(form.seriesLink); !problem.empty()) {
+            return usageError(problem, err);
+        }
+        form.newFeedName = fileNameOf(feed);
+        if (Status s = editor.PrepareRSSForNewSeries(info, form); !s.ok()) return failed(s, err);
+        info.NewFeedFile = feed;  // exactly as named, with or without an extension
+        if (Status s = editor.CreateRSSFeed(info); !s.ok()) return failed(s, err);
+        out << "created " << feed << "\n";
+    }
+    if (Status s = CreatePDIFile(info, existing, form.date); !s.ok()) return failed(s, err);
+    out << "wrote " << info.DescriptionFile << "\n";
+    if (Status s = CreateHTMLFile(info, findPodcastResourceFolder(programFolder())); !s.ok()) {
+        return failed(s, err);
+    }
+    out << "wrote " << pagePathForFeed(feed) << "\n";
+    return kExitOk;
+}
+
+}  // namespace sonthra::cli
