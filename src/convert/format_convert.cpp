@@ -149,7 +149,7 @@ int ConvertJob::convert() {
         }
         output.clear();
         if (!pipeline.push(input.data(), count, output)) return kFmtResampleFailed;
-        if (!writer->write(output.data(), output.size())) return kFmtWriteFailed;
+        if (!output.empty() && !writer->write(output.data(), output.size())) return kFmtWriteFailed;
         done += count;
         progress = static_cast<int>(done * 100 / frames);
     }
@@ -160,7 +160,7 @@ int ConvertJob::convert() {
 int ConvertJob::writeTail() {
     output.clear();
     if (!pipeline.finish(output)) return kFmtResampleFailed;
-    if (!writer->write(output.data(), output.size())) return kFmtWriteFailed;
+    if (!output.empty() && !writer->write(output.data(), output.size())) return kFmtWriteFailed;
     for (const RiffChunk& chunk : layout.otherChunks) {
         if (chunk.id == kFactId) continue;
         if (!writer->addChunkFrom(chunk.id, sourceFd, chunk.dataOffset, chunk.size)) {
