@@ -1,0 +1,230 @@
+// Uploads against a real local server: bytes, modes, TLS, a dropped line and an abort.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "fixtures/ftp/ftp_test_server.h"
+#include "ftp/simple_ftp.h"
+
+namespace sonthra::ftp {
+namespace {
+
+using sonthra::testing::FtpServerOptions;
+using sonthra::testing::FtpTestServer;
+using sonthra::testing::readWholeFile;
+using sonthra::testing::writePatternFile;
+namespace fs = std::filesystem;
+
+void aim(TSimpleFTP& ftp, const FtpTestServer& server) {
+    ftp.HostName = "127.0.0.1";
+    ftp.Port = server.port();
+    ftp.UserName = FtpTestServer::kUser;
+    ftp.Password = FtpTestServer::kPassword;
+    ftp.Passive = true;
+    ftp.SetConnectTimeout(10000);
+}
+
+// Names in a server folder other than the expected ones (left-over temporary files).
+std::vector<std::string> entries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(FtpUpload, PutsExactBytesAndReportsProgress) {
+    FtpTestServer server;
+    ASSERT_TRUE(server.started());
+    fs::create_directories(server.root() / "up");
+    const fs::path local = server.scratch() / "show.mp3";
+    writePatternFile(local, 3'000'000, 1);
+    TSimpleFTP ftp;
+    aim(ftp, server);
+    std::int64_t last = -1;
+    bool increasing = true;
+    int reports = 0;
+    ftp.OnTransferProgress = [&](TSimpleFTP&, const TFTPProgressInfo& info) {
+        ++reports;
+        if (info.BytesDone < last) increasing = false;
+        last = info.BytesDone;
+        EXPECT_EQ(info.FileSize, 3'000'000);
+        EXPECT_EQ(info.FileName, "show.mp3");
+    };
+    ASSERT_TRUE(ftp.Connect());
+    ASSERT_TRUE(ftp.ChangeDir("up"));
+    ASSERT_TRUE(ftp.PutFile(local.string()));
+    EXPECT_EQ(readWholeFile(server.root() / "up" / "show.mp3"), readWholeFile(local));
+    EXPECT_TRUE(increasing);
+    EXPECT_GT(reports, 1);
+    EXPECT_EQ(last, 3'000'000);
+    EXPECT_EQ(ftp.CurFileSize(), 3'000'000);
+
+    // Over an existing file, a name without folder from LocalDir, and an empty file.
+    ftp.OnTransferProgress = nullptr;
+    writePatternFile(local, 1000, 2);
+    ftp.LocalDir = server.scratch().string();
+    ASSERT_TRUE(ftp.PutFile("show.mp3"));
+    EXPECT_EQ(readWholeFile(server.root() / "up" / "show.mp3"), readWholeFile(local));
+    std::ofstream(server.scratch() / "empty.txt").close();
+    ASSERT_TRUE(ftp.PutFileAs((server.scratch() / "empty.txt").string(), "/empty copy.txt"));
+    EXPECT_EQ(fs::file_size(server.root() / "empty copy.txt"), 0u);
+    EXPECT_EQ(entries(server.root() / "up"), std::vector<std::string>{"show.mp3"});
+}
+
+TEST(FtpUpload, MissingLocalFileAndNotConnected) {
+    FtpTestServer server;
+    ASSERT_TRUE(server.started());
+    TSimpleFTP ftp;
+    aim(ftp, server);
+    const std::string local = (server.scratch() / "a.txt").string();
+    std::ofstream(local) << "a";
+    EXPECT_FALSE(ftp.PutFileAs(local, "/a.txt"));
+    ftp.SilentExceptions = false;
+    EXPECT_THROW(ftp.PutFileAs(local, "/a.txt"), ESimpleFTPError);
+    ASSERT_TRUE(ftp.Connect());
+    try {
+        ftp.PutFileAs(local + ".gone", "/b.txt");
+        FAIL();
+    } catch (const ESimpleFTPError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Error putting " + local + ".gone to /b.txt: local file not found");
+    }
+    ftp.SilentExceptions = true;
+    EXPECT_FALSE(ftp.PutFileAs(local + ".gone", "/b.txt"));
+    EXPECT_FALSE(ftp.PutFileAs(local, "/no/such/folder/a.txt"));
+    EXPECT_TRUE(ftp.IsConnected());
+    EXPECT_EQ(entries(server.root()), std::vector<std::string>{});
+}
+
+TEST(FtpUpload, ActiveModeAndAsciiMode) {
+    FtpTestServer server;
+    ASSERT_TRUE(server.started());
+    const fs::path local = server.scratch() / "feed.xml";
+    std::ofstream(local, std::ios::binary) << "<rss>\n<item/>\n</rss>\n";
+    TSimpleFTP ftp;
+    aim(ftp, server);
+    ftp.Passive = false;
+    ASSERT_TRUE(ftp.Connect());
+    EXPECT_EQ(ftp.ListDir(), 0);
+    ASSERT_TRUE(ftp.PutFile(local.string()));
+    EXPECT_EQ(readWholeFile(server.root() / "feed.xml"), readWholeFile(local));
+    ftp.SetTransferType(ttAscii);
+    ASSERT_TRUE(ftp.PutFileAs(local.string(), "/feed2.xml"));
+    // Text mode: the lines arrive as the server's own text lines.
+    EXPECT_EQ(readWholeFile(server.root() / "feed2.xml"), "<rss>\n<item/>\n</rss>\n");
+}
+
+TEST(FtpUpload, ExplicitTlsUploadsAndNeverFallsBackToClearText) {
+    FtpTestServer tlsServer(FtpServerOptions{.tls = true});
+    ASSERT_TRUE(tlsServer.started());
+    const fs::path local = tlsServer.scratch() / "ep.mp3";
+    writePatternFile(local, 200'000, 3);
+    TSimpleFTP ftp;
+    aim(ftp, tlsServer);
+    ftp.Protocol = FtpProtocol::Ftps;
+    ftp.CaFile = tlsServer.certificate().string();
+    ASSERT_TRUE(ftp.Connect()) << ftp.LastErrorText();
+    EXPECT_EQ(ftp.ListDir(), 0);
+    ASSERT_TRUE(ftp.PutFile(local.string()));
+    EXPECT_EQ(readWholeFile(tlsServer.root() / "ep.mp3"), readWholeFile(local));
+    ftp.Disconnect();
+
+    // Without the certificate the server is not trusted.
+    ftp.CaFile.clear();
+    EXPECT_FALSE(ftp.Connect());
+
+    // A server without TLS is refused before the password is sent.
+    FtpTestServer plain;
+    ASSERT_TRUE(plain.started());
+    TSimpleFTP strict;
+    aim(strict, plain);
+    strict.Protocol = FtpProtocol::Ftps;
+    EXPECT_FALSE(strict.Connect());
+    EXPECT_EQ(strict.State(), NoConnection);
+
+    // Plain FTP to a server that requires TLS fails at the login.
+    TSimpleFTP clear;
+    aim(clear, tlsServer);
+    EXPECT_FALSE(clear.Connect());
+}
+
+TEST(FtpUpload, DroppedLineKeepsThePreviousRemoteFileAndTheClientRecovers) {
+    auto server =
+        std::make_unique<FtpTestServer>(FtpServerOptions{.uploadBytesPerSecond = 400'000});
+    ASSERT_TRUE(server->started());
+    const fs::path root = server->root();
+    std::ofstream(root / "feed.xml") << "the good feed";
+    const fs::path local = server->scratch() / "feed.xml";
+    writePatternFile(local, 4'000'000, 4);
+    TSimpleFTP ftp;
+    aim(ftp, *server);
+    int disconnects = 0;
+    ftp.OnDisconnected = [&](TWinInetControl&) { ++disconnects; };
+    bool killed = false;
+    ftp.OnTransferProgress = [&](TSimpleFTP&, const TFTPProgressInfo& info) {
+        if (!killed && info.BytesDone > 300'000) {
+            killed = true;
+            server->kill();
+        }
+    };
+    ASSERT_TRUE(ftp.Connect());
+    EXPECT_FALSE(ftp.PutFile(local.string()));
+    EXPECT_TRUE(killed);
+    EXPECT_EQ(readWholeFile(root / "feed.xml"), "the good feed");
+    EXPECT_EQ(ftp.State(), NoConnection);
+    EXPECT_FALSE(ftp.IsConnected());
+    EXPECT_EQ(disconnects, 1);
+    EXPECT_EQ(ftp.LastErrorText(), "Error putting " + local.string() + " to /feed.xml");
+
+    // The server comes back: the same component connects and uploads.
+    FtpTestServer again(FtpServerOptions{}, root);
+    ASSERT_TRUE(again.started());
+    ftp.Port = again.port();
+    ftp.OnTransferProgress = nullptr;
+    ASSERT_TRUE(ftp.Connect());
+    ASSERT_TRUE(ftp.PutFile(local.string()));
+    EXPECT_EQ(readWholeFile(root / "feed.xml"), readWholeFile(local));
+}
+
+TEST(FtpUpload, AbortEndsALargeUploadAndLeavesTheTargetAlone) {
+    FtpTestServer server(FtpServerOptions{.uploadBytesPerSecond = 300'000});
+    ASSERT_TRUE(server.started());
+    std::ofstream(server.root() / "big.wav") << "old";
+    const fs::path local = server.scratch() / "big.wav";
+    writePatternFile(local, 20'000'000, 5);
+    TSimpleFTP ftp;
+    aim(ftp, server);
+    ASSERT_TRUE(ftp.Connect());
+    std::atomic<bool> started{false};
+    ftp.OnTransferProgress = [&](TSimpleFTP&, const TFTPProgressInfo& info) {
+        if (info.BytesDone > 100'000) started = true;
+    };
+    std::atomic<bool> done{false};
+    bool result = true;
+    std::thread worker([&] {
+        result = ftp.PutFile(local.string());
+        done = true;
+    });
+    while (!started && !done) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const auto abortAt = std::chrono::steady_clock::now();
+    ftp.Abort();
+    while (!done && std::chrono::steady_clock::now() - abortAt < std::chrono::seconds(5)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_TRUE(done.load()) << "the upload was still running 5 s after Abort";
+    worker.join();
+    EXPECT_FALSE(result);
+    EXPECT_EQ(ftp.State(), NoConnection);
+    EXPECT_EQ(readWholeFile(server.root() / "big.wav"), "old");
+    // Everything fails until the next connect, which works.
+    EXPECT_FALSE(ftp.PutFile(local.string()));
+    EXPECT_TRUE(ftp.Connect());
+    EXPECT_EQ(ftp.FindFiles("big.wav", nullptr, false), 1);
+}
+
+}  // namespace
+}  // namespace sonthra::ftp
