@@ -1,7 +1,8 @@
 // Times Amplify, Reverse and Normalize of a large 16-bit stereo WAV file through the shipped
 // plug-ins (the same host and processing as the program) against sox doing the same in the
 // same run, and prints the ratios (sox's time over ours: above 1 is faster than sox) and the
-// peak memory of each, then the figures as "name: value" lines.
+// peak memory of each (ours: what the run added to the process's resident memory; sox: its
+// whole process), then the figures as "name: value" lines.
 //
 //   effects_bench [megabytes]    default 1024; the file is made in $TMPDIR (or /tmp)
 #include <spawn.h>
@@ -12,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -45,13 +47,29 @@ long runCommand(std::vector<std::string> args) {
     return usage.ru_maxrss;
 }
 
-// This process's peak resident memory in kB since the last reset.
-long peakKb() {
+// A figure of this process's /proc status in kB: "VmHWM:" (the peak since the last reset) or
+// "VmRSS:".
+long statusKb(const char* field) {
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+        if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field));
     }
     return -1;
+}
+
+// Runs sox; its own peak memory in kB, or -1 when it failed. A child's peak as wait4 reports it
+// starts from this process's size at the spawn, so GNU time, a small process, measures it when
+// it is there.
+long runSox(std::vector<std::string> args, const std::string& folder) {
+    if (::access("/usr/bin/time", X_OK) != 0) return runCommand(args);
+    const std::string report = folder + "/effects_bench_time.txt";
+    args.insert(args.begin(), {"/usr/bin/time", "-f", "%M", "-o", report});
+    if (runCommand(args) < 0) return -1;
+    std::ifstream in(report);
+    long kb = -1;
+    in >> kb;
+    std::remove(report.c_str());
+    return kb;
 }
 
 void resetPeak() {
@@ -116,21 +134,25 @@ int main(int argc, char** argv) {
     for (const Case& c : cases) {
         Figure f{c.name};
         std::remove(ours.c_str());
+        // Each run starts with nothing of the others' writes waiting for the disk.
+        ::sync();
+        const long baseKb = statusKb("VmRSS:");
         resetPeak();
         auto start = Clock::now();
         std::string detail;
         const int result =
             sonthra::applyEffectToFile(plugins, {c.name, in, ours, 0, 0, c.settings}, &detail);
         f.ours = seconds(start);
-        f.oursKb = peakKb();
+        f.oursKb = statusKb("VmHWM:") - baseKb;
         if (result != 0) {
             std::fprintf(stderr, "%s failed: %d\n", c.name, result);
             return 1;
         }
         std::vector<std::string> args = {"sox", "-D", in, theirs};
         args.insert(args.end(), c.sox.begin(), c.sox.end());
+        ::sync();
         start = Clock::now();
-        f.soxKb = runCommand(args);
+        f.soxKb = runSox(args, folder);
         f.sox = seconds(start);
         if (f.soxKb < 0) {
             std::fprintf(stderr, "sox %s failed\n", c.name);

@@ -118,7 +118,7 @@ void freeApplication(EffectParamBlock& block);
 
 template <typename Visit>
 int scanSource(const EffectContext& ctx, std::uint64_t first, std::uint64_t frames, Visit visit) {
-    constexpr std::size_t kBlock = 16384;
+    constexpr std::size_t kBlock = 65536;
     std::vector<float> buffer(kBlock * ctx.channels);
     for (std::uint64_t done = 0; done < frames;) {
         if (ctx.aborted()) return kEffectCancelled;
