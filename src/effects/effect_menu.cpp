@@ -1,0 +1,64 @@
+#include "effects/effect_menu.h"
+
+#include "effects/effect_captions.h"
+#include "effects/effect_codes.h"
+#include "wave/wave_probe.h"
+
+namespace sonthra {
+
+void EffectMenuModel::AddEffectMenuItems(EffectPluginList& plugins, const AddItem& addItem) {
+    m_items.clear();
+    for (const auto& plugin : plugins.plugins()) {
+        EffectMenuItem item;
+        item.caption = GetPredefinedEffectMenuItemName(plugin->effectName, nullptr);
+        item.key = addItem(item.caption);
+        item.plugin = plugin.get();
+        plugin->menuKey = item.key;
+        m_items.push_back(item);
+    }
+}
+
+std::optional<std::uintptr_t> EffectMenuModel::popupTarget(const std::string& popupCaption) const {
+    for (const EffectMenuItem& item : m_items) {
+        if (item.caption == popupCaption) return item.key;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::uintptr_t> EffectMenuModel::firstContaining(
+    const std::vector<const char*>& texts) const {
+    std::vector<std::string> captions;
+    for (const EffectMenuItem& item : m_items) captions.push_back(item.caption);
+    const int at = findEffectCaption(captions, texts);
+    if (at < 0) return std::nullopt;
+    return m_items[static_cast<std::size_t>(at)].key;
+}
+
+std::optional<std::uintptr_t> EffectMenuModel::buttonTarget(int button) const {
+    const auto& buttons = effectButtons();
+    if (button < 1 || button > static_cast<int>(buttons.size())) return std::nullopt;
+    return firstContaining(buttons[static_cast<std::size_t>(button - 1)].searched);
+}
+
+std::optional<std::uintptr_t> EffectMenuModel::scrublineTarget() const {
+    return firstContaining({kScrublineSearched});
+}
+
+int ShowEffectSettings(EffectPlugin& plugin, void* owner, const std::string& workFile) {
+    if (isInertEffect(plugin.effectName)) return 129;
+    WaveFormat format;
+    std::uint32_t frames = 0;
+    const int probed = probeWave(workFile, &frames, &format);
+    if (probed != 0) return probed;
+    if (frames == 0) return 164;
+    const EffectWaveFormat wf{format.formatTag,      format.channels,   format.sampleRate,
+                              format.avgBytesPerSec, format.blockAlign, format.bitsPerSample,
+                              format.extraSize};
+    const int code =
+        plugin.ShowEffectDialog(owner, owner, plugin.processingLibrary.c_str(), wf, plugin.params);
+    if (code == 0) return 0;
+    const int message = EffectCodeToMessage(code);
+    return message == 0 ? 129 : message;
+}
+
+}  // namespace sonthra

@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include "effects/effect_menu.h"
+#include "effects_test_support.h"
+#include "test_params.h"
+
+namespace sonthra {
+namespace {
+
+EffectPluginList namedList(const std::vector<std::string>& names) {
+    EffectPluginList list;
+    for (const auto& name : names) {
+        auto plugin = std::make_unique<EffectPlugin>();
+        plugin->effectName = name;
+        list.append(std::move(plugin));
+    }
+    return list;
+}
+
+TEST(EffectMenu, ItemsButtonsPopupAndScrubline) {
+    EffectPluginList list =
+        namedList({"Scrubline", "Corvanta fadeout", "FadeIn", "Mix", "Note Scrubber"});
+    EffectMenuModel menu;
+    std::uintptr_t next = 100;
+    std::vector<std::string> made;
+    menu.AddEffectMenuItems(list, [&](const std::string& caption) {
+        made.push_back(caption);
+        return next++;
+    });
+    EXPECT_EQ(made, (std::vector<std::string>{"Scrubline...", "Fade &Out...", "Fade &In...",
+                                              "Mi&x...", "Note Scrubber..."}));
+    EXPECT_EQ(list.at(1)->menuKey, 101u);
+    EXPECT_EQ(list.findByMenuKey(103), list.at(3));
+    EXPECT_EQ(menu.buttonTarget(2), std::optional<std::uintptr_t>(101));  // the first fade
+    EXPECT_EQ(menu.buttonTarget(5), std::optional<std::uintptr_t>(103));
+    EXPECT_FALSE(menu.buttonTarget(1).has_value());
+    EXPECT_FALSE(menu.buttonTarget(6).has_value());
+    EXPECT_EQ(menu.scrublineTarget(), std::optional<std::uintptr_t>(100));
+    EXPECT_EQ(menu.popupTarget("Fade &In..."), std::optional<std::uintptr_t>(102));
+    EXPECT_FALSE(menu.popupTarget("Fade In...").has_value());
+    menu.FreeEffectMenuItems();
+    EXPECT_TRUE(menu.items().empty());
+}
+
+TEST(EffectMenu, SettingsStepChecksTheFileThenAsksThePlugIn) {
+    EffectPluginList list;
+    list.folder = std::string(EFFECTS_TEST_PLUGINS) + "/Good/";
+    ASSERT_EQ(RegisterEffectPlugin(list, list.folder + "CVTestGoodUI.so"), 0);
+    EffectPlugin& plugin = *list.at(0);
+    auto* params = static_cast<TestParams*>(plugin.params);
+    test::TempFolder folder;
+    const std::string work = folder.file("work.wav");
+    test::writeWave(work, {1, 2, 3, 4}, 1);
+
+    EXPECT_EQ(ShowEffectSettings(plugin, nullptr, work), 0);
+    EXPECT_EQ(params->dialogChannels, 1);
+    params->dialogCode = 2;
+    EXPECT_EQ(ShowEffectSettings(plugin, nullptr, work), 129);
+    params->dialogCode = 260;
+    EXPECT_EQ(ShowEffectSettings(plugin, nullptr, work), 390);
+    params->dialogCode = 0;
+    EXPECT_EQ(ShowEffectSettings(plugin, nullptr, folder.file("none.wav")), 103);
+    test::writeWave(folder.file("empty.wav"), {}, 1);
+    EXPECT_EQ(ShowEffectSettings(plugin, nullptr, folder.file("empty.wav")), 164);
+    params->dialogChannels = 0;
+    plugin.effectName = "Corvanta Mono to Stereo";
+    EXPECT_EQ(ShowEffectSettings(plugin, nullptr, work), 129);
+    EXPECT_EQ(params->dialogChannels, 0);  // never shown
+}
+
+}  // namespace
+}  // namespace sonthra
