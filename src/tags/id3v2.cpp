@@ -56,7 +56,7 @@ void TID3v2::readTag(std::string_view bytes) {
     m_size = header.totalSize <= bytes.size() ? static_cast<std::int32_t>(header.totalSize) : 0;
     if (m_size == 0) return;
     id3v2::FrameTexts texts;
-    id3v2::parseFrames(bytes, header, texts);
+    id3v2::parseFrames(bytes, header, texts, &m_otherFrames);
     takeTexts(texts);
 }
 
@@ -99,12 +99,16 @@ id3v2::FrameTexts TID3v2::texts() const {
     return t;
 }
 
+std::string TID3v2::frames() const {
+    return id3v2::buildFrames(texts()) + m_otherFrames;
+}
+
 std::uint64_t TID3v2::neededSize() const {
-    return id3v2::kHeaderSize + id3v2::buildFrames(texts()).size();
+    return id3v2::kHeaderSize + frames().size();
 }
 
 std::string TID3v2::buildTag(std::uint64_t totalSize) const {
-    return id3v2::buildTag(id3v2::buildFrames(texts()), totalSize);
+    return id3v2::buildTag(frames(), totalSize);
 }
 
 bool TID3v2::readFromFile(const std::string& path) {
@@ -141,7 +145,7 @@ bool TID3v2::writeToFile(const std::string& path) const {
     const id3v2::Header old = id3v2::parseHeader(head);
     const std::uint64_t existing =
         old.totalSize <= static_cast<std::uint64_t>(fileSize) ? old.totalSize : 0;
-    const std::string frames = id3v2::buildFrames(texts());
+    const std::string frames = this->frames();
     const std::uint64_t needed = id3v2::kHeaderSize + frames.size();
     const bool rebuild = !old.isId3 || existing < needed || existing > id3v2::kTargetTagSize;
     if (!rebuild) {

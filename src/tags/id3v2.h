@@ -65,6 +65,8 @@ public:
 private:
     void takeTexts(const id3v2::FrameTexts& texts);
     id3v2::FrameTexts texts() const;
+    // The frames as written: the fields, then the frames read that no field covers.
+    std::string frames() const;
 
     bool m_exists = false;
     std::uint8_t m_version = 0;
@@ -72,6 +74,7 @@ private:
     std::string m_title, m_artist, m_album;
     std::uint8_t m_track = 0;
     std::string m_year, m_genre, m_comment, m_composer, m_encoder, m_copyright, m_language, m_link;
+    std::string m_otherFrames;
 };
 
 // Track text as tags hold it ("3", "3/12"): the number before any "/", its low 8 bits; text

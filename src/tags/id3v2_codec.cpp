@@ -179,6 +179,24 @@ bool unwrapFrameData(std::uint8_t version, std::uint8_t tagFlags, std::uint8_t f
     return true;
 }
 
+// Appends a frame the texts do not cover, in version 2.3 form. Version 2.4 status flags move
+// one bit up; a frame with format flags, or of an unsynchronised version 2.4 tag, is dropped.
+void keepFrame(std::string_view frameHeader, std::string_view data, std::uint8_t version,
+               std::uint8_t tagFlags, std::string& out) {
+    if (version < 3) return;
+    for (char c : frameHeader.substr(0, 4)) {
+        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return;
+    }
+    const auto status = static_cast<std::uint8_t>(frameHeader[8]);
+    const auto format = static_cast<std::uint8_t>(frameHeader[9]);
+    if (format != 0 || (version == 4 && (tagFlags & kFlagUnsync))) return;
+    out.append(frameHeader.substr(0, 4));
+    putBe32(out, static_cast<std::uint32_t>(data.size()));
+    out.push_back(static_cast<char>(version == 4 ? (status << 1) & 0xE0 : status));
+    out.push_back('\0');
+    out.append(data);
+}
+
 // Where the frames start in the body, after an extended header; npos when it is malformed.
 std::size_t framesStart(std::string_view body, const Header& header) {
     if (!(header.flags & kFlagExtended)) return 0;
@@ -221,7 +239,8 @@ Header parseHeader(std::string_view bytes) {
     return h;
 }
 
-void parseFrames(std::string_view tag, const Header& header, FrameTexts& texts) {
+void parseFrames(std::string_view tag, const Header& header, FrameTexts& texts,
+                 std::string* otherFrames) {
     const std::uint8_t version = header.version;
     if (!header.isId3 || version < 2 || version > 4 || header.totalSize < kHeaderSize ||
         header.totalSize > tag.size()) {
@@ -250,9 +269,15 @@ void parseFrames(std::string_view tag, const Header& header, FrameTexts& texts) 
         const std::size_t dataStart = pos + headerSize;
         if (size > body.size() - dataStart) break;  // runs past the tag: refused
         std::string_view data = body.substr(dataStart, static_cast<std::size_t>(size));
+        const std::size_t frameStart = pos;
         pos = dataStart + static_cast<std::size_t>(size);
 
         const int index = frameIndex(id, version);
+        // The recording time is the year field's own frame in version 2.4; the year is written.
+        if (otherFrames != nullptr && (index == 0 || index > kRecordingTime)) {
+            keepFrame(body.substr(frameStart, headerSize), data, version, header.flags,
+                      *otherFrames);
+        }
         std::string storage;
         if (index == 0 || !unwrapFrameData(version, header.flags, formatFlags, data, storage))
             continue;

@@ -125,6 +125,47 @@ TEST_F(Judges, MutagenReadsOurVersion1RecordAndFfprobeOurWaveChunk) {
         run("sox " + shellQuoted(wav) + " -n stat 2>&1 | grep -q 'Samples read: *4800'").status, 0);
 }
 
+// Frames we have no field for (a cover picture, a user text, a private frame) survive an edit
+// of the title, in either version the other program wrote.
+TEST_F(Judges, FramesWithoutAFieldSurviveOurEdit) {
+    const std::string original = readBytes(mp3);
+    for (int version : {3, 4}) {
+        writeBytes(mp3, original);
+        const std::string script = R"(
+import sys, mutagen.id3 as i
+t = i.ID3()
+t.add(i.TIT2(encoding=1, text='Old title'))
+t.add(i.APIC(encoding=0, mime='image/png', type=3, desc='cover', data=bytes(range(256)) * 40))
+t.add(i.TXXX(encoding=1, desc='REPLAYGAIN_TRACK_GAIN', text='-6.5 dB'))
+t.add(i.PRIV(owner='example.org', data=b'\x00\x01\x02'))
+t.save(sys.argv[1], v2_version=)" + std::to_string(version) +
+                                   R"()
+)";
+        ASSERT_EQ(python(dir, script, mp3).status, 0);
+        DocumentTag doc;
+        doc.readMp3(mp3);
+        ASSERT_NE(doc.v2(), nullptr);
+        doc.v2()->setTitle("New title");
+        ASSERT_TRUE(doc.writeMp3(mp3));
+        const auto dump = python(dir, R"(
+import sys, mutagen.id3 as i
+t = i.ID3(sys.argv[1])
+print(t['TIT2'].text[0])
+p = t.getall('APIC')[0]
+print(p.mime, int(p.type), p.desc, p.data == bytes(range(256)) * 40)
+print(t.getall('TXXX')[0].desc, t.getall('TXXX')[0].text[0])
+print(t.getall('PRIV')[0].owner, t.getall('PRIV')[0].data == b'\x00\x01\x02')
+)",
+                                 mp3);
+        SCOPED_TRACE(version);
+        EXPECT_EQ(dump.status, 0) << dump.out;
+        EXPECT_EQ(dump.out,
+                  "New title\nimage/png 3 cover True\nREPLAYGAIN_TRACK_GAIN -6.5 dB\n"
+                  "example.org True\n");
+        EXPECT_EQ(audioAfterTag(readBytes(mp3)), audioAfterTag(original));
+    }
+}
+
 // Tags that mutagen writes in each version and encoding; padding is mutagen's own.
 TEST_F(Judges, WeReadWhatMutagenWritesInEachVersionAndEncoding) {
     const std::string original = readBytes(mp3);
