@@ -58,9 +58,8 @@ Header parseHeader(std::string_view bytes);
 // that runs past the tag, and at anything malformed; what was read until then stays. When
 // otherFrames is given, it receives the frames of a version 2.3 or 2.4 tag that the texts do
 // not cover (pictures, lyrics, private data, the fallbacks but the recording time) as version
-// 2.3 frames, so that
-// a rewrite keeps them. Frames whose data a version 2.3 tag cannot carry as they are
-// (compressed, encrypted, unsynchronised) are not kept.
+// 2.3 frames, so that a rewrite keeps them. Frames whose data a version 2.3 tag cannot carry as
+// they are (compressed, encrypted, unsynchronised) are not kept.
 void parseFrames(std::string_view tag, const Header& header, FrameTexts& texts,
                  std::string* otherFrames = nullptr);
 
