@@ -28,7 +28,9 @@ TempFolder::~TempFolder() {
 void writeWave(const std::string& path, const std::vector<std::int16_t>& samples, int channels,
                std::uint32_t rate) {
     auto writer = WaveWriter::create(path, rate, 16, static_cast<std::uint16_t>(channels));
-    if (!writer || !writer->write(samples.data(), samples.size() * 2) || !writer->finish()) {
+    // An empty vector's data() may be null, which the writer must not be handed.
+    if (!writer || (!samples.empty() && !writer->write(samples.data(), samples.size() * 2)) ||
+        !writer->finish()) {
         throw std::runtime_error("cannot write " + path);
     }
 }

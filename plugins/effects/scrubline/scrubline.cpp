@@ -25,6 +25,12 @@ std::mutex& plannerLock() {
     return lock;
 }
 
+// FFTW keeps its planner's memory until told; the library lets it go when it is unloaded, when no
+// application (and so no plan) is left.
+struct PlannerCleanup {
+    ~PlannerCleanup() { fftwf_cleanup(); }
+} plannerCleanup;
+
 class Spectrum {
 public:
     Spectrum() {
