@@ -7,6 +7,7 @@
 #include "cli/format_command.h"
 #include "cli/podcast_command.h"
 #include "cli/tags_command.h"
+#include "cli/upload_command.h"
 
 namespace sonthra::cli {
 
@@ -20,6 +21,7 @@ const std::vector<FeatureVerb>& featureVerbs() {
         {"podcast", kPodcastUsage, &runPodcastVerb},
         {"tags", kTagsUsage, &runTagsVerb},
         {"tag", kTagUsage, &runTagVerb},
+        {"upload", kUploadUsage, &runUploadVerb},
     };
     return table;
 }
