@@ -7,7 +7,7 @@
 namespace sonthra::podcast {
 
 // Characters a published file name may not hold (a space among them).
-inline constexpr const char* kForbiddenNameCharacters = "$ ,%&?*:/][}{)(^#@!\\+|=><;";
+inline constexpr const char* kForbiddenNameCharacters = "$ ,%&?*:/][}{)(^#@!\\+\\|=><;";
 
 // The message for a link that is not valid, empty for a valid one: no round brackets, and a
 // web address. https:// is accepted as well as http://.
