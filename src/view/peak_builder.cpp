@@ -122,24 +122,6 @@ bool haveAvx2() {
 }
 #endif
 
-// Sizes every array for count blocks, without writing them. Large arrays ask for huge pages,
-// which makes touching them for the first time far cheaper; where there are none this changes
-// nothing.
-void sizeArrays(std::vector<PeakData::Channel>& out, int channels, std::size_t count) {
-    out.resize(channels);
-    for (auto& array : out) {
-        array.reserve(count);
-        constexpr std::uintptr_t kHuge = 2 << 20;
-        const auto start = reinterpret_cast<std::uintptr_t>(array.data());
-        const std::uintptr_t end = start + count * sizeof(TPeak);
-        const std::uintptr_t first = (start + kHuge - 1) & ~(kHuge - 1);
-        if (end > first + kHuge) {
-            ::madvise(reinterpret_cast<void*>(first), (end - first) & ~(kHuge - 1), MADV_HUGEPAGE);
-        }
-        array.resize(count);
-    }
-}
-
 // Scans frames whole frames that start on a block boundary into the arrays from block index
 // first on.
 void scanFrames(const unsigned char* p, std::size_t frames, int channels, int bytes,
@@ -233,23 +215,21 @@ private:
     std::unique_ptr<unsigned char[]> m_buffer;
 };
 
-// Scans blocks [first, last) of file (last cut to its frames) into the arrays from index first
-// on. onStretch is asked after each stretch, with the bytes scanned so far and in all, whether
-// to go on.
+// Scans frames [from, to) of file (to cut to its frames) as blocks of 32 counted from `from`
+// into the arrays from index outBlock on. onStretch is asked before each stretch, with the
+// bytes scanned so far and in all, whether to go on, and told of the end.
 template <typename OnStretch>
-int scanBlocks(SampleFile& file, std::size_t first, std::size_t last,
-               std::vector<PeakData::Channel>& out, OnStretch onStretch) {
+int scanStretch(SampleFile& file, std::uint64_t from, std::uint64_t to, std::size_t outBlock,
+                std::vector<PeakData::Channel>& out, OnStretch onStretch) {
     const WaveHeaderInfo& info = file.info();
     const int channels = info.format.channels;
     const int bytes = info.format.bitsPerSample / 8;
     const std::size_t frameBytes = static_cast<std::size_t>(channels * bytes);
-    const std::uint64_t blockBytes = std::uint64_t{kPeakBlockFrames} * frameBytes;
-    const std::uint64_t end =
-        std::min<std::uint64_t>(last * blockBytes, std::uint64_t{info.totalSamples} * frameBytes);
-    const std::uint64_t begin = first * blockBytes;
+    const std::uint64_t begin = from * frameBytes;
+    const std::uint64_t end = std::min<std::uint64_t>(to, info.totalSamples) * frameBytes;
     SampleStretches stretches(file);
     std::uint64_t consumed = begin;
-    std::size_t block = first;
+    std::size_t block = outBlock;
     while (consumed < end) {
         if (!onStretch(consumed - begin, end - begin)) return kViewErrCancelled;
         std::size_t got = 0;
@@ -263,8 +243,19 @@ int scanBlocks(SampleFile& file, std::size_t first, std::size_t last,
         block += peakBlockCount(frames);
         consumed += frames * frameBytes;
     }
-    onStretch(end - begin, end - begin);
+    if (end > begin) onStretch(end - begin, end - begin);
     return kViewOk;
+}
+
+bool fits(const SampleFile& file, std::uint64_t from, std::uint64_t to, std::size_t outBlock,
+          const std::vector<PeakData::Channel>& out) {
+    const std::uint64_t frames = std::min<std::uint64_t>(to, file.info().totalSamples);
+    const std::size_t blocks = frames > from ? peakBlockCount(frames - from) : 0;
+    if (out.size() < file.info().format.channels) return false;
+    for (const auto& array : out) {
+        if (array.size() < outBlock + blocks) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -275,9 +266,9 @@ int ScanPeaks(SampleFile& file, std::vector<PeakData::Channel>& out,
     progress.store(0);
     int code = kViewOk;
     try {
-        sizeArrays(out, file.info().format.channels, peakBlockCount(file.info().totalSamples));
-        code = scanBlocks(
-            file, 0, out.empty() ? 0 : out[0].size(), out,
+        SizePeakArrays(out, file.info().format.channels, peakBlockCount(file.info().totalSamples));
+        code = scanStretch(
+            file, 0, file.info().totalSamples, 0, out,
             [&](std::uint64_t done, std::uint64_t total) {
                 if (done > 0) {
                     progress.store(static_cast<std::int32_t>(roundHalfEven(
@@ -292,20 +283,35 @@ int ScanPeaks(SampleFile& file, std::vector<PeakData::Channel>& out,
     return code;
 }
 
-int ScanPeakBlocks(SampleFile& file, std::size_t first, std::size_t last,
-                   std::vector<PeakData::Channel>& out) {
-    for (const auto& array : out) {
-        if (array.size() < std::min(last, peakBlockCount(file.info().totalSamples))) {
-            return kViewErrNoMemory;
+void SizePeakArrays(std::vector<PeakData::Channel>& out, int channels, std::size_t count) {
+    out.resize(channels);
+    for (auto& array : out) {
+        array.reserve(count);
+        constexpr std::uintptr_t kHuge = 2 << 20;
+        const auto start = reinterpret_cast<std::uintptr_t>(array.data());
+        const std::uintptr_t end = start + count * sizeof(TPeak);
+        const std::uintptr_t first = (start + kHuge - 1) & ~(kHuge - 1);
+        if (end > first + kHuge) {
+            ::madvise(reinterpret_cast<void*>(first), (end - first) & ~(kHuge - 1), MADV_HUGEPAGE);
         }
+        array.resize(count);
     }
-    if (out.size() < file.info().format.channels) return kViewErrNoMemory;
+}
+
+int ScanPeakStretch(SampleFile& file, std::uint64_t from, std::uint64_t to, std::size_t outBlock,
+                    std::vector<PeakData::Channel>& out) {
+    if (!fits(file, from, to, outBlock, out)) return kViewErrNoMemory;
     try {
-        return scanBlocks(file, first, last, out,
-                          [](std::uint64_t, std::uint64_t) { return true; });
+        return scanStretch(file, from, to, outBlock, out,
+                           [](std::uint64_t, std::uint64_t) { return true; });
     } catch (const std::bad_alloc&) {
         return kViewErrNoMemory;
     }
+}
+
+void ScanPeakFrames(const unsigned char* p, std::size_t frames, const WaveFormat& format,
+                    std::vector<PeakData::Channel>& out, std::size_t outBlock) {
+    scanFrames(p, frames, format.channels, format.bitsPerSample / 8, out, outBlock);
 }
 
 }  // namespace sonthra

@@ -36,11 +36,18 @@ inline constexpr std::size_t kPeakMapBytes = kPeakReadBytes * 8;
 int ScanPeaks(SampleFile& file, std::vector<PeakData::Channel>& out,
               std::atomic<std::int32_t>& progress, const std::atomic<PeakState>& state);
 
-// Scans only blocks [first, last) of file (last cut to the file's blocks) into out, whose arrays
-// (one per channel) already hold them; the other entries stay as they are. 0, 107 when the
-// samples cannot be read, 106 when out is too small for them.
-int ScanPeakBlocks(SampleFile& file, std::size_t first, std::size_t last,
-                   std::vector<PeakData::Channel>& out);
+// Scans frames [from, to) of file (to cut to its frames), as blocks of 32 frames counted from
+// `from`, into the arrays of out from index outBlock on; the other entries stay as they are.
+// 0, 107 when the samples cannot be read, 106 when out lacks room for them.
+int ScanPeakStretch(SampleFile& file, std::uint64_t from, std::uint64_t to, std::size_t outBlock,
+                    std::vector<PeakData::Channel>& out);
+// Sizes out to channels arrays of count blocks without writing them; large arrays ask for huge
+// pages, which makes touching them for the first time far cheaper (where there are none this
+// changes nothing).
+void SizePeakArrays(std::vector<PeakData::Channel>& out, int channels, std::size_t count);
+// The same for frames of format held in memory.
+void ScanPeakFrames(const unsigned char* p, std::size_t frames, const WaveFormat& format,
+                    std::vector<PeakData::Channel>& out, std::size_t outBlock);
 
 // The block scans of 16-bit stereo data, the common case, each kept so that they can be checked
 // against one another: blocks whole 32-frame blocks from p into left and right. false when

@@ -63,6 +63,12 @@ void PeakData::clear() {
     m_levels.shrink_to_fit();
 }
 
+std::vector<PeakData::Channel> PeakData::release() {
+    std::vector<Channel> channels = std::move(m_channels);
+    clear();
+    return channels;
+}
+
 void PeakData::assign(std::vector<Channel> channels) {
     m_channels = std::move(channels);
     buildSummary();

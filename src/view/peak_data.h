@@ -69,6 +69,9 @@ public:
     void clear();
     // Replaces the arrays and rebuilds the summary.
     void assign(std::vector<Channel> channels);
+    // Hands the arrays over and leaves this empty, so that they can be changed in place and
+    // assigned back.
+    std::vector<Channel> release();
 
     // The least minimum and the greatest maximum of blocks [first, last) of channel c, with last
     // cut to the array; {0, 0} for an empty range.

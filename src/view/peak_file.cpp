@@ -197,35 +197,104 @@ std::vector<PeakData::Channel> RemovePeakBlocks(const std::vector<PeakData::Chan
     return out;
 }
 
-int PatchPeaksAfterRemoval(const std::vector<PeakData::Channel>& old, SampleFile& file,
-                           std::uint32_t start, std::uint32_t end,
-                           std::vector<PeakData::Channel>& out) {
-    out.clear();
-    const std::uint64_t total = file.info().totalSamples;
-    const std::uint64_t removed = end - start;
-    const std::size_t count = peakBlockCount(total);
-    const std::size_t channels = file.info().format.channels;
-    if (start > end || start > total || old.size() != channels) return kViewErrPeakStale;
-    for (const auto& array : old) {
-        if (array.size() != peakBlockCount(total + removed)) return kViewErrPeakStale;
-    }
-    // Blocks before `first` hold no frame at or after start; from `moved` on, when the removed
-    // length is whole blocks, each block is an old one `shift` places further on.
-    const std::size_t first = start / kPeakBlockFrames;
-    const bool wholeBlocks = removed % kPeakBlockFrames == 0;
-    const std::size_t shift = removed / kPeakBlockFrames;
-    const std::size_t moved =
-        !wholeBlocks ? count : std::min(count, start % kPeakBlockFrames == 0 ? first : first + 1);
-    try {
-        std::vector<PeakData::Channel> fresh(channels, PeakData::Channel(count));
-        for (std::size_t c = 0; c < channels; ++c) {
-            const std::size_t kept = std::min(first, count);
-            std::copy_n(old[c].begin(), kept, fresh[c].begin());
-            for (std::size_t k = moved; k < count; ++k) fresh[c][k] = old[c][k + shift];
+namespace {
+
+// Which blocks a removal of frames [start, start + removed) changes. Blocks before `first`
+// hold no frame at or after start and stay. When the removed length is whole blocks, each
+// block from `moved` on is the old one `shift` places further on; the blocks [first, moved)
+// (none, one, or all the rest) must be scanned.
+struct RemovalPlan {
+    std::size_t count;  // blocks after the removal
+    std::size_t first;
+    std::size_t moved;
+    std::size_t shift;
+
+    RemovalPlan(std::uint64_t newTotal, std::uint32_t start, std::uint32_t removed)
+        : count(peakBlockCount(newTotal)),
+          first(std::min<std::size_t>(start / kPeakBlockFrames, count)),
+          moved(count),
+          shift(removed / kPeakBlockFrames) {
+        if (removed % kPeakBlockFrames == 0) {
+            moved = std::min(count, start % kPeakBlockFrames == 0 ? first : first + 1);
         }
-        if (first < moved) {
-            const int code = ScanPeakBlocks(file, first, moved, fresh);
-            if (code != kViewOk) return code;
+    }
+};
+
+bool peaksFit(const std::vector<PeakData::Channel>& peaks, std::size_t channels,
+              std::uint64_t frames) {
+    if (peaks.size() != channels) return false;
+    for (const auto& array : peaks) {
+        if (array.size() != peakBlockCount(frames)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int PatchPeaksAfterRemoval(std::vector<PeakData::Channel>& peaks, SampleFile& after,
+                           std::uint32_t start, std::uint32_t end) {
+    const std::uint64_t total = after.info().totalSamples;
+    if (start > end || start > total ||
+        !peaksFit(peaks, after.info().format.channels, total + (end - start))) {
+        return kViewErrPeakStale;
+    }
+    const RemovalPlan plan(total, start, end - start);
+    // In place: every block moves towards the front, so copying upwards never overwrites a
+    // block still to be read.
+    for (auto& array : peaks) {
+        for (std::size_t k = plan.moved; k < plan.count; ++k) array[k] = array[k + plan.shift];
+        array.resize(plan.count);
+    }
+    if (plan.first == plan.moved) return kViewOk;
+    return ScanPeakStretch(after, std::uint64_t{plan.first} * kPeakBlockFrames,
+                           std::uint64_t{plan.moved} * kPeakBlockFrames, plan.first, peaks);
+}
+
+int PatchPeaksForRemoval(const std::vector<PeakData::Channel>& old, SampleFile& before,
+                         std::uint32_t start, std::uint32_t end,
+                         std::vector<PeakData::Channel>& out) {
+    out.clear();
+    const std::uint64_t total = before.info().totalSamples;
+    const std::size_t channels = before.info().format.channels;
+    if (start > end || end > total || !peaksFit(old, channels, total)) return kViewErrPeakStale;
+    const std::uint64_t newTotal = total - (end - start);
+    const RemovalPlan plan(newTotal, start, end - start);
+    try {
+        std::vector<PeakData::Channel> fresh;
+        SizePeakArrays(fresh, static_cast<int>(channels), plan.count);
+        for (std::size_t c = 0; c < channels; ++c) {
+            std::copy_n(old[c].begin(), plan.first, fresh[c].begin());
+            for (std::size_t k = plan.moved; k < plan.count; ++k) {
+                fresh[c][k] = old[c][k + plan.shift];
+            }
+        }
+        if (plan.first < plan.moved) {
+            // The first changed block joins the frames before start to those from end on.
+            const std::uint64_t head = start - std::uint64_t{plan.first} * kPeakBlockFrames;
+            std::uint64_t next = end;  // the next frame of the file before, after the joined block
+            std::size_t block = plan.first;
+            if (head > 0) {
+                const WaveFormat& f = before.info().format;
+                const std::uint64_t tail =
+                    std::min<std::uint64_t>(kPeakBlockFrames - head, total - end);
+                unsigned char joined[kPeakBlockFrames * 4];
+                const std::int64_t a =
+                    before.read(std::uint64_t{plan.first} * kPeakBlockFrames * f.blockAlign, joined,
+                                head * f.blockAlign);
+                const std::int64_t b = before.read(end * f.blockAlign, joined + head * f.blockAlign,
+                                                   tail * f.blockAlign);
+                if (a != static_cast<std::int64_t>(head * f.blockAlign) ||
+                    b != static_cast<std::int64_t>(tail * f.blockAlign)) {
+                    return kViewErrCannotRead;
+                }
+                ScanPeakFrames(joined, head + tail, f, fresh, block++);
+                next = end + tail;
+            }
+            const std::uint64_t stop = end + (std::uint64_t{plan.moved} * kPeakBlockFrames - start);
+            if (block < plan.moved) {
+                const int code = ScanPeakStretch(before, next, stop, block, fresh);
+                if (code != kViewOk) return code;
+            }
         }
         out = std::move(fresh);
     } catch (const std::bad_alloc&) {

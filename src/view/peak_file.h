@@ -46,15 +46,22 @@ std::vector<PeakData::Channel> RemovePeakBlocks(const std::vector<PeakData::Chan
                                                 std::uint32_t newTotal, std::uint32_t start,
                                                 std::uint32_t end);
 
-// The exact arrays of file, which holds what an older file held less its frames [start, end)
-// (start <= end), made from old (that file's arrays) and as few of file's samples as the
-// blocks need: blocks before the one holding start are kept; when the removed length is a
-// whole number of blocks the later ones are moved, and at most one block is scanned; else
-// every block from the one holding start on is scanned again. The result is what a full scan
-// of file gives. 0, 121 when old does not fit a file of that many more frames, 106, 107 as the
-// scan.
-int PatchPeaksAfterRemoval(const std::vector<PeakData::Channel>& old, SampleFile& file,
-                           std::uint32_t start, std::uint32_t end,
-                           std::vector<PeakData::Channel>& out);
+// Exact peaks after frames [start, end) (start <= end) were removed from a file, as a full
+// scan of the shorter file gives them, made from the peaks before and as few samples as the
+// changed blocks need: blocks before the one holding start stay; when the removed length is a
+// whole number of blocks the later ones move and at most one block is scanned; otherwise every
+// block from the one holding start on is scanned. Results: 0; 121 when the peaks do not fit a
+// file of that many frames or the range does not; 106 or 107 as a scan.
+//
+// From the file after the removal, in place: peaks are the arrays before it and become those
+// after (on a failed scan, partly patched: drop them).
+int PatchPeaksAfterRemoval(std::vector<PeakData::Channel>& peaks, SampleFile& after,
+                           std::uint32_t start, std::uint32_t end);
+// From the file before the removal, into out: so it can run on a worker while the removal is
+// being made, with before opened on the file to be edited (its samples stay readable when the
+// edit renames a new file over its name).
+int PatchPeaksForRemoval(const std::vector<PeakData::Channel>& old, SampleFile& before,
+                         std::uint32_t start, std::uint32_t end,
+                         std::vector<PeakData::Channel>& out);
 
 }  // namespace sonthra

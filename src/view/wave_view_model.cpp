@@ -213,15 +213,19 @@ int WaveViewModel::RemovePeakRange(std::uint32_t start, std::uint32_t end) {
     try {
         // Exact from the file as it is now, where it holds what the removal left; otherwise
         // the blocks inside the range are dropped until the next full scan.
-        std::vector<PeakData::Channel> patched;
         SampleFile file;
+        std::vector<PeakData::Channel> arrays = m_file.peaks.release();
+        int code = kViewErrPeakStale;
         if (file.open(m_file.name) == kViewOk && file.info().totalSamples == newTotal &&
-            file.info().format == m_file.header.format &&
-            PatchPeaksAfterRemoval(m_file.peaks.channels(), file, start, end, patched) == kViewOk) {
-            m_file.peaks.assign(std::move(patched));
-        } else {
-            m_file.peaks.assign(RemovePeakBlocks(m_file.peaks.channels(), newTotal, start, end));
+            file.info().format == m_file.header.format) {
+            code = PatchPeaksAfterRemoval(arrays, file, start, end);
         }
+        if (code == kViewErrPeakStale) {
+            arrays = RemovePeakBlocks(arrays, newTotal, start, end);
+        } else if (code != kViewOk) {
+            return setLastError(code);  // the display has no peaks until they are built again
+        }
+        m_file.peaks.assign(std::move(arrays));
     } catch (const std::bad_alloc&) {
         m_file.peaks.clear();
         return setLastError(kViewErrNoMemory);

@@ -255,6 +255,9 @@ TEST(PatchPeaksAfterRemoval, GivesWhatAFullScanOfTheShorterFileGives) {
         const std::vector<int> values = l.bits == 16 ? noise(frames * l.channels, -32768, 32767)
                                                      : noise(frames * l.channels, 0, 255);
         const auto old = testing::naivePeaks(values, l.channels);
+        writeWav(dir.file("before.wav"), l.channels, l.bits, values);
+        SampleFile before;
+        ASSERT_EQ(before.open(dir.file("before.wav")), 0);
         std::vector<std::pair<std::uint32_t, std::uint32_t>> ranges = {{0, 32},
                                                                        {64, 128},
                                                                        {40, 150},
@@ -284,28 +287,40 @@ TEST(PatchPeaksAfterRemoval, GivesWhatAFullScanOfTheShorterFileGives) {
             writeWav(path, l.channels, l.bits, rest);
             SampleFile file;
             ASSERT_EQ(file.open(path), 0);
+            const auto expected = testing::naivePeaks(rest, l.channels);
+            std::vector<PeakData::Channel> patched = old;
+            ASSERT_EQ(PatchPeaksAfterRemoval(patched, file, start, end), 0);
+            EXPECT_EQ(patched, expected) << "from the file after";
             std::vector<PeakData::Channel> out;
-            ASSERT_EQ(PatchPeaksAfterRemoval(old, file, start, end, out), 0);
-            EXPECT_EQ(out, testing::naivePeaks(rest, l.channels));
+            ASSERT_EQ(PatchPeaksForRemoval(old, before, start, end, out), 0);
+            EXPECT_EQ(out, expected) << "from the file before";
         }
     }
 }
 
-TEST(PatchPeaksAfterRemoval, RefusesPeaksOfAnotherLengthOrChannelCount) {
+TEST(PatchPeaksAfterRemoval, RefusesPeaksOrRangesThatDoNotFitTheFile) {
     TempDir dir;
     const std::vector<int> values = noise(2 * 500, -100, 100);
     writeWav(dir.file("a.wav"), 2, 16, values);
     SampleFile file;
     ASSERT_EQ(file.open(dir.file("a.wav")), 0);
-    std::vector<PeakData::Channel> out;
     const auto peaks = testing::naivePeaks(values, 2);
     // 500 frames with 100 more before the removal would need 19 blocks, not 16.
-    EXPECT_EQ(PatchPeaksAfterRemoval(peaks, file, 10, 110, out), kViewErrPeakStale);
-    EXPECT_EQ(PatchPeaksAfterRemoval({peaks[0]}, file, 10, 10, out), kViewErrPeakStale);
-    EXPECT_EQ(PatchPeaksAfterRemoval(peaks, file, 600, 600, out), kViewErrPeakStale);
+    auto patched = peaks;
+    EXPECT_EQ(PatchPeaksAfterRemoval(patched, file, 10, 110), kViewErrPeakStale);
+    EXPECT_EQ(patched, peaks) << "refused peaks stay as they were";
+    std::vector<PeakData::Channel> one = {peaks[0]};
+    EXPECT_EQ(PatchPeaksAfterRemoval(one, file, 10, 10), kViewErrPeakStale);
+    EXPECT_EQ(PatchPeaksAfterRemoval(patched, file, 600, 600), kViewErrPeakStale);
+    EXPECT_EQ(PatchPeaksAfterRemoval(patched, file, 7, 7), 0);
+    EXPECT_EQ(patched, peaks);
+
+    std::vector<PeakData::Channel> out;
+    EXPECT_EQ(PatchPeaksForRemoval(peaks, file, 400, 501, out), kViewErrPeakStale);
+    EXPECT_EQ(PatchPeaksForRemoval(one, file, 1, 2, out), kViewErrPeakStale);
     EXPECT_TRUE(out.empty());
-    EXPECT_EQ(PatchPeaksAfterRemoval(peaks, file, 7, 7, out), 0);
-    EXPECT_EQ(out, peaks);
+    EXPECT_EQ(PatchPeaksForRemoval(peaks, file, 0, 500, out), 0);
+    EXPECT_EQ(out, std::vector<PeakData::Channel>(2));
 }
 
 // The display after its file was really cut: the peaks are those of a fresh build.
