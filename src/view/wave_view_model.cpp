@@ -233,6 +233,32 @@ int WaveViewModel::RemovePeakRange(std::uint32_t start, std::uint32_t end) {
     return setLastError(kViewOk);
 }
 
+int WaveViewModel::AdoptPeaksAfterRemoval(std::uint32_t start, std::uint32_t end,
+                                          std::vector<PeakData::Channel> arrays) {
+    settle();
+    const std::uint32_t total = m_file.header.totalSamples;
+    start = std::min(start, total);
+    end = std::min(end, total);
+    if (start > end) std::swap(start, end);
+    const std::uint32_t newTotal = total - (end - start);
+    if (arrays.size() != m_file.header.format.channels) return setLastError(kViewErrPeakStale);
+    for (const auto& array : arrays) {
+        if (array.size() != peakBlockCount(newTotal)) return setLastError(kViewErrPeakStale);
+    }
+    m_file.header.totalSamples = newTotal;
+    if (newTotal == 0) {
+        emptyView();
+        return setLastError(kViewOk);
+    }
+    try {
+        m_file.peaks.assign(std::move(arrays));
+    } catch (const std::bad_alloc&) {
+        m_file.peaks.clear();
+        return setLastError(kViewErrNoMemory);
+    }
+    return setLastError(kViewOk);
+}
+
 int WaveViewModel::GetLastErrorDetails(std::string& text, int& systemError,
                                        std::string& detail) const {
     text.clear();

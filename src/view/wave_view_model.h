@@ -77,6 +77,12 @@ public:
     // wholly inside the range are dropped (RemovePeakBlocks) until the next build.
     int RemovePeakRange(std::uint32_t start, std::uint32_t end);
 
+    // The same with peaks a worker made by PatchPeaksForRemoval for this range while the file
+    // was being cut, so that nothing is scanned here. 0, or 121 when they do not fit the total
+    // less the range (nothing changes then).
+    int AdoptPeaksAfterRemoval(std::uint32_t start, std::uint32_t end,
+                               std::vector<PeakData::Channel> arrays);
+
     int lastError() const { return m_lastError.load(); }
     // The last error code; the texts are empty and the system error number 0.
     int GetLastErrorDetails(std::string& text, int& systemError, std::string& detail) const;

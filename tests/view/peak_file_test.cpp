@@ -338,5 +338,27 @@ TEST(RemovePeakRange, IsExactOnceTheFileHoldsWhatTheRemovalLeft) {
     EXPECT_EQ(b.model.RenderView(b.model.MaxZoomLevel(), 0, r), 0);
 }
 
+// The patch made from the file before the cut, handed to the display after it.
+TEST(RemovePeakRange, TheDisplayAdoptsPeaksPatchedWhileTheFileWasCut) {
+    TempDir dir;
+    const std::string path = dir.file("w.wav");
+    Built b(path, 1, 2000, 8);
+    SampleFile before;
+    ASSERT_EQ(before.open(path), 0);
+    std::vector<int> rest = b.values;
+    rest.erase(rest.begin() + 700, rest.begin() + 777);
+    // A new file renamed over the name, as edits do; `before` still reads the old one.
+    writeWav(path + ".new", 1, 8, rest);
+    ASSERT_EQ(std::rename((path + ".new").c_str(), path.c_str()), 0);
+    std::vector<PeakData::Channel> patched;
+    ASSERT_EQ(PatchPeaksForRemoval(b.model.peaks().channels(), before, 700, 777, patched), 0);
+    const PeakData::Channel oldFirst = b.model.peaks().channel(0);
+    EXPECT_EQ(b.model.AdoptPeaksAfterRemoval(700, 777, {oldFirst}), kViewErrPeakStale);
+    EXPECT_EQ(b.model.TotalSamples(), 2000u) << "refused peaks change nothing";
+    ASSERT_EQ(b.model.AdoptPeaksAfterRemoval(777, 700, patched), 0);
+    EXPECT_EQ(b.model.TotalSamples(), 1923u);
+    EXPECT_EQ(b.model.peaks().channels(), testing::naivePeaks(rest, 1));
+}
+
 }  // namespace
 }  // namespace sonthra
