@@ -1,8 +1,6 @@
 // Hostile bytes as the WAV source of an MP3 export: the source walk, the bitrate test and a
 // whole encoding through the encoder library. Nothing may crash or read out of bounds, and a
 // failed encoding leaves no file behind.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -15,36 +13,11 @@
 #include "convert/lame_encode_job.h"
 #include "convert/lame_library.h"
 #include "convert/pcm_source.h"
-
-namespace {
-
-struct Folder {
-    Folder() {
-        char pattern[] = "/tmp/sonthra-mp3encfuzz-XXXXXX";
-        const char* made = ::mkdtemp(pattern);
-        path = made ? made : "";
-    }
-    ~Folder() {
-        std::error_code ec;
-        if (!path.empty()) std::filesystem::remove_all(path, ec);
-    }
-    std::string path;
-};
-
-const std::string& folder() {
-    static const Folder made;
-    return made.path;
-}
-
-}  // namespace
+#include "fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string in = folder() + "/in.wav";
-    const std::string out = folder() + "/out.mp3";
-    if (FILE* f = std::fopen(in.c_str(), "wb")) {
-        std::fwrite(data, 1, size, f);
-        std::fclose(f);
-    }
+    const std::string in = sonthra::fuzzing::inputFile("in.wav", data, size);
+    const std::string out = sonthra::fuzzing::folder() + "/out.mp3";
     sonthra::PcmSource source;
     if (source.open(in) == 0) {
         std::vector<unsigned char> buffer(4096);
