@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "effects/effect_plugin_api.h"
+#include "effect_plugin_api.h"
 
 namespace sonthra {
 

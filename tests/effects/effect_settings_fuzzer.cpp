@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "effects/effect_settings.h"
+#include "effect_settings.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "effects/effect_settings.h"
+#include "effect_settings.h"
 
 namespace sonthra {
 namespace {

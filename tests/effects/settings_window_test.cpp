@@ -15,7 +15,7 @@
 #include <functional>
 
 #include "effects/effect_host.h"
-#include "effects/effect_settings.h"
+#include "effect_settings.h"
 
 namespace sonthra {
 namespace {

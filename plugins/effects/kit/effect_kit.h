@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "effects/effect_plugin_api.h"
-#include "effects/effect_settings.h"
+#include "effect_plugin_api.h"
+#include "effect_settings.h"
 
 namespace sonthra::fx {
 

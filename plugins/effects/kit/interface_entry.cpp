@@ -5,7 +5,7 @@
 #include "effect_kit.h"
 
 #ifdef SONTHRA_EFFECT_WINDOWS
-#include "effects/ui/effect_settings_window.h"
+#include "ui/effect_settings_window.h"
 #endif
 
 using namespace sonthra;

@@ -3,7 +3,7 @@
 // each entry point returns, how many bytes of tail it adds, and what it saw.
 #include <cstring>
 
-#include "effects/effect_plugin_api.h"
+#include "effect_plugin_api.h"
 #include "test_params.h"
 
 #define EXPORT extern "C" __attribute__((visibility("default")))

@@ -3,8 +3,8 @@
 // plug-in's interface library. Call only from the GUI thread of a running QApplication.
 #pragma once
 
-#include "effects/effect_plugin_api.h"
-#include "effects/effect_settings.h"
+#include "effect_plugin_api.h"
+#include "effect_settings.h"
 
 namespace sonthra {
 

@@ -1,4 +1,4 @@
-#include "effects/effect_settings.h"
+#include "effect_settings.h"
 
 #include <cmath>
 #include <cstdlib>

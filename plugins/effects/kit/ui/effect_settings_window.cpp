@@ -1,4 +1,4 @@
-#include "effects/ui/effect_settings_window.h"
+#include "ui/effect_settings_window.h"
 
 #include <QApplication>
 #include <QComboBox>
