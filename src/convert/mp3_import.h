@@ -2,6 +2,7 @@
 // it: start, poll finished() and percent(), cancel(); dropping the job waits for the worker.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "convert/conversion_worker.h"
@@ -11,6 +12,11 @@ namespace sonthra {
 
 // The caption of the MP3 to WAV window.
 inline constexpr const char* kMp3ToWaveCaption = "Corvanta Sonthra MP3 To Wave Conversion";
+
+// The space the WAV working copy of an MP3 file is expected to take: the file's size times
+// 44,100 x 16 x 2 over the bitrate in bit/s. A bitrate of 0 (the file's could not be read)
+// gives 0: the conversion then reports what is wrong with the file.
+std::uint64_t mp3WorkingCopyBytes(std::uint64_t mp3FileBytes, std::uint32_t kbps);
 
 class Mp3ImportJob {
 public:

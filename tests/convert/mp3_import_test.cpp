@@ -6,6 +6,7 @@
 
 #include "convert/convert_codes.h"
 #include "convert/cv_mp3_wav.h"
+#include "convert/mp3_import.h"
 #include "convert_test_support.h"
 
 namespace sonthra {
@@ -160,6 +161,12 @@ TEST_F(Mp3ImportTest, StopLeavesTheOldDestinationAndNoTemporaryFile) {
     std::getline(in, contents);
     EXPECT_EQ(contents, "old contents");
     EXPECT_EQ(dir.names().size(), 3u);  // long.wav, long.mp3, kept.wav
+}
+
+TEST(Mp3ImportSpace, WorkingCopyEstimate) {
+    EXPECT_EQ(mp3WorkingCopyBytes(1000000, 128), 11025000u);
+    EXPECT_EQ(mp3WorkingCopyBytes(1000000, 0), 0u);
+    EXPECT_EQ(mp3WorkingCopyBytes(UINT64_MAX, 8), UINT64_MAX);
 }
 
 TEST(Mp3ImportCodes, MessagesOfTheConversionWindow) {
