@@ -18,7 +18,7 @@ struct EffectFileJob {
     std::string effectName;  // matched without regard to case
     std::string input;
     std::string output;
-    std::uint32_t selectionStart = 0;  // frames; both 0 = the whole file
+    std::uint32_t selectionStart = 0;  // frames; equal ends = the whole file
     std::uint32_t selectionEnd = 0;
     std::vector<std::string> settings;  // "key=value"
 };

@@ -152,9 +152,11 @@ int prepare(EffectJob& job, const EffectRequest& request, Application& app, Layo
 
     std::uint64_t low = std::min(request.selectionStart, request.selectionEnd);
     std::uint64_t high = std::max(request.selectionStart, request.selectionEnd);
-    l.whole = low == 0 && high == 0;
-    l.low = std::min<std::uint64_t>(low, frames) * l.align;
-    l.high = std::min<std::uint64_t>(high, frames) * l.align;
+    // No selection (the two ends equal, wherever the caret stands) means the whole file; an
+    // empty range would only let an effect add a tail of nothing at the caret.
+    l.whole = low == high;
+    l.low = l.whole ? 0 : std::min<std::uint64_t>(low, frames) * l.align;
+    l.high = l.whole ? 0 : std::min<std::uint64_t>(high, frames) * l.align;
     const std::uint64_t caret = std::min<std::uint64_t>(request.caret, frames) * l.align;
 
     EffectPlugin& plugin = app.plugin;

@@ -37,7 +37,7 @@ enum class EffectPhase { Before = 1, Selection = 2, After = 3 };
 struct EffectRequest {
     std::string sourcePath;  // the working copy; never written
     std::string outputPath;  // created; deleted again on cancel or failure
-    // Selection in sample frames, either order; both 0 = the whole file.
+    // Selection in sample frames, either order; equal ends (no selection) = the whole file.
     std::uint32_t selectionStart = 0;
     std::uint32_t selectionEnd = 0;
     std::uint32_t caret = 0;

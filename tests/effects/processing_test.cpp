@@ -94,6 +94,16 @@ TEST_F(EffectProcessingTest, SelectionIsProcessedBetweenCopiesAndTheRestFollowsT
     EXPECT_EQ(plugin->sourcePath, source());
 }
 
+TEST_F(EffectProcessingTest, NoSelectionAtTheCaretMeansTheWholeFile) {
+    params->tailBytes = 8;
+    EXPECT_EQ(apply(request(5000, 5000)), 0);
+    auto expected = sourceBytes();
+    expected.insert(expected.end(), 8, kTailByte);
+    EXPECT_EQ(test::waveData(output()), expected);
+    EXPECT_EQ(params->selStart, 0u);
+    EXPECT_EQ(params->selEnd, 0u);
+}
+
 TEST_F(EffectProcessingTest, SelectionFromTheStartCopiesNothingBefore) {
     std::vector<EffectPhase> phases;
     auto r = request(0, 10);

@@ -14,8 +14,8 @@
 #include <cstdlib>
 #include <functional>
 
-#include "effects/effect_host.h"
 #include "effect_settings.h"
+#include "effects/effect_host.h"
 
 namespace sonthra {
 namespace {
