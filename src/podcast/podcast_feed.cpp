@@ -47,7 +47,7 @@ std::string ttlText(const std::string& entry) {
     return std::to_string(value);
 }
 
-Status PodcastFeedEditor::fillAudio(PodcastInfo& info) const {
+Status fillAudioFields(PodcastInfo& info) {
     struct stat audio {};
     if (::stat(info.AudioFile.c_str(), &audio) != 0) {
         return Status::failure("Cannot open file \"" + info.AudioFile + "\". " +
@@ -82,7 +82,7 @@ Status PodcastFeedEditor::PrepareRSSForNewSeries(PodcastInfo& info, const Podcas
     info.SeriesPubDate = info.PubDate;
     info.Link = form.link;
     info.NewFeedFile = newFeedFilePath(info.DescriptionFile, info.NewFeedName);
-    return fillAudio(info);
+    return fillAudioFields(info);
 }
 
 Status PodcastFeedEditor::CreateRSSFeed(const PodcastInfo& info) const {
@@ -98,7 +98,7 @@ Status PodcastFeedEditor::PrepareRSSForExistingSeries(PodcastInfo& info, const P
     }
     info.FeedFile = form.existingFeedPath;
     info.Link = form.link;
-    return fillAudio(info);
+    return fillAudioFields(info);
 }
 
 Status PodcastFeedEditor::UpdateRSSFeed(const PodcastInfo& info) {

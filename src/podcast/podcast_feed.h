@@ -66,8 +66,6 @@ public:
     const std::vector<int>& ItemLinePositions() const { return m_itemLinePositions; }
 
 private:
-    Status fillAudio(PodcastInfo& info) const;
-
     AskYesNo m_ask;
     int m_itemLineToReplace = -1;
     // The title of that item: a save finds the item again by it, so that a listing made before
@@ -75,6 +73,10 @@ private:
     std::string m_titleToReplace;
     std::vector<int> m_itemLinePositions;
 };
+
+// AudioSize and DurationSeconds from info.AudioFile; fails when it cannot be read or exceeds
+// the 4 GB an enclosure length can hold.
+Status fillAudioFields(PodcastInfo& info);
 
 // NewFeedFile for a feed named name beside descriptionFile.
 std::string newFeedFilePath(const std::string& descriptionFile, const std::string& name);

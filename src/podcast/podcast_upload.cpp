@@ -1,7 +1,5 @@
 #include "podcast/podcast_upload.h"
 
-#include <sys/stat.h>
-
 #include "podcast/audio_duration.h"
 #include "podcast/html_page.h"
 #include "podcast/pdi_file.h"
@@ -38,12 +36,7 @@ Status refreshPodcastFiles(const std::string& descriptionFile, const std::string
     info.AudioFile = audioFile;
     info.Link = link;
     info.MimeType = mimeTypeForFile(audioFile);
-    struct stat audio {};
-    if (::stat(audioFile.c_str(), &audio) != 0 || audio.st_size > 0xFFFFFFFFll) {
-        return Status::failure("Cannot open file \"" + audioFile + "\".");
-    }
-    info.AudioSize = static_cast<std::uint32_t>(audio.st_size);
-    info.DurationSeconds = audioDurationSeconds(audioFile);
+    if (Status audio = fillAudioFields(info); !audio.ok()) return audio;
 
     PodcastFeedEditor editor;
     if (Status item = editor.UpdateRSSFeedForItem(info); !item.ok() && item.code != 129) {
