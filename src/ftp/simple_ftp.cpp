@@ -121,7 +121,11 @@ TransportOptions TSimpleFTP::Options() const {
 }
 
 TransportResult TSimpleFTP::Run(TransportRequest& request) {
-    request.status = [this](int code, std::int64_t count) { HandleStatus(code, count); };
+    request.status = [this](int code, std::int64_t count) {
+        // Data connections open sockets too; once logged in, only byte counts matter.
+        if (m_connected && code != kStatusRequestSent && code != kStatusResponseReceived) return;
+        HandleStatus(code, count);
+    };
     TransportResult result;
     if (!Session() || AbortRequested()) {
         result.curlCode = CURLE_ABORTED_BY_CALLBACK;

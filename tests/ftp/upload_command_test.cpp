@@ -115,9 +115,10 @@ TEST(UploadCommandTls, UploadsOverExplicitTls) {
     writePatternFile(file, 100'000, 9);
     const std::string passwordFile = (server.scratch() / "pw").string();
     std::ofstream(passwordFile) << FtpTestServer::kPassword;
-    const VerbRun run = upload({file, "--host", "127.0.0.1", "--port", std::to_string(server.port()),
-                            "--user", FtpTestServer::kUser, "--password-file", passwordFile,
-                            "--tls", "--ca-file", server.certificate().string()});
+    const VerbRun run =
+        upload({file, "--host", "127.0.0.1", "--port", std::to_string(server.port()), "--user",
+                FtpTestServer::kUser, "--password-file", passwordFile, "--tls", "--ca-file",
+                server.certificate().string()});
     EXPECT_EQ(run.code, kExitOk) << run.err;
     EXPECT_EQ(readWholeFile(server.root() / "ep.mp3"), readWholeFile(file));
 }
