@@ -11,6 +11,7 @@
 #include "cli/cli_args.h"
 #include "cli/cli_report.h"
 #include "cli/cli_verbs.h"
+#include "cli/wma_command.h"
 #include "convert/convert_codes.h"
 #include "convert/cv_mp3_wav.h"
 #include "convert/lame_library.h"
@@ -158,10 +159,13 @@ int runConvertVerb(const std::vector<std::string>& args, std::ostream& out, std:
     if (!problem.empty()) return reportUsage(problem, err);
     const bool wavIn = endsWith(options.in, ".wav"), mp3In = isMp3Name(options.in);
     const bool wavOut = endsWith(options.out, ".wav"), mp3Out = isMp3Name(options.out);
-    if (!((wavIn && mp3Out) || (mp3In && wavOut)))
-        return reportUsage("convert goes from .wav to .mp3 or from .mp3 to .wav", err);
+    const bool wma = isWmaConversion(options.in, options.out);
+    if (!((wavIn && mp3Out) || (mp3In && wavOut) || wma))
+        return reportUsage("convert goes from .wav to .mp3 or .wma, or from .mp3 or .wma to .wav",
+                           err);
     if (!exists(options.in)) return failWith(FormatMessage(184, {options.in}), 184, err);
     if (exists(options.out)) return reportExists(options.out, err);
+    if (wma) return runWmaConvert(options.in, options.out, options.kbps, out, err, interrupted);
     return mp3Out ? toMp3(options, out, err, interrupted) : toWave(options, out, err, interrupted);
 }
 

@@ -13,7 +13,8 @@ namespace sonthra::cli {
 inline constexpr const char* kConvertUsage =
     "  sonthra-cli convert IN OUT [--bitrate K] [--encoder lame|system]\n"
     "      WAV to MP3 (default 128 kbit/s through the Lame encoder) or MP3 to WAV, by the\n"
-    "      names' extensions; OUT must not exist yet\n";
+    "      names' extensions; OUT must not exist yet. WAV to WMA (--bitrate, default 128) and\n"
+    "      WMA to WAV likewise\n";
 
 // args: the words after the verb. Exit codes of cli_verbs.h; Ctrl+C (interrupted) cancels the
 // conversion and leaves no OUT.
