@@ -20,9 +20,10 @@ int hexValue(char c) {
 std::string ScramblePassword(std::string_view password) {
     static const char kDigits[] = "0123456789ABCDEF";
     std::string out;
-    const std::size_t kept = password.size() < kKey.size() ? password.size() : kKey.size();
-    for (std::size_t i = 0; i < kept; ++i) {
-        const auto value = static_cast<unsigned char>(password[i] ^ kKey[i]);
+    // Past the key's length the key starts again, so a long password is kept whole; the first
+    // 33 characters scramble as they always have, so stored values still read.
+    for (std::size_t i = 0; i < password.size(); ++i) {
+        const auto value = static_cast<unsigned char>(password[i] ^ kKey[i % kKey.size()]);
         out += kDigits[value >> 4];
         out += kDigits[value & 0x0F];
     }
@@ -31,12 +32,11 @@ std::string ScramblePassword(std::string_view password) {
 
 std::string UnscramblePassword(std::string_view scrambled) {
     std::string out;
-    for (std::size_t i = 0; i + 1 < scrambled.size() + 1 && out.size() < kKey.size(); i += 2) {
-        if (i + 1 >= scrambled.size()) break;
+    for (std::size_t i = 0; i + 1 < scrambled.size(); i += 2) {
         const int high = hexValue(scrambled[i]);
         const int low = hexValue(scrambled[i + 1]);
         if (high < 0 || low < 0) break;
-        const char c = static_cast<char>((high << 4 | low) ^ kKey[out.size()]);
+        const char c = static_cast<char>((high << 4 | low) ^ kKey[out.size() % kKey.size()]);
         if (c == '\0') break;
         out += c;
     }

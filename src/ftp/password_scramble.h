@@ -9,10 +9,11 @@
 
 namespace sonthra::ftp {
 
-// The first 33 characters of password at most, scrambled: twice as many hex digits.
+// The password scrambled: twice as many hex digits. The 33-character key repeats for longer
+// passwords, which were once cut to 33 characters and then failed to log in.
 std::string ScramblePassword(std::string_view password);
 // The password back from its scrambled text. Reading stops at the first pair that is not two
-// hex digits, at the end of the key and at a character that would be NUL.
+// hex digits and at a character that would be NUL.
 std::string UnscramblePassword(std::string_view scrambled);
 
 }  // namespace sonthra::ftp
