@@ -114,6 +114,8 @@ void TWinInetControl::Abort() {
 bool TWinInetControl::SetState(TWinInetState state) {
     if (m_state.load() == state) return false;
     m_state.store(state);
+    // A component being destroyed tells nobody: its listeners may already be gone.
+    if (m_destroying) return true;
     if (OnStateChange) OnStateChange(*this, state);
     if (QuickProgress && QuickStatus) QuickStatus->ShowStatusText(StateText(state, HostName));
     return true;

@@ -185,6 +185,30 @@ TEST_F(FtpWindowTest, OverwriteQuestionAnswersYesNoAndCancel) {
     EXPECT_EQ(dialogs.shown().size(), 2u);
 }
 
+TEST(FtpWindowAbort, ClosingDuringAnUploadAbortsItAndKeepsTheRemoteFile) {
+    FtpTestServer slow(testing::FtpServerOptions{.uploadBytesPerSecond = 300'000});
+    ASSERT_TRUE(slow.started());
+    std::ofstream(slow.root() / "big.wav") << "old";
+    const QString big = QString::fromStdString((slow.scratch() / "big.wav").string());
+    writePatternFile(big.toStdString(), 20'000'000, 3);
+    ScriptedDialogs dialogs;
+    TCVFTPMainForm form(dialogs, slow.scratch() / "settings.reg", "Castwright");
+    form.setLoginDetails("127.0.0.1", FtpTestServer::kUser, FtpTestServer::kPassword);
+    form.findChild<QLineEdit*>("PortEditBox")->setText(QString::number(slow.port()));
+    form.setUploadFiles({big});
+    form.show();
+    form.ConnectButtonClick();
+    ASSERT_TRUE(form.isConnected());
+    dialogs.queueAnswer(DialogAnswer::Yes);  // overwrite
+    QTimer::singleShot(800, &form, [&form] { form.close(); });
+    form.UploadButtonClick();  // returns once the transfer has been aborted
+    QApplication::processEvents();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(readWholeFile(slow.root() / "big.wav"), "old");
+    EXPECT_EQ(form.uploadedCount(), 0);
+    EXPECT_EQ(form.uploadStatusText(), "One or more files could not be uploaded.");
+}
+
 TEST_F(FtpWindowTest, SavedSessionsSaveLoadAndDelete) {
     auto form = window();
     auto* name = form->findChild<QLineEdit*>("SessionNameEditBox");

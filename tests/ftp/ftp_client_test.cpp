@@ -10,21 +10,13 @@
 
 #include "fixtures/ftp/ftp_test_server.h"
 #include "ftp/simple_ftp.h"
+#include "ftp_client_setup.h"
 
 namespace sonthra::ftp {
 namespace {
 
 using sonthra::testing::FtpServerOptions;
 using sonthra::testing::FtpTestServer;
-
-void aim(TSimpleFTP& ftp, const FtpTestServer& server) {
-    ftp.HostName = "127.0.0.1";
-    ftp.Port = server.port();
-    ftp.UserName = FtpTestServer::kUser;
-    ftp.Password = FtpTestServer::kPassword;
-    ftp.Passive = true;
-    ftp.SetConnectTimeout(10000);
-}
 
 TEST(FtpClient, ConnectsReportsStatesAndDisconnects) {
     FtpTestServer server;

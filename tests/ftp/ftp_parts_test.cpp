@@ -68,6 +68,17 @@ TEST(FtpParts, StateChangesReachEventAndStatusBarOnce) {
     EXPECT_EQ(bar.texts, std::vector<std::string>{"Resolving name example.org"});
 }
 
+TEST(FtpParts, DestructionTellsNobody) {
+    int events = 0;
+    {
+        TSimpleFTP ftp;
+        ftp.SetState(Connecting);
+        ftp.OnStateChange = [&](TWinInetControl&, TWinInetState) { ++events; };
+        ftp.OnDisconnected = [&](TWinInetControl&) { ++events; };
+    }
+    EXPECT_EQ(events, 0);
+}
+
 TEST(FtpParts, ProgressArithmeticAndQuickDisplays) {
     struct Bar : TQuickProgressBar {
         int max = -1, pos = -1;

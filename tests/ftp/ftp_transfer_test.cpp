@@ -9,6 +9,7 @@
 
 #include "fixtures/ftp/ftp_test_server.h"
 #include "ftp/simple_ftp.h"
+#include "ftp_client_setup.h"
 
 namespace sonthra::ftp {
 namespace {
@@ -18,15 +19,6 @@ using sonthra::testing::FtpTestServer;
 using sonthra::testing::readWholeFile;
 using sonthra::testing::writePatternFile;
 namespace fs = std::filesystem;
-
-void aim(TSimpleFTP& ftp, const FtpTestServer& server) {
-    ftp.HostName = "127.0.0.1";
-    ftp.Port = server.port();
-    ftp.UserName = FtpTestServer::kUser;
-    ftp.Password = FtpTestServer::kPassword;
-    ftp.Passive = true;
-    ftp.SetConnectTimeout(10000);
-}
 
 // Names in a server folder other than the expected ones (left-over temporary files).
 std::vector<std::string> entries(const fs::path& folder) {

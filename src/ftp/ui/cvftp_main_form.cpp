@@ -24,17 +24,15 @@
 
 #include "dialogs/ui/user_dialogs.h"
 #include "ftp/ftp_transport.h"
+#include "ftp/ui/cvftp_texts.h"
 
 namespace sonthra {
 namespace {
 
-// The caption of the window's own error boxes, whatever the company.
-const char* const kErrorCaption = "Corvanta FTP Interface";
 const char* const kSessionNamePrompt = "Session Name";
 
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
+using cvftp::kErrorCaption;
+using cvftp::q;
 std::string s(const QString& text) {
     return text.toStdString();
 }

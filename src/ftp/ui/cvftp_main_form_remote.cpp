@@ -17,15 +17,13 @@
 
 #include "dialogs/ui/user_dialogs.h"
 #include "ftp/ui/cvftp_main_form.h"
+#include "ftp/ui/cvftp_texts.h"
 
 namespace sonthra {
 namespace {
 
-const char* const kErrorCaption = "Corvanta FTP Interface";
-
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
-}
+using cvftp::kErrorCaption;
+using cvftp::q;
 
 class WaitCursor {
 public:
