@@ -217,3 +217,39 @@ TEST(FtpClient, DeletesByNameAndByPath) {
 
 }  // namespace
 }  // namespace sonthra::ftp
+
+namespace sonthra::ftp {
+namespace {
+
+TEST(FtpClientProxy, ProxyModesDecideTheRoute) {
+    FtpTestServer server;
+    ASSERT_TRUE(server.started());
+    // A proxy nobody listens on: every route through it fails.
+    ::setenv("ftp_proxy", "http://127.0.0.1:1", 1);
+    ::setenv("all_proxy", "http://127.0.0.1:1", 1);
+    ::unsetenv("no_proxy");
+    TSimpleFTP direct;
+    aim(direct, server);
+    direct.ConnectRetries = 1;
+    EXPECT_TRUE(direct.Connect()) << "rnLocal must ignore the configured proxy";
+
+    TSimpleFTP configured;
+    aim(configured, server);
+    configured.ConnectRetries = 1;
+    configured.ResolveNames = rnPreConfig;
+    EXPECT_FALSE(configured.Connect());
+
+    TSimpleFTP proxied;
+    aim(proxied, server);
+    proxied.ConnectRetries = 1;
+    proxied.ResolveNames = rnProxy;
+    proxied.ProxyName = "http://127.0.0.1:1";
+    EXPECT_FALSE(proxied.Connect());
+    proxied.ProxyBypassList = {"localhost", "127.0.0.1"};
+    EXPECT_TRUE(proxied.Connect()) << "a bypassed host is reached directly";
+    ::unsetenv("ftp_proxy");
+    ::unsetenv("all_proxy");
+}
+
+}  // namespace
+}  // namespace sonthra::ftp

@@ -1,5 +1,9 @@
 // Uploads against a real local server: bytes, modes, TLS, a dropped line and an abort.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -180,6 +184,56 @@ TEST(FtpUpload, DroppedLineKeepsThePreviousRemoteFileAndTheClientRecovers) {
     ASSERT_TRUE(ftp.Connect());
     ASSERT_TRUE(ftp.PutFile(local.string()));
     EXPECT_EQ(readWholeFile(root / "feed.xml"), readWholeFile(local));
+}
+
+TEST(FtpUpload, FullServerRefusesAndTheConnectionStaysUsable) {
+    FtpTestServer server(FtpServerOptions{.full = true});
+    ASSERT_TRUE(server.started());
+    std::ofstream(server.root() / "feed.xml") << "kept";
+    const fs::path local = server.scratch() / "feed.xml";
+    writePatternFile(local, 50'000, 6);
+    TSimpleFTP ftp;
+    aim(ftp, server);
+    ASSERT_TRUE(ftp.Connect());
+    EXPECT_FALSE(ftp.PutFile(local.string()));
+    EXPECT_EQ(ftp.LastErrorText(), "Error putting " + local.string() + " to /feed.xml");
+    EXPECT_EQ(readWholeFile(server.root() / "feed.xml"), "kept");
+    EXPECT_TRUE(ftp.IsConnected());
+    EXPECT_EQ(ftp.ListDir(), 1);
+}
+
+TEST(FtpUpload, NonsenseFromTheServerFailsTheConnect) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    socklen_t length = sizeof address;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    std::thread talker([listener] {
+        const int client = ::accept(listener, nullptr, nullptr);
+        if (client < 0) return;
+        const char nonsense[] = "HELLO THERE \x01\x02 not ftp at all\r\n";
+        (void)::write(client, nonsense, sizeof nonsense - 1);
+        char buffer[256];
+        while (::read(client, buffer, sizeof buffer) > 0) {
+        }
+        ::close(client);
+    });
+    TSimpleFTP ftp;
+    ftp.HostName = "127.0.0.1";
+    ftp.Port = ntohs(address.sin_port);
+    ftp.ConnectRetries = 1;
+    ftp.SetConnectTimeout(3000);
+    EXPECT_FALSE(ftp.Connect());
+    EXPECT_EQ(ftp.State(), NoConnection);
+    EXPECT_FALSE(ftp.HasSession());
+    EXPECT_FALSE(ftp.LastErrorText().empty());
+    ::shutdown(listener, SHUT_RDWR);
+    talker.join();
+    ::close(listener);
 }
 
 TEST(FtpUpload, AbortEndsALargeUploadAndLeavesTheTargetAlone) {
