@@ -65,6 +65,28 @@ inline bool makeStereoWav(const std::string& path, std::uint64_t frames) {
     return ::close(fd) == 0 && ok;
 }
 
+inline std::string tempFile(const std::string& name) {
+    const char* dir = std::getenv("TMPDIR");
+    return std::string(dir && *dir ? dir : "/tmp") + "/" + name;
+}
+
+// The benchmark's input: the WAV named on the command line (made when missing, and kept), or
+// else one of frames frames made under name in the temporary folder (made says so: remove it
+// at the end). An empty path when it cannot be written.
+inline std::string inputWav(int argc, char** argv, const std::string& name, std::uint64_t frames,
+                            bool& made) {
+    const std::string path = argc > 1 ? argv[1] : tempFile(name);
+    made = argc <= 1;
+    if (made || ::access(path.c_str(), R_OK) != 0) {
+        std::printf("making %s (%.0f MiB of samples)...\n", path.c_str(), frames * 4.0 / (1 << 20));
+        if (!makeStereoWav(path, frames)) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            return {};
+        }
+    }
+    return path;
+}
+
 // Seconds taken by the fastest of runs calls of work.
 inline double bestSeconds(int runs, const std::function<void()>& work) {
     double best = 1e30;
@@ -105,11 +127,6 @@ inline double fastest(const std::vector<double>& values) {
 inline std::string folderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
-inline std::string tempFile(const std::string& name) {
-    const char* dir = std::getenv("TMPDIR");
-    return std::string(dir && *dir ? dir : "/tmp") + "/" + name;
 }
 
 }  // namespace sonthra::bench

@@ -94,15 +94,10 @@ Pass openOnce(const std::string& source, const std::string& copy, bool onePass, 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string path = argc > 1 ? argv[1] : bench::tempFile("sonthra-open-pass-bench.wav");
-    const bool made = argc <= 1;
-    if (made || ::access(path.c_str(), R_OK) != 0) {
-        std::printf("making %s (1 GiB of samples)...\n", path.c_str());
-        if (!bench::makeStereoWav(path, (1ull << 30) / 4)) {
-            std::fprintf(stderr, "cannot write %s\n", path.c_str());
-            return 1;
-        }
-    }
+    bool made = false;
+    const std::string path =
+        bench::inputWav(argc, argv, "sonthra-open-pass-bench.wav", (1ull << 30) / 4, made);
+    if (path.empty()) return 1;
     const std::string copy = bench::folderOf(path) + "/.sonthra-open-pass-copy.wav";
     const std::string cat = "cat '" + path + "' > /dev/null";
     if (std::system(cat.c_str()) != 0) return 1;  // into the page cache

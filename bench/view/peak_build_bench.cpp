@@ -97,15 +97,10 @@ PatchFigures timePatch(const std::string& source, const std::string& work, std::
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string path = argc > 1 ? argv[1] : bench::tempFile("sonthra-peak-bench.wav");
-    const bool made = argc <= 1;
-    if (made || ::access(path.c_str(), R_OK) != 0) {
-        std::printf("making %s (1 GiB of samples)...\n", path.c_str());
-        if (!bench::makeStereoWav(path, (1ull << 30) / 4)) {
-            std::fprintf(stderr, "cannot write %s\n", path.c_str());
-            return 1;
-        }
-    }
+    bool made = false;
+    const std::string path =
+        bench::inputWav(argc, argv, "sonthra-peak-bench.wav", (1ull << 30) / 4, made);
+    if (path.empty()) return 1;
     const std::string cat = "cat '" + path + "' > /dev/null";
     // Once to bring the file into the page cache.
     if (std::system(cat.c_str()) != 0) return 1;

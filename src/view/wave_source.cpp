@@ -37,6 +37,8 @@ int readHeader(RiffFile& file, WaveHeaderInfo& info) {
     WaveFileLayout layout;
     const int code = inspectCode(inspectWave(file, layout));
     if (code != kViewOk) return code;
+    // What cannot be played and edited is not shown either (A-law, a rate of 0, 24 bits).
+    if (!isSupportedPcm(layout.format)) return kViewErrUnsupported;
     info.format = layout.format;
     info.format.formatTag = 0;
     info.format.extraSize = 0;
@@ -60,16 +62,7 @@ int ReadWaveHeader(const std::string& name, WaveHeaderInfo& info) {
 
 int CheckWaveFormat(const std::string& name) {
     WaveHeaderInfo info;
-    const int code = ReadWaveHeader(name, info);
-    if (code != kViewOk) return code;
-    const WaveFormat& f = info.format;
-    const bool sizeOk = f.bitsPerSample == 8 || f.bitsPerSample == 16;
-    const bool channelsOk = f.channels == 1 || f.channels == 2;
-    // A block align that disagrees with the sample size would make every frame boundary wrong.
-    if (!sizeOk || !channelsOk || f.blockAlign != f.channels * (f.bitsPerSample / 8)) {
-        return kViewErrUnsupported;
-    }
-    return kViewOk;
+    return ReadWaveHeader(name, info);
 }
 
 SampleFile::~SampleFile() {
@@ -131,6 +124,7 @@ void SampleFile::unmap() {
     m_map = nullptr;
     m_mapBytes = 0;
     m_mapTried = false;
+    m_shownFirst = m_shownEnd = 0;
 }
 
 bool SampleFile::mapped() {
@@ -154,6 +148,16 @@ const unsigned char* SampleFile::view(std::uint64_t offset, std::size_t count) {
         reinterpret_cast<std::uintptr_t>(m_map + m_info.dataOffset + offset);
     const std::uintptr_t first = start & ~(page - 1);
     const std::uintptr_t end = start + count;
+    // The stretch before is done with: its pages leave this process's tables (they stay in
+    // the page cache), so that a scan of a long file never holds more than two stretches.
+    if (m_shownEnd > m_shownFirst) {
+        const std::uintptr_t dropEnd = std::min(m_shownEnd, first);
+        if (dropEnd > m_shownFirst) {
+            ::madvise(reinterpret_cast<void*>(m_shownFirst), dropEnd - m_shownFirst, MADV_DONTNEED);
+        }
+    }
+    m_shownFirst = first;
+    m_shownEnd = end & ~(page - 1);
     // Populating maps the pages in one call instead of a fault each, and fails instead of
     // raising SIGBUS when the file no longer reaches this far.
     if (::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_READ) != 0 &&

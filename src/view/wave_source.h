@@ -18,11 +18,11 @@ struct WaveHeaderInfo {
 };
 
 // 0, or 101 cannot open, 102 no RIFF "WAVE" form, 103 no "fmt " chunk, 104 "fmt " chunk short or
-// unusable, 105 no "data" chunk. info is cleared on failure.
+// unusable, 105 no "data" chunk, 113 a format the program does not play and edit
+// (isSupportedPcm). info is cleared on failure.
 int ReadWaveHeader(const std::string& name, WaveHeaderInfo& info);
 
-// ReadWaveHeader, then 113 unless the samples are 8 or 16 bits in 1 or 2 channels with a block
-// align that matches them.
+// ReadWaveHeader without the header.
 int CheckWaveFormat(const std::string& name);
 
 // The sample data of one file, kept open for reading.
@@ -66,6 +66,9 @@ private:
     std::size_t m_mapBytes = 0;
     bool m_mapTried = false;
     bool m_mapAllowed = true;
+    // The pages of the last stretch view() gave, to be let go when the scan moves on.
+    std::uintptr_t m_shownFirst = 0;
+    std::uintptr_t m_shownEnd = 0;
 };
 
 }  // namespace sonthra
