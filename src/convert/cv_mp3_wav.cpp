@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -26,6 +27,8 @@ constexpr int kBytesPerSample = 2;
 constexpr int kMaxIdleReads = 1000;
 constexpr std::uint64_t kId3v1Bytes = 128;
 constexpr std::size_t kTailScanBytes = 64 * 1024;
+constexpr long kResyncLimitBytes = 16L * 1024 * 1024;
+constexpr std::size_t kReadBufferBytes = 256 * 1024;
 
 bool decoderLibraryReady() {
     // mpg123_init is needed once per process by older library versions; later ones ignore it.
@@ -33,33 +36,66 @@ bool decoderLibraryReady() {
     return status == MPG123_OK;
 }
 
-struct DecoderDeleter {
-    void operator()(mpg123_handle* handle) const {
-        mpg123_close(handle);
-        mpg123_delete(handle);
-    }
-};
-using Decoder = std::unique_ptr<mpg123_handle, DecoderDeleter>;
-
-// A decoder for 16-bit signed output at any rate the file has, gapless and silent on stderr.
-Decoder newDecoder() {
-    if (!decoderLibraryReady()) return nullptr;
-    int err = MPG123_OK;
-    Decoder decoder(mpg123_new(nullptr, &err));
-    if (!decoder) return nullptr;
-    mpg123_handle* mh = decoder.get();
-    mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0.0);
-    // Look past any run of junk for the next frame: the input is a file, so the search ends at
-    // its end, and a damaged stretch costs only its own audio.
-    mpg123_param(mh, MPG123_RESYNC_LIMIT, -1, 0.0);
-    mpg123_format_none(mh);
-    const long* rates = nullptr;
-    std::size_t count = 0;
-    mpg123_rates(&rates, &count);
-    for (std::size_t i = 0; i < count; ++i)
-        mpg123_format(mh, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    return decoder;
+// libmpg123 reads through these over a buffered file: its own reader asks for a byte at a
+// time while it looks for the next frame, a system call each.
+ssize_t readFile(void* handle, void* buffer, std::size_t count) {
+    FILE* file = static_cast<FILE*>(handle);
+    const std::size_t got = std::fread(buffer, 1, count, file);
+    return got == 0 && std::ferror(file) ? -1 : static_cast<ssize_t>(got);
 }
+
+off_t seekFile(void* handle, off_t offset, int whence) {
+    FILE* file = static_cast<FILE*>(handle);
+    return ::fseeko(file, offset, whence) == 0 ? ::ftello(file) : -1;
+}
+
+// A decoder and the file it reads.
+class Decoder {
+public:
+    Decoder() = default;
+    ~Decoder() {
+        if (m_handle) {
+            mpg123_close(m_handle);
+            mpg123_delete(m_handle);
+        }
+        if (m_file) std::fclose(m_file);
+    }
+    Decoder(const Decoder&) = delete;
+    Decoder& operator=(const Decoder&) = delete;
+
+    // A decoder for 16-bit signed output at any rate the file has, gapless and silent on
+    // stderr. False when the library cannot make one.
+    bool create() {
+        if (!decoderLibraryReady()) return false;
+        int err = MPG123_OK;
+        m_handle = mpg123_new(nullptr, &err);
+        if (!m_handle) return false;
+        mpg123_param(m_handle, MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0.0);
+        // Look past a long run of junk for the next frame, so that a damaged stretch costs
+        // only its own audio; but not for ever, since a stop request is seen between reads.
+        mpg123_param(m_handle, MPG123_RESYNC_LIMIT, kResyncLimitBytes, 0.0);
+        mpg123_format_none(m_handle);
+        const long* rates = nullptr;
+        std::size_t count = 0;
+        mpg123_rates(&rates, &count);
+        for (std::size_t i = 0; i < count; ++i)
+            mpg123_format(m_handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+        return mpg123_replace_reader_handle(m_handle, readFile, seekFile, nullptr) == MPG123_OK;
+    }
+
+    bool open(const std::string& path) {
+        m_file = std::fopen(path.c_str(), "rbe");
+        if (!m_file) return false;
+        std::setvbuf(m_file, nullptr, _IOFBF, kReadBufferBytes);
+        return mpg123_open_handle(m_handle, m_file) == MPG123_OK;
+    }
+
+    mpg123_handle* get() const { return m_handle; }
+
+private:
+    mpg123_handle* m_handle = nullptr;
+    FILE* m_file = nullptr;
+};
 
 bool readable(const std::string& path, std::uint64_t& size) {
     struct stat st {};
@@ -75,9 +111,8 @@ bool readable(const std::string& path, std::uint64_t& size) {
 int openStream(const std::string& path, Decoder& decoder, long& rate, int& channels,
                std::uint64_t& fileSize) {
     if (!readable(path, fileSize)) return kCvOpenMp3Input;
-    decoder = newDecoder();
-    if (!decoder) return kCvNoResources;
-    if (mpg123_open(decoder.get(), path.c_str()) != MPG123_OK) return kCvOpenMp3Input;
+    if (!decoder.create()) return kCvNoResources;
+    if (!decoder.open(path)) return kCvOpenMp3Input;
     int encoding = 0;
     if (mpg123_getformat(decoder.get(), &rate, &channels, &encoding) != MPG123_OK)
         return kCvInvalidMp3;
@@ -178,7 +213,8 @@ int probeMp3File(const std::string& path, Mp3FileInfo& info) {
 }
 
 bool CVMP3WAV::IsConversionPossible(const std::string&) {
-    return newDecoder() != nullptr;
+    Decoder decoder;
+    return decoder.create();
 }
 
 int CVMP3WAV::GetBitRateOfMp3File(const std::string& path) {
