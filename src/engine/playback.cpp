@@ -12,6 +12,7 @@
 
 #include "engine/engine_errors.h"
 #include "engine/pa_devices.h"
+#include "wave/riff.h"
 
 namespace sonthra {
 namespace {
@@ -55,17 +56,12 @@ PlaybackStream::~PlaybackStream() {
 int PlaybackStream::start(const std::string& file, std::uint64_t first, std::uint64_t last,
                           int paDevice) {
     stop();
-    m_fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    m_fd = openRegularFile(file);
     if (m_fd < 0) return engine_error::kCannotOpenWaveFile;
     int result = readWaveLayout(m_fd, m_layout);
     if (result != 0) {
         closeStream();
         return result;
-    }
-    if ((m_layout.bitsPerSample != 8 && m_layout.bitsPerSample != 16) ||
-        (m_layout.channels != 1 && m_layout.channels != 2)) {
-        closeStream();
-        return engine_error::kFormatNotSupported;
     }
     const std::uint64_t total = m_layout.frames();
     m_end = last == 0 ? total : std::min(last, total);

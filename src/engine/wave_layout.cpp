@@ -30,12 +30,17 @@ int engineError(WaveInspect result) {
 
 int check(const WaveFileLayout& found, WaveLayout& layout) {
     const WaveFormat& format = found.format;
-    if (format.formatTag != kWaveFormatPcm) return engine_error::kNotPcm;
-    // Sizes and counts the rest of the engine divides and multiplies by.
-    const unsigned bytesPerSample = (format.bitsPerSample + 7u) / 8u;
-    if (format.channels == 0 || format.sampleRate == 0 || format.bitsPerSample == 0 ||
-        format.blockAlign != format.channels * bytesPerSample)
-        return engine_error::kBadFmtChunk;
+    // The same rule as the edits, the display and the peaks: what plays can be edited.
+    switch (pcmSupport(format)) {
+        case PcmSupport::Supported:
+            break;
+        case PcmSupport::NotPcm:
+            return engine_error::kNotPcm;
+        case PcmSupport::Malformed:
+            return engine_error::kBadFmtChunk;
+        case PcmSupport::Unsupported:
+            return engine_error::kFormatNotSupported;
+    }
     layout.channels = format.channels;
     layout.sampleRate = format.sampleRate;
     layout.bitsPerSample = format.bitsPerSample;
@@ -61,11 +66,10 @@ int readWaveLayout(int fd, WaveLayout& layout) {
 
 int readWaveLayout(const std::string& path, WaveLayout& layout) {
     layout = WaveLayout{};
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return engine_error::kCannotOpenWaveFile;
-    const int result = readWaveLayout(fd, layout);
-    close(fd);
-    return result;
+    // The chunk layer opens without blocking on a pipe and takes regular files only.
+    RiffFile file;
+    if (file.open(path, RiffFile::Mode::Read) != kRiffOk) return engine_error::kCannotOpenWaveFile;
+    return readWaveLayout(file.fd(), layout);
 }
 
 }  // namespace sonthra

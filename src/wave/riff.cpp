@@ -81,6 +81,19 @@ int riffOpenError(int err, const std::string& path) {
     }
 }
 
+int openRegularFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
 RiffFile::~RiffFile() {
     close();
 }
@@ -279,7 +292,9 @@ int RiffFile::descend(RiffChunk& chunk, const RiffChunk* parent, RiffFind how) {
         found.dataOffset = pos + 8;
         const std::uint64_t available = fileSize - found.dataOffset;
         found.size = found.statedSize;
-        if (found.statedSize > available || (isForm(found.id) && found.statedSize == 0)) {
+        // Only the outer form's size is left 0 by a writer that stopped early; an empty LIST
+        // inside it is just empty.
+        if (found.statedSize > available || (found.id == kRiffId && found.statedSize == 0)) {
             found.size = static_cast<std::uint32_t>(std::min<std::uint64_t>(available, kRiffLimit));
             found.flags |= kChunkRepaired;
         }

@@ -39,6 +39,10 @@ inline constexpr int kWaveErrBadFormat = 32;
 // found" and "path not found" when the error is ENOENT.
 int riffOpenError(int err, const std::string& path);
 
+// Opens a regular file read-only, never blocking on a named pipe or a device: the descriptor,
+// or -1 with errno set (EINVAL when path is a pipe, a device, a folder or a socket).
+int openRegularFile(const std::string& path);
+
 // A four-character code as it sits in the file, read as a little-endian 32-bit number.
 constexpr std::uint32_t fourCC(const char (&s)[5]) {
     return static_cast<std::uint32_t>(static_cast<unsigned char>(s[0])) |

@@ -61,10 +61,40 @@ WaveFormat decodeWaveFormat(const unsigned char* bytes, std::size_t count) {
     return f;
 }
 
+WaveFormat decodeFmtChunk(const unsigned char* bytes, std::size_t count) {
+    WaveFormat f = decodeWaveFormat(bytes, count);
+    // The PCM sub-format: 00000001-0000-0010-8000-00AA00389B71, stored little-endian.
+    static const unsigned char kPcmGuid[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                               0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    if (f.formatTag != kWaveFormatExtensible || count < kFmtChunkReadBytes || f.extraSize < 22) {
+        return f;
+    }
+    const std::uint16_t validBits = get16(bytes + 18);
+    if (std::memcmp(bytes + 24, kPcmGuid, sizeof kPcmGuid) != 0 || validBits == 0 ||
+        validBits > f.bitsPerSample) {
+        return f;
+    }
+    f.formatTag = kWaveFormatPcm;
+    f.extraSize = 0;
+    return f;
+}
+
+PcmSupport pcmSupport(const WaveFormat& format) {
+    if (format.formatTag != kWaveFormatPcm) return PcmSupport::NotPcm;
+    const unsigned bytesPerSample = (format.bitsPerSample + 7u) / 8u;
+    if (format.channels == 0 || format.sampleRate == 0 || format.bitsPerSample == 0 ||
+        format.blockAlign != format.channels * bytesPerSample) {
+        return PcmSupport::Malformed;
+    }
+    if ((format.channels != 1 && format.channels != 2) ||
+        (format.bitsPerSample != 8 && format.bitsPerSample != 16)) {
+        return PcmSupport::Unsupported;
+    }
+    return PcmSupport::Supported;
+}
+
 bool isSupportedPcm(const WaveFormat& format) {
-    return format.formatTag == kWaveFormatPcm && (format.channels == 1 || format.channels == 2) &&
-           (format.bitsPerSample == 8 || format.bitsPerSample == 16) && format.sampleRate > 0 &&
-           format.blockAlign == format.channels * (format.bitsPerSample / 8);
+    return pcmSupport(format) == PcmSupport::Supported;
 }
 
 bool sameSampleLayout(const WaveFormat& a, const WaveFormat& b) {

@@ -2,12 +2,10 @@
 
 #include <algorithm>
 #include <limits>
+#include <new>
 
 namespace sonthra {
 namespace {
-
-// How many chunks may follow an empty "data" chunk before we stop looking and believe them.
-constexpr int kMaxTrailingChunks = 64;
 
 bool printableId(const unsigned char* id) {
     return std::all_of(id, id + 4, [](unsigned char c) { return c >= 0x20 && c <= 0x7E; });
@@ -22,7 +20,8 @@ std::uint32_t le32(const unsigned char* p) {
 // (printable ids, sizes that land exactly on the end of the file, pad bytes allowed to be
 // missing at the very end).
 bool chunksToEnd(RiffFile& file, std::uint64_t position, std::uint64_t fileSize) {
-    for (int i = 0; i < kMaxTrailingChunks && position < fileSize; ++i) {
+    // Every step moves on by at least eight bytes, so the walk ends.
+    while (position < fileSize) {
         unsigned char header[8];
         if (fileSize - position < 8 || !file.seek(position) || file.read(header, 8) != 8) {
             return false;
@@ -57,14 +56,14 @@ WaveInspect inspectWave(RiffFile& file, WaveFileLayout& layout) {
     RiffChunk fmt;
     fmt.id = kFmtId;
     if (file.descend(fmt, &riff, RiffFind::ChunkId) != kRiffOk) return WaveInspect::NoFmt;
-    unsigned char bytes[kWaveFormatBytes] = {};
-    const std::size_t want = std::min<std::size_t>(fmt.statedSize, kWaveFormatBytes);
+    unsigned char bytes[kFmtChunkReadBytes] = {};
+    const std::size_t want = std::min<std::size_t>(fmt.statedSize, kFmtChunkReadBytes);
     if ((fmt.flags & kChunkRepaired) || fmt.statedSize < 16 ||
         file.read(bytes, want) != static_cast<std::int64_t>(want)) {
         return WaveInspect::BadFmt;
     }
     layout.fmtBytes = fmt.statedSize;
-    layout.format = decodeWaveFormat(bytes, want);
+    layout.format = decodeFmtChunk(bytes, want);
     if (layout.format.blockAlign == 0) return WaveInspect::BadFmt;
     if (file.ascend(fmt) != kRiffOk) return WaveInspect::NoData;
     RiffChunk data;
@@ -78,15 +77,23 @@ WaveInspect inspectWave(RiffFile& file, WaveFileLayout& layout) {
     // (a tag, for one) is lost.
     file.seek(riff.dataOffset + 4);
     RiffChunk chunk;
-    while (layout.otherChunks.size() < kMaxOtherChunks &&
-           file.descend(chunk, &riff, RiffFind::Next) == kRiffOk) {
+    while (file.descend(chunk, &riff, RiffFind::Next) == kRiffOk) {
         if (chunk.dataOffset == data.dataOffset) {
             // The repaired size decides where the next chunk starts.
             const std::uint64_t end = data.dataOffset + layout.dataBytes;
             file.seek(end + (layout.dataBytes & 1u));
             continue;
         }
-        if (chunk.id != kFmtId && chunk.id != kDataId) layout.otherChunks.push_back(chunk);
+        if (chunk.id != kFmtId && chunk.id != kDataId) {
+            try {
+                layout.otherChunks.push_back(chunk);
+            } catch (const std::bad_alloc&) {
+                // Millions of empty chunks: refuse the file rather than drop some of them.
+                layout = WaveFileLayout{};
+                layout.openError = kRiffErrOutOfMemory;
+                return WaveInspect::CannotOpen;
+            }
+        }
         if (file.ascend(chunk) != kRiffOk) break;
     }
     return WaveInspect::Ok;

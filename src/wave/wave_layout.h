@@ -28,15 +28,13 @@ struct WaveFileLayout {
     std::uint64_t dataOffset = 0;  // file position of the first sample byte
     std::uint32_t dataBytes = 0;   // sample bytes that are really there (see usableDataBytes)
     std::uint32_t statedDataBytes = 0;
-    // The chunks of the "WAVE" form other than "fmt " and "data", in file order (at most
-    // kMaxOtherChunks of them), with sizes cut to the file.
+    // The chunks of the "WAVE" form other than "fmt " and "data", in file order, however many
+    // there are, with sizes cut to the file.
     std::vector<RiffChunk> otherChunks;
     int openError = 0;  // the file-I/O code when the result is CannotOpen
 
     std::uint32_t frames() const { return format.blockAlign ? dataBytes / format.blockAlign : 0; }
 };
-
-inline constexpr std::size_t kMaxOtherChunks = 256;
 
 // The usable size of a "data" chunk that descend has just found. A size that runs past the end
 // of the file is cut to the file. A size of 0 with bytes after the chunk header that do not

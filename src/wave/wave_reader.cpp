@@ -75,13 +75,22 @@ int WaveReader::open(const std::string& name, RiffFile::Mode mode) {
 
     // Older writers store a 16-byte record without the extra-size field; anything shorter
     // lacks the sample size and cannot be read.
-    unsigned char bytes[kWaveFormatBytes] = {};
-    const std::size_t want = std::min<std::size_t>(fmtChunk.statedSize, kWaveFormatBytes);
+    unsigned char bytes[kFmtChunkReadBytes] = {};
+    const std::size_t want = std::min<std::size_t>(fmtChunk.statedSize, kFmtChunkReadBytes);
     if (want < 16 || file.read(bytes, want) != static_cast<std::int64_t>(want)) {
         return fail(kWaveReadCannotRead);
     }
-    format = decodeWaveFormat(bytes, want);
-    if (format.formatTag != kWaveFormatPcm) return fail(kWaveReadNotPcm);
+    format = decodeFmtChunk(bytes, want);
+    switch (pcmSupport(format)) {
+        case PcmSupport::Supported:
+            break;
+        case PcmSupport::NotPcm:
+            return fail(kWaveReadNotPcm);
+        case PcmSupport::Malformed:
+            return fail(kWaveReadCannotRead);
+        case PcmSupport::Unsupported:
+            return fail(kWaveErrBadFormat);
+    }
 
     if (file.ascend(fmtChunk) != kRiffOk) return fail(kWaveReadCannotRead);
     dataChunk.id = kDataId;

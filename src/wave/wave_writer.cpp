@@ -117,11 +117,18 @@ bool WaveWriter::closeData() {
 bool WaveWriter::addChunkFrom(std::uint32_t id, int fd, std::uint64_t offset, std::uint32_t count) {
     if (m_failed || m_finished) return false;
     if (!closeData()) return false;
-    RiffChunk chunk;
-    chunk.id = id;
-    if (m_file.createChunk(chunk) != kRiffOk) return fail(m_file.lastErrno());
+    // The bytes are the whole body as found, a LIST chunk's form type included, so the header
+    // is the plain eight bytes whatever the id: createChunk would write a form type of its own.
+    if (m_file.tell() + 8 + count + (count & 1u) > 0xFFFFFFFFull) return fail(EFBIG);
+    unsigned char header[8];
+    for (int i = 0; i < 4; ++i) {
+        header[i] = static_cast<unsigned char>(id >> (8 * i));
+        header[4 + i] = static_cast<unsigned char>(count >> (8 * i));
+    }
+    if (!m_file.write(header, sizeof header)) return fail(m_file.lastErrno());
     if (!copyFrom(fd, offset, count)) return false;
-    return m_file.ascend(chunk) == kRiffOk || fail(m_file.lastErrno());
+    const unsigned char pad = 0;
+    return (count & 1u) == 0 || m_file.write(&pad, 1) || fail(m_file.lastErrno());
 }
 
 bool WaveWriter::finish() {
