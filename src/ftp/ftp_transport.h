@@ -24,7 +24,6 @@ struct TransportOptions {
     std::string password;
     bool passive = false;
     bool transferText = false;
-    bool reload = true;  // never answer from a cache
     std::int32_t timeoutMs = kDefaultConnectTimeout;
     TResolveNames resolve = rnLocal;
     std::string proxy;

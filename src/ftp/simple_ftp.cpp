@@ -107,7 +107,6 @@ TransportOptions TSimpleFTP::Options() const {
     o.password = Password;
     o.passive = Passive;
     o.transferText = m_transferType == ttAscii;
-    o.reload = !EnableCache;
     o.timeoutMs = ConnectTimeout();
     o.resolve = ResolveNames;
     o.proxy = ProxyName;

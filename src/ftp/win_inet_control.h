@@ -102,6 +102,8 @@ public:
 
     // Properties with their defaults.
     std::int32_t ConnectRetries = kDefaultConnectRetries;
+    // Kept for callers that set it; no listing is ever answered from a cache here, so every
+    // listing goes to the server whatever its value.
     bool EnableCache = false;
     std::string HostName;
     std::string UserName;

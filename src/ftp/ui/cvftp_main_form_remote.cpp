@@ -137,6 +137,7 @@ void TCVFTPMainForm::ConnectButtonClick() {
         WaitCursor wait;
         connected = runOnWorker([&client] { return client.Connect(); });
     }
+    if (m_closeWhenIdle) return;  // the user closed the window meanwhile
     if (!connected) {
         m_dialogs.messageBox(this, kErrorCaption,
                              "Error connecting to remote host!\n" + q(client.LastErrorText()),
