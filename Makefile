@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 BUILD_TYPE ?= RelWithDebInfo
 
-.PHONY: run test deps build build-asan test-main test-asan format clean
+.PHONY: run test deps build build-asan test-main test-asan fuzz format clean
 
 run: deps build
 	./build/bin/sonthra
@@ -30,6 +30,11 @@ test-main:
 test-asan:
 	@cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	    ctest --output-on-failure -j $(JOBS)
+
+# Every fuzz target for FUZZ_SECONDS (default 600) each, growing its minimized corpus in
+# tests/<folder>/fuzz/corpus/<target>/, which the tests of build-asan replay.
+fuzz: deps build-asan
+	@FUZZ_SECONDS=$(or $(FUZZ_SECONDS),600) scripts/fuzz build-asan
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
