@@ -15,12 +15,8 @@ namespace {
 
 constexpr std::uint32_t kMaxTrimThreshold = 0xFFFF;
 
-void deleteFile(const std::string& path) {
-    if (!path.empty()) ::unlink(path.c_str());
-}
-
 void tell(const MessageSink& show, int message) {
-    if (show) show(message);
+    if (show && message != 0) show(message);
 }
 
 }  // namespace
@@ -106,60 +102,95 @@ int StartEngineEdit(AudioEditor& editor, const EditRequest& r, const std::string
     return 0;
 }
 
-int RunEngineEditAndWait(AudioEditor& editor, const EngineEditStart& start) {
-    std::uint32_t handle = 0;
-    const int refused = start(&handle);
-    if (refused != 0) return EngineErrorToMessage(refused);
-    while (editor.AudioEditProcessIsOver(handle) == 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+EngineEditOperation::~EngineEditOperation() {
+    if (!m_started) return;
+    if (!over()) {
+        m_editor->AudioEditCancelPressed(m_handle);
+        while (!over()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    const int reason = editor.AudioEditGetReasonForProcessExit(handle);
-    editor.AudioEditCloseHandle(&handle);
-    return EngineErrorToMessage(reason);
+    m_editor->AudioEditCloseHandle(&m_handle);
+}
+
+int EngineEditOperation::start(const EngineEditStart& start) {
+    const int error = start(&m_handle);
+    m_started = error == 0;
+    return error;
+}
+
+bool EngineEditOperation::over() const {
+    return !m_started || m_editor->AudioEditProcessIsOver(m_handle) != 0;
+}
+
+int EngineEditOperation::progress() {
+    return m_started ? m_editor->AudioEditGetProcessProgress(m_handle) : 0;
+}
+
+RunState EngineEditOperation::runState() const {
+    if (!over()) return m_cancelled ? RunState::CancelRequested : RunState::Running;
+    return m_cancelled ? RunState::Cancelled : RunState::Finished;
+}
+
+void EngineEditOperation::cancel() {
+    if (m_started) m_editor->AudioEditCancelPressed(m_handle);
+    m_cancelled = true;
+}
+
+int EngineEditOperation::result() const {
+    if (m_cancelled) return kCancelled;
+    if (!m_started || !over()) return 0;
+    return EngineErrorToMessage(m_editor->AudioEditGetReasonForProcessExit(m_handle));
+}
+
+std::unique_ptr<LongOperation> EngineEditTransform::start(const std::string& source,
+                                                          const std::string& result, int& refused) {
+    auto operation = std::make_unique<EngineEditOperation>(m_editor);
+    const int error = operation->start([&](std::uint32_t* handle) {
+        return StartEngineEdit(m_editor, m_request, source, result, handle);
+    });
+    refused = EngineErrorToMessage(error);
+    if (error != 0) return nullptr;
+    return operation;
+}
+
+void EngineEditTransform::afterInstall(const std::string& workFile, const OperationRunner& run,
+                                       const MessageSink& show) {
+    if (m_request.operation != EditOperation::Paste || m_request.first == m_request.last) return;
+    EditRequest clear;
+    clear.operation = EditOperation::Clear;
+    clear.first = m_request.first;
+    clear.last = m_request.last;
+    // The engine writes in place without a result name.
+    RunEngineCall(
+        m_editor, kPreparingCaption,
+        [&](std::uint32_t* handle) {
+            return StartEngineEdit(m_editor, clear, workFile, {}, handle);
+        },
+        run, show);
+}
+
+int RunEngineCall(AudioEditor& editor, const std::string& caption, const EngineEditStart& start,
+                  const OperationRunner& run, const MessageSink& show) {
+    EngineEditOperation operation(editor);
+    const int error = operation.start(start);
+    if (error != 0) {
+        const int message = EngineErrorToMessage(error);
+        tell(show, message);
+        return message;
+    }
+    return run(caption, operation);
 }
 
 EditOutcome ApplyFileEdit(AudioEditor& editor, const EditFiles& files, const EditRequest& request,
-                          const std::string& resultName, const EngineEditRunner& run,
+                          const std::string& resultName, const OperationRunner& run,
                           const MessageSink& show) {
-    EditOutcome outcome;
-    outcome.result = run(EditCaption(request.operation), [&](std::uint32_t* handle) {
-        return StartEngineEdit(editor, request, files.workFile, resultName, handle);
-    });
-    if (outcome.result != 0) {
-        deleteFile(resultName);
-        return outcome;
-    }
-
-    const int pushed = PushUndo(files);
-    if (pushed != 0) tell(show, pushed);
-    outcome.undoSaved = pushed == 0;
-
-    outcome.result = InstallResult(files, resultName, outcome.undoSaved);
-    if (outcome.result != 0) {
-        outcome.undoSaved = false;
-        tell(show, outcome.result);
-        deleteFile(resultName);
-        return outcome;
-    }
-
-    if (request.operation == EditOperation::Paste && request.first != request.last) {
-        EditRequest clear;
-        clear.operation = EditOperation::Clear;
-        clear.first = request.first;
-        clear.last = request.last;
-        run(kPreparingCaption, [&](std::uint32_t* handle) {
-            return StartEngineEdit(editor, clear, files.workFile, {}, handle);
-        });
-    }
-    DropRedo(files);
-    return outcome;
+    EngineEditTransform transform(editor, request);
+    return ApplyTransform(files, transform, resultName, run, show);
 }
 
 int CopyEdit(AudioEditor& editor, const std::string& workFile, const EditRequest& request,
-             const EngineEditRunner& run) {
-    return run(EditCaption(EditOperation::Copy), [&](std::uint32_t* handle) {
-        return StartEngineEdit(editor, request, workFile, {}, handle);
-    });
+             const OperationRunner& run, const MessageSink& show) {
+    EngineEditTransform transform(editor, request);
+    return RunTransformOnly(transform, workFile, {}, run, show);
 }
 
 }  // namespace sonthra

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "edit/file_transform.h"
 #include "edit/undo_files.h"
 #include "engine/audio_edit.h"
 
@@ -56,42 +57,66 @@ int StartEngineEdit(AudioEditor& editor, const EditRequest& request, const std::
                     const std::string& result, std::uint32_t* handle);
 
 using EngineEditStart = std::function<int(std::uint32_t* handle)>;
-// Runs one started engine edit to its end under whatever the caller shows (the main window's
-// progress dialog): 0 or the message number, which the runner has already shown.
-using EngineEditRunner =
-    std::function<int(const std::string& caption, const EngineEditStart& start)>;
-// Receives the message numbers of failed file moves, to be shown.
-using MessageSink = std::function<void(int message)>;
 
-// A runner without a window: starts the edit, waits for its end checking every 10 ms and
-// closes its handle. 0 or the message number of the engine's refusal or exit reason (shown
-// nowhere).
-int RunEngineEditAndWait(AudioEditor& editor, const EngineEditStart& start);
+// One engine edit as a long operation: progress, end and exit reason from the engine's
+// process calls, Cancel through AudioEditCancelPressed. After a Cancel the result is 129.
+// The handle is closed when the operation goes, after the engine's job has ended.
+class EngineEditOperation final : public LongOperation {
+public:
+    explicit EngineEditOperation(AudioEditor& editor) : m_editor(&editor) {}
+    ~EngineEditOperation() override;
+    EngineEditOperation(const EngineEditOperation&) = delete;
+    EngineEditOperation& operator=(const EngineEditOperation&) = delete;
 
-struct EditOutcome {
-    int result = 0;          // 0 when the working copy holds the edited audio
-    bool undoSaved = false;  // the previous working copy is the undo file
+    // Makes the engine call: 0, or the engine's error (nothing started).
+    int start(const EngineEditStart& start);
+
+    int progress() override;
+    RunState runState() const override;
+    void cancel() override;
+    int result() const override;
+
+private:
+    bool over() const;
+
+    AudioEditor* m_editor;
+    std::uint32_t m_handle = 0;
+    bool m_started = false;
+    bool m_cancelled = false;
 };
 
-// An audio-changing command (anything but Copy) on the working copy:
-//  1. the engine edit from the working copy into resultName, under the operation's caption;
-//     on failure resultName is deleted and nothing else changes;
-//  2. the working copy becomes the undo file (177 goes to show; the command goes on without
-//     undo);
-//  3. the result takes the working copy's place; when it cannot, the undo file is moved back,
-//     137 goes to show, resultName is deleted and the result is 137;
-//  4. Paste with a selection clears the selection in place ("Preparing..."); the paste went in
-//     at the selection's larger end, so the clip replaces it. A failure there has been shown
-//     by the runner and the command goes on: the working copy holds the paste, and Undo
-//     brings back the audio from before it;
-//  5. the redo file is deleted: a new edit ends the way back to an undone state.
+// An engine edit command as a transform of the working copy. Paste with a selection clears the
+// selection in place after installing ("Preparing..."): the paste went in at the selection's
+// larger end, so the clip replaces it.
+class EngineEditTransform final : public FileTransform {
+public:
+    EngineEditTransform(AudioEditor& editor, EditRequest request)
+        : m_editor(editor), m_request(std::move(request)) {}
+    std::string caption() const override { return EditCaption(m_request.operation); }
+    std::unique_ptr<LongOperation> start(const std::string& source, const std::string& result,
+                                         int& refused) override;
+    void afterInstall(const std::string& workFile, const OperationRunner& run,
+                      const MessageSink& show) override;
+
+private:
+    AudioEditor& m_editor;
+    EditRequest m_request;
+};
+
+// One engine call run by `run` as an EngineEditOperation: 0, the message number of a refusal
+// (sent to show) or the runner's result.
+int RunEngineCall(AudioEditor& editor, const std::string& caption, const EngineEditStart& start,
+                  const OperationRunner& run, const MessageSink& show);
+
+// An audio-changing command (anything but Copy) on the working copy: ApplyTransform with the
+// command's EngineEditTransform.
 EditOutcome ApplyFileEdit(AudioEditor& editor, const EditFiles& files, const EditRequest& request,
-                          const std::string& resultName, const EngineEditRunner& run,
+                          const std::string& resultName, const OperationRunner& run,
                           const MessageSink& show);
 
 // Copy, to the engine's clipboard or to request.rangeFile: only the engine edit, from the
-// working copy. 0 or the runner's message number.
+// working copy. 0 or the message number (a refusal sent to show).
 int CopyEdit(AudioEditor& editor, const std::string& workFile, const EditRequest& request,
-             const EngineEditRunner& run);
+             const OperationRunner& run, const MessageSink& show);
 
 }  // namespace sonthra

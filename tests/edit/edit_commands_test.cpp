@@ -43,10 +43,10 @@ struct Document {
     MessageSink sink() {
         return [this](int message) { shown.push_back(message); };
     }
-    EngineEditRunner runner(AudioEditor& editor) {
-        return [this, &editor](const std::string& caption, const EngineEditStart& start) {
+    OperationRunner runner() {
+        return [this](const std::string& caption, LongOperation& operation) {
             captions.push_back(caption);
-            return RunEngineEditAndWait(editor, start);
+            return WaitForOperation(operation);
         };
     }
 };
@@ -65,7 +65,7 @@ TEST(EditCommands, CutMovesTheWorkingCopyToUndoAndTheResultInItsPlace) {
     AudioEditor editor;
     // The display's anchor may be the larger end.
     const EditOutcome out = ApplyFileEdit(editor, d.files, range(EditOperation::Cut, 700, 200),
-                                          d.result, d.runner(editor), d.sink());
+                                          d.result, d.runner(), d.sink());
     ASSERT_EQ(out.result, 0);
     EXPECT_TRUE(out.undoSaved);
     EXPECT_EQ(d.work(), d.wav.bytes(0, 200) + d.wav.from(700));
@@ -83,7 +83,7 @@ TEST(EditCommands, SelectionToFileLeavesTheClipboardAlone) {
     const std::string cutFile = d.dir.file("cut.wav");
     EditRequest cut = range(EditOperation::Cut, 100, 300);
     cut.rangeFile = cutFile;
-    ASSERT_EQ(ApplyFileEdit(editor, d.files, cut, d.result, d.runner(editor), d.sink()).result, 0);
+    ASSERT_EQ(ApplyFileEdit(editor, d.files, cut, d.result, d.runner(), d.sink()).result, 0);
     EXPECT_EQ(samplesOf(cutFile, d.wav), d.wav.bytes(100, 300));
     EXPECT_EQ(d.work(), d.wav.bytes(0, 100) + d.wav.from(300));
     EXPECT_EQ(editor.AudioEditCanPaste(), 0);
@@ -91,10 +91,10 @@ TEST(EditCommands, SelectionToFileLeavesTheClipboardAlone) {
     // Copy fills the clipboard; Copy Selection To File afterwards does not replace it.
     const std::string before = d.work();
     ASSERT_EQ(
-        CopyEdit(editor, d.files.workFile, range(EditOperation::Copy, 0, 10), d.runner(editor)), 0);
+        CopyEdit(editor, d.files.workFile, range(EditOperation::Copy, 0, 10), d.runner(), d.sink()), 0);
     EditRequest copy = range(EditOperation::Copy, 10, 60);
     copy.rangeFile = d.dir.file("copy.wav");
-    ASSERT_EQ(CopyEdit(editor, d.files.workFile, copy, d.runner(editor)), 0);
+    ASSERT_EQ(CopyEdit(editor, d.files.workFile, copy, d.runner(), d.sink()), 0);
     EXPECT_EQ(samplesOf(copy.rangeFile, d.wav), before.substr(10 * 4, 50 * 4));
     EXPECT_EQ(d.work(), before) << "copying changes no audio";
 
@@ -102,7 +102,7 @@ TEST(EditCommands, SelectionToFileLeavesTheClipboardAlone) {
     EditRequest paste;
     paste.operation = EditOperation::Paste;
     paste.position = 0;
-    ASSERT_EQ(ApplyFileEdit(editor, d.files, paste, d.result, d.runner(editor), d.sink()).result,
+    ASSERT_EQ(ApplyFileEdit(editor, d.files, paste, d.result, d.runner(), d.sink()).result,
               0);
     EXPECT_EQ(d.work(), before.substr(0, 10 * 4) + before) << "the clipboard kept the first copy";
 }
@@ -111,14 +111,14 @@ TEST(EditCommands, PasteReplacesASelectionOrInsertsAtThePosition) {
     Document d;
     AudioEditor editor;
     ASSERT_EQ(
-        CopyEdit(editor, d.files.workFile, range(EditOperation::Copy, 0, 50), d.runner(editor)), 0);
+        CopyEdit(editor, d.files.workFile, range(EditOperation::Copy, 0, 50), d.runner(), d.sink()), 0);
     const std::string clip = d.wav.bytes(0, 50);
 
     EditRequest paste;
     paste.operation = EditOperation::Paste;
     paste.position = PasteInsertionPoint(0, 0, 900);
     EXPECT_EQ(paste.position, 900u);
-    ASSERT_EQ(ApplyFileEdit(editor, d.files, paste, d.result, d.runner(editor), d.sink()).result,
+    ASSERT_EQ(ApplyFileEdit(editor, d.files, paste, d.result, d.runner(), d.sink()).result,
               0);
     const std::string inserted = d.wav.bytes(0, 900) + clip + d.wav.from(900);
     EXPECT_EQ(d.work(), inserted);
@@ -130,7 +130,7 @@ TEST(EditCommands, PasteReplacesASelectionOrInsertsAtThePosition) {
     paste.position = PasteInsertionPoint(paste.first, paste.last, 5);
     EXPECT_EQ(paste.position, 300u);
     d.captions.clear();
-    ASSERT_EQ(ApplyFileEdit(editor, d.files, paste, d.result, d.runner(editor), d.sink()).result,
+    ASSERT_EQ(ApplyFileEdit(editor, d.files, paste, d.result, d.runner(), d.sink()).result,
               0);
     EXPECT_EQ(d.work(), inserted.substr(0, 100 * 4) + clip + inserted.substr(300 * 4));
     EXPECT_EQ(d.captions, (std::vector<std::string>{"Paste...", "Preparing..."}));
@@ -142,13 +142,14 @@ TEST(EditCommands, ARefusedEditDeletesTheResultAndChangesNothing) {
     AudioEditor editor;
     // An empty range: the engine's 320 is the message 138.
     const EditOutcome out = ApplyFileEdit(editor, d.files, range(EditOperation::Clear, 5, 5),
-                                          d.result, d.runner(editor), d.sink());
+                                          d.result, d.runner(), d.sink());
     EXPECT_EQ(out.result, 138);
     EXPECT_FALSE(out.undoSaved);
     EXPECT_EQ(d.work(), d.wav.samples);
     EXPECT_EQ(samplesOf(d.files.undoFile, d.older), d.older.samples);
     EXPECT_FALSE(exists(d.result));
-    EXPECT_TRUE(d.shown.empty()) << "the runner shows the engine's message, not the sequence";
+    EXPECT_EQ(d.shown, (std::vector<int>{138})) << "a refusal is shown once, by the sequence";
+    EXPECT_TRUE(d.captions.empty()) << "nothing ran under the progress dialog";
 }
 
 TEST(EditCommands, ACancelledEditLeavesWorkingCopyAndUndoFile) {
@@ -159,13 +160,10 @@ TEST(EditCommands, ACancelledEditLeavesWorkingCopyAndUndoFile) {
         while (!state.cancel.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     };
     AudioEditor editor(options);
-    const EngineEditRunner cancelling = [&editor](const std::string&,
-                                                  const EngineEditStart& start) {
-        return RunEngineEditAndWait(editor, [&](std::uint32_t* handle) {
-            const int started = start(handle);
-            if (started == 0) editor.AudioEditCancelPressed(*handle);
-            return started;
-        });
+    // Cancel pressed at the first look, as in the progress dialog.
+    const OperationRunner cancelling = [](const std::string&, LongOperation& operation) {
+        operation.cancel();
+        return WaitForOperation(operation);
     };
     const EditOutcome out = ApplyFileEdit(editor, d.files, range(EditOperation::Cut, 0, 900),
                                           d.result, cancelling, d.sink());
@@ -183,7 +181,7 @@ TEST(EditCommands, AnUndoFileThatCannotBeMadeLetsTheEditGoOnWithoutUndo) {
     files.undoFile = d.dir.file("vanished/undo.tmp");
     AudioEditor editor;
     const EditOutcome out = ApplyFileEdit(editor, files, range(EditOperation::Crop, 10, 20),
-                                          d.result, d.runner(editor), d.sink());
+                                          d.result, d.runner(), d.sink());
     EXPECT_EQ(out.result, 0);
     EXPECT_FALSE(out.undoSaved);
     EXPECT_EQ(d.work(), d.wav.bytes(10, 20));
@@ -195,8 +193,8 @@ TEST(EditCommands, AResultThatCannotReplaceTheWorkingCopyLeavesItAsItWas) {
     AudioEditor editor;
     // The result file is taken away between the engine's end and the move: the runner stands
     // in for whatever made the move fail.
-    const EngineEditRunner runner = [&](const std::string& caption, const EngineEditStart& start) {
-        const int result = d.runner(editor)(caption, start);
+    const OperationRunner runner = [&](const std::string& caption, LongOperation& operation) {
+        const int result = d.runner()(caption, operation);
         std::filesystem::remove(d.result);
         std::filesystem::create_directory(d.result);
         return result;

@@ -147,8 +147,8 @@ TEST_P(EditModel, RandomEditsUndosAndRedosMatchTheModel) {
     Model model(wav);
     AudioEditor editor(testing::smallBlocks());
     editor.AudioEditSetUndoRedo(0);
-    const EngineEditRunner run = [&editor](const std::string&, const EngineEditStart& start) {
-        return RunEngineEditAndWait(editor, start);
+    const OperationRunner run = [](const std::string&, LongOperation& operation) {
+        return WaitForOperation(operation);
     };
     std::vector<int> shown;
     const MessageSink sink = [&shown](int message) { shown.push_back(message); };
@@ -207,13 +207,15 @@ TEST_P(EditModel, RandomEditsUndosAndRedosMatchTheModel) {
             const bool accepted = model.apply(r);
             int result = 0;
             if (r.operation == EditOperation::Copy) {
-                result = CopyEdit(editor, files.workFile, r, run);
+                result = CopyEdit(editor, files.workFile, r, run, sink);
             } else {
                 const std::string resultName = dir.file("result.tmp");
                 writeBytes(resultName, "");
                 result = ApplyFileEdit(editor, files, r, resultName, run, sink).result;
             }
             ASSERT_EQ(result == 0, accepted) << step << ' ' << what << " gave " << result;
+            // A refused command's own message is the only one shown.
+            if (!accepted) std::erase(shown, result);
             if (accepted && r.operation != EditOperation::Copy) ++edits;
         }
         ASSERT_TRUE(shown.empty()) << step << ' ' << what;

@@ -16,6 +16,9 @@
 #include "app/argument_block.h"
 #include "app/audio_document.h"
 #include "app/busy_flag.h"
+#include "app/transport_controller.h"
+#include "app/ui/document_session.h"
+#include "app/ui/edit_controller.h"
 #include "app/workspace_job.h"
 #include "engine/mixer_start.h"
 #include "settings/ui/record_formats.h"
@@ -45,7 +48,6 @@ class TLUM32Overview;
 class TLUM32Scale;
 class TLUM32VerticalLEDs;
 enum class PositionMode;
-enum class EditOperation;
 
 enum class PositionDisplayMode { Time, Samples };
 
@@ -87,7 +89,7 @@ QString TitleText(const QString& fileName, bool readOnly);
 // stay, inner folders are replaced one at a time by "/.../" until the text fits.
 QString ShortenMenuPath(const QString& path, int maxLength = 100);
 
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, private EditSurface {
     Q_OBJECT
 public:
     static constexpr int kStatusPanels = 6;
@@ -97,7 +99,9 @@ public:
     explicit TMainForm(UserDialogs& dialogs, QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    BusyFlag& Busy() { return m_busy; }
+    BusyFlag& Busy() { return m_session.Busy(); }
+    // The documents, their working copies, the busy flag and the recent files.
+    DocumentSession& Session() { return m_session; }
 
     // The program's arguments without the program name; handled on the first show.
     void SetStartupArguments(const QStringList& args);
@@ -237,19 +241,23 @@ public:
                      bool attach, const QString& caption);
     // One engine edit started by `start` (which returns an engine error and fills the handle)
     // under the progress dialog with Cancel: 0 or the message number shown.
-    int RunEngineEdit(const QString& caption,
-                      const std::function<int(std::uint32_t* handle)>& start);
+    int RunEngineEdit(const QString& caption, const EngineEditStart& start) {
+        return m_edit->RunEngineEdit(caption, start);
+    }
+    // Every change to the current document's audio: edit commands, undo, transforms.
+    EditController& Edit() { return *m_edit; }
 
-    bool IsPlaying() const { return m_playing; }
-    bool IsPaused() const { return m_paused; }
-    bool IsRecording() const { return m_recording; }
-    bool IsLevelTesting() const { return m_levelTesting; }
+    const TransportController& Transport() const { return m_transport; }
+    bool IsPlaying() const { return m_transport.IsPlaying(); }
+    bool IsPaused() const { return m_transport.IsPaused(); }
+    bool IsRecording() const { return m_transport.IsRecording(); }
+    bool IsLevelTesting() const { return m_transport.IsLevelTesting(); }
     void StopPlayback();
     void StartLevelTest();
     void StopLevelTest();
     // The meters' positions (0..1) and whether a clipping light is on, channel 0 left.
-    double MeterPosition(int channel) const { return m_meterPositions[channel & 1]; }
-    bool ClippingShown(int channel) const { return m_clippingShown[channel & 1]; }
+    double MeterPosition(int channel) const { return m_transport.MeterPosition(channel); }
+    bool ClippingShown(int channel) const { return m_transport.ClippingShown(channel); }
     // The 50 ms transport timer and the 3 s clipping timer.
     void PlayRecTimerTimer();
     void ClippingTimerTimer();
@@ -273,25 +281,12 @@ public:
     void FocusView();
     // The display's RenderView, then the ruler when it succeeded: 0 or the display's code.
     int RenderAndScale(RIZI32DaziVereruz& view, std::uint32_t zoom, std::uint32_t left);
-    // One audio-changing edit of the current document (Cut, Copy, Paste, Clear, Crop, Mute,
-    // Trim Silence, Insert Silence) with everything around it: the working copy made ready,
-    // the selection checked, the save dialog for a selection to a file (toFile), the engine
-    // under the progress dialog, the undo file, the peaks, the view, the read-outs, the status
-    // bar and the commands. parameter: Mute's channels, Trim Silence's threshold in hundredths
-    // of a percent, Insert Silence's milliseconds. Mute and Trim Silence without a selection
-    // work on the whole file. 0, 129 or the message number already shown.
-    int EditWorkingCopy(sonthra::EditOperation operation, std::uint32_t parameter = 0,
-                        bool toFile = false);
-    // The current document's working copy becomes its undo file and Undo is enabled: 0, or 177
-    // shown. DropUndo and DropRedo delete those files and disable their commands.
-    int PushUndo();
-    void DropUndo();
-    void DropRedo();
-    // After the working copy was replaced by other means (an effect, a format change): rebuilds
-    // the display's peaks under "Building Peaks...", redraws at the whole-file zoom when
-    // wasWhole, else at the zoom it had, reloads the overview, puts the caret at caret (clamped)
-    // and reads the format, status bar and commands again. false when a step failed (shown).
-    bool RefreshAfterEdit(bool wasWhole, std::uint32_t caret);
+    // After the working copy was replaced: rebuilds the display's peaks under "Building
+    // Peaks..." (attaching the file again when attach is set or the display lost it), redraws
+    // at the whole-file zoom when wasWhole, else at the zoom it had, reloads the overview, puts
+    // the caret at caret (clamped) and reads the format, status bar and commands again. false
+    // when a step failed (shown).
+    bool RefreshAfterEdit(bool wasWhole, std::uint32_t caret, bool attach = false);
 
     // The display's events, the read-outs' clicks and their entry fields' keys and focus loss,
     // and the window's size change.
@@ -333,13 +328,24 @@ private:
     void scrollRight();
     void selectAll();
     void selectNone();
-    void undoOrRedo(bool undo);
     int patchPeaks(RIZI32DaziVereruz& view, const std::string& workFile, std::uint32_t start,
                    std::uint32_t end);
     bool refreshView(RIZI32DaziVereruz& view, AudioDocument& document, std::uint32_t zoom,
                      std::uint32_t caret);
-    void markEdited(AudioDocument& document);
-    void setUndoRedoFromFiles();
+    // The edit controller's view of this window (main_form_edit.cpp).
+    ShownRange CurrentSelection() const override;
+    std::uint32_t CaretReadout() const override;
+    bool TransportBusy() const override { return m_transport.BlocksEditing(); }
+    bool WorkingCopyReady() override { return EnsureWorkingCopy(true); }
+    void HoldBusy() override { holdBusy(); }
+    void ReleaseBusy() override { releaseBusy(); }
+    std::string TempPreference() const override { return tempPreference(); }
+    bool RefreshAudio(const RefreshRequest& request) override;
+    void ShowDocument() override { updateDocumentDisplay(); }
+    void CommandsFromDocument() override { setCommandStateFromDocument(); }
+    void EnableCommand(EditCommand command, bool on) override;
+    QWidget* DialogParent() override { return this; }
+    std::unique_ptr<EditController> m_edit;
     int m_openEntry = -1;  // the read-out whose entry field is open: 0 caret, 1 start, 2 end
 
 public:
@@ -475,7 +481,9 @@ private:
     void releaseMixer();
 
     UserDialogs& m_dialogs;
-    BusyFlag m_busy;
+    DocumentSession m_session{m_dialogs, this};
+    BusyFlag& m_busy = m_session.Busy();
+    DocumentList& m_documents = m_session.Documents();
     bool m_firstShow = true;
     bool m_shutDown = false;
     bool m_shuttingDown = false;
@@ -509,15 +517,11 @@ private:
         QToolButton* button = nullptr;
         QAction* windowItem = nullptr;
     };
-    struct RunningWorkspaceJob {
-        std::uint64_t serial = 0;
-        std::unique_ptr<WorkspaceJob> job;
-    };
     void initDocuments();
-    void holdBusy();
-    void releaseBusy();
-    std::string tempPreference() const;
-    std::string tempFolder() const;
+    void holdBusy() { m_session.HoldBusy(); }
+    void releaseBusy() { m_session.ReleaseBusy(); }
+    std::string tempPreference() const { return m_session.TempPreference(); }
+    std::string tempFolder() const { return m_session.TempFolder(); }
     DocumentParts* partsOf(const AudioDocument* document);
     int createParts(AudioDocument& document);
     void destroyParts(std::uint32_t id);
@@ -536,11 +540,7 @@ private:
     void updateScaleAndFrame();
     int runPeakWorker(RIZI32DaziVereruz& display, const QString& caption);
     int buildOverview(const std::string& path, bool tryPeakFile);
-    int startWorkspaceJob(AudioDocument& document);
-    void cancelWorkspaceJob(std::uint32_t documentId);
-    void workspaceJobDone(std::uint64_t serial);
-    void reapAbandonedJobs();
-    void addRecentFile(const std::string& path);
+    void workingCopyReady(AudioDocument& document, bool onlyIfUsersFile);
     int removeFailedDocument(std::uint32_t id, int result);
     void EngineNotice(unsigned message);
     void openRequested(const QString& path, bool unsaved);
@@ -570,30 +570,9 @@ private:
     void startLevelTestIfWanted();
 
     Mp3Services m_mp3;
-    DocumentList m_documents;
     std::map<std::uint32_t, DocumentParts> m_parts;
-    std::vector<RunningWorkspaceJob> m_workspaceJobs;
-    std::vector<std::unique_ptr<WorkspaceJob>> m_abandonedJobs;
-    std::uint64_t m_nextJobSerial = 1;
-    int m_busyHolds = 0;
-    bool m_busyWasSet = false;
     bool m_songInfoChanged = false;
-    bool m_playing = false;
-    bool m_paused = false;
-    bool m_recording = false;
-    bool m_levelTesting = false;
-    bool m_stopRequested = false;
-    bool m_playbackHoldsBusy = false;
-    bool m_recordingHoldsBusy = false;
-    bool m_insertRecording = false;
-    std::string m_insertFile;
-    std::uint32_t m_insertPosition = 0;
-    bool m_newRecording = false;
-    int m_recordingLabelTicks = 0;
-    bool m_recordingLabelRed = true;
-    int m_lastLevels[2] = {0, 0};
-    double m_meterPositions[2] = {0, 0};
-    bool m_clippingShown[2] = {false, false};
+    TransportController m_transport;
     // The scheme for the run, and the clipping lights' lit and unlit colours taken from it.
     ColorSchemeTable m_colorScheme;
     std::uint32_t m_clippingLit = m_colorScheme.GetSchemeColor(kSchemeClippingLightOn);

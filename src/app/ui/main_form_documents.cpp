@@ -32,7 +32,6 @@ using namespace main_form;
 
 namespace {
 
-constexpr int kCloseWaitMs = 5000;
 constexpr int kNoWholeFrame = 164;
 
 // The box layout that holds widget, searched from layout down.
@@ -107,8 +106,8 @@ void TMainForm::initDocuments() {
     // Shutdown's own flag stays set through these steps, whatever they hold and release.
     m_shutdownSteps.stopTransport = [this] {
         const bool busy = m_busy.isSet();
-        if (m_playing) StopPlayback();
-        if (m_recording) StopRecording();
+        if (m_transport.IsPlaying()) StopPlayback();
+        if (m_transport.IsRecording()) StopRecording();
         if (busy) m_busy.set();
     };
     m_shutdownSteps.closeDocuments = [this](CloseMode mode) {
@@ -118,27 +117,12 @@ void TMainForm::initDocuments() {
         return closed;
     };
     m_shutdownSteps.stopLevelTest = [this] { StopLevelTest(); };
-}
 
-// The busy flag is one boolean shared with other commands; a long operation that contains
-// another (an open that stops playback first) must not have the inner one clear it early. The
-// flag is cleared when the last hold ends, unless it was already set when the first began.
-void TMainForm::holdBusy() {
-    if (m_busyHolds++ == 0) m_busyWasSet = m_busy.isSet();
-    m_busy.set();
-}
-
-void TMainForm::releaseBusy() {
-    if (m_busyHolds == 0) return;
-    if (--m_busyHolds == 0 && !m_busyWasSet) m_busy.clear();
-}
-
-std::string TMainForm::tempPreference() const {
-    return m_settings != nullptr ? m_settings->readTempPath().value : std::string();
-}
-
-std::string TMainForm::tempFolder() const {
-    return ResolveTempFolder(tempPreference());
+    m_session.OnWorkingCopyReady = [this](AudioDocument& document, bool onlyIfUsersFile) {
+        workingCopyReady(document, onlyIfUsersFile);
+    };
+    m_session.OnTitleChanged = [this] { updateTitle(); };
+    m_session.OnRecentFilesChanged = [this] { RefreshRecentFilesMenu(); };
 }
 
 RIZI32DaziVereruz* TMainForm::CurrentView() const {
@@ -371,7 +355,7 @@ void TMainForm::setCommandStateFromDocument() {
     const RIZI32DaziVereruz* view = CurrentView();
     const bool selection = view != nullptr && view->SelectionStartPos() != view->SelectionEndPos();
     SetCommandState(selection ? kStateSelection : kStateNoSelection);
-    setUndoRedoFromFiles();
+    m_edit->UndoRedoFromFiles();
     setPasteFromEngine();
 }
 
@@ -442,8 +426,8 @@ int TMainForm::CloseDocument(int index, bool ask) {
         }
     }
     const std::uint32_t id = document->id;
-    cancelWorkspaceJob(id);
-    if (m_playing) StopPlayback();
+    m_session.CancelWorkspaceJob(id);
+    if (m_transport.IsPlaying()) StopPlayback();
 
     // A clean document hands its peaks to the user's file; otherwise they describe audio that
     // exists nowhere else and go with the working copy.
@@ -476,8 +460,8 @@ bool TMainForm::CloseDocuments(CloseMode mode) {
         const int last = static_cast<int>(m_documents.count()) - 1;
         AudioDocument* document = m_documents.at(static_cast<std::size_t>(last));
         if (mode == CloseMode::KeepUnsaved && NeedsSavePrompt(*document)) {
-            cancelWorkspaceJob(document->id);
-            if (m_playing) StopPlayback();
+            m_session.CancelWorkspaceJob(document->id);
+            if (m_transport.IsPlaying()) StopPlayback();
             destroyParts(document->id);
             m_documents.remove(static_cast<std::size_t>(last));
             if (m_documents.empty()) showNoDocument();
@@ -490,136 +474,28 @@ bool TMainForm::CloseDocuments(CloseMode mode) {
     return true;
 }
 
-int TMainForm::startWorkspaceJob(AudioDocument& document) {
-    auto job = std::make_unique<WorkspaceJob>(document.fileName, document.workFile, document.id);
-    const std::uint64_t serial = m_nextJobSerial++;
-    // The worker only posts; the window finds the job by its serial number, so news of a job
-    // that was cancelled and freed in the meantime finds nothing.
-    const int result = job->start([this, serial](WorkspaceJob&) {
-        QMetaObject::invokeMethod(
-            this, [this, serial] { workspaceJobDone(serial); }, Qt::QueuedConnection);
-    });
-    if (result != 0) return result;
-    m_workspaceJobs.push_back({serial, std::move(job)});
-    return 0;
-}
-
-// Cancels the document's workspace copy and waits for it at most five seconds; a worker that
-// does not end in time is kept until it does, since it still writes its record.
-void TMainForm::cancelWorkspaceJob(std::uint32_t documentId) {
-    for (auto it = m_workspaceJobs.begin(); it != m_workspaceJobs.end(); ++it) {
-        if (it->job->documentId() != documentId) continue;
-        it->job->cancel();
-        const bool ended = it->job->waitForEnd(std::chrono::milliseconds(kCloseWaitMs));
-        std::unique_ptr<WorkspaceJob> job = std::move(it->job);
-        m_workspaceJobs.erase(it);
-        if (!ended) m_abandonedJobs.push_back(std::move(job));
-        const int index = m_documents.indexOfId(documentId);
-        if (index >= 0) {
-            AudioDocument* document = m_documents.at(static_cast<std::size_t>(index));
-            if (document->workspace == WorkspaceState::BeingCreated) {
-                document->workspace = WorkspaceState::ReadOnly;
-            }
-        }
-        break;
-    }
-    reapAbandonedJobs();
-}
-
-void TMainForm::reapAbandonedJobs() {
-    std::erase_if(m_abandonedJobs,
-                  [](const std::unique_ptr<WorkspaceJob>& job) { return job->ended(); });
-}
-
-// The workspace copy finished or failed (the product's message 0x4C9, posted by the worker).
-void TMainForm::workspaceJobDone(std::uint64_t serial) {
-    auto it = std::find_if(m_workspaceJobs.begin(), m_workspaceJobs.end(),
-                           [serial](const RunningWorkspaceJob& r) { return r.serial == serial; });
-    if (it == m_workspaceJobs.end()) return;
-    std::unique_ptr<WorkspaceJob> job = std::move(it->job);
-    m_workspaceJobs.erase(it);
-    job->waitForEnd(std::chrono::milliseconds(kCloseWaitMs));
-    const int index = m_documents.indexOfId(job->documentId());
-    if (index < 0) return;
-    AudioDocument* document = m_documents.at(static_cast<std::size_t>(index));
-    if (!job->succeeded()) {
-        document->workspace = WorkspaceState::ReadOnly;
-        if (!job->wasCancelled()) {
-            ShowMessage(m_dialogs, this, job->result(), {qs(job->source())});
-            ShowMessage(m_dialogs, this, 182);
-            if (m_documents.currentIndex() == index) updateTitle();
-        }
-        return;
-    }
-    document->workspace = WorkspaceState::Ready;
-    if (DocumentParts* parts = partsOf(document)) {
-        parts->view->setWaveFileName(document->workFile);
-        parts->overview->setWaveFileName(document->workFile);
-    }
-}
-
 bool TMainForm::EnsureWorkingCopy(bool wait) {
-    AudioDocument* document = m_documents.current();
-    if (document == nullptr) return false;
-    if (document->workspace == WorkspaceState::BeingCreated && wait) {
-        const std::uint32_t id = document->id;
-        auto it =
-            std::find_if(m_workspaceJobs.begin(), m_workspaceJobs.end(),
-                         [id](const RunningWorkspaceJob& r) { return r.job->documentId() == id; });
-        if (it != m_workspaceJobs.end()) {
-            // The wait holds the job outside the list, so that the copy's own news, which may
-            // arrive while the dialog runs, cannot free it under the dialog's poll.
-            RunningWorkspaceJob waited = std::move(*it);
-            m_workspaceJobs.erase(it);
-            const std::uint64_t serial = waited.serial;
-            ProcessRecord& record = waited.job->record();
-            holdBusy();
-            m_dialogs.runProgress(
-                this, "Preparing file for editing...", true,
-                [&record](bool cancel) { return PollProcess(record, cancel, ProcessHooks{}); });
-            releaseBusy();
-            const RunState state = record.runState.load();
-            m_workspaceJobs.push_back(std::move(waited));
-            if (state == RunState::CancelRequested || state == RunState::Cancelled) {
-                // The document goes on read-only, playing from the user's file.
-                cancelWorkspaceJob(id);
-                updateTitle();
-                return false;
-            }
-            // The copy has ended: take its news now rather than when the message arrives.
-            workspaceJobDone(serial);
-        }
-        document = m_documents.current();
-        if (document == nullptr || document->id != id) return false;
+    return m_session.EnsureWorkingCopy(wait);
+}
+
+// The display and the overview read the working copy once it is complete; they played from the
+// user's file until then.
+void TMainForm::workingCopyReady(AudioDocument& document, bool onlyIfUsersFile) {
+    DocumentParts* parts = partsOf(&document);
+    if (parts == nullptr) return;
+    if (!onlyIfUsersFile || parts->view->WaveFileName() == document.fileName) {
+        parts->view->setWaveFileName(document.workFile);
     }
-    if (document->workspace == WorkspaceState::Ready) {
-        if (DocumentParts* parts = partsOf(document)) {
-            if (parts->view->WaveFileName() == document->fileName) {
-                parts->view->setWaveFileName(document->workFile);
-            }
-            if (parts->overview->WaveFileName() == document->fileName) {
-                parts->overview->setWaveFileName(document->workFile);
-            }
-        }
+    if (!onlyIfUsersFile || parts->overview->WaveFileName() == document.fileName) {
+        parts->overview->setWaveFileName(document.workFile);
     }
-    return WorkingCopyUsable(*document);
 }
 
 void TMainForm::RefreshRecentFilesMenu() {
     if (m_settings == nullptr) return;
-    const SettingRead<RecentFiles> read = m_settings->readRecentFiles();
-    if (read.result == 183 || read.result == 185) ShowMessage(m_dialogs, this, read.result);
     QStringList entries;
-    for (const std::string& entry : read.value) entries << qs(entry);
+    for (const std::string& entry : m_session.ReadRecentFiles()) entries << qs(entry);
     RebuildRecentFilesMenu(entries);
-}
-
-void TMainForm::addRecentFile(const std::string& path) {
-    if (m_settings == nullptr) return;
-    const int result = m_settings->addRecentFile(path);
-    // A value that could not be read is the store's own business; the rest is shown.
-    if (result != 0 && result != 186) ShowMessage(m_dialogs, this, result);
-    RefreshRecentFilesMenu();
 }
 
 void TMainForm::emptyUndoRedo(AudioDocument& document) {

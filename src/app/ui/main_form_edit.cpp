@@ -39,24 +39,6 @@ constexpr const char* kReadouts[3] = {"PositionBox", "StartSelectionBox", "EndSe
 constexpr const char* kEntries[3] = {"PositionMaskEdit", "StartSelectionMaskEdit",
                                      "EndSelectionMaskEdit"};
 
-// Runs its function when the scope ends, also on an early return.
-template <class F>
-class Finally {
-public:
-    explicit Finally(F f) : m_f(std::move(f)) {}
-    ~Finally() { m_f(); }
-    Finally(const Finally&) = delete;
-    Finally& operator=(const Finally&) = delete;
-
-private:
-    F m_f;
-};
-
-bool needsSelection(EditOperation operation) {
-    return operation == EditOperation::Cut || operation == EditOperation::Copy ||
-           operation == EditOperation::Clear || operation == EditOperation::Crop;
-}
-
 int indexOfName(const QString& name, const char* const (&names)[3]) {
     for (int i = 0; i < 3; ++i) {
         if (name == QLatin1String(names[i])) return i;
@@ -123,13 +105,11 @@ private:
     TMainForm& m_form;
 };
 
-EditFiles filesOf(const AudioDocument& document) {
-    return {document.workFile, document.undoFile, document.redoFile};
-}
-
 }  // namespace
 
 void TMainForm::initEditing() {
+    m_edit = std::make_unique<EditController>(static_cast<EditSurface&>(*this), m_dialogs,
+                                              m_documents);
     auto* events = new ReadoutEvents(*this);
     for (const char* name : kReadouts) findChild<QLabel*>(name)->installEventFilter(events);
     for (const char* name : kEntries) findChild<QLineEdit*>(name)->installEventFilter(events);
@@ -258,7 +238,7 @@ void TMainForm::EndSelectionMaskEditExit() {
 }
 
 void TMainForm::openEntry(int which) {
-    if (m_documents.current() == nullptr || CurrentView() == nullptr || m_playing || m_recording) {
+    if (m_documents.current() == nullptr || CurrentView() == nullptr || m_transport.BlocksEditing()) {
         return;
     }
     auto* panel = findChild<QLabel*>(kReadouts[which]);
@@ -450,43 +430,32 @@ int TMainForm::RenderAndScale(RIZI32DaziVereruz& view, std::uint32_t zoom, std::
     return code;
 }
 
-void TMainForm::setUndoRedoFromFiles() {
-    const AudioDocument* document = m_documents.current();
-    if (document == nullptr) return;
-    setCommandEnabled("EditUndoMenu", FileHasData(document->undoFile));
-    setCommandEnabled("EditRedoMenu", FileHasData(document->redoFile));
+void TMainForm::EnableCommand(EditCommand command, bool on) {
+    switch (command) {
+        case EditCommand::Undo: setCommandEnabled("EditUndoMenu", on); break;
+        case EditCommand::Redo: setCommandEnabled("EditRedoMenu", on); break;
+        case EditCommand::Save: setCommandEnabled("FileSaveMenu", on); break;
+        case EditCommand::Revert: setCommandEnabled("FileRevertMenu", on); break;
+        case EditCommand::Paste: setCommandEnabled("EditPasteMenu", on); break;
+        case EditCommand::Export: setCommandEnabled("FileExportMenu", on); break;
+    }
 }
 
-int TMainForm::PushUndo() {
-    const AudioDocument* document = m_documents.current();
-    if (document == nullptr) return 0;
-    const int result = sonthra::PushUndo(filesOf(*document));
-    if (result != 0) return ShowMessage(m_dialogs, this, result);
-    setCommandEnabled("EditUndoMenu", true);
-    return 0;
+EditSurface::ShownRange TMainForm::CurrentSelection() const {
+    ShownRange shown;
+    const RIZI32DaziVereruz* view = CurrentView();
+    if (view == nullptr) return shown;
+    shown.shown = true;
+    shown.first = view->SelectionStartPos();
+    shown.last = view->SelectionEndPos();
+    shown.caret = view->CaretPositionBySamples();
+    shown.total = view->TotalSamples();
+    shown.wholeFileShown = view->ZoomLevel() == view->MaxZoomLevel();
+    return shown;
 }
 
-void TMainForm::DropUndo() {
-    const AudioDocument* document = m_documents.current();
-    if (document == nullptr) return;
-    sonthra::DropUndo(filesOf(*document));
-    setCommandEnabled("EditUndoMenu", false);
-}
-
-void TMainForm::DropRedo() {
-    const AudioDocument* document = m_documents.current();
-    if (document == nullptr) return;
-    sonthra::DropRedo(filesOf(*document));
-    setCommandEnabled("EditRedoMenu", false);
-}
-
-// The working copy has changed: whatever happens to the view afterwards, the document now
-// differs from the user's file and can go back one step.
-void TMainForm::markEdited(AudioDocument& document) {
-    if (document.state == DocumentState::Clean) document.state = DocumentState::Modified;
-    setCommandEnabled("FileRevertMenu", document.state != DocumentState::New);
-    setCommandEnabled("FileSaveMenu", true);
-    setUndoRedoFromFiles();
+std::uint32_t TMainForm::CaretReadout() const {
+    return ReadCaretBox(sonthra::PositionMode::Samples);
 }
 
 // Cut and Clear drop the removed range's peak blocks instead of scanning the file again, and
@@ -537,100 +506,26 @@ bool TMainForm::refreshView(RIZI32DaziVereruz& view, AudioDocument& document, st
     return true;
 }
 
-int TMainForm::EditWorkingCopy(sonthra::EditOperation operation, std::uint32_t parameter,
-                               bool toFile) {
-    if (m_engine == nullptr || m_documents.current() == nullptr || CurrentView() == nullptr ||
-        m_playing || m_recording) {
-        return 0;
+bool TMainForm::RefreshAudio(const RefreshRequest& request) {
+    AudioDocument* document = m_documents.current();
+    RIZI32DaziVereruz* view = CurrentView();
+    if (document == nullptr || view == nullptr) return false;
+    if (request.kind == RefreshKind::Rebuild) {
+        return RefreshAfterEdit(request.wasWhole, request.caret, request.attach);
     }
-    holdBusy();
-    const Finally release([this] { releaseBusy(); });
-    if (!EnsureWorkingCopy(true)) return kCancelled;
-    AudioDocument& document = *m_documents.current();
-    RIZI32DaziVereruz& view = *CurrentView();
-
-    EditRequest request;
-    request.operation = operation;
-    request.first = view.SelectionStartPos();
-    request.last = view.SelectionEndPos();
-    request.parameter = parameter;
-    const bool selection = request.first != request.last;
-    if (needsSelection(operation) && !selection) return 0;
-    if ((operation == EditOperation::Mute || operation == EditOperation::TrimSilence) &&
-        !selection) {
-        request.first = 0;
-        request.last = view.TotalSamples();
-    }
-    if (operation == EditOperation::Paste || operation == EditOperation::InsertSilence) {
-        request.position = PasteInsertionPoint(request.first, request.last,
-                                               ReadCaretBox(sonthra::PositionMode::Samples));
-    }
-    const bool wasWhole = view.ZoomLevel() == view.MaxZoomLevel();
-    const std::uint32_t previousCaret = view.CaretPositionBySamples();
-
-    if (toFile) {
-        FileDialogRequest ask;
-        ask.title = "Save As";
-        ask.filter = "Wave Files (*.wav)";
-        ask.defaultSuffix = "wav";
-        const QString path = m_dialogs.saveFileName(this, ask);
-        if (path.isEmpty()) return kCancelled;
-        request.rangeFile = path.toStdString();
-    }
-    const EngineEditRunner run = [this](const std::string& caption, const EngineEditStart& start) {
-        return RunEngineEdit(QString::fromStdString(caption), start);
-    };
-
-    if (operation == EditOperation::Copy) {
-        const int copied = CopyEdit(*m_engine, document.workFile, request, run);
-        // A copy to a file leaves the clipboard, and so Paste, as they were.
-        if (!toFile) setPasteFromEngine();
-        return copied;
-    }
-
-    const std::string result = ReserveTempName(tempPreference());
-    if (result.empty()) return ShowMessage(m_dialogs, this, kTempFileNotMade);
-    const EditOutcome outcome =
-        ApplyFileEdit(*m_engine, filesOf(document), request, result, run,
-                      [this](int message) { ShowMessage(m_dialogs, this, message); });
-    if (outcome.result != 0) {
-        setUndoRedoFromFiles();
-        return outcome.result;
-    }
-    markEdited(document);
-
-    const std::uint32_t caret = CaretAfterEdit(request, previousCaret, 0xFFFFFFFFu);
-    bool refreshed = false;
-    if (operation == EditOperation::Cut || operation == EditOperation::Clear) {
-        if (patchPeaks(view, document.workFile, request.first, request.last) == 0) {
-            refreshed =
-                refreshView(view, document,
-                            ZoomAfterEdit(wasWhole, view.ZoomLevel(), view.MaxZoomLevel()), caret);
-        }
-    } else {
-        refreshed = RefreshAfterEdit(wasWhole, caret);
-    }
-    if (refreshed) updateDocumentDisplay();
-    if (operation == EditOperation::Paste) {
-        setCommandStateFromDocument();
-    } else {
-        setUndoRedoFromFiles();
-    }
-    if (operation == EditOperation::Cut && !toFile) setPasteFromEngine();
-    if ((operation == EditOperation::Cut || operation == EditOperation::Clear) &&
-        view.TotalSamples() == 0) {
-        setCommandEnabled("FileExportMenu", false);
-    }
-    return 0;
+    if (patchPeaks(*view, document->workFile, request.first, request.last) != 0) return false;
+    return refreshView(*view, *document,
+                       ZoomAfterEdit(request.wasWhole, view->ZoomLevel(), view->MaxZoomLevel()),
+                       request.caret);
 }
 
-bool TMainForm::RefreshAfterEdit(bool wasWhole, std::uint32_t caret) {
+bool TMainForm::RefreshAfterEdit(bool wasWhole, std::uint32_t caret, bool attach) {
     AudioDocument* document = m_documents.current();
     RIZI32DaziVereruz* view = CurrentView();
     if (document == nullptr || view == nullptr) return false;
     const std::uint32_t zoom = view->ZoomLevel();
     // A display that lost its file (a document that had no audio yet) attaches it again.
-    const bool attach = view->WaveFileName().empty();
+    attach = attach || view->WaveFileName().empty();
     if (RunPeakBuild(*view, document->workFile, false, attach, kBuildingPeaks) != 0) return false;
     if (!refreshView(*view, *document, ZoomAfterEdit(wasWhole, zoom, view->MaxZoomLevel()),
                      caret)) {
@@ -639,33 +534,6 @@ bool TMainForm::RefreshAfterEdit(bool wasWhole, std::uint32_t caret) {
     updateDocumentDisplay();
     setCommandStateFromDocument();
     return true;
-}
-
-void TMainForm::undoOrRedo(bool undo) {
-    AudioDocument* document = m_documents.current();
-    RIZI32DaziVereruz* view = CurrentView();
-    if (m_engine == nullptr || document == nullptr || view == nullptr || m_playing || m_recording) {
-        return;
-    }
-    if ((undo ? document->undoFile : document->redoFile).empty()) return;
-    holdBusy();
-    const Finally release([this] { releaseBusy(); });
-    const std::uint32_t caret = ReadCaretBox(sonthra::PositionMode::Samples);
-    const std::uint32_t zoom = view->ZoomLevel();
-    const bool wasWhole = zoom == view->MaxZoomLevel();
-
-    const EditFiles files = filesOf(*document);
-    const int moved = undo ? UndoMove(files) : RedoMove(files);
-    if (moved != 0) {
-        ShowMessage(m_dialogs, this, moved);
-        setUndoRedoFromFiles();
-        return;
-    }
-    if (RunPeakBuild(*view, document->workFile, false, true, kBuildingPeaks) == 0 &&
-        refreshView(*view, *document, ZoomAfterEdit(wasWhole, zoom, view->MaxZoomLevel()), caret)) {
-        updateDocumentDisplay();
-    }
-    setCommandStateFromDocument();
 }
 
 }  // namespace sonthra

@@ -18,31 +18,31 @@ void TMainForm::songInfoButtonClick() {}
 
 // Edit: each runs one edit of the working copy under the progress dialog.
 void TMainForm::EditUndoMenuClick() {
-    undoOrRedo(true);
+    m_edit->EditUndoMenuClick();
 }
 void TMainForm::EditRedoMenuClick() {
-    undoOrRedo(false);
+    m_edit->EditRedoMenuClick();
 }
 void TMainForm::EditCutMenuClick() {
-    EditWorkingCopy(EditOperation::Cut);
+    m_edit->EditCutMenuClick();
 }
 void TMainForm::EditCopyMenuClick() {
-    EditWorkingCopy(EditOperation::Copy);
+    m_edit->EditCopyMenuClick();
 }
 void TMainForm::EditPasteMenuClick() {
-    EditWorkingCopy(EditOperation::Paste);
+    m_edit->EditPasteMenuClick();
 }
 void TMainForm::EditClearMenuClick() {
-    EditWorkingCopy(EditOperation::Clear);
+    m_edit->EditClearMenuClick();
 }
 void TMainForm::EditCropMenuClick() {
-    EditWorkingCopy(EditOperation::Crop);
+    m_edit->EditCropMenuClick();
 }
 void TMainForm::EditCutSelectionToFileMenuClick() {
-    EditWorkingCopy(EditOperation::Cut, 0, true);
+    m_edit->EditCutSelectionToFileMenuClick();
 }
 void TMainForm::EditCopySelectionToFileMenuClick() {
-    EditWorkingCopy(EditOperation::Copy, 0, true);
+    m_edit->EditCopySelectionToFileMenuClick();
 }
 void TMainForm::EditSelectAllMenuClick() {
     selectAll();

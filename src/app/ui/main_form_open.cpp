@@ -59,7 +59,7 @@ void TMainForm::askMp3Component() {
 }
 
 void TMainForm::FileNewMenuClick() {
-    if (m_engine == nullptr || m_recording) return;
+    if (m_engine == nullptr || m_transport.IsRecording()) return;
     holdBusy();
     RecordFormat format;
     if (!askRecordingFormat(format)) {
@@ -69,7 +69,7 @@ void TMainForm::FileNewMenuClick() {
     }
     if (NewDocument(format) == 0) {
         setCommandEnabled("FileExportMenu", false);
-        if (m_playing) StopPlayback();
+        if (m_transport.IsPlaying()) StopPlayback();
     }
     releaseBusy();
 }
@@ -130,7 +130,7 @@ int TMainForm::NewDocument(const RecordFormat& format, const QString& name) {
 
 // Takes a document that failed half way out again; its working files go with it.
 int TMainForm::removeFailedDocument(std::uint32_t id, int result) {
-    cancelWorkspaceJob(id);
+    m_session.CancelWorkspaceJob(id);
     const int index = m_documents.indexOfId(id);
     if (index >= 0) {
         const AudioDocument* document = m_documents.at(static_cast<std::size_t>(index));
@@ -214,7 +214,7 @@ int TMainForm::OpenFileByPath(const QString& path) {
     buildOverview(shown, true);
 
     if (!mp3) {
-        const int started = startWorkspaceJob(document);
+        const int started = m_session.StartWorkspaceJob(document);
         if (started != 0) {
             return removeFailedDocument(id, ShowMessage(m_dialogs, this, kCopyThreadNotStarted));
         }
@@ -228,13 +228,13 @@ int TMainForm::OpenFileByPath(const QString& path) {
     SetCommandState(kStateFileOpened);
     SetCommandState(kStateNoSelection);
     setPasteFromEngine();
-    addRecentFile(file);
+    m_session.AddRecentFile(file);
     setSongInfoCommands();
     return 0;
 }
 
 void TMainForm::FileOpenMenuClick() {
-    if (m_engine == nullptr || m_recording) return;
+    if (m_engine == nullptr || m_transport.IsRecording()) return;
     holdBusy();
     FileDialogRequest request;
     request.title = "Open";
@@ -242,7 +242,7 @@ void TMainForm::FileOpenMenuClick() {
     request.defaultSuffix = "wav";
     const QString path = m_dialogs.openFileName(this, request);
     if (!path.isEmpty()) {
-        if (m_playing) StopPlayback();
+        if (m_transport.IsPlaying()) StopPlayback();
         const int result = OpenFileByPath(path);
         if (result != 0 && m_documents.current() != nullptr) {
             SelectDocument(m_documents.currentIndex(), false);
@@ -302,8 +302,8 @@ void TMainForm::openRequested(const QString& path, bool unsaved) {
     if (m_engine == nullptr) return;
     const std::string file = path.toStdString();
     if (HasExtension(file, ".plst") || HasExtension(file, ".wma")) {
-        if (m_recording) return;
-        if (m_playing) StopPlayback();
+        if (m_transport.IsRecording()) return;
+        if (m_transport.IsPlaying()) StopPlayback();
         // WMA import is the WMA component's; without it the user is offered the download.
         if (m_dialogs.messageBox(this, kWmaCodecCaption, kWmaCodecText, DialogIcon::Warning,
                                  DialogButtons::YesNo) == DialogAnswer::Yes) {
@@ -325,7 +325,7 @@ void TMainForm::openRequested(const QString& path, bool unsaved) {
 }
 
 void TMainForm::recentFileChosen(int number) {
-    if (m_engine == nullptr || m_settings == nullptr || m_recording) return;
+    if (m_engine == nullptr || m_settings == nullptr || m_transport.IsRecording()) return;
     const SettingRead<std::string> entry = m_settings->readRecentFile(number);
     if (entry.result == 183 || entry.result == 185) {
         ShowMessage(m_dialogs, this, entry.result);
@@ -333,7 +333,7 @@ void TMainForm::recentFileChosen(int number) {
     }
     if (entry.value.empty()) return;
     holdBusy();
-    if (m_playing) StopPlayback();
+    if (m_transport.IsPlaying()) StopPlayback();
     const int result = OpenFileByPath(qs(entry.value));
     if (result != 0 && m_documents.current() != nullptr) {
         SelectDocument(m_documents.currentIndex(), false);

@@ -1,5 +1,5 @@
-// The two long operations every document command runs under the progress dialog: building a
-// display's peaks on a worker thread, and one engine edit watched through the engine's calls.
+// Building a display's peaks on a worker thread under the progress dialog. Engine edits run
+// through the edit controller.
 #include <system_error>
 #include <thread>
 
@@ -68,41 +68,6 @@ int TMainForm::RunPeakBuild(RIZI32DaziVereruz& view, const std::string& path, bo
     const int saved = view.SavePeaks(peakFile);
     if (saved != 0) showViewError(m_dialogs, this, saved);
     return 0;
-}
-
-int TMainForm::RunEngineEdit(const QString& caption,
-                             const std::function<int(std::uint32_t* handle)>& start) {
-    if (m_engine == nullptr) return 0;
-    std::uint32_t handle = 0;
-    const int error = start(&handle);
-    if (error != 0) return ShowEngineError(m_dialogs, this, error);
-
-    ProcessRecord record(ProcessKind::EngineEdit);
-    ProcessHooks hooks;
-    hooks.cancelEngineEdit = [this, &handle] { m_engine->AudioEditCancelPressed(handle); };
-    hooks.isOver = [this, &handle] { return m_engine->AudioEditProcessIsOver(handle) != 0; };
-    hooks.processProgress = [this, &handle] {
-        return m_engine->AudioEditGetProcessProgress(handle);
-    };
-    hooks.reasonForProcessExit = [this, &handle] {
-        return m_engine->AudioEditGetReasonForProcessExit(handle);
-    };
-    if (hooks.isOver()) {
-        record.engineExitReason = hooks.reasonForProcessExit();
-        record.runState = RunState::Finished;
-    } else {
-        m_dialogs.runProgress(this, caption, true, [&record, &hooks](bool cancel) {
-            return PollProcess(record, cancel, hooks);
-        });
-    }
-    if (record.active()) {
-        WaitForWork(hooks.isOver);
-        record.engineExitReason = hooks.reasonForProcessExit();
-    }
-    const int result = record.result();
-    if (result != 0) ShowMessage(m_dialogs, this, result);
-    m_engine->AudioEditCloseHandle(&handle);
-    return result;
 }
 
 }  // namespace sonthra

@@ -40,21 +40,6 @@ bool exists(const std::string& path) {
     return QFileInfo::exists(qs(path));
 }
 
-// Releases a busy hold on every way out of a function.
-class BusyHold {
-public:
-    BusyHold(std::function<void()> hold, std::function<void()> release)
-        : m_release(std::move(release)) {
-        hold();
-    }
-    ~BusyHold() { m_release(); }
-    BusyHold(const BusyHold&) = delete;
-    BusyHold& operator=(const BusyHold&) = delete;
-
-private:
-    std::function<void()> m_release;
-};
-
 }  // namespace
 
 int TMainForm::saveCopyWithProgress(const std::string& source, const std::string& target,
@@ -118,7 +103,7 @@ int TMainForm::SaveDocument(int index, int mode) {
     // A clean document equals its file; only changed song information would be written, and
     // the tags arrive with their own library.
     if (mode == 1 && document->state == DocumentState::Clean) return 0;
-    BusyHold busy([this] { holdBusy(); }, [this] { releaseBusy(); });
+    BusyHold busy(m_session);
     const std::string source =
         WorkingCopyUsable(*document) ? document->workFile : document->fileName;
     const bool ask = mode == 2 || document->state == DocumentState::New;
@@ -164,7 +149,7 @@ void TMainForm::afterSave(const std::string& previousName) {
             if (parts->button) parts->button->setText(caption);
             if (parts->windowItem) parts->windowItem->setText(caption);
         }
-        addRecentFile(document->fileName);
+        m_session.AddRecentFile(document->fileName);
     }
     setCommandEnabled("FileSaveMenu", false);
     setCommandEnabled("FileRevertMenu", false);
@@ -175,7 +160,7 @@ void TMainForm::afterSave(const std::string& previousName) {
 void TMainForm::FileSaveMenuClick() {
     if (m_engine == nullptr || m_documents.current() == nullptr) return;
     const int mode = sender() == Action("FileSaveAsMenu") ? 2 : 1;
-    BusyHold busy([this] { holdBusy(); }, [this] { releaseBusy(); });
+    BusyHold busy(m_session);
     if (!EnsureWorkingCopy(true)) return;
     const std::string previous = m_documents.current()->fileName;
     const int result = SaveDocument(m_documents.currentIndex(), mode);
@@ -190,10 +175,10 @@ void TMainForm::FileSaveMenuClick() {
 void TMainForm::FileRevertMenuClick() {
     AudioDocument* document = m_documents.current();
     if (m_engine == nullptr || document == nullptr || document->state != DocumentState::Modified ||
-        m_playing || m_recording) {
+        m_transport.BlocksEditing()) {
         return;
     }
-    BusyHold busy([this] { holdBusy(); }, [this] { releaseBusy(); });
+    BusyHold busy(m_session);
     const int index = m_documents.currentIndex();
     if (document->sourceKind == SourceKind::Mp3) {
         document->state = DocumentState::Clean;
@@ -226,9 +211,9 @@ void TMainForm::FileRevertMenuClick() {
 
 void TMainForm::FileCloseMenuClick() {
     if (m_documents.current() == nullptr) return;
-    BusyHold busy([this] { holdBusy(); }, [this] { releaseBusy(); });
-    if (m_playing) StopPlayback();
-    if (m_recording) StopRecording();
+    BusyHold busy(m_session);
+    if (m_transport.IsPlaying()) StopPlayback();
+    if (m_transport.IsRecording()) StopRecording();
     CloseDocument(m_documents.currentIndex(), true);
     layoutDocumentButtons();
 }

@@ -80,11 +80,13 @@ void TMainForm::AttachAudio(NXWavePlayer& engine, MixerApi& mixer, Settings& set
     m_engine = &engine;
     m_mixer = &mixer;
     m_settings = &settings;
+    m_session.SetSettings(&settings);
     m_engine->SetCallbackWindow(
         postToWindow(this, [](TMainForm* form, unsigned message, qintptr wparam, qintptr lparam) {
             emit form->EngineNotification(message, wparam, lparam);
         }));
     m_engine->AudioEditSetUndoRedo(0);
+    m_edit->SetEngine(m_engine);
     m_shutdownSteps.storeColorScheme = [this] { StoreColorScheme(); };
     m_shutdownSteps.storeRecordSource = [this] { storeRecordSource(); };
     m_shutdownSteps.releaseMixer = [this] { releaseMixer(); };

@@ -55,14 +55,13 @@ void TMainForm::setEmptyViewText(const QString& text) {
 }
 
 void TMainForm::setMeters(double left, double right) {
-    m_meterPositions[0] = left;
-    m_meterPositions[1] = right;
+    m_transport.SetMeters(left, right);
     m_meters[0]->setProgress(static_cast<float>(left));
     m_meters[1]->setProgress(static_cast<float>(right));
 }
 
 void TMainForm::setClippingLight(int channel, bool on) {
-    m_clippingShown[channel] = on;
+    m_transport.SetClipping(channel, on);
     paintClippingLight(channel, on ? m_clippingLit : m_clippingUnlit);
 }
 
@@ -80,17 +79,19 @@ void TMainForm::readLevels(bool playback) {
     } else {
         m_engine->AudioGetRecordLevel(&left, &right);
     }
-    m_lastLevels[0] = left;
-    m_lastLevels[1] = right;
     setMeters(left / 100.0, right / 100.0);
+    const ClippingLights lights = m_transport.LevelsRead(left, right);
+    if (lights.any()) {
+        if (lights.left) setClippingLight(0, true);
+        if (lights.right) setClippingLight(1, true);
+        m_clippingTimer->start();
+    }
 }
 
 void TMainForm::flashRecordingLabel() {
-    if (++m_recordingLabelTicks < kRecordingLabelTicks) return;
-    m_recordingLabelTicks = 0;
-    m_recordingLabelRed = !m_recordingLabelRed;
+    if (!m_transport.FlashTick()) return;
     auto* label = findChild<QLabel*>("RecordingLabel");
-    label->setStyleSheet(m_recordingLabelRed
+    label->setStyleSheet(m_transport.LabelRed()
                              ? "QLabel#RecordingLabel { background: red; color: white; }"
                              : "QLabel#RecordingLabel { background: transparent; color: white; }");
     label->setText(" Recording ");
@@ -98,28 +99,21 @@ void TMainForm::flashRecordingLabel() {
 
 void TMainForm::PlayRecTimerTimer() {
     if (m_engine == nullptr) return;
-    if (m_recording) {
+    const TransportController::TickPlan plan = m_transport.Tick();
+    if (plan.recordPosition) {
         ShowCaretPosition(m_engine->AudioGetRecordPosition(1), sonthra::PositionMode::Samples);
-        readLevels(false);
-        flashRecordingLabel();
     }
-    if (m_levelTesting) readLevels(false);
-    if (m_playing) {
+    if (plan.inputLevels) readLevels(false);
+    if (plan.flashLabel) flashRecordingLabel();
+    if (plan.followPlayback) {
         // The display scrolls to keep its caret in view; the ruler and the frame follow it.
         if (RIZI32DaziVereruz* view = CurrentView()) {
             view->setCaretPositionBySamples(m_engine->AudioGetPosition(1));
         }
         updateScaleAndFrame();
         showViewPositions();
-        readLevels(true);
     }
-    const bool active = m_recording || m_levelTesting || m_playing;
-    const ClippingLights lights = ClippingFor(m_lastLevels[0], m_lastLevels[1]);
-    if (active && lights.any()) {
-        if (lights.left) setClippingLight(0, true);
-        if (lights.right) setClippingLight(1, true);
-        m_clippingTimer->start();
-    }
+    if (plan.outputLevels) readLevels(true);
 }
 
 void TMainForm::ClippingTimerTimer() {
@@ -127,19 +121,19 @@ void TMainForm::ClippingTimerTimer() {
 }
 
 void TMainForm::StartLevelTest() {
-    if (m_engine == nullptr || m_playing || m_recording || m_levelTesting) return;
+    if (m_engine == nullptr || m_transport.BlocksEditing() || m_transport.IsLevelTesting()) return;
     m_playRecTimer->setInterval(kTimerMs);
     const RecordFormat format = RecordingFormat();
     if (m_engine->AudioStartRecordLevelTest(format.sampleRate, format.bitsPerSample,
                                             format.channels) == 0) {
-        m_levelTesting = true;
+        m_transport.LevelTestStarted();
         m_playRecTimer->start();
     }
 }
 
 void TMainForm::StopLevelTest() {
-    if (m_engine == nullptr || !m_levelTesting) return;
-    m_levelTesting = false;
+    if (m_engine == nullptr || !m_transport.IsLevelTesting()) return;
+    m_transport.LevelTestStopped();
     m_playRecTimer->stop();
     if (m_engine->AudioStopRecordLevelTest() == 0) {
         setMeters(0, 0);
@@ -158,19 +152,19 @@ void TMainForm::startLevelTestIfWanted() {
 
 void TMainForm::Play(std::uint32_t first, std::uint32_t last) {
     AudioDocument* document = m_documents.current();
-    if (m_engine == nullptr || document == nullptr || m_recording) return;
-    if (m_levelTesting) StopLevelTest();
-    if (m_playing) {
-        if (m_paused) {
+    if (m_engine == nullptr || document == nullptr || m_transport.IsRecording()) return;
+    if (m_transport.IsLevelTesting()) StopLevelTest();
+    if (m_transport.IsPlaying()) {
+        if (m_transport.IsPaused()) {
             m_engine->AudioResume();
-            m_paused = false;
+            m_transport.PlaybackResumed();
             m_playRecTimer->start();
         }
         return;
     }
-    if (!m_playbackHoldsBusy) {
+    if (!m_transport.playbackHoldsBusy) {
         holdBusy();
-        m_playbackHoldsBusy = true;
+        m_transport.playbackHoldsBusy = true;
     }
     for (QLineEdit* edit : m_maskEdits) edit->hide();
     // The user's own file plays until the working copy is complete.
@@ -180,21 +174,20 @@ void TMainForm::Play(std::uint32_t first, std::uint32_t last) {
     if (error != 0) {
         ShowEngineError(m_dialogs, this, error);
         showPlayButtons();
-        m_playbackHoldsBusy = false;
+        m_transport.playbackHoldsBusy = false;
         releaseBusy();
         return;
     }
-    m_playing = true;
+    m_transport.PlaybackStarted();
     m_playRecTimer->start();
-    m_stopRequested = false;
     SetCommandState(kStatePlaying);
 }
 
 void TMainForm::PlayButtonClick() {
     const AudioDocument* document = m_documents.current();
-    if (document == nullptr || !HasAudio(*document) || m_recording) return;
-    if (m_playing && !m_paused) return;
-    if (!m_playing) {
+    if (document == nullptr || !HasAudio(*document) || m_transport.IsRecording()) return;
+    if (m_transport.IsPlaying() && !m_transport.IsPaused()) return;
+    if (!m_transport.IsPlaying()) {
         findChild<QWidget*>("PlayButton")->hide();
         findChild<QWidget*>("PauseButton")->show();
     }
@@ -206,8 +199,8 @@ void TMainForm::PlayButtonClick() {
 
 void TMainForm::PlayFromStartButtonClick() {
     const AudioDocument* document = m_documents.current();
-    if (document == nullptr || !HasAudio(*document) || m_recording) return;
-    if (!m_playing) {
+    if (document == nullptr || !HasAudio(*document) || m_transport.IsRecording()) return;
+    if (!m_transport.IsPlaying()) {
         findChild<QWidget*>("PlayFromStartButton")->hide();
         findChild<QWidget*>("PauseButton")->show();
     }
@@ -216,18 +209,18 @@ void TMainForm::PlayFromStartButtonClick() {
 
 void TMainForm::PauseButtonClick() {
     auto* pause = findChild<QAbstractButton*>("PauseButton");
-    if (m_engine == nullptr || !m_playing) {
+    if (m_engine == nullptr || !m_transport.IsPlaying()) {
         pause->setChecked(false);
         return;
     }
-    if (m_paused) {
+    if (m_transport.IsPaused()) {
         m_engine->AudioResume();
-        m_paused = false;
+        m_transport.PlaybackResumed();
         m_playRecTimer->start();
         pause->setChecked(false);
     } else {
         m_engine->AudioPause();
-        m_paused = true;
+        m_transport.PlaybackPaused();
         m_playRecTimer->stop();
         pause->setChecked(true);
     }
@@ -242,8 +235,7 @@ void TMainForm::StopPlayback() {
         return;
     }
     showPlayButtons();
-    m_playing = false;
-    m_paused = false;
+    m_transport.PlaybackStopped();
     setMeters(0, 0);
     resetClipping();
     RIZI32DaziVereruz* view = CurrentView();
@@ -253,17 +245,17 @@ void TMainForm::StopPlayback() {
     updateScaleAndFrame();
     SetCommandState(kStateStopped);
     startLevelTestIfWanted();
-    if (m_playbackHoldsBusy) {
-        m_playbackHoldsBusy = false;
+    if (m_transport.playbackHoldsBusy) {
+        m_transport.playbackHoldsBusy = false;
         releaseBusy();
     }
 }
 
 void TMainForm::StopButtonClick() {
-    if (m_playing) {
-        m_stopRequested = true;
+    if (m_transport.IsPlaying()) {
+        m_transport.stopRequested = true;
         StopPlayback();
-    } else if (m_recording) {
+    } else if (m_transport.IsRecording()) {
         StopRecording();
     }
     FocusView();
@@ -273,7 +265,7 @@ void TMainForm::StopButtonClick() {
 void TMainForm::EndOfPlayback() {
     RIZI32DaziVereruz* view = CurrentView();
     const AudioDocument* document = m_documents.current();
-    if (!m_stopRequested && view != nullptr && document != nullptr &&
+    if (!m_transport.stopRequested && view != nullptr && document != nullptr &&
         !selectionOf(view).present()) {
         view->setCaretPositionBySamples(document->frames > 0 ? document->frames - 1 : 0);
         updateScaleAndFrame();
@@ -283,12 +275,12 @@ void TMainForm::EndOfPlayback() {
 }
 
 void TMainForm::EngineNotice(unsigned message) {
-    if (message == kEndOfPlaybackMessage && m_playing) EndOfPlayback();
+    if (message == kEndOfPlaybackMessage && m_transport.IsPlaying()) EndOfPlayback();
 }
 
 void TMainForm::FastForwardButtonClick() {
     const AudioDocument* document = m_documents.current();
-    if (m_engine == nullptr || document == nullptr || !m_playing) return;
+    if (m_engine == nullptr || document == nullptr || !m_transport.IsPlaying()) return;
     const std::optional<std::uint32_t> target =
         ForwardTarget(m_engine->AudioGetPosition(1), document->frames);
     if (target) {
@@ -300,7 +292,7 @@ void TMainForm::FastForwardButtonClick() {
 
 void TMainForm::RewindButtonClick() {
     const AudioDocument* document = m_documents.current();
-    if (m_engine == nullptr || document == nullptr || !m_playing) return;
+    if (m_engine == nullptr || document == nullptr || !m_transport.IsPlaying()) return;
     const std::uint32_t target = RewindTarget(m_engine->AudioGetPosition(1), document->frames);
     m_engine->AudioMoveTo(target, 1);
     if (RIZI32DaziVereruz* view = CurrentView()) view->setCaretPositionBySamples(target);
@@ -311,7 +303,7 @@ void TMainForm::SkipToStartButtonClick() {
     RIZI32DaziVereruz* view = CurrentView();
     if (m_engine == nullptr || view == nullptr) return;
     const std::uint32_t target = GoToStartTarget(selectionOf(view));
-    if (m_playing) m_engine->AudioMoveTo(target, 1);
+    if (m_transport.IsPlaying()) m_engine->AudioMoveTo(target, 1);
     view->setCaretPositionBySamples(target);
     showViewPositions();
     updateScaleAndFrame();
@@ -322,7 +314,7 @@ void TMainForm::SkipToEndButtonClick() {
     const AudioDocument* document = m_documents.current();
     if (m_engine == nullptr || view == nullptr || document == nullptr) return;
     const std::uint32_t target = GoToEndTarget(selectionOf(view), document->frames);
-    if (m_playing) {
+    if (m_transport.IsPlaying()) {
         if (target == document->frames) {
             StopPlayback();
         } else {
@@ -340,11 +332,11 @@ void TMainForm::releaseRecordButton() {
 
 void TMainForm::StartStopRecordingButtonClick() {
     auto* button = findChild<QAbstractButton*>("StartStopRecordingButton");
-    if (m_engine == nullptr || m_playing) {
-        button->setChecked(m_recording);
+    if (m_engine == nullptr || m_transport.IsPlaying()) {
+        button->setChecked(m_transport.IsRecording());
         return;
     }
-    if (m_recording) {
+    if (m_transport.IsRecording()) {
         StopRecording();
         return;
     }
@@ -365,7 +357,7 @@ void TMainForm::StartStopRecordingButtonClick() {
 void TMainForm::StartRecording() {
     holdBusy();
     AudioDocument* document = m_documents.current();
-    m_insertRecording = false;
+    m_transport.insert.active = false;
     auto giveUp = [this] {
         releaseRecordButton();
         releaseBusy();
@@ -376,13 +368,13 @@ void TMainForm::StartRecording() {
         if (answer == DialogAnswer::Cancel) return giveUp();
         if (answer == DialogAnswer::Yes) {
             if (!EnsureWorkingCopy(true)) return giveUp();
-            m_insertFile = ReserveTempName(tempPreference());
-            if (m_insertFile.empty()) {
+            m_transport.insert.file = ReserveTempName(tempPreference());
+            if (m_transport.insert.file.empty()) {
                 ShowMessage(m_dialogs, this, kTempFileNotMade);
                 return giveUp();
             }
-            m_insertRecording = true;
-            m_insertPosition =
+            m_transport.insert.active = true;
+            m_transport.insert.position =
                 CurrentView() != nullptr ? CurrentView()->CaretPositionBySamples() : 0;
         } else {
             RecordFormat format;
@@ -398,21 +390,19 @@ void TMainForm::StartRecording() {
 
     // The recording takes the document's own format, so that an inserted recording always fits
     // the audio it goes into.
-    const std::string file = m_insertRecording ? m_insertFile : document->workFile;
+    const std::string file = m_transport.insert.active ? m_transport.insert.file : document->workFile;
     m_playRecTimer->setInterval(kTimerMs);
     const int error = m_engine->AudioStartRecord(
         file, document->sampleRate, document->bitsPerSample, document->channels, m_sources.current);
     if (error != 0) {
         ShowEngineError(m_dialogs, this, error);
-        if (m_insertRecording) RemoveFile(m_insertFile);
-        m_insertRecording = false;
-        m_insertFile.clear();
+        if (m_transport.insert.active) RemoveFile(m_transport.insert.file);
+        m_transport.insert.active = false;
+        m_transport.insert.file.clear();
         return giveUp();
     }
-    m_recording = true;
-    m_recordingHoldsBusy = true;
-    m_recordingLabelTicks = 0;
-    m_recordingLabelRed = true;
+    m_transport.RecordingStarted();
+    m_transport.recordingHoldsBusy = true;
     m_playRecTimer->start();
     findChild<QLabel*>("RecordingLabel")->show();
     setEmptyViewText("Recording...");
@@ -422,7 +412,7 @@ void TMainForm::StartRecording() {
 
 void TMainForm::StopRecording() {
     const int error = m_engine->AudioStopRecord();
-    m_recording = false;
+    m_transport.RecordingStopped();
     m_playRecTimer->stop();
     if (error != 0) {
         ShowEngineError(m_dialogs, this, error);
@@ -436,20 +426,20 @@ void TMainForm::StopRecording() {
 
     AudioDocument* document = m_documents.current();
     RIZI32DaziVereruz* view = CurrentView();
-    const bool insert = m_insertRecording;
-    const std::uint32_t position = m_insertPosition;
-    m_insertRecording = false;
+    const bool insert = m_transport.insert.active;
+    const std::uint32_t position = m_transport.insert.position;
+    m_transport.insert.active = false;
     bool pasted = true;
     bool wasWhole = true;
     std::uint32_t recorded = 0;
     if (insert) {
-        const std::string clip = std::exchange(m_insertFile, std::string());
+        const std::string clip = std::exchange(m_transport.insert.file, std::string());
         wasWhole = view->ZoomLevel() == view->MaxZoomLevel();
         if (probeWave(clip, &recorded, nullptr) != 0) {
             ShowMessage(m_dialogs, this, kRecordingSizeUnknown);
             RemoveFile(clip);
             releaseRecordButton();
-            m_recordingHoldsBusy = false;
+            m_transport.recordingHoldsBusy = false;
             releaseBusy();
             return;
         }
@@ -491,8 +481,8 @@ void TMainForm::StopRecording() {
     showDocumentParts(document);
     releaseRecordButton();
     startLevelTestIfWanted();
-    if (m_recordingHoldsBusy) {
-        m_recordingHoldsBusy = false;
+    if (m_transport.recordingHoldsBusy) {
+        m_transport.recordingHoldsBusy = false;
         releaseBusy();
     }
 }
@@ -500,7 +490,7 @@ void TMainForm::StopRecording() {
 void TMainForm::RecordingFormatConfirmed() {
     AudioDocument* document = m_documents.current();
     if (document == nullptr || document->state != DocumentState::New || HasAudio(*document) ||
-        m_recording) {
+        m_transport.IsRecording()) {
         return;
     }
     const RecordFormat format = RecordingFormat();
