@@ -20,6 +20,7 @@
 
 #include "effects/effect_file_run.h"
 #include "effects/effect_host.h"
+#include "platform/program_folder.h"
 #include "wave/wave_writer.h"
 
 extern char** environ;

@@ -13,6 +13,7 @@
 #include "effects/effect_file_run.h"
 #include "effects/effect_host.h"
 #include "messages/message_table.h"
+#include "platform/program_folder.h"
 #include "wave/wave_probe.h"
 
 namespace sonthra::cli {

@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "cli/cli_verbs.h"
+#include "platform/program_folder.h"
 #include "podcast/audio_duration.h"
 #include "podcast/html_page.h"
 #include "podcast/pdi_file.h"
@@ -63,12 +64,6 @@ std::string parseWords(const std::vector<std::string>& args, std::vector<std::st
         if (options[required].empty()) return std::string("--") + required + " is required";
     }
     return {};
-}
-
-std::string programFolder() {
-    std::error_code error;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string(".") : self.parent_path().string();
 }
 
 }  // namespace

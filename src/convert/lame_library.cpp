@@ -1,4 +1,5 @@
 #include "convert/lame_library.h"
+#include "platform/program_folder.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -31,15 +32,6 @@ std::uint32_t le(const unsigned char* p, int bytes) {
 }
 
 }  // namespace
-
-std::string programFolder() {
-    std::vector<char> path(4096);
-    const ssize_t got = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
-    if (got <= 0) return ".";
-    std::string exe(path.data(), static_cast<std::size_t>(got));
-    const auto slash = exe.rfind('/');
-    return slash == std::string::npos ? "." : exe.substr(0, slash);
-}
 
 std::string defaultLameLibraryPath() {
     return programFolder() + "/" + kLameLibraryName;

@@ -15,8 +15,6 @@ inline constexpr const char* kLameEncoderName = "Lame Encoder";
 inline constexpr std::size_t kLameConfigBytes = 331;
 using LameConfig = std::array<unsigned char, kLameConfigBytes>;
 
-// The folder of the running executable, with no trailing "/".
-std::string programFolder();
 // programFolder() + "/" + kLameLibraryName.
 std::string defaultLameLibraryPath();
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "convert/lame_library.h"
+#include "platform/program_folder.h"
 
 namespace sonthra {
 namespace {

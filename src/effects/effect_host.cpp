@@ -61,14 +61,6 @@ EffectPlugin* EffectPluginList::findByMenuKey(std::uintptr_t key) const {
     return nullptr;
 }
 
-std::string programFolder() {
-    char path[PATH_MAX + 1] = {};
-    const ssize_t n = ::readlink("/proc/self/exe", path, PATH_MAX);
-    if (n <= 0) return "./";
-    std::string text(path, static_cast<std::size_t>(n));
-    return text.substr(0, text.rfind('/') + 1);
-}
-
 bool isEffectInterfaceName(const std::string& fileName) {
     const std::string name = lower(fileName);
     if (name.size() < 7 || name.compare(0, 2, "cv") != 0) return false;

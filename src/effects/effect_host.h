@@ -73,9 +73,6 @@ private:
     std::vector<std::unique_ptr<EffectPlugin>> m_plugins;
 };
 
-// The folder of the running program, with a trailing slash.
-std::string programFolder();
-
 // Whether a file name has the interface library's form: "CV", then "UI" somewhere after it,
 // ending in ".so" (letters in any case).
 bool isEffectInterfaceName(const std::string& fileName);
