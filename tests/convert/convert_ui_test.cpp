@@ -11,6 +11,7 @@
 
 #include "convert/lame_library.h"
 #include "convert/mp3_import.h"
+#include "convert/ui/mp3_document_services.h"
 #include "convert/ui/mp3_to_wave_form.h"
 #include "convert/ui/wave_to_mp3_form.h"
 #include "convert_test_support.h"
@@ -177,6 +178,27 @@ TEST_F(ConvertUiTest, Mp3ToWaveWindowConvertsAndCancels) {
     EXPECT_TRUE(form.damaged());
     ASSERT_EQ(dialogs.shownTexts().size(), 1);
     EXPECT_TRUE(dialogs.shownTexts()[0].startsWith("Error processing input file."));
+}
+
+TEST_F(ConvertUiTest, DocumentServicesSaveOpenAndRefuse) {
+    Mp3DocumentServices services(dialogs, &settings, nullptr);
+    const std::string mp3 = dir.file("saved.mp3");
+    // Save on a file of 64 kbit/s keeps that bitrate and starts by itself.
+    EXPECT_EQ(services.encode(wav, mp3, false, 64), 0);
+    EXPECT_EQ(services.bitRate(mp3), 64u);
+    EXPECT_TRUE(services.canConvert(mp3));
+    const std::string work = dir.file("work.wav");
+    EXPECT_EQ(services.convertToWave(mp3, work), 0);
+    EXPECT_EQ(readPcm(work).frames(), 66150u);
+
+    // A source no encoder takes: message 230, refused, the old file as it was.
+    const std::string text = dir.file("text.wav");
+    std::ofstream(text) << std::string(100, 't');
+    const std::uint64_t size = fileSize(mp3);
+    EXPECT_EQ(services.encode(text, mp3, true, 128), 129);
+    EXPECT_EQ(fileSize(mp3), size);
+    ASSERT_EQ(dialogs.shownTexts().size(), 1);
+    EXPECT_TRUE(dialogs.shownTexts()[0].startsWith("Error : The selected codec cannot produce"));
 }
 
 }  // namespace
