@@ -250,9 +250,16 @@ void FtpTransport::applyOptions(const TransportOptions& o, const TransportReques
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, o.verifyPeer ? 2L : 0L);
     if (!o.caFile.empty()) curl_easy_setopt(c, CURLOPT_CAINFO, o.caFile.c_str());
     if (o.protocol == FtpProtocol::Sftp) {
-        curl_easy_setopt(c, CURLOPT_SSH_AUTH_TYPES,
-                         static_cast<long>(CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD));
-        const std::string known = knownHostsFile();
+        long auth = CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD;
+        if (!o.sshPrivateKey.empty()) {
+            auth |= CURLSSH_AUTH_PUBLICKEY;
+            curl_easy_setopt(c, CURLOPT_SSH_PRIVATE_KEYFILE, o.sshPrivateKey.c_str());
+            if (!o.sshPublicKey.empty()) {
+                curl_easy_setopt(c, CURLOPT_SSH_PUBLIC_KEYFILE, o.sshPublicKey.c_str());
+            }
+        }
+        curl_easy_setopt(c, CURLOPT_SSH_AUTH_TYPES, auth);
+        const std::string known = o.sshKnownHosts.empty() ? knownHostsFile() : o.sshKnownHosts;
         if (!known.empty()) {
             curl_easy_setopt(c, CURLOPT_SSH_KNOWNHOSTS, known.c_str());
             curl_easy_setopt(c, CURLOPT_SSH_KEYFUNCTION, &onHostKey);

@@ -30,6 +30,9 @@ struct TransportOptions {
     std::string proxyBypass;  // comma-separated host names
     bool verifyPeer = true;
     std::string caFile;
+    std::string sshPrivateKey;
+    std::string sshPublicKey;
+    std::string sshKnownHosts;
 };
 
 struct TransportRequest {

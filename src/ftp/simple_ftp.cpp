@@ -116,6 +116,9 @@ TransportOptions TSimpleFTP::Options() const {
     }
     o.verifyPeer = VerifyPeer;
     o.caFile = CaFile;
+    o.sshPrivateKey = SshPrivateKeyFile;
+    o.sshPublicKey = SshPublicKeyFile;
+    o.sshKnownHosts = SshKnownHostsFile;
     return o;
 }
 

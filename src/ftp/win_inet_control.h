@@ -121,6 +121,12 @@ public:
     // authorities, or against CaFile when one is named.
     bool VerifyPeer = true;
     std::string CaFile;
+    // SFTP: a key pair to log in with besides the password, and the file of known host keys
+    // (empty: ~/.ssh/known_hosts). A host seen for the first time is added to it; a host whose
+    // key changed is refused.
+    std::string SshPrivateKeyFile;
+    std::string SshPublicKeyFile;
+    std::string SshKnownHostsFile;
 
     NotifyEvent OnConnected;
     StateChangeEvent OnStateChange;
