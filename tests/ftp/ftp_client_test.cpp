@@ -91,16 +91,9 @@ TEST(FtpClient, ClosedPortAndSilentServerFailWithinTheTimeOut) {
     EXPECT_EQ(refused.LastErrorText(), "Unable to connect to 127.0.0.1");
 
     // A listener that never greets: the kernel completes the handshake, nobody answers.
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    int port = 0;
+    const int listener = sonthra::testing::openLoopbackListener(port);
     ASSERT_GE(listener, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener, 4), 0);
-    socklen_t length = sizeof address;
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-    const int port = ntohs(address.sin_port);
     TSimpleFTP silent;
     silent.HostName = "127.0.0.1";
     silent.Port = port;

@@ -203,15 +203,9 @@ TEST(FtpUpload, FullServerRefusesAndTheConnectionStaysUsable) {
 }
 
 TEST(FtpUpload, NonsenseFromTheServerFailsTheConnect) {
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    int port = 0;
+    const int listener = sonthra::testing::openLoopbackListener(port);
     ASSERT_GE(listener, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener, 4), 0);
-    socklen_t length = sizeof address;
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
     std::thread talker([listener] {
         const int client = ::accept(listener, nullptr, nullptr);
         if (client < 0) return;
@@ -224,7 +218,7 @@ TEST(FtpUpload, NonsenseFromTheServerFailsTheConnect) {
     });
     TSimpleFTP ftp;
     ftp.HostName = "127.0.0.1";
-    ftp.Port = ntohs(address.sin_port);
+    ftp.Port = port;
     ftp.ConnectRetries = 1;
     ftp.SetConnectTimeout(3000);
     EXPECT_FALSE(ftp.Connect());
