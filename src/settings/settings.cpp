@@ -1,8 +1,10 @@
 #include "settings/settings.h"
 
+#include <iterator>
 #include <system_error>
 
 #include "settings/color_text.h"
+#include "settings/settings_file.h"
 
 namespace sonthra {
 
@@ -61,31 +63,51 @@ std::string systemTempFolder() {
 
 Settings::Settings(std::filesystem::path file) : m_file(std::move(file)) {}
 
-int Settings::takeStoreNotice() {
-    return m_setAsidePending.exchange(false) ? kMsgRegistryCannotRead : 0;
+namespace {
+
+constexpr int kNotices[] = {kMsgRegistryCannotOpen, kMsgRegistryCannotRead,
+                            kMsgRegistryCannotWrite};
+
+unsigned noticeBit(int message) {
+    for (unsigned i = 0; i < std::size(kNotices); ++i) {
+        if (kNotices[i] == message) return 1u << i;
+    }
+    return 0;
 }
 
-void Settings::noteSetAside(const RegistryStore& store) {
-    if (store.setAsideCorruptFile()) m_setAsidePending = true;
+}  // namespace
+
+int Settings::takeStoreNotice() {
+    for (const int message : kNotices) {
+        const unsigned bit = noticeBit(message);
+        if ((m_noticesRaised.load() & bit) && !(m_noticesTaken.fetch_or(bit) & bit)) {
+            return message;
+        }
+    }
+    return 0;
+}
+
+void Settings::noteStore(const RegistryStore& store, int result) {
+    if (store.setAsideCorruptFile()) m_noticesRaised.fetch_or(noticeBit(kMsgRegistryCannotRead));
+    if (result == kMsgRegistryCannotOpen || result == kMsgRegistryCannotWrite) {
+        m_noticesRaised.fetch_or(noticeBit(result));
+    }
 }
 
 int Settings::openForRead(RegistryStore& store, const char* key) {
     const int opened = store.open();
-    noteSetAside(store);
+    noteStore(store, opened);
     if (opened != 0) return opened;
     return store.openKey(key, true);
 }
 
 int Settings::openForWrite(RegistryStore& store, const char* key) {
-    const int opened = store.open();
-    noteSetAside(store);
-    if (opened != 0) return opened;
-    return store.openKey(key, true);
+    return openForRead(store, key);
 }
 
 int Settings::finishWrite(RegistryStore& store) {
     const int result = store.close();
-    noteSetAside(store);
+    noteStore(store, result);
     return result;
 }
 
@@ -119,6 +141,8 @@ SettingRead<PreferenceValues> Settings::loadPreferences() {
     out.value.tempPath = systemTempFolder();
     out.result = openForRead(store, SettingsKey);
     if (out.result != 0) return out;
+    // Found now rather than when the preferences are stored at exit, when it is too late.
+    if (!settings_file::canReplace(m_file)) noteStore(store, kMsgRegistryCannotWrite);
     std::string folder;
     if (store.readString(kTempPath, folder) == 0 && !folder.empty()) out.value.tempPath = folder;
     bool on = true;

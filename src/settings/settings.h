@@ -73,8 +73,11 @@ public:
     explicit Settings(std::filesystem::path file);
     const std::filesystem::path& file() const { return m_file; }
 
-    // 186 once after the store's file was found corrupt and set aside (all values then read
-    // as their defaults), else 0. The app shows it after loading the preferences.
+    // A trouble with the store that the user should hear of, each kind at most once a run:
+    // 183 the file cannot be read (a pipe, say; the defaults apply), 186 it was found corrupt
+    // and set aside (the defaults apply), 187 changes cannot be stored (a read-only folder, or
+    // a lock another process keeps longer than settings_file::kLockWait). Returns the next one
+    // not yet taken, else 0. The app shows it after loading the preferences.
     int takeStoreNotice();
 
     // Preferences, read at start and written at exit. A failure to open the store or key
@@ -135,7 +138,7 @@ private:
     int openForRead(RegistryStore& store, const char* key);
     int openForWrite(RegistryStore& store, const char* key);
     int finishWrite(RegistryStore& store);
-    void noteSetAside(const RegistryStore& store);
+    void noteStore(const RegistryStore& store, int result);
 
     template <typename T, typename Read>
     SettingRead<T> readOne(const char* name, T fallback, Read read);
@@ -143,7 +146,9 @@ private:
     int writeOne(Write write);
 
     std::filesystem::path m_file;
-    std::atomic<bool> m_setAsidePending{false};
+    // Bits of the notices raised and of those already taken (see noticeBit in settings.cpp).
+    std::atomic<unsigned> m_noticesRaised{0};
+    std::atomic<unsigned> m_noticesTaken{0};
 };
 
 }  // namespace sonthra

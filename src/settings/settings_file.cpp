@@ -53,7 +53,7 @@ std::filesystem::path folderOf(const std::filesystem::path& file) {
 
 ReadResult readFile(const std::filesystem::path& file, std::string& text) {
     text.clear();
-    const int fd = openRetrying(file.c_str(), O_RDONLY);
+    const int fd = openRetrying(file.c_str(), O_RDONLY | O_NONBLOCK);
     if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Error;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -87,6 +87,15 @@ ReadResult readFile(const std::filesystem::path& file, std::string& text) {
     return ReadResult::Ok;
 }
 
+bool canReplace(const std::filesystem::path& file) {
+    std::filesystem::path folder = folderOf(file);
+    std::error_code ec;
+    while (!std::filesystem::exists(folder, ec) && folder.has_relative_path()) {
+        folder = folder.parent_path();
+    }
+    return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
 bool makeFolders(const std::filesystem::path& folder) {
     if (folder.empty()) return true;  // the current folder
     std::error_code ec;
@@ -99,19 +108,26 @@ bool makeFolders(const std::filesystem::path& folder) {
     return std::filesystem::is_directory(folder, ec);
 }
 
-WriterLock::WriterLock(const std::filesystem::path& file) {
+WriterLock::WriterLock(const std::filesystem::path& file, std::chrono::milliseconds wait) {
     std::filesystem::path lockFile = file;
     lockFile += ".lock";
-    m_fd = openRetrying(lockFile.c_str(), O_RDWR | O_CREAT, 0600);
-    if (m_fd < 0) return;
-    int rc;
-    do {
-        rc = ::flock(m_fd, LOCK_EX);
-    } while (rc != 0 && errno == EINTR);
-    if (rc != 0) {
-        ::close(m_fd);
-        m_fd = -1;
+    const int fd = openRetrying(lockFile.c_str(), O_RDWR | O_CREAT | O_NONBLOCK, 0600);
+    if (fd < 0) return;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return;
     }
+    const auto giveUp = std::chrono::steady_clock::now() + wait;
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if ((errno != EWOULDBLOCK && errno != EINTR) ||
+            std::chrono::steady_clock::now() >= giveUp) {
+            ::close(fd);
+            return;
+        }
+        ::usleep(10000);
+    }
+    m_fd = fd;
 }
 
 WriterLock::~WriterLock() {

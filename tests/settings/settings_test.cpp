@@ -1,11 +1,19 @@
 #include "settings/settings.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 
 #include <cstdlib>
 #include <string>
 
 #include "settings/color_text.h"
+#include "settings/settings_file.h"
 #include "settings/temp_folder.h"
 
 namespace sonthra {
@@ -303,6 +311,81 @@ TEST_F(SettingsTest, StoreThatCannotBeOpenedGives183AndDefaults) {
     EXPECT_EQ(m_settings.savePreferences(prefs.value), kMsgRegistryCannotOpen);
     EXPECT_EQ(m_settings.addRecentFile("/x"), kMsgRegistryCannotOpen);
     EXPECT_TRUE(std::filesystem::is_directory(file()));
+}
+
+// Runs f and tells how long it took.
+template <typename F>
+std::chrono::milliseconds timed(F f) {
+    const auto start = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start);
+}
+
+TEST_F(SettingsTest, ASettingsFileThatIsAPipeIsReportedOnceAndTheDefaultsApply) {
+    ASSERT_EQ(::mkfifo(file().c_str(), 0600), 0);
+    SettingRead<PreferenceValues> prefs;
+    // Nothing ever writes into the pipe: a blocking open would never return.
+    EXPECT_LT(timed([&] { prefs = m_settings.loadPreferences(); }).count(), 1000);
+    EXPECT_EQ(prefs.value.tempPath, systemTempFolder());
+    EXPECT_EQ(m_settings.readTrimSilence().value, 0.03);
+    EXPECT_EQ(m_settings.takeStoreNotice(), kMsgRegistryCannotOpen);
+    EXPECT_EQ(m_settings.savePreferences(prefs.value), kMsgRegistryCannotOpen);
+    EXPECT_EQ(m_settings.takeStoreNotice(), 0) << "reported once";
+}
+
+TEST_F(SettingsTest, ALockHeldElsewhereIsWaitedForABoundedTimeThenReportedOnce) {
+    ASSERT_EQ(m_settings.savePreferences({"/data/work/", false, 1, 1}), 0);
+    std::filesystem::path lockFile = file();
+    lockFile += ".lock";
+    // A lock of another open file description conflicts as another process's would.
+    const int held = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+    auto prefs = m_settings.loadPreferences();
+    EXPECT_EQ(prefs.value.tempPath, "/data/work/") << "reading needs no lock";
+    int saved = 0;
+    const auto took = timed([&] { saved = m_settings.savePreferences({"/x/", true, 0, 0}); });
+    EXPECT_EQ(saved, kMsgRegistryCannotWrite);
+    EXPECT_GE(took, settings_file::kLockWait - std::chrono::milliseconds(100));
+    EXPECT_LT(took, settings_file::kLockWait + std::chrono::milliseconds(2000));
+    EXPECT_EQ(m_settings.takeStoreNotice(), kMsgRegistryCannotWrite);
+    EXPECT_EQ(m_settings.writeTrimSilence(1.0), kMsgRegistryCannotWrite);
+    EXPECT_EQ(m_settings.takeStoreNotice(), 0) << "reported once";
+
+    ::close(held);
+    EXPECT_EQ(m_settings.savePreferences({"/x/", true, 0, 0}), 0);
+    EXPECT_EQ(m_settings.loadPreferences().value.tempPath, "/x/");
+}
+
+TEST_F(SettingsTest, AFolderThatCannotBeWrittenIsReportedWhenThePreferencesAreLoaded) {
+    ASSERT_EQ(m_settings.savePreferences({"/data/work/", false, 1, 1}), 0);
+    ::chmod(m_folder.path().c_str(), 0500);
+    // The rule is the user's: a process that may write anything (root) runs the check as
+    // another user.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0) {
+            ::chown(m_folder.path().c_str(), 65534, 65534);
+            ::chown(file().c_str(), 65534, 65534);
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(10);
+        }
+        Settings settings(file());
+        const auto prefs = settings.loadPreferences();
+        if (prefs.value.tempPath != "/data/work/") ::_exit(11);
+        if (settings.takeStoreNotice() != kMsgRegistryCannotWrite) ::_exit(12);
+        if (settings.savePreferences(prefs.value) != kMsgRegistryCannotWrite) ::_exit(13);
+        if (settings.takeStoreNotice() != 0) ::_exit(14);
+        ::_exit(0);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ::chmod(m_folder.path().c_str(), 0700);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "10 no other user, 11 values, 12 no notice, 13 write, "
+                                         "14 told twice";
 }
 
 TEST(SettingsPathsTest, FtpKeysAndTheSystemTemporaryFolder) {

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <cstdio>
 #include <new>
 
 #include "dialogs/ui/help.h"
@@ -176,12 +177,14 @@ void TPreferencesForm::FormCreate() {
 
 void TPreferencesForm::LoadPreferences() {
     const SettingRead<PreferenceValues> read = m_settings.loadPreferences();
-    // Only a store or key that cannot be opened is shown; a missing value takes its default.
-    if (read.result == kMsgRegistryCannotOpen || read.result == kMsgRegistryKeyCannotOpen) {
+    // A key that cannot be opened is shown; a missing value takes its default. Troubles of the
+    // store itself (unreadable, set aside as corrupt, not writable) come once each as notices.
+    if (read.result == kMsgRegistryKeyCannotOpen)
         ShowMessage(m_dialogs, messageParent(), read.result);
+    for (int notice = m_settings.takeStoreNotice(); notice != 0;
+         notice = m_settings.takeStoreNotice()) {
+        ShowMessage(m_dialogs, messageParent(), notice);
     }
-    // A settings file found corrupt was set aside while reading; say so once.
-    ShowMessage(m_dialogs, messageParent(), m_settings.takeStoreNotice());
 
     m_tempPath = QString::fromStdString(read.value.tempPath);
     m_pendingTempPath = m_tempPath;
@@ -197,6 +200,12 @@ void TPreferencesForm::SavePreferences() {
     values.inputDeviceIndex = m_inputDeviceIndex;
     values.outputDeviceIndex = m_outputDeviceIndex;
     m_settings.savePreferences(values);
+    // The program is ending (perhaps on a signal), so no box: a trouble not yet told goes to
+    // the log.
+    for (int notice = m_settings.takeStoreNotice(); notice != 0;
+         notice = m_settings.takeStoreNotice()) {
+        std::fprintf(stderr, "sonthra: %s\n", FormatMessage(notice).c_str());
+    }
 }
 
 void TPreferencesForm::BuildDeviceLists() {
