@@ -12,9 +12,10 @@
 namespace sonthra {
 namespace {
 
-// The header on disk is brought up to date at least this often, so that a crash loses at most
-// this much of the recording.
-constexpr auto kHeaderPeriod = std::chrono::milliseconds(500);
+// The header states the audio written after every drain, so that a killed process loses only
+// what had not reached the file; it is flushed to the disk with the audio this often, which
+// bounds what a power cut loses.
+constexpr auto kSyncPeriod = std::chrono::milliseconds(500);
 constexpr auto kWriterPeriod = std::chrono::milliseconds(20);
 // Room for this much audio between the device and the disk: covers a disk that stalls.
 constexpr std::uint32_t kRingSeconds = 4;
@@ -159,18 +160,19 @@ std::size_t CaptureStream::drain() {
 }
 
 void CaptureStream::writerLoop() {
-    auto lastHeader = std::chrono::steady_clock::now();
+    auto lastSync = std::chrono::steady_clock::now();
     for (;;) {
         {
             std::unique_lock<std::mutex> lock(m_wakeMutex);
             m_wake.wait_for(lock, kWriterPeriod, [&] { return m_stopping.load(); });
         }
         const bool stopping = m_stopping.load();
-        drain();
+        const std::size_t moved = drain();
         const auto now = std::chrono::steady_clock::now();
-        if (!stopping && now - lastHeader >= kHeaderPeriod) {
-            if (!m_writeFailed.load() && !m_file.updateHeader()) m_writeFailed.store(true);
-            lastHeader = now;
+        if (!stopping && !m_writeFailed.load()) {
+            const bool sync = now - lastSync >= kSyncPeriod;
+            if ((moved > 0 || sync) && !m_file.updateHeader(sync)) m_writeFailed.store(true);
+            if (sync) lastSync = now;
         }
         // The stream is closed before stopping is set, so the drain above took the last audio.
         if (stopping) return;

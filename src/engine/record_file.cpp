@@ -111,10 +111,10 @@ void RecordFile::cutToWholeFrames() {
         m_dataBytes = whole;
 }
 
-bool RecordFile::updateHeader() {
+bool RecordFile::updateHeader(bool sync) {
     if (m_fd < 0) return false;
     const std::uint64_t whole = m_dataBytes - m_dataBytes % m_blockAlign;
-    return writeHeader(whole, 0) && ::fdatasync(m_fd) == 0;
+    return writeHeader(whole, 0) && (!sync || ::fdatasync(m_fd) == 0);
 }
 
 bool RecordFile::finish() {

@@ -28,9 +28,10 @@ public:
     // a WAV header can describe; whole frames written until then stay in the file.
     bool append(const void* data, std::size_t bytes);
 
-    // Rewrites the sizes in the header for the data written so far and flushes everything to
-    // the disk.
-    bool updateHeader();
+    // Rewrites the sizes in the header for the data written so far; with sync, also flushes
+    // everything to the disk. Without it the header is as current, for a process that is
+    // killed, but may lag behind the data after a power cut.
+    bool updateHeader(bool sync = true);
 
     // Pads an odd data chunk, writes the final header, flushes and closes.
     bool finish();

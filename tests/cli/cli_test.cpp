@@ -2,6 +2,7 @@
 // for playing and recording.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -266,6 +267,42 @@ TEST_F(CliTest, InterruptedRecordingIsStillAWholeFile) {
     EXPECT_GT(layout.frames(), 44100u / 4);
     EXPECT_LT(layout.frames(), 44100u * 50);
     EXPECT_EQ(readFile(out).size(), 46 + layout.dataBytes);
+}
+
+TEST_F(CliTest, AKilledRecordingKeepsAllButItsLastMoments) {
+    const std::string out = folder.file("killed.wav");
+    ChildProcess child({cliPath(), "record", out, "--seconds", "60"});
+    // The device takes a moment to start: count from the first whole second it delivered.
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (child.errors().find("recording 000:01:") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    std::this_thread::sleep_for(4s);
+    child.signal(SIGKILL);
+    EXPECT_EQ(child.wait(), 128 + SIGKILL);
+    WaveLayout layout;
+    ASSERT_EQ(readWaveLayout(out, layout), 0);
+    EXPECT_GE(layout.frames(), 44100u * 45 / 10)
+        << "at least 4.5 of the 5 seconds; the file holds " << readFile(out).size() << " bytes";
+    EXPECT_LE(layout.frames(), 44100u * 7);
+    EXPECT_GE(readFile(out).size(), 46 + layout.dataBytes);
+}
+
+TEST_F(CliTest, PipesFoldersAndDevicesAreRefusedAtOnce) {
+    const std::string pipe = folder.file("pipe.wav");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string& path : {pipe, folder.path(), std::string("/dev/zero")}) {
+        for (const char* verb : {"info", "play", "peaks"}) {
+            SCOPED_TRACE(path + " " + verb);
+            const auto start = std::chrono::steady_clock::now();
+            // Nothing ever writes into the pipe: a blocking open would hang the program.
+            ChildProcess child({cliPath(), verb, path});
+            while (!child.exited() && std::chrono::steady_clock::now() - start < 1s)
+                std::this_thread::sleep_for(5ms);
+            EXPECT_TRUE(child.exited()) << "still running after a second";
+            EXPECT_EQ(child.wait(), 1);
+        }
+    }
 }
 
 TEST_F(CliTest, InterruptedPlaybackStops) {

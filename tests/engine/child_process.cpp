@@ -55,19 +55,33 @@ void ChildProcess::signal(int number) {
     if (m_pid > 0) kill(m_pid, number);
 }
 
+bool ChildProcess::exited() {
+    if (m_pid <= 0) return true;
+    int status = 0;
+    if (waitpid(m_pid, &status, WNOHANG) != m_pid) return false;
+    finished(status);
+    return true;
+}
+
+void ChildProcess::finished(int status) {
+    m_status = WIFEXITED(status)     ? WEXITSTATUS(status)
+               : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
+                                     : -1;
+    m_pid = -1;
+}
+
 int ChildProcess::wait() {
     if (m_pid > 0) {
         int status = 0;
         if (waitpid(m_pid, &status, 0) == m_pid) {
-            m_status = WIFEXITED(status)     ? WEXITSTATUS(status)
-                       : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
-                                             : -1;
+            finished(status);
+        } else {
+            m_pid = -1;
         }
-        m_pid = -1;
-        // The program has ended: its pipes close once everything it wrote has been read.
-        if (m_outReader.joinable()) m_outReader.join();
-        if (m_errReader.joinable()) m_errReader.join();
     }
+    // The program has ended: its pipes close once everything it wrote has been read.
+    if (m_outReader.joinable()) m_outReader.join();
+    if (m_errReader.joinable()) m_errReader.join();
     return m_status;
 }
 

@@ -25,6 +25,8 @@ public:
     void signal(int number);
     // Waits for the program to end; its exit status, 128 + the signal that ended it, or -1.
     int wait();
+    // Whether the program has ended, without waiting (wait() then gives its status at once).
+    bool exited();
     // SIGTERM, then wait().
     void terminate();
 
@@ -35,6 +37,7 @@ public:
 
 private:
     void collect(int fd, std::string& into);
+    void finished(int status);
 
     pid_t m_pid = -1;
     int m_status = -1;
