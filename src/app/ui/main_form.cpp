@@ -1,4 +1,5 @@
 #include "app/ui/main_form.h"
+#include "app/ui/readout_bar.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -134,7 +135,7 @@ void TMainForm::setPositionDisplayMode(PositionDisplayMode mode) {
     Action(time ? "ViewPositionDisplayMinSecMenu" : "ViewPositionDisplaySamplesMenu")
         ->setChecked(true);
     // Every position is a required digit; the blank shows as a space.
-    for (QLineEdit* edit : m_maskEdits) edit->setInputMask(time ? "999:99:999; " : "99999999; ");
+    m_readouts->SetInputMask(time ? "999:99:999; " : "99999999; ");
 }
 
 void TMainForm::ViewPositionDisplayMinSecMenuClick() {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/argument_block.h"
@@ -43,6 +44,7 @@ class TPreferencesForm;
 class TRecSettingsForm;
 class UserDialogs;
 class OverviewLink;
+class ReadoutBar;
 class RIZI32DaziVereruz;
 class TLUM32Overview;
 class TLUM32Scale;
@@ -313,12 +315,8 @@ private:
     void showViewPositions();
     sonthra::PositionMode displayMode() const;
     WaveFormat positionFormat() const;
-    void openEntry(int which);
-    void closeEntry(int which);
-    void entryKeyUp(int which, int key);
-    void entryExit(int which);
-    void applyCaretEntry();
-    void applySelectionEntry(int which);
+    void caretEntered(std::optional<std::uint32_t> frames, const QString& typed);
+    void selectionEntered();
     void afterZoom(RIZI32DaziVereruz& view);
     void zoomIn();
     void zoomOut();
@@ -346,7 +344,7 @@ private:
     void EnableCommand(EditCommand command, bool on) override;
     QWidget* DialogParent() override { return this; }
     std::unique_ptr<EditController> m_edit;
-    int m_openEntry = -1;  // the read-out whose entry field is open: 0 caret, 1 start, 2 end
+    ReadoutBar* m_readouts = nullptr;
 
 public:
     // ---- End of selection, zoom, read-outs and editing.
@@ -451,7 +449,6 @@ private:
     QWidget* buildConsole();
     QWidget* buildMeters();
     QWidget* buildTransport();
-    QWidget* buildReadouts();
     QWidget* buildMixer();
     void buildStatusBar();
     void applyPanelColours();
@@ -497,7 +494,6 @@ private:
     QList<QAction*> m_effectItems;
     QList<QAction*> m_recentItems;
     QList<QLabel*> m_statusPanels;
-    QList<QLineEdit*> m_maskEdits;
     TAboutForm* m_aboutForm = nullptr;
 
     NXWavePlayer* m_engine = nullptr;

@@ -17,6 +17,7 @@
 #include "app/ui/command_states.h"
 #include "app/ui/main_form.h"
 #include "app/ui/main_form_shared.h"
+#include "app/ui/readout_bar.h"
 #include "dialogs/ui/user_dialogs.h"
 #include "edit/edit_commands.h"
 #include "edit/position_text.h"
@@ -33,86 +34,12 @@ namespace sonthra {
 
 using namespace main_form;
 
-namespace {
-
-constexpr const char* kReadouts[3] = {"PositionBox", "StartSelectionBox", "EndSelectionBox"};
-constexpr const char* kEntries[3] = {"PositionMaskEdit", "StartSelectionMaskEdit",
-                                     "EndSelectionMaskEdit"};
-
-int indexOfName(const QString& name, const char* const (&names)[3]) {
-    for (int i = 0; i < 3; ++i) {
-        if (name == QLatin1String(names[i])) return i;
-    }
-    return -1;
-}
-
-// Shows a display code's message (several codes have none) and returns what was shown, or the
-// code when nothing was.
-int showViewError(UserDialogs& dialogs, QWidget* parent, int code) {
-    const int message = ViewErrorToMessage(code);
-    if (message != 0) ShowMessage(dialogs, parent, message);
-    return message != 0 ? message : code;
-}
-
-// The read-outs are labels and their entry fields line edits laid out by the window; their
-// clicks, key releases and focus losses reach the window's handlers through this filter.
-class ReadoutEvents : public QObject {
-public:
-    explicit ReadoutEvents(TMainForm& form) : QObject(&form), m_form(form) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        const QString name = watched->objectName();
-        switch (event->type()) {
-            case QEvent::MouseButtonRelease:
-                click(indexOfName(name, kReadouts));
-                break;
-            case QEvent::KeyRelease:
-                keyUp(indexOfName(name, kEntries), static_cast<QKeyEvent*>(event)->key());
-                break;
-            case QEvent::FocusOut: {
-                // Like leaving a field for another control of the window: a menu opening or
-                // the window losing the focus to another one leaves the field open.
-                const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-                if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
-                    exit(indexOfName(name, kEntries));
-                }
-                break;
-            }
-            default:
-                break;
-        }
-        return false;
-    }
-
-private:
-    void click(int which) {
-        if (which == 0) m_form.PositionBoxClick();
-        if (which == 1) m_form.StartSelectionBoxClick();
-        if (which == 2) m_form.EndSelectionBoxClick();
-    }
-    void keyUp(int which, int key) {
-        if (which == 0) m_form.PositionMaskEditKeyUp(key);
-        if (which == 1) m_form.StartSelectionMaskEditKeyUp(key);
-        if (which == 2) m_form.EndSelectionMaskEditKeyUp(key);
-    }
-    void exit(int which) {
-        if (which == 0) m_form.PositionMaskEditExit();
-        if (which == 1) m_form.StartSelectionMaskEditExit();
-        if (which == 2) m_form.EndSelectionMaskEditExit();
-    }
-
-    TMainForm& m_form;
-};
-
-}  // namespace
-
 void TMainForm::initEditing() {
     m_edit = std::make_unique<EditController>(static_cast<EditSurface&>(*this), m_dialogs,
                                               m_documents);
-    auto* events = new ReadoutEvents(*this);
-    for (const char* name : kReadouts) findChild<QLabel*>(name)->installEventFilter(events);
-    for (const char* name : kEntries) findChild<QLineEdit*>(name)->installEventFilter(events);
+    connect(m_readouts, &ReadoutBar::CaretEntered, this, &TMainForm::caretEntered);
+    connect(m_readouts, &ReadoutBar::SelectionEntered, this, &TMainForm::selectionEntered);
+    connect(m_readouts, &ReadoutBar::EntryAbandoned, this, &TMainForm::FocusView);
 }
 
 // ---- Read-outs.
@@ -131,27 +58,19 @@ WaveFormat TMainForm::positionFormat() const {
 }
 
 void TMainForm::ShowCaretPosition(std::uint32_t value, sonthra::PositionMode mode) {
-    findChild<QLabel*>(kReadouts[0])
-        ->setText(
-            QString::fromStdString(FormatReadout(value, mode, displayMode(), positionFormat())));
+    m_readouts->Show(ReadoutBar::kCaret, value, mode);
 }
 
 void TMainForm::ShowSelectionBound(std::uint32_t value, sonthra::PositionMode mode, int which) {
-    if (which != 1 && which != 2) return;
-    findChild<QLabel*>(kReadouts[which])
-        ->setText(
-            QString::fromStdString(FormatReadout(value, mode, displayMode(), positionFormat())));
+    if (which == 1 || which == 2) m_readouts->Show(which, value, mode);
 }
 
 std::uint32_t TMainForm::ReadCaretBox(sonthra::PositionMode wanted) const {
-    const std::string text = findChild<QLabel*>(kReadouts[0])->text().toStdString();
-    return ParsePosition(text, displayMode(), wanted, positionFormat()).value_or(0);
+    return m_readouts->Read(ReadoutBar::kCaret, wanted);
 }
 
 std::uint32_t TMainForm::ReadSelectionBox(sonthra::PositionMode wanted, int which) const {
-    if (which != 1 && which != 2) return 0;
-    const std::string text = findChild<QLabel*>(kReadouts[which])->text().toStdString();
-    return ParsePosition(text, displayMode(), wanted, positionFormat()).value_or(0);
+    return which == 1 || which == 2 ? m_readouts->Read(which, wanted) : 0;
 }
 
 void TMainForm::PlaceCaret(std::uint32_t frames) {
@@ -207,127 +126,69 @@ void TMainForm::positionDisplayChanged() {
     showViewPositions();
 }
 
-// ---- Entry fields.
+// ---- Entry fields: the read-out bar's handlers, and what a confirmed entry does.
 
 void TMainForm::PositionBoxClick() {
-    openEntry(0);
+    m_readouts->PositionBoxClick();
 }
 void TMainForm::StartSelectionBoxClick() {
-    openEntry(1);
+    m_readouts->StartSelectionBoxClick();
 }
 void TMainForm::EndSelectionBoxClick() {
-    openEntry(2);
+    m_readouts->EndSelectionBoxClick();
 }
 void TMainForm::PositionMaskEditKeyUp(int key) {
-    entryKeyUp(0, key);
+    m_readouts->PositionMaskEditKeyUp(key);
 }
 void TMainForm::StartSelectionMaskEditKeyUp(int key) {
-    entryKeyUp(1, key);
+    m_readouts->StartSelectionMaskEditKeyUp(key);
 }
 void TMainForm::EndSelectionMaskEditKeyUp(int key) {
-    entryKeyUp(2, key);
+    m_readouts->EndSelectionMaskEditKeyUp(key);
 }
 void TMainForm::PositionMaskEditExit() {
-    entryExit(0);
+    m_readouts->PositionMaskEditExit();
 }
 void TMainForm::StartSelectionMaskEditExit() {
-    entryExit(1);
+    m_readouts->StartSelectionMaskEditExit();
 }
 void TMainForm::EndSelectionMaskEditExit() {
-    entryExit(2);
+    m_readouts->EndSelectionMaskEditExit();
 }
 
-void TMainForm::openEntry(int which) {
-    if (m_documents.current() == nullptr || CurrentView() == nullptr || m_transport.BlocksEditing()) {
-        return;
-    }
-    auto* panel = findChild<QLabel*>(kReadouts[which]);
-    auto* field = findChild<QLineEdit*>(kEntries[which]);
-    field->setText(panel->text());
-    panel->hide();
-    field->show();
-    m_openEntry = which;
-    field->setFocus(Qt::OtherFocusReason);
-    field->setCursorPosition(0);
-}
-
-void TMainForm::closeEntry(int which) {
-    // Cleared first: hiding the focused field takes its focus away, and that focus loss must
-    // not apply the entry a second time.
-    if (m_openEntry == which) m_openEntry = -1;
-    findChild<QLineEdit*>(kEntries[which])->hide();
-    findChild<QLabel*>(kReadouts[which])->show();
-}
-
-void TMainForm::entryKeyUp(int which, int key) {
-    if (m_openEntry != which) return;
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        if (which == 0) {
-            applyCaretEntry();
-        } else {
-            applySelectionEntry(which);
-        }
-    } else if (key == Qt::Key_Escape) {
-        closeEntry(which);
-        FocusView();
-    }
-}
-
-void TMainForm::entryExit(int which) {
-    if (m_openEntry != which) return;
-    if (which == 0) {
-        applyCaretEntry();
-    } else {
-        applySelectionEntry(which);
-    }
-}
-
-// An entry that is not a number in every part means nothing: the field closes as with Escape.
-void TMainForm::applyCaretEntry() {
-    auto* panel = findChild<QLabel*>(kReadouts[0]);
-    const QString typed = findChild<QLineEdit*>(kEntries[0])->text();
-    closeEntry(0);
+void TMainForm::caretEntered(std::optional<std::uint32_t> frames, const QString& typed) {
     RIZI32DaziVereruz* view = CurrentView();
-    const auto frames = ParsePosition(typed.toStdString(), displayMode(),
-                                      sonthra::PositionMode::Samples, positionFormat());
     if (view == nullptr || !frames) {
         FocusView();
         return;
     }
     const std::uint32_t total = view->TotalSamples();
-    const std::uint32_t caret = std::min(*frames, total);
-    PlaceCaret(caret);
+    PlaceCaret(std::min(*frames, total));
     // The caption is what was typed (the end of the file when it went past it); placing the
     // caret clears the selection, whose caret event wrote the read-out meanwhile.
     if (*frames > total) {
         ShowCaretPosition(total, sonthra::PositionMode::Samples);
     } else {
-        panel->setText(typed);
+        m_readouts->SetText(ReadoutBar::kCaret, typed);
     }
     FocusView();
     m_overviewLink->SyncOverviewFrame();
 }
 
-void TMainForm::applySelectionEntry(int which) {
-    const QString typed = findChild<QLineEdit*>(kEntries[which])->text();
-    closeEntry(which);
+// Both bounds are read back from the read-outs, clamped to the file; one past the end shows
+// the end.
+void TMainForm::selectionEntered() {
     RIZI32DaziVereruz* view = CurrentView();
-    const WaveFormat format = positionFormat();
-    const sonthra::PositionMode mode = displayMode();
-    if (view == nullptr || !ParsePosition(typed.toStdString(), mode, mode, format)) {
+    if (view == nullptr) {
         FocusView();
         return;
     }
-    findChild<QLabel*>(kReadouts[which])->setText(typed);
     const std::uint32_t total = view->TotalSamples();
     std::uint32_t bounds[3] = {0, 0, 0};
     for (int i = 1; i <= 2; ++i) {
-        const std::string text = findChild<QLabel*>(kReadouts[i])->text().toStdString();
-        const auto frames = ParsePosition(text, mode, sonthra::PositionMode::Samples, format);
-        bounds[i] = std::min(frames.value_or(0), total);
-        if (frames.value_or(0) > total) {
-            ShowSelectionBound(total, sonthra::PositionMode::Samples, i);
-        }
+        const std::uint32_t frames = ReadSelectionBox(sonthra::PositionMode::Samples, i);
+        bounds[i] = std::min(frames, total);
+        if (frames > total) ShowSelectionBound(total, sonthra::PositionMode::Samples, i);
     }
     if (bounds[1] != view->SelectionStartPos() || bounds[2] != view->SelectionEndPos()) {
         view->SetSelection(std::min(bounds[1], bounds[2]), std::max(bounds[1], bounds[2]));

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "app/ui/main_form.h"
+#include "app/ui/readout_bar.h"
 
 namespace sonthra {
 
@@ -24,7 +25,6 @@ namespace {
 
 constexpr int kMeterWidth = 12;
 constexpr int kMeterHeight = 82;
-constexpr int kReadoutWidth = 128;
 
 QFrame* placeholder(QWidget* parent, const char* name, const char* colour) {
     auto* frame = new QFrame(parent);
@@ -204,7 +204,18 @@ QWidget* TMainForm::buildConsole() {
     row->setSpacing(8);
     row->addWidget(buildMeters(), 0, Qt::AlignLeft | Qt::AlignBottom);
     row->addWidget(buildTransport());
-    row->addWidget(buildReadouts());
+    // Positions are written at the current document's rate; without one, at the rate the next
+    // recording would have.
+    m_readouts = new ReadoutBar(
+        [this] {
+            return ReadoutBar::Units{displayMode(), positionFormat()};
+        },
+        [this] {
+            return m_documents.current() != nullptr && CurrentView() != nullptr &&
+                   !m_transport.BlocksEditing();
+        },
+        this);
+    row->addWidget(m_readouts);
     row->addStretch(1);
     row->addWidget(buildMixer());
     return console;
@@ -295,55 +306,6 @@ QWidget* TMainForm::buildTransport() {
     recording->setObjectName("RecordingLabel");
     recording->setStyleSheet("QLabel#RecordingLabel { background: red; color: white; }");
     grid->addWidget(recording, 1, 3);
-    return box;
-}
-
-QWidget* TMainForm::buildReadouts() {
-    auto* box = panel(this, "PositionPanel");
-    auto* grid = new QGridLayout(box);
-    grid->setContentsMargins(6, 4, 6, 4);
-    grid->setSpacing(4);
-
-    struct Readout {
-        const char* panel;
-        const char* edit;
-        const char* title;
-        const char* hint;
-        int pixels;
-        bool bold;
-    };
-    const Readout readouts[] = {
-        {"PositionBox", "PositionMaskEdit", "Cursor", "Current Cursor Position", 19, true},
-        {"StartSelectionBox", "StartSelectionMaskEdit", "Start", "Start Selection Position", 15,
-         false},
-        {"EndSelectionBox", "EndSelectionMaskEdit", "End", "End Selection Position", 15, false},
-    };
-    int row = 0;
-    for (const Readout& r : readouts) {
-        QFont font("Arial");
-        font.setPixelSize(r.pixels);
-        font.setBold(r.bold);
-        auto* value = new QLabel("000:00:000", box);
-        value->setObjectName(r.panel);
-        value->setToolTip(r.hint);
-        value->setFont(font);
-        value->setAlignment(Qt::AlignCenter);
-        value->setFixedWidth(kReadoutWidth);
-        value->setProperty("readout", true);
-        // The entry field takes the panel's place while the user types a position.
-        auto* edit = new QLineEdit(box);
-        edit->setObjectName(r.edit);
-        edit->setFont(font);
-        edit->setMaxLength(10);
-        edit->setFocusPolicy(Qt::ClickFocus);
-        edit->setFixedWidth(kReadoutWidth);
-        edit->hide();
-        m_maskEdits.append(edit);
-        grid->addWidget(caption(r.title, box), row, 0, Qt::AlignRight);
-        grid->addWidget(value, row, 1);
-        grid->addWidget(edit, row, 1);
-        ++row;
-    }
     return box;
 }
 

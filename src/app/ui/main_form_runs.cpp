@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "app/ui/main_form.h"
+#include "app/ui/main_form_shared.h"
 #include "dialogs/ui/user_dialogs.h"
 #include "engine/nx_wave_player.h"
 #include "messages/message_table.h"
@@ -13,16 +14,11 @@
 
 namespace sonthra {
 
+using namespace main_form;
+
 namespace {
 
 constexpr int kPeakThreadNotStarted = 156;
-
-// Shows a display code's message (several have no text and stay silent) and returns it.
-int showViewError(UserDialogs& dialogs, QWidget* parent, int code) {
-    const int message = ViewErrorToMessage(code);
-    if (message != 0) ShowMessage(dialogs, parent, message);
-    return message != 0 ? message : code;
-}
 
 }  // namespace
 

@@ -11,6 +11,7 @@
 #include "app/transport_rules.h"
 #include "app/ui/command_states.h"
 #include "app/ui/main_form.h"
+#include "app/ui/readout_bar.h"
 #include "app/ui/main_form_shared.h"
 #include "dialogs/ui/user_dialogs.h"
 #include "edit/position_text.h"
@@ -166,7 +167,7 @@ void TMainForm::Play(std::uint32_t first, std::uint32_t last) {
         holdBusy();
         m_transport.playbackHoldsBusy = true;
     }
-    for (QLineEdit* edit : m_maskEdits) edit->hide();
+    m_readouts->HideEntries();
     // The user's own file plays until the working copy is complete.
     const std::string file = EnsureWorkingCopy(false) ? document->workFile : document->fileName;
     m_playRecTimer->setInterval(kTimerMs);
@@ -385,7 +386,7 @@ void TMainForm::StartRecording() {
         // An opened empty file is recorded into once its working copy exists.
         return giveUp();
     }
-    for (QLineEdit* edit : m_maskEdits) edit->hide();
+    m_readouts->HideEntries();
     StopLevelTest();
 
     // The recording takes the document's own format, so that an inserted recording always fits
