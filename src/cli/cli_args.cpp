@@ -20,28 +20,53 @@ bool contains(const std::vector<std::string>& list, const std::string& item) {
     return std::find(list.begin(), list.end(), item) != list.end();
 }
 
+// "12" or "12.345": whole seconds and a decimal fraction, as frames at rate.
+std::optional<std::uint64_t> secondsToFrames(const std::string& text, std::uint32_t rate) {
+    const std::size_t dot = text.find('.');
+    const std::string whole = text.substr(0, dot);
+    const std::string fraction = dot == std::string::npos ? std::string() : text.substr(dot + 1);
+    if (!allDigits(whole) || whole.size() > 9) return std::nullopt;
+    if (dot != std::string::npos && (!allDigits(fraction) || fraction.size() > 9))
+        return std::nullopt;
+    std::uint64_t frames = std::stoull(whole) * rate;
+    if (!fraction.empty()) {
+        std::uint64_t scale = 1;
+        for (std::size_t i = 0; i < fraction.size(); ++i) scale *= 10;
+        frames += (std::stoull(fraction) * rate + scale / 2) / scale;
+    }
+    return frames;
+}
+
+const char* valueName(const std::string& option) {
+    return option == "from" || option == "to" || option == "at" ? "POS" : "N";
+}
+
 }  // namespace
 
 const std::vector<VerbSpec>& verbs() {
     static const std::vector<VerbSpec> table = {
-        {"info", {"FILE"}, {}, {}, "rate, bits, channels, frames and length of a WAV file"},
+        {"info",
+         {"FILE"},
+         {},
+         {},
+         "rate, bits, channels, frames and length of a WAV file; what can be told of any other"},
         {"devices", {}, {}, {}, "the recording and playback devices"},
-        {"play", {"FILE"}, {}, {"from", "to"}, "play frames [from, to) of a WAV file"},
+        {"play", {"FILE"}, {}, {"from", "to"}, "play [from, to) of a WAV file"},
         {"record",
          {"OUT"},
          {"seconds"},
          {"rate", "bits", "channels"},
          "record from the default recording device into a new WAV file"},
-        {"cut", {"IN", "OUT"}, {"from", "to"}, {}, "remove frames [from, to)"},
-        {"clear", {"IN", "OUT"}, {"from", "to"}, {}, "remove frames [from, to)"},
-        {"crop", {"IN", "OUT"}, {"from", "to"}, {}, "keep only frames [from, to)"},
-        {"copy-to", {"IN", "CLIP"}, {"from", "to"}, {}, "write frames [from, to) to CLIP"},
-        {"paste", {"IN", "CLIP", "OUT"}, {"at"}, {}, "insert the audio of CLIP at a frame"},
+        {"cut", {"IN", "OUT"}, {"from", "to"}, {}, "remove [from, to)"},
+        {"clear", {"IN", "OUT"}, {"from", "to"}, {}, "remove [from, to)"},
+        {"crop", {"IN", "OUT"}, {"from", "to"}, {}, "keep only [from, to)"},
+        {"copy-to", {"IN", "CLIP"}, {"from", "to"}, {}, "write [from, to) to CLIP"},
+        {"paste", {"IN", "CLIP", "OUT"}, {"at"}, {}, "insert the audio of CLIP at a position"},
         {"mute",
          {"IN", "OUT"},
          {"from", "to"},
          {"channels"},
-         "silence frames [from, to) on channel 1 (left), 2 (right) or 3 (both, the default)"},
+         "silence [from, to) on channel 1 (left), 2 (right) or 3 (both, the default)"},
         {"trim",
          {"IN", "OUT"},
          {"from", "to", "threshold"},
@@ -55,13 +80,17 @@ const std::vector<VerbSpec>& verbs() {
 std::string usage() {
     std::ostringstream out;
     out << "usage: sonthra-cli VERB ARGUMENTS\n"
-        << "Frames are sample frames counted from 0. Every verb writes a new file and leaves its\n"
-        << "input alone; progress goes to standard error.\n\n";
+        << "       sonthra-cli --help | --version\n"
+        << "A position (POS) is a sample frame counted from 0 (\"44100\"), seconds (\"3.5s\") or\n"
+        << "minutes and seconds (\"1:05.250\", \"1:02:03.5\" with hours). Every verb writes a new\n"
+        << "file and leaves its input alone; progress goes to standard error.\n\n";
     for (const VerbSpec& verb : verbs()) {
         out << "  sonthra-cli " << verb.name;
         for (const std::string& file : verb.files) out << ' ' << file;
-        for (const std::string& option : verb.requiredOptions) out << " --" << option << " N";
-        for (const std::string& option : verb.optionalOptions) out << " [--" << option << " N]";
+        for (const std::string& option : verb.requiredOptions)
+            out << " --" << option << ' ' << valueName(option);
+        for (const std::string& option : verb.optionalOptions)
+            out << " [--" << option << ' ' << valueName(option) << ']';
         out << "\n      " << verb.summary << '\n';
     }
     out << "  sonthra-cli peaks WAV [OUT.cvp]\n"
@@ -136,6 +165,40 @@ std::optional<double> parseSeconds(const std::string& text) {
         value > 24 * 3600)
         return std::nullopt;
     return value;
+}
+
+std::optional<std::uint64_t> parsePosition(const std::string& text, std::uint32_t rate) {
+    std::optional<std::uint64_t> frames;
+    if (allDigits(text)) {
+        frames = parseInteger(text, 0, 0xFFFFFFFFll);
+    } else if (rate == 0 || text.size() > 40) {
+        return std::nullopt;
+    } else if (text.back() == 's' && text.find(':') == std::string::npos) {
+        frames = secondsToFrames(text.substr(0, text.size() - 1), rate);
+    } else {
+        // [hours:]minutes:seconds; the parts after the first stay below 60.
+        std::vector<std::string> parts;
+        std::size_t start = 0;
+        for (std::size_t colon; (colon = text.find(':', start)) != std::string::npos;
+             start = colon + 1)
+            parts.push_back(text.substr(start, colon - start));
+        parts.push_back(text.substr(start));
+        if (parts.size() < 2 || parts.size() > 3) return std::nullopt;
+        std::uint64_t minutes = 0;
+        for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+            const auto part = parseInteger(parts[i], 0, i == 0 ? 100000 : 59);
+            if (!part) return std::nullopt;
+            minutes = minutes * 60 + static_cast<std::uint64_t>(*part);
+        }
+        const std::string& secondsPart = parts.back();
+        if (secondsPart.size() < 2 || secondsPart.find('.') == 1 || secondsPart[0] > '5')
+            return std::nullopt;  // two digits for the seconds, 00 to 59
+        const auto seconds = secondsToFrames(secondsPart, rate);
+        if (!seconds) return std::nullopt;
+        frames = minutes * 60 * rate + *seconds;
+    }
+    if (!frames || *frames > 0xFFFFFFFFull) return std::nullopt;
+    return frames;
 }
 
 }  // namespace sonthra::cli

@@ -44,4 +44,9 @@ std::optional<long long> parseInteger(const std::string& text, long long low, lo
 // A positive decimal number of seconds, at most a day.
 std::optional<double> parseSeconds(const std::string& text);
 
+// A position in audio of `rate` frames a second: a frame number ("44100"), seconds ending in s
+// ("3.5s"), or minutes and seconds with an optional hour ("1:05.250", "1:02:03.5"). Times are
+// rounded to the nearest frame. Nothing beyond frame 4294967295 reads.
+std::optional<std::uint64_t> parsePosition(const std::string& text, std::uint32_t rate);
+
 }  // namespace sonthra::cli

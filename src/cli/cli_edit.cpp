@@ -10,6 +10,7 @@
 #include "cli/cli_report.h"
 #include "cli/cli_verbs.h"
 #include "engine/audio_edit.h"
+#include "engine/wave_layout.h"
 
 namespace sonthra::cli {
 namespace {
@@ -27,18 +28,25 @@ struct EditArguments {
     std::uint16_t threshold = 0;
 };
 
-// Reads the verb's options into arguments; returns what is wrong, or an empty string.
-std::string readOptions(const Command& command, EditArguments& a) {
+// Reads the positions, which belong to the first file; returns kExitOk or the reported exit.
+int readPositions(const Command& command, EditArguments& a, std::ostream& err) {
+    WaveLayout layout;
+    if (readWaveLayout(command.files[0], layout) != 0) layout = WaveLayout{};
     struct Frame {
         const char* name;
         std::uint32_t* target;
     } frames[] = {{"from", &a.from}, {"to", &a.to}, {"at", &a.at}};
     for (const Frame& f : frames) {
         if (!command.has(f.name)) continue;
-        const auto value = parseFrame(command.options.at(f.name));
-        if (!value) return std::string("--") + f.name + " must be a frame number";
-        *f.target = *value;
+        const int status = readPositionOption(command, f.name, command.files[0], layout.sampleRate,
+                                              layout.frames(), *f.target, err);
+        if (status != kExitOk) return status;
     }
+    return kExitOk;
+}
+
+// Reads the verb's other options into arguments; returns what is wrong, or an empty string.
+std::string readOptions(const Command& command, EditArguments& a) {
     if (command.has("ms")) {
         const auto value = parseInteger(command.options.at("ms"), 0, 24LL * 3600 * 1000);
         if (!value) return "--ms must be a number of milliseconds, at most a day";
@@ -78,10 +86,31 @@ int startEdit(AudioEditor& editor, const Command& command, const EditArguments& 
 
 }  // namespace
 
+int readPositionOption(const Command& command, const std::string& name, const std::string& file,
+                       std::uint32_t rate, std::uint64_t frames, std::uint32_t& target,
+                       std::ostream& err) {
+    const std::string& text = command.options.at(name);
+    const auto value = parsePosition(text, rate);
+    if (!value) {
+        return reportUsage("--" + name + " must be a frame number, seconds such as 3.5s, or " +
+                               "minutes and seconds such as 1:05.250",
+                           err);
+    }
+    if (rate != 0 && *value > frames) {
+        err << "sonthra-cli: --" << name << " " << text << " is past the end of " << file << " ("
+            << frames << " frames, " << positionText(frames * 1000 / rate) << ")\n";
+        return kExitFailed;
+    }
+    target = static_cast<std::uint32_t>(*value);
+    return kExitOk;
+}
+
 int runEdit(const Command& command, std::ostream& err, const std::atomic<bool>& interrupted) {
     EditArguments arguments;
     const std::string problem = readOptions(command, arguments);
     if (!problem.empty()) return reportUsage(problem, err);
+    const int positions = readPositions(command, arguments, err);
+    if (positions != kExitOk) return positions;
     // The last file name is the one written; the edit moves it into place only when complete.
     const std::string& output = command.files.back();
     if (exists(output)) return reportExists(output, err);

@@ -13,9 +13,10 @@
 
 #include "cli/cli_args.h"
 #include "cli/cli_edit.h"
+#include "cli/cli_info.h"
+#include "cli/cli_report.h"
 #include "cli/convert_command.h"
 #include "cli/feature_verbs.h"
-#include "cli/cli_report.h"
 #include "engine/audio_io.h"
 #include "engine/wave_layout.h"
 #include "messages/message_table.h"
@@ -59,19 +60,6 @@ std::uint64_t framesToMs(std::uint64_t frames, std::uint32_t rate) {
     return rate == 0 ? 0 : frames * 1000 / rate;
 }
 
-int info(const Command& command, std::ostream& out, std::ostream& err) {
-    if (isMp3Name(command.files[0])) return mp3Info(command.files[0], out, err);
-    WaveLayout layout;
-    const int result = readWaveLayout(command.files[0], layout);
-    if (result != 0) return reportEngineError(result, err);
-    out << "rate: " << layout.sampleRate << "\n"
-        << "bits: " << layout.bitsPerSample << "\n"
-        << "channels: " << layout.channels << "\n"
-        << "frames: " << layout.frames() << "\n"
-        << "length: " << positionText(framesToMs(layout.frames(), layout.sampleRate)) << "\n";
-    return kExitOk;
-}
-
 int devices(std::ostream& out, std::ostream& err) {
     AudioIO engine;
     int status = kExitOk;
@@ -112,21 +100,17 @@ int devices(std::ostream& out, std::ostream& err) {
 }
 
 int play(const Command& command, std::ostream& err, const std::atomic<bool>& interrupted) {
-    std::uint32_t from = 0, to = 0;
-    if (command.has("from")) {
-        const auto value = parseFrame(command.options.at("from"));
-        if (!value) return reportUsage("--from must be a frame number", err);
-        from = *value;
-    }
-    if (command.has("to")) {
-        const auto value = parseFrame(command.options.at("to"));
-        if (!value) return reportUsage("--to must be a frame number", err);
-        to = *value;
-    }
     const std::string& file = command.files[0];
     WaveLayout layout;
     const int checked = readWaveLayout(file, layout);
     if (checked != 0) return reportEngineError(checked, err);
+    std::uint32_t from = 0, to = 0;
+    for (auto [name, target] : {std::pair{"from", &from}, std::pair{"to", &to}}) {
+        if (!command.has(name)) continue;
+        const int status = readPositionOption(command, name, file, layout.sampleRate,
+                                              layout.frames(), *target, err);
+        if (status != kExitOk) return status;
+    }
 
     AudioIO engine;
     EndOfPlayback end;
@@ -233,6 +217,15 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         out << usage();
         return kExitOk;
     }
+    if (args.size() == 1 && (args[0] == "--version" || args[0] == "-V")) {
+        out << "sonthra-cli " << SONTHRA_VERSION << "\n";
+        return kExitOk;
+    }
+    // "VERB --help" is a request for the usage, not a command to run.
+    if (args.size() >= 2 && (args[1] == "--help" || args[1] == "-h")) {
+        out << usage();
+        return kExitOk;
+    }
     // The peak file verb comes from the display's own code and parses its own words.
     if (!args.empty() && args[0] == "peaks") {
         return RunPeaksCommand(std::vector<std::string>(args.begin() + 1, args.end()));
@@ -245,7 +238,7 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     const std::string problem = parseCommand(args, command);
     if (!problem.empty()) return reportUsage(problem, err);
     const std::string& verb = command.verb->name;
-    if (verb == "info") return info(command, out, err);
+    if (verb == "info") return runInfo(command.files[0], out, err);
     if (verb == "devices") return devices(out, err);
     if (verb == "play") return play(command, err, interrupted);
     if (verb == "record") return record(command, err, interrupted);

@@ -56,6 +56,22 @@ TEST(CliArgs, NumbersAreStrict) {
         EXPECT_FALSE(parseSeconds(bad).has_value()) << bad;
 }
 
+TEST(CliArgs, PositionsAreFramesSecondsOrClockTimes) {
+    EXPECT_EQ(parsePosition("44100", 44100), 44100u);
+    EXPECT_EQ(parsePosition("3.5s", 44100), 154350u);
+    EXPECT_EQ(parsePosition("0s", 8000), 0u);
+    EXPECT_EQ(parsePosition("1:05.250", 8000), 65u * 8000 + 2000);
+    EXPECT_EQ(parsePosition("1:02:03.5", 1000), 3723500u);
+    EXPECT_EQ(parsePosition("0.00001s", 44100), 0u) << "rounded to the nearest frame";
+    EXPECT_EQ(parsePosition("0.00002s", 44100), 1u);
+    EXPECT_EQ(parsePosition("4294967295", 0), 4294967295u) << "frames need no rate";
+    for (const char* bad :
+         {"", "s", "-1s", "1:5", "1:60", "1:2:3", ":05", "1:05.", "1.5", "1e3s", "3.5", "1:1:05:00",
+          "4294967296", "99999999999s", " 3s", "0x10", "1:05.250s"})
+        EXPECT_FALSE(parsePosition(bad, 44100).has_value()) << bad;
+    EXPECT_FALSE(parsePosition("3.5s", 0).has_value()) << "a time needs the file's rate";
+}
+
 TEST(CliArgs, PositionsReadAsMinutesSecondsAndMilliseconds) {
     EXPECT_EQ(positionText(0), "000:00:000");
     EXPECT_EQ(positionText(61'005), "001:01:005");

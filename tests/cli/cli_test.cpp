@@ -103,7 +103,8 @@ TEST_F(CliTest, FailuresPrintTheProductsMessage) {
 
     result = cli({"play", input, "--from", "20000"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.errors, messageText(114));
+    EXPECT_EQ(result.errors, "sonthra-cli: --from 20000 is past the end of " + input +
+                                 " (10000 frames, 000:01:250)\n");
 
     result = cli({"cut", input, folder.file("out.wav"), "--from", "5", "--to", "5"});
     EXPECT_EQ(result.status, 1);
@@ -143,7 +144,59 @@ TEST_F(CliTest, BadCommandLinesShowTheUsage) {
     EXPECT_FALSE(std::ifstream(folder.file("r.wav")).good());
     const ProgramResult help = cli({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.output.find("insert-silence IN OUT --at N --ms N"), std::string::npos);
+    EXPECT_NE(help.output.find("insert-silence IN OUT --at POS --ms N"), std::string::npos);
+    const ProgramResult verbHelp = cli({"cut", "--help"});
+    EXPECT_EQ(verbHelp.status, 0);
+    EXPECT_EQ(verbHelp.output, help.output);
+    const ProgramResult version = cli({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output.rfind("sonthra-cli ", 0), 0u) << version.output;
+    EXPECT_NE(version.output.find_first_of("0123456789"), std::string::npos);
+}
+
+TEST_F(CliTest, PositionsAreFramesOrTimes) {
+    // 8000 frames a second: 0.125s is frame 1000, 0:00.375 is frame 3000.
+    const std::string out = folder.file("timed.wav");
+    const ProgramResult result = cli({"crop", input, out, "--from", "0.125s", "--to", "0:00.375"});
+    ASSERT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(samplesOf(out), slice(tone, 2, 1000, 3000));
+
+    // Past the end, in any form, is told plainly: no usage text, no file.
+    for (const char* late : {"10001", "1.3s", "0:02"}) {
+        SCOPED_TRACE(late);
+        const ProgramResult past =
+            cli({"cut", input, folder.file("late.wav"), "--from", "0", "--to", late});
+        EXPECT_EQ(past.status, 1);
+        EXPECT_NE(past.errors.find("is past the end of"), std::string::npos) << past.errors;
+        EXPECT_EQ(past.errors.find("usage:"), std::string::npos);
+    }
+    EXPECT_FALSE(std::ifstream(folder.file("late.wav")).good());
+    const ProgramResult garbled =
+        cli({"cut", input, folder.file("g.wav"), "--from", "1:5", "--to", "2"});
+    EXPECT_EQ(garbled.status, 2);
+    EXPECT_NE(garbled.errors.find("1:05.250"), std::string::npos) << "the forms are shown";
+}
+
+TEST_F(CliTest, InfoTellsWhatItCanOfFilesItCannotEdit) {
+    writeFile(folder.file("float.wav"),
+              riff(chunk("fmt ", fmtBody(3, 2, 48000, 32)) + chunk("data", std::string(800, 'a'))));
+    ProgramResult result = cli({"info", folder.file("float.wav")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.errors, messageText(110));
+    EXPECT_EQ(result.output,
+              "kind: WAV\nformat: IEEE float\nrate: 48000\nbits: 32\nchannels: 2\nframes: 100\n"
+              "length: 000:00:002\nsize: 844 bytes\neditable: no\n");
+
+    writeFile(folder.file("song.flac"), std::string("fLaC") + std::string(60, '\0'));
+    result = cli({"info", folder.file("song.flac")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "kind: FLAC\nsize: 64 bytes\neditable: no\n");
+    EXPECT_FALSE(result.errors.empty());
+
+    writeFile(folder.file("notes.txt"), "hello");
+    result = cli({"info", folder.file("notes.txt")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.output.find("kind: not an audio file"), std::string::npos);
 }
 
 TEST_F(CliTest, ExistingOutputIsNeverOverwritten) {
