@@ -2,10 +2,12 @@
 // operation run under the real progress dialog.
 #include "dialogs/ui/user_dialogs.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -88,6 +90,29 @@ TEST(UserDialogs, CancelledOperationReadsAsCancelledOnceTheWorkerStopped) {
     EXPECT_LT(worker.record.progress.load(), 100);
 }
 
+TEST(UserDialogs, SaveDialogReportsTheChosenFilter) {
+    const QString filter = "Wave Files (*.wav);;MP3 Files (*.mp3);;Both (*.mp3;*.wav)";
+    EXPECT_EQ(FilterMatching(filter, "/a/b.wav"), 1);
+    EXPECT_EQ(FilterMatching(filter, "song.MP3"), 2);
+    EXPECT_EQ(FilterMatching(filter, "song.mp3x"), 0);
+    EXPECT_EQ(FilterMatching(filter, "bare"), 0);
+    // Scripted answers: an explicit filter wins, else the name's, else the first.
+    ScriptedDialogs dialogs;
+    dialogs.queueFile("bare", 2);
+    dialogs.queueFile("x.mp3");
+    dialogs.queueFile("bare");
+    FileDialogRequest request;
+    request.filter = filter;
+    int chosen = -1;
+    request.chosenFilter = &chosen;
+    EXPECT_EQ(dialogs.saveFileName(nullptr, request), "bare");
+    EXPECT_EQ(chosen, 2);
+    dialogs.saveFileName(nullptr, request);
+    EXPECT_EQ(chosen, 2);
+    dialogs.saveFileName(nullptr, request);
+    EXPECT_EQ(chosen, 1);
+}
+
 TEST(HelpPages, EveryTopicHasItsPage) {
     const QString folder = qEnvironmentVariable("SONTHRA_SOURCE_DIR") + "/resources/help";
     ASSERT_TRUE(QFileInfo(folder + "/index.html").isFile());
@@ -119,6 +144,71 @@ TEST(HelpPages, FolderIsFoundBesideAnInstalledProgram) {
     ASSERT_TRUE(index.open(QIODevice::WriteOnly));
     index.close();
     EXPECT_EQ(FindHelpFolder(bin), QDir::cleanPath(prefix.filePath("share/sonthra/help")));
+}
+
+TEST(HelpPages, WithoutABrowserThePageOpensInTheProgramsHelpWindow) {
+    const QString folder = qEnvironmentVariable("SONTHRA_SOURCE_DIR") + "/resources/help";
+    const QString url = HelpTopicUrl(folder, kHelpMute);
+    ScriptedDialogs dialogs;
+    dialogs.setBrowserAvailable(false);
+    ASSERT_TRUE(ShowHelpPage(dialogs, url));
+    QWidget* window = HelpWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    auto* browser = window->findChild<QTextBrowser*>("HelpBrowser");
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(browser->source().toString(), url);
+    EXPECT_FALSE(browser->toPlainText().trimmed().isEmpty());
+    // A second page reuses the one window.
+    ASSERT_TRUE(ShowHelpPage(dialogs, HelpTopicUrl(folder, kHelpContents)));
+    EXPECT_EQ(HelpWindow(), window);
+    EXPECT_TRUE(browser->source().toString().endsWith("/index.html"));
+    window->close();
+
+    // With a browser, the browser has it and no window opens.
+    ScriptedDialogs withBrowser;
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(ShowHelpPage(withBrowser, url));
+    EXPECT_TRUE(HelpWindow() == nullptr || !HelpWindow()->isVisible());
+    ASSERT_EQ(withBrowser.shown().size(), 1u);
+    EXPECT_EQ(withBrowser.shown()[0].kind, ShownDialog::Kind::Url);
+}
+
+TEST(HelpPages, MissingPagesAreToldNotIgnored) {
+    ScriptedDialogs dialogs;
+    EXPECT_FALSE(ShowHelpPage(dialogs, {}));
+    ASSERT_EQ(dialogs.shown().size(), 1u);
+    EXPECT_EQ(dialogs.shown()[0].icon, DialogIcon::Information);
+    EXPECT_TRUE(dialogs.shown()[0].text.contains("help pages are not installed"));
+}
+
+TEST(HelpPages, ABrowserIsOnlyFoundWhenTheDesktopNamesOne) {
+    const QByteArray path = qgetenv("PATH"), browser = qgetenv("BROWSER");
+    QTemporaryDir bin;
+    qunsetenv("BROWSER");
+    // A desktop with no handler for web pages.
+    QFile tool(bin.filePath("xdg-mime"));
+    ASSERT_TRUE(tool.open(QIODevice::WriteOnly));
+    tool.write("#!/bin/sh\nexit 0\n");
+    tool.close();
+    tool.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    qputenv("PATH", bin.path().toUtf8());
+    EXPECT_FALSE(BrowserAvailableFor("file:///tmp/index.html"));
+    QtUserDialogs real;
+    EXPECT_FALSE(real.openUrl("file:///tmp/index.html")) << "nothing can open it";
+    // One that names a program.
+    ASSERT_TRUE(tool.open(QIODevice::WriteOnly));
+    tool.write("#!/bin/sh\n[ \"$3\" = text/html ] && echo reader.desktop\nexit 0\n");
+    tool.close();
+    EXPECT_TRUE(BrowserAvailableFor("file:///tmp/index.html"));
+    EXPECT_FALSE(BrowserAvailableFor("https://example.org/"));
+    qputenv("BROWSER", "reader");
+    EXPECT_TRUE(BrowserAvailableFor("https://example.org/"));
+    qputenv("PATH", path);
+    if (browser.isNull())
+        qunsetenv("BROWSER");
+    else
+        qputenv("BROWSER", browser);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+class QWidget;
+
 namespace sonthra {
 
 class UserDialogs;
@@ -35,7 +37,15 @@ QString HelpPageName(int topic);
 QString HelpTopicUrl(const QString& helpFolder, int topic);
 
 // Opens a topic's page in the browser through dialogs, from the folder found beside the
-// running program. Returns false, opening nothing, when there are no help pages.
+// running program (see ShowHelpPage). Returns false when there are no help pages.
 bool ShowHelpTopic(UserDialogs& dialogs, int topic);
+
+// Opens a help page's address in the browser; when no browser can take it, in the program's
+// own help window. With no page (an empty url) a notice says the help pages are missing and
+// where they were looked for. Returns whether a page is showing.
+bool ShowHelpPage(UserDialogs& dialogs, const QString& url);
+
+// The program's help window (one, reused), or null when it has never been opened.
+QWidget* HelpWindow();
 
 }  // namespace sonthra

@@ -4,6 +4,8 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "dialogs/ui/progress_dialog.h"
 
 namespace sonthra {
@@ -51,6 +53,8 @@ QString ScriptedDialogs::nextFile() {
     if (m_files.empty()) return {};
     QString path = m_files.front();
     m_files.pop_front();
+    m_lastFilter = m_filters.empty() ? 0 : m_filters.front();
+    if (!m_filters.empty()) m_filters.pop_front();
     return path;
 }
 
@@ -61,7 +65,12 @@ QString ScriptedDialogs::openFileName(QWidget*, const FileDialogRequest& request
 
 QString ScriptedDialogs::saveFileName(QWidget*, const FileDialogRequest& request) {
     record({ShownDialog::Kind::SaveFile, request.title, request.fileName});
-    return nextFile();
+    const QString path = nextFile();
+    if (request.chosenFilter != nullptr && !path.isEmpty()) {
+        const int matching = FilterMatching(request.filter, path);
+        *request.chosenFilter = m_lastFilter != 0 ? m_lastFilter : std::max(matching, 1);
+    }
+    return path;
 }
 
 QString ScriptedDialogs::existingDirectory(QWidget*, const QString& title,
@@ -97,8 +106,9 @@ void ScriptedDialogs::runProgress(QWidget* parent, const QString& caption, bool 
     dialog.run(caption, cancelOffered, counted);
 }
 
-void ScriptedDialogs::openUrl(const QString& url) {
+bool ScriptedDialogs::openUrl(const QString& url) {
     record({ShownDialog::Kind::Url, {}, url});
+    return m_browserAvailable;
 }
 
 std::unique_ptr<UserDialogs> ScriptedDialogs::fromEnvironment() {

@@ -31,7 +31,12 @@ public:
     // and Cancel (or No where there is no Cancel) otherwise; a file dialog with nothing queued
     // is cancelled.
     void queueAnswer(DialogAnswer answer) { m_answers.push_back(answer); }
-    void queueFile(const QString& path) { m_files.push_back(path); }
+    // A save dialog reports filter number `filter` (1-based) as chosen; 0: the filter the
+    // name's extension matches, else the first.
+    void queueFile(const QString& path, int filter = 0) {
+        m_files.push_back(path);
+        m_filters.push_back(filter);
+    }
     void queueColor(const QColor& color) { m_colors.push_back(color); }
     // The next progress dialog presses Cancel after this many polls.
     void cancelNextProgressAfter(int polls) { m_cancelAfterPolls = polls; }
@@ -54,7 +59,9 @@ public:
     QColor color(QWidget* parent, const QColor& initial, const QString& title) override;
     void runProgress(QWidget* parent, const QString& caption, bool cancelOffered,
                      const ProgressPollFunction& poll) override;
-    void openUrl(const QString& url) override;
+    bool openUrl(const QString& url) override;
+    // Whether openUrl finds a browser (it does unless told otherwise).
+    void setBrowserAvailable(bool available) { m_browserAvailable = available; }
 
 private:
     void record(ShownDialog item);
@@ -62,10 +69,13 @@ private:
 
     std::deque<DialogAnswer> m_answers;
     std::deque<QString> m_files;
+    std::deque<int> m_filters;
+    int m_lastFilter = 0;
     std::deque<QColor> m_colors;
     std::optional<int> m_cancelAfterPolls;
     std::vector<ShownDialog> m_shown;
     QString m_logPath;
+    bool m_browserAvailable = true;
 };
 
 }  // namespace sonthra

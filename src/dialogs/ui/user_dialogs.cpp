@@ -3,7 +3,10 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QUrl>
 
 #include "dialogs/ui/progress_dialog.h"
@@ -101,6 +104,18 @@ DialogAnswer QtUserDialogs::messageBox(QWidget* parent, const QString& caption, 
     }
 }
 
+int FilterMatching(const QString& filter, const QString& name) {
+    const QString suffix = QFileInfo(name).suffix();
+    if (suffix.isEmpty()) return 0;
+    const QStringList filters = filter.split(";;");
+    for (int i = 0; i < filters.size(); ++i) {
+        const QRegularExpression pattern(R"(\*\.)" + QRegularExpression::escape(suffix) + R"(\b)",
+                                         QRegularExpression::CaseInsensitiveOption);
+        if (pattern.match(filters[i]).hasMatch()) return i + 1;
+    }
+    return 0;
+}
+
 namespace {
 
 QString startPath(const FileDialogRequest& request) {
@@ -120,7 +135,16 @@ QString QtUserDialogs::saveFileName(QWidget* parent, const FileDialogRequest& re
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     if (!request.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(request.defaultSuffix);
+    const QStringList filters = request.filter.split(";;");
+    // A bare name takes the extension of the filter chosen, not always the first one's.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
+        const QRegularExpressionMatch m = QRegularExpression(R"(\*\.(\w+))").match(f);
+        if (m.hasMatch()) dialog.setDefaultSuffix(m.captured(1));
+    });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    if (request.chosenFilter != nullptr) {
+        *request.chosenFilter = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    }
     return dialog.selectedFiles().first();
 }
 
@@ -139,8 +163,26 @@ void QtUserDialogs::runProgress(QWidget* parent, const QString& caption, bool ca
     dialog.run(caption, cancelOffered, poll);
 }
 
-void QtUserDialogs::openUrl(const QString& url) {
-    QDesktopServices::openUrl(QUrl(url));
+bool BrowserAvailableFor(const QString& url) {
+    if (!qEnvironmentVariable("BROWSER").trimmed().isEmpty()) return true;
+    const QUrl address(url);
+    const QString type = address.isLocalFile() ? QStringLiteral("text/html")
+                                               : "x-scheme-handler/" + address.scheme();
+    // xdg-open starts and then finds nothing to run, so ask the same question first.
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"),
+                {QStringLiteral("query"), QStringLiteral("default"), type});
+    if (!query.waitForFinished(3000)) {
+        query.kill();
+        query.waitForFinished(1000);
+        return false;
+    }
+    return query.exitStatus() == QProcess::NormalExit && query.exitCode() == 0 &&
+           !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
+bool QtUserDialogs::openUrl(const QString& url) {
+    return BrowserAvailableFor(url) && QDesktopServices::openUrl(QUrl(url));
 }
 
 }  // namespace sonthra

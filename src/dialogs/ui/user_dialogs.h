@@ -44,7 +44,14 @@ struct FileDialogRequest {
     QString fileName;  // the name proposed in the box
     QString filter;    // Qt filter form: "Wave Files (*.wav);;All Files (*)"
     QString defaultSuffix;
+    // When set, receives the 1-based number of the filter the user left chosen (0: unknown).
+    // A save dialog's default suffix follows the chosen filter.
+    int* chosenFilter = nullptr;
 };
+
+// The 1-based number of the first filter of a Qt filter list whose patterns match name's
+// extension, or 0.
+int FilterMatching(const QString& filter, const QString& name);
 
 class UserDialogs {
 public:
@@ -66,8 +73,9 @@ public:
     // (a cancelled operation that has not stopped yet may still change it).
     int runOperation(QWidget* parent, const QString& caption, bool cancelOffered,
                      LongOperation& operation);
-    // Opens an address (a help page, a web page) in the user's browser.
-    virtual void openUrl(const QString& url) = 0;
+    // Opens an address (a help page, a web page) in the user's browser; false when no browser
+    // is there to open it.
+    virtual bool openUrl(const QString& url) = 0;
 };
 
 // Shows message `number` from the message table with the product caption and the error icon,
@@ -100,7 +108,11 @@ public:
     QColor color(QWidget* parent, const QColor& initial, const QString& title) override;
     void runProgress(QWidget* parent, const QString& caption, bool cancelOffered,
                      const ProgressPollFunction& poll) override;
-    void openUrl(const QString& url) override;
+    bool openUrl(const QString& url) override;
 };
+
+// Whether the desktop names a program for the address: $BROWSER, or the handler xdg-mime gives
+// for an HTML page or for the address's scheme.
+bool BrowserAvailableFor(const QString& url);
 
 }  // namespace sonthra
