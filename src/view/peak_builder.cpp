@@ -4,6 +4,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <system_error>
+#include <thread>
 
 #include "view/minmax_sse2.h"
 #include "view/view_errors.h"
@@ -196,7 +198,7 @@ public:
     const unsigned char* next(std::uint64_t offset, std::size_t want, std::size_t& got) {
         got = 0;
         if (m_mapped) {
-            const unsigned char* p = m_file.view(offset, want);
+            const unsigned char* p = m_file.view(offset, want, m_cursor);
             if (p)
                 got = static_cast<std::size_t>(
                     std::min<std::uint64_t>(want, m_file.dataBytes() - offset));
@@ -212,6 +214,7 @@ public:
 private:
     SampleFile& m_file;
     const bool m_mapped;
+    SampleFile::MapCursor m_cursor;
     std::unique_ptr<unsigned char[]> m_buffer;
 };
 
@@ -260,22 +263,71 @@ bool fits(const SampleFile& file, std::uint64_t from, std::uint64_t to, std::siz
 
 }  // namespace
 
+namespace {
+
+// Raises progress to value, never lowering it: the parts of a split scan report in any order.
+void raiseProgress(std::atomic<std::int32_t>& progress, std::int32_t value) {
+    std::int32_t seen = progress.load();
+    while (value > seen && !progress.compare_exchange_weak(seen, value)) {
+    }
+}
+
+}  // namespace
+
 int ScanPeaks(SampleFile& file, std::vector<PeakData::Channel>& out,
               std::atomic<std::int32_t>& progress, const std::atomic<PeakState>& state) {
     out.clear();
     progress.store(0);
+    const std::uint64_t frames = file.info().totalSamples;
+    const std::uint64_t totalBytes = frames * file.info().format.blockAlign;
+    std::atomic<std::uint64_t> scanned{0};
+    // Each part reports how far it got; together they make the progress.
+    auto part = [&]() {
+        return [&, last = std::uint64_t{0}](std::uint64_t done, std::uint64_t) mutable {
+            const std::uint64_t all = scanned.fetch_add(done - last) + (done - last);
+            last = done;
+            if (all > 0) {
+                raiseProgress(progress, static_cast<std::int32_t>(
+                                            roundHalfEven(static_cast<std::int64_t>(all) * 99,
+                                                          static_cast<std::int64_t>(totalBytes))));
+            }
+            return state.load(std::memory_order_relaxed) == PeakState::Building;
+        };
+    };
     int code = kViewOk;
     try {
-        SizePeakArrays(out, file.info().format.channels, peakBlockCount(file.info().totalSamples));
-        code = scanStretch(
-            file, 0, file.info().totalSamples, 0, out,
-            [&](std::uint64_t done, std::uint64_t total) {
-                if (done > 0) {
-                    progress.store(static_cast<std::int32_t>(roundHalfEven(
-                        static_cast<std::int64_t>(done) * 99, static_cast<std::int64_t>(total))));
-                }
-                return state.load(std::memory_order_relaxed) == PeakState::Building;
-            });
+        SizePeakArrays(out, file.info().format.channels, peakBlockCount(frames));
+        // A long mapped file is scanned in two halves at once where there is a second
+        // processor: the scan is bound by how fast one core takes in memory, not by the disk.
+        const std::uint64_t half = peakBlockCount(frames) / 2 * kPeakBlockFrames;
+        int second = kViewOk;
+        struct Joined {
+            std::thread thread;
+            ~Joined() {
+                if (thread.joinable()) thread.join();
+            }
+        } helper;
+        if (totalBytes >= 2 * kPeakMapBytes && std::thread::hardware_concurrency() > 1 &&
+            file.mapped()) {
+            try {
+                helper.thread = std::thread([&] {
+                    try {
+                        second =
+                            scanStretch(file, half, frames, half / kPeakBlockFrames, out, part());
+                    } catch (const std::bad_alloc&) {
+                        second = kViewErrNoMemory;
+                    }
+                });
+            } catch (const std::system_error&) {
+                // No second thread: the one scan below takes the whole file.
+            }
+        }
+        const bool split = helper.thread.joinable();
+        code = scanStretch(file, 0, split ? half : frames, 0, out, part());
+        if (split) {
+            helper.thread.join();
+            if (code == kViewOk) code = second;
+        }
     } catch (const std::bad_alloc&) {
         code = kViewErrNoMemory;
     }

@@ -29,10 +29,11 @@ inline constexpr std::size_t kPeakMapBytes = kPeakReadBytes * 8;
 
 // Scans file (open, 8 or 16 bits, 1 or 2 channels) into out, one array of
 // ceil(totalSamples / 32) entries per channel, through the file's memory map where it has one
-// and by reads otherwise. progress moves from 0 to 99 as the bytes are scanned (a stereo file
-// passes 49 half way), changing once per stretch. Results: 0; 106 when the
-// arrays or the buffer cannot be had; 107 when the sample data cannot be read; 110 as soon as
-// state is no longer Building. out is emptied on failure.
+// and by reads otherwise; a mapped file of two stretches or more is scanned in two halves at
+// once where there is a second processor. progress moves from 0 to 99 as the bytes are
+// scanned (a stereo file passes 49 half way), never backwards, changing once per stretch. Results:
+// 0; 106 when the arrays or the buffer cannot be had; 107 when the sample data cannot be read; 110
+// as soon as state is no longer Building. out is emptied on failure.
 int ScanPeaks(SampleFile& file, std::vector<PeakData::Channel>& out,
               std::atomic<std::int32_t>& progress, const std::atomic<PeakState>& state);
 

@@ -124,7 +124,7 @@ void SampleFile::unmap() {
     m_map = nullptr;
     m_mapBytes = 0;
     m_mapTried = false;
-    m_shownFirst = m_shownEnd = 0;
+    m_cursor = MapCursor{};
 }
 
 bool SampleFile::mapped() {
@@ -141,6 +141,11 @@ bool SampleFile::mapped() {
 }
 
 const unsigned char* SampleFile::view(std::uint64_t offset, std::size_t count) {
+    return view(offset, count, m_cursor);
+}
+
+const unsigned char* SampleFile::view(std::uint64_t offset, std::size_t count,
+                                      MapCursor& cursor) const {
     if (!m_map || offset >= m_dataBytes) return nullptr;
     count = static_cast<std::size_t>(std::min<std::uint64_t>(count, m_dataBytes - offset));
     static const std::uintptr_t page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
@@ -150,14 +155,14 @@ const unsigned char* SampleFile::view(std::uint64_t offset, std::size_t count) {
     const std::uintptr_t end = start + count;
     // The stretch before is done with: its pages leave this process's tables (they stay in
     // the page cache), so that a scan of a long file never holds more than two stretches.
-    if (m_shownEnd > m_shownFirst) {
-        const std::uintptr_t dropEnd = std::min(m_shownEnd, first);
-        if (dropEnd > m_shownFirst) {
-            ::madvise(reinterpret_cast<void*>(m_shownFirst), dropEnd - m_shownFirst, MADV_DONTNEED);
+    if (cursor.end > cursor.first) {
+        const std::uintptr_t dropEnd = std::min(cursor.end, first);
+        if (dropEnd > cursor.first) {
+            ::madvise(reinterpret_cast<void*>(cursor.first), dropEnd - cursor.first, MADV_DONTNEED);
         }
     }
-    m_shownFirst = first;
-    m_shownEnd = end & ~(page - 1);
+    cursor.first = first;
+    cursor.end = end & ~(page - 1);
     // Populating maps the pages in one call instead of a fault each, and fails instead of
     // raising SIGBUS when the file no longer reaches this far.
     if (::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_READ) != 0 &&

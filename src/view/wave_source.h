@@ -54,6 +54,14 @@ public:
     // was cut short since it was opened), or without a map.
     const unsigned char* view(std::uint64_t offset, std::size_t count);
 
+    // Where one scan through the map is, so that several threads can each scan a part of the
+    // samples through view(offset, count, cursor) at once (after mapped() returned true).
+    struct MapCursor {
+        std::uintptr_t first = 0;  // the pages of the last stretch given
+        std::uintptr_t end = 0;
+    };
+    const unsigned char* view(std::uint64_t offset, std::size_t count, MapCursor& cursor) const;
+
     std::uint64_t dataBytes() const { return m_dataBytes; }
 
 private:
@@ -66,9 +74,7 @@ private:
     std::size_t m_mapBytes = 0;
     bool m_mapTried = false;
     bool m_mapAllowed = true;
-    // The pages of the last stretch view() gave, to be let go when the scan moves on.
-    std::uintptr_t m_shownFirst = 0;
-    std::uintptr_t m_shownEnd = 0;
+    MapCursor m_cursor;  // view()'s own
 };
 
 }  // namespace sonthra
