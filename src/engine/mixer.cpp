@@ -104,7 +104,9 @@ public:
         if (!m_client.sources(&all)) return false;
         m_inputDevices.clear();
         for (MixerDevice& d : all)
-            if (!d.monitor) m_inputDevices.push_back(std::move(d));
+            if (!d.monitor) m_inputDevices.push_back(d);
+        // A machine without a microphone can still record what it plays.
+        if (m_inputDevices.empty()) m_inputDevices = std::move(all);
         m_inputsListed = true;
         return true;
     }

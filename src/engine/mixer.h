@@ -2,7 +2,8 @@
 // server's client interface (it works with PulseAudio and with PipeWire's pulse server).
 //
 // How the server maps onto the mixer:
-// - output devices are the server's sinks; input devices are its sources that are not monitors;
+// - output devices are the server's sinks; input devices are its sources that are not monitors,
+//   or its monitors when it has no other source (a machine without a microphone);
 // - the input sources are the ports of the selected input device (the device itself when it has
 //   no ports), followed by the monitor sources of all sinks ("Monitor of ..."), so that the user
 //   can record what the computer plays;
