@@ -231,12 +231,11 @@ SettingRead<RecentFiles> Settings::readRecentFiles() {
     SettingRead<RecentFiles> out;
     out.result = openForRead(store, SettingsKey);
     if (out.result != 0) return out;
+    // An entry of another type (written by hand, or by something else) reads as an unused
+    // position, so that one bad value cannot hide or freeze the list.
     for (int i = 0; i < kRecentFileCount; ++i) {
         std::string entry;
-        if (store.readString(recentFileName(i), entry) == 0)
-            out.value[i] = std::move(entry);
-        else
-            out.result = kMsgRegistryCannotRead;
+        if (store.readString(recentFileName(i), entry) == 0) out.value[i] = std::move(entry);
     }
     finishWrite(store);
     return out;
@@ -255,13 +254,15 @@ int Settings::addRecentFile(std::string_view path) {
     const int opened = openForWrite(store, SettingsKey);
     if (opened != 0) return opened;
     std::vector<std::string> list{std::string(path)};
+    std::vector<int> notText;
     for (int i = 0; i < kRecentFileCount; ++i) {
         std::string entry;
-        // Nothing may be written over a value we could not read: the store is left untouched.
-        if (store.readString(recentFileName(i), entry) != 0) return kMsgRegistryCannotRead;
+        // An entry of another type is an unused position; it is cleared below.
+        if (store.readString(recentFileName(i), entry) != 0) notText.push_back(i);
         if (!entry.empty() && entry != path && list.size() < kRecentFileCount)
             list.push_back(std::move(entry));
     }
+    for (int i : notText) store.writeString(recentFileName(i), "");
     for (std::size_t i = 0; i < list.size(); ++i)
         store.writeString(recentFileName(static_cast<int>(i)), list[i]);
     return finishWrite(store);

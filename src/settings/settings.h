@@ -99,12 +99,12 @@ public:
     int writeLastRecordSource(std::int32_t index);
 
     // The recent-file list, position 0 the most recent; empty entries are unused positions.
-    // An entry that is not text reads as empty and the result is 186.
+    // An entry that is not text reads as empty, an unused position.
     SettingRead<RecentFiles> readRecentFiles();
     SettingRead<std::string> readRecentFile(int position);
     // Puts path first, followed by the stored entries that are neither empty nor equal to it,
-    // up to ten, written from position 0; positions past the new list keep their values. When
-    // an entry is not text nothing is written and the result is 186. An empty path is ignored.
+    // up to ten, written from position 0; positions past the new list keep their values, except
+    // entries that are not text, which become empty. An empty path is ignored.
     int addRecentFile(std::string_view path);
 
     // The MP3 export window's last encoder (empty: none stored) and bit rate in kbit/s

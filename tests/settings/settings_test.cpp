@@ -190,18 +190,24 @@ TEST_F(SettingsTest, RecentFileSkipsGapsAndLeavesPositionsPastTheNewList) {
     EXPECT_EQ(m_settings.readRecentFiles().value, expected);
 }
 
-TEST_F(SettingsTest, RecentFileWritesNothingWhenAnEntryIsNotText) {
+TEST_F(SettingsTest, RecentFileEntryOfAnotherTypeIsAnUnusedPosition) {
     storeRaw(SettingsKey, [](RegistryStore& s) {
         s.writeString("MRU 0", "/a");
-        s.writeInteger("MRU 7", 12);
+        s.writeInteger("MRU 1", 12);
+        s.writeString("MRU 2", "/b");
+        s.writeInteger("MRU 7", 13);
     });
-    const std::string before = readWhole(file());
-    EXPECT_EQ(m_settings.addRecentFile("/new"), kMsgRegistryCannotRead);
-    EXPECT_EQ(readWhole(file()), before);
     auto list = m_settings.readRecentFiles();
-    EXPECT_EQ(list.result, kMsgRegistryCannotRead);
-    EXPECT_EQ(list.value[0], "/a");
-    EXPECT_EQ(list.value[7], "");
+    EXPECT_EQ(list.result, 0);
+    EXPECT_EQ(list.value, (RecentFiles{"/a", "", "/b"}));
+
+    // The list goes on growing, and the bad values are gone from the store.
+    ASSERT_EQ(m_settings.addRecentFile("/new"), 0);
+    list = m_settings.readRecentFiles();
+    EXPECT_EQ(list.value, (RecentFiles{"/new", "/a", "/b"}));
+    EXPECT_EQ(stored(SettingsKey, "MRU 7"), RegistryValue::text(""));
+    ASSERT_EQ(m_settings.addRecentFile("/newer"), 0);
+    EXPECT_EQ(m_settings.readRecentFile(0).value, "/newer");
 }
 
 TEST_F(SettingsTest, Mp3AndWmaChoicesRoundTrip) {
