@@ -69,6 +69,11 @@ EditOutcome ApplyTransform(const EditFiles& files, FileTransform& transform,
     const int pushed = PushUndo(files);
     tell(show, pushed);
     outcome.undoSaved = pushed == 0;
+    if (pushed != 0 && transform.undoRequired()) {
+        deleteFile(resultName);
+        outcome.result = pushed;
+        return outcome;
+    }
 
     outcome.result = InstallResult(files, resultName, outcome.undoSaved);
     if (outcome.result != 0) {

@@ -45,6 +45,10 @@ public:
     // After the result has become the working copy: one more step in place, such as Paste
     // clearing the selection it replaces. A failure there is shown (a refusal through show);
     // the command goes on, since Undo brings back the audio from before it.
+    // Whether the change may only go in with the previous audio kept as the undo file: when
+    // the working copy cannot become the undo file, the result is dropped (177 shown) instead
+    // of replacing audio that could not be brought back.
+    virtual bool undoRequired() const { return false; }
     virtual void afterInstall(const std::string& workFile, const OperationRunner& run,
                               const MessageSink& show) {
         (void)workFile;
@@ -82,7 +86,8 @@ struct EditOutcome {
 //  1. the transform from the working copy into resultName under its caption; a refusal goes
 //     to show; on any failure resultName is deleted and nothing else changes;
 //  2. the working copy becomes the undo file (177 goes to show; the command goes on without
-//     undo);
+//     undo, unless the transform requires undo: then resultName is deleted and the result is
+//     177);
 //  3. the result takes the working copy's place; when it cannot, the undo file is moved back,
 //     137 goes to show, resultName is deleted and the result is 137;
 //  4. the transform's step after installing;

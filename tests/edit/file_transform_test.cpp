@@ -149,5 +149,34 @@ TEST(FileTransform, ARefusalIsShownOnceAndNothingRuns) {
     EXPECT_EQ(samplesOf(f.files.workFile, f.wav), f.wav.samples);
 }
 
+// A transform that must keep the way back: without an undo file its result never goes in.
+class UndoRequired final : public FileTransform {
+public:
+    std::string caption() const override { return "Applying effect..."; }
+    bool undoRequired() const override { return true; }
+    std::unique_ptr<LongOperation> start(const std::string& source, const std::string& result,
+                                         int& refused) override {
+        return m_inner.start(source, result, refused);
+    }
+
+private:
+    WorkerTransform m_inner{"Reverse...", reverseFile};
+};
+
+TEST(FileTransform, WithoutItsUndoFileATransformThatRequiresUndoChangesNothing) {
+    Files f;
+    const std::string before = contents(f.files.workFile);
+    EditFiles files = f.files;
+    files.undoFile = f.dir.file("vanished/undo.tmp");
+    UndoRequired effect;
+    const EditOutcome out = ApplyTransform(files, effect, f.result, f.runner(), f.sink());
+    EXPECT_EQ(out.result, 177);
+    EXPECT_FALSE(out.undoSaved);
+    EXPECT_EQ(contents(f.files.workFile), before);
+    EXPECT_FALSE(std::filesystem::exists(f.result));
+    EXPECT_TRUE(std::filesystem::exists(f.files.redoFile)) << "nothing changed: redo stays";
+    EXPECT_EQ(f.shown, (std::vector<int>{177}));
+}
+
 }  // namespace
 }  // namespace sonthra

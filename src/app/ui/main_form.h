@@ -36,6 +36,7 @@ class QToolButton;
 
 namespace sonthra {
 
+class EffectsController;
 class MixerApi;
 class NXWavePlayer;
 class Settings;
@@ -145,6 +146,10 @@ public:
     // Removes every item AddEffectMenuItem made.
     void FreeEffectMenuItems();
     QMenu* EffectsPopupMenu() const { return m_effectsPopup; }
+    // Loads the effect plug-ins of folder and adds their menu items (start-up; StartProgram
+    // uses the program's folder). Unloaded at shutdown or with the window.
+    void StartEffects(const std::string& folder);
+    EffectsController* Effects() const { return m_effects.get(); }
 
     PositionDisplayMode PositionMode() const { return m_positionMode; }
 
@@ -578,6 +583,8 @@ private:
     TLUM32Scale* m_scale = nullptr;
     TLUM32VerticalLEDs* m_meters[2] = {nullptr, nullptr};
     OverviewLink* m_overviewLink = nullptr;
+    // Last, so that the plug-ins go before anything their windows could reach.
+    std::shared_ptr<EffectsController> m_effects;
 };
 
 // Runs the start-up of the audio engine, the mixer and the settings windows on a newly made

@@ -50,10 +50,6 @@ void TMainForm::EditSelectAllMenuClick() {
 void TMainForm::EditSelectNoneMenuClick() {
     selectNone();
 }
-void TMainForm::EditMuteMenuClick() {}
-void TMainForm::EditTrimSilenceMenuClick() {}
-void TMainForm::EditInsertSilenceMenuClick() {}
-void TMainForm::EditChangeFormatMenuClick() {}
 
 // View: zoom and scroll act on the waveform display of the current document.
 void TMainForm::ViewZoomInMenuClick() {
@@ -79,6 +75,5 @@ void TMainForm::WaveformRightScrollButtonClick() {
 }
 
 // Effects: finds the effect by its menu key and applies it through the plug-in host.
-void TMainForm::CommonMenuClick(QAction*) {}
 
 }  // namespace sonthra

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QTimer>
 
+#include "app/ui/effects_controller.h"
 #include "app/ui/main_form.h"
 
 namespace sonthra {
@@ -39,6 +40,7 @@ bool TMainForm::Shutdown(CloseMode mode) {
     // 6. Remove the effect menu items and stop the plug-in host.
     FreeEffectMenuItems();
     run(m_shutdownSteps.stopEffectHost);
+    if (m_effects) m_effects->Stop();
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include "engine/mixer.h"
 #include "engine/nx_wave_player.h"
 #include "messages/message_table.h"
+#include "platform/program_folder.h"
 #include "settings/settings.h"
 #include "settings/ui/preferences_form.h"
 #include "settings/ui/rec_settings_form.h"
@@ -63,6 +64,8 @@ void StartProgram(TMainForm& form, NXWavePlayer& engine, MixerApi& mixer, Settin
     form.CreatePreferencesForm();
     form.CreateRecSettingsForm();
     form.PostCreate();
+    // The effect plug-ins lie beside the program.
+    form.StartEffects(programFolder());
 }
 
 // The engine and the mixer call from their own threads until told to stop, so they are told

@@ -1,0 +1,130 @@
+#include "app/ui/effects_controller.h"
+
+#include <QString>
+
+#include <algorithm>
+
+#include "app/ui/main_form.h"
+#include "dialogs/ui/user_dialogs.h"
+#include "effects/effect_captions.h"
+#include "messages/message_table.h"
+#include "view/ui/wave_display.h"
+
+namespace sonthra {
+
+namespace {
+
+// The effect run seen as a long operation. The job's own state can read "cancel requested"
+// for good when Cancel came after the worker had ended, so the end is taken from the thread.
+class EffectOperation final : public LongOperation {
+public:
+    EffectOperation(EffectPlugin& plugin, EffectRequest request)
+        : m_run(&plugin, std::move(request)) {}
+    ~EffectOperation() override { m_run.wait(); }
+
+    int start() { return m_run.start(); }
+
+    int progress() override { return m_run.job().progress(); }
+    RunState runState() const override {
+        const int state = const_cast<EffectRun&>(m_run).job().state();
+        if (m_run.running()) {
+            return state == kJobCancelRequested ? RunState::CancelRequested : RunState::Running;
+        }
+        switch (state) {
+            case kJobFinished:
+                return RunState::Finished;
+            case kJobCancelRequested:
+            case kJobAborted:
+                return RunState::Cancelled;
+            default:
+                return RunState::Failed;
+        }
+    }
+    void cancel() override { m_run.job().cancel(); }
+    int result() const override {
+        const int result = const_cast<EffectRun&>(m_run).job().result();
+        // A worker that ended without a result of its own did not finish its file.
+        if (result == 0 && runState() != RunState::Finished) return kCancelled;
+        return result;
+    }
+
+private:
+    EffectRun m_run;
+};
+
+}  // namespace
+
+std::string EffectTransform::caption() const {
+    return kApplyingEffectCaption;
+}
+
+std::unique_ptr<LongOperation> EffectTransform::start(const std::string& source,
+                                                      const std::string& result, int& refused) {
+    EffectRequest request;
+    request.sourcePath = source;
+    request.outputPath = result;
+    request.selectionStart = m_first;
+    request.selectionEnd = m_last;
+    request.caret = m_caret;
+    auto operation = std::make_unique<EffectOperation>(m_plugin, std::move(request));
+    refused = operation->start();
+    if (refused != 0) return nullptr;
+    return operation;
+}
+
+void EffectsController::Start(const std::string& folder) {
+    if (m_plugins.size() > 0) {
+        m_form.FreeEffectMenuItems();
+        Stop();
+    }
+    LoadEffectPlugins(m_plugins, folder);
+    m_menu.AddEffectMenuItems(m_plugins, [this](const std::string& caption) {
+        return reinterpret_cast<std::uintptr_t>(
+            m_form.AddEffectMenuItem(QString::fromStdString(caption)));
+    });
+}
+
+void EffectsController::Stop() {
+    m_menu.FreeEffectMenuItems();
+    UnloadEffectPlugins(m_plugins);
+}
+
+int EffectsController::Apply(std::uintptr_t menuKey) {
+    EffectPlugin* plugin = m_plugins.findByMenuKey(menuKey);
+    if (plugin == nullptr) return 0;
+    // Nothing is shown while the transport runs, without a document, or when its working copy
+    // is not there to be read.
+    RIZI32DaziVereruz* view = m_form.CurrentView();
+    const AudioDocument* document = m_form.CurrentDocument();
+    if (document == nullptr || view == nullptr || m_form.IsPlaying() || m_form.IsRecording()) {
+        return kCancelled;
+    }
+    if (!m_form.EnsureWorkingCopy(true)) return kCancelled;
+    const int chosen = ShowEffectSettings(*plugin, static_cast<QWidget*>(&m_form),
+                                          m_form.CurrentDocument()->workFile);
+    if (chosen != 0) return chosen == kCancelled ? chosen : ShowMessage(m_dialogs, &m_form, chosen);
+
+    view = m_form.CurrentView();
+    if (view == nullptr) return kCancelled;
+    const std::uint32_t first = view->SelectionStartPos();
+    const std::uint32_t last = view->SelectionEndPos();
+    const std::uint32_t caret = view->CaretPositionBySamples();
+    EffectTransform effect(*plugin, first, last, caret);
+    // The caret goes to the selection's end, or stays where it is without one.
+    const int result =
+        m_form.Edit().RunTransform(effect, RefreshKind::Rebuild, first != last ? last : caret);
+    if (result != 0) return result;
+
+    // The selection as it was, within the new length (an echo's tail may have made it longer,
+    // nothing makes it shorter).
+    view = m_form.CurrentView();
+    if (view == nullptr || first == last) return 0;
+    const std::uint32_t total = view->TotalSamples();
+    const std::uint32_t start = std::min(first, total);
+    const std::uint32_t end = std::min(last, total);
+    view->SetSelection(start, end);
+    m_form.WaveformBaseSelection(view, std::min(start, end), std::max(start, end));
+    return 0;
+}
+
+}  // namespace sonthra

@@ -1,0 +1,79 @@
+// The effects of the main window: the plug-ins loaded at start-up, the Effects menu, its pop-up
+// twin, the five buttons and Tools, Scrubline, and the application of a chosen effect as a file
+// transform of the edit controller (settings window, "Applying effect..." with Cancel, undo
+// file, refresh with the selection put back). Call from the GUI thread.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "edit/file_transform.h"
+#include "effects/effect_host.h"
+#include "effects/effect_menu.h"
+#include "effects/effect_processing.h"
+
+namespace sonthra {
+
+class TMainForm;
+class UserDialogs;
+
+// One effect application as a transform of the working copy: the plug-in's three phases on a
+// worker. The effect's output goes in only with the previous audio kept as the undo file.
+class EffectTransform final : public FileTransform {
+public:
+    // first and last: the selection as the display holds it (either order; equal = the whole
+    // file).
+    EffectTransform(EffectPlugin& plugin, std::uint32_t first, std::uint32_t last,
+                    std::uint32_t caret)
+        : m_plugin(plugin), m_first(first), m_last(last), m_caret(caret) {}
+
+    std::string caption() const override;
+    bool undoRequired() const override { return true; }
+    std::unique_ptr<LongOperation> start(const std::string& source, const std::string& result,
+                                         int& refused) override;
+
+private:
+    EffectPlugin& m_plugin;
+    std::uint32_t m_first;
+    std::uint32_t m_last;
+    std::uint32_t m_caret;
+};
+
+class EffectsController {
+public:
+    EffectsController(TMainForm& form, UserDialogs& dialogs) : m_form(form), m_dialogs(dialogs) {}
+    ~EffectsController() { Stop(); }
+    EffectsController(const EffectsController&) = delete;
+    EffectsController& operator=(const EffectsController&) = delete;
+
+    // Loads the plug-in pairs of folder and adds their menu items. A second call first removes
+    // what the previous one loaded.
+    void Start(const std::string& folder);
+    // The menu items and the plug-ins go.
+    void Stop();
+
+    const EffectPluginList& Plugins() const { return m_plugins; }
+    const EffectMenuModel& Menu() const { return m_menu; }
+
+    // CommonMenuClick: the effect of this Effects menu item, through its settings window, then
+    // applied to the current document. 0, 129 or the message number already shown.
+    int Apply(std::uintptr_t menuKey);
+    // The Effects menu item a pop-up item, a button (1 to 5) or Scrubline runs.
+    std::optional<std::uintptr_t> PopupTarget(const std::string& caption) const {
+        return m_menu.popupTarget(caption);
+    }
+    std::optional<std::uintptr_t> ButtonTarget(int button) const {
+        return m_menu.buttonTarget(button);
+    }
+    std::optional<std::uintptr_t> ScrublineTarget() const { return m_menu.scrublineTarget(); }
+
+private:
+    TMainForm& m_form;
+    UserDialogs& m_dialogs;
+    EffectPluginList m_plugins;
+    EffectMenuModel m_menu;
+};
+
+}  // namespace sonthra
