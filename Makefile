@@ -1,6 +1,10 @@
 # The two commands of the README, and the steps they are made of.
 JOBS ?= $(shell nproc)
 BUILD_TYPE ?= RelWithDebInfo
+# Compiler results are shared between checkouts in other folders (a clean clone in CI reuses what
+# a developer's build compiled): paths below this folder are hashed relative to it.
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := true
 
 .PHONY: run test deps build build-asan test-main test-asan fuzz format clean
 
