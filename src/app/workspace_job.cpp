@@ -1,12 +1,11 @@
 #include "app/workspace_job.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <memory>
-#include <new>
 #include <system_error>
 
 #include "messages/message_table.h"
@@ -21,7 +20,6 @@ constexpr int kDestinationCannotCreate = 150;
 constexpr int kSizeUnreadable = 151;
 constexpr int kShortRead = 152;
 constexpr int kShortWrite = 153;
-constexpr int kNoBuffer = 104;
 constexpr int kThreadNotStarted = 181;
 
 class Descriptor {
@@ -45,29 +43,6 @@ private:
     int m_fd;
 };
 
-// Fills buffer with exactly count bytes unless the file ends or fails first.
-bool readFully(int fd, char* buffer, std::size_t count) {
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t n = ::read(fd, buffer + done, count - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-bool writeFully(int fd, const char* buffer, std::size_t count) {
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t n = ::write(fd, buffer + done, count - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 int percentOf(std::uint64_t part, std::uint64_t whole) {
     if (whole == 0) return 100;
     return static_cast<int>((part * 100 + whole / 2) / whole);
@@ -76,7 +51,7 @@ int percentOf(std::uint64_t part, std::uint64_t whole) {
 }  // namespace
 
 int CopyWorkspaceFile(const std::string& source, const std::string& destination,
-                      ProcessRecord& record) {
+                      ProcessRecord& record, const WorkspaceCopyOptions& options) {
     struct stat sourceStat {};
     if (::stat(source.c_str(), &sourceStat) != 0) {
         return (errno == ENOENT || errno == ENOTDIR) ? kSourceMissing : kSourceCannotOpen;
@@ -95,31 +70,32 @@ int CopyWorkspaceFile(const std::string& source, const std::string& destination,
         return kSuccess;
     }
 
-    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kCopyBlockBytes]);
-    if (!buffer) return kNoBuffer;
+    if (!record.running()) return kCancelled;
     Descriptor out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     if (!out.valid()) return kDestinationCannotCreate;
 
     const std::uint64_t size = static_cast<std::uint64_t>(inStat.st_size);
-    std::uint64_t copied = 0;
     record.progress = percentOf(0, size);
-    while (copied < size) {
-        if (!record.running()) return kCancelled;
-        const std::size_t block =
-            static_cast<std::size_t>(std::min<std::uint64_t>(kCopyBlockBytes, size - copied));
-        if (!readFully(in.get(), buffer.get(), block)) return kShortRead;
-        if (!writeFully(out.get(), buffer.get(), block)) return kShortWrite;
-        copied += block;
-        record.progress = percentOf(copied, size);
-    }
+    const CopyResult copied = copyFileContents(
+        in.get(), out.get(), size,
+        [&](std::uint64_t done, std::uint64_t total) {
+            record.progress = percentOf(done, total);
+            if (options.afterStep) options.afterStep(done);
+            return record.running();
+        },
+        options.method, options.stepBytes);
+    if (copied.error == ECANCELED) return kCancelled;
+    if (!copied.ok()) return copied.reading ? kShortRead : kShortWrite;
     if (!out.close()) return kShortWrite;
     return kSuccess;
 }
 
-WorkspaceJob::WorkspaceJob(std::string source, std::string destination, std::uint32_t documentId)
+WorkspaceJob::WorkspaceJob(std::string source, std::string destination, std::uint32_t documentId,
+                           WorkspaceCopyOptions options)
     : m_source(std::move(source)),
       m_destination(std::move(destination)),
-      m_documentId(documentId) {}
+      m_documentId(documentId),
+      m_options(std::move(options)) {}
 
 WorkspaceJob::~WorkspaceJob() {
     cancel();
@@ -140,7 +116,9 @@ int WorkspaceJob::start(Completion onDone) {
 }
 
 void WorkspaceJob::run(Completion onDone) {
-    const int result = CopyWorkspaceFile(m_source, m_destination, m_record);
+    // Only this thread: the peak build of the same file, on other threads, goes first.
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19);
+    const int result = CopyWorkspaceFile(m_source, m_destination, m_record, m_options);
     m_record.programError = result;
     const RunState final = result == kCancelled ? RunState::Cancelled
                            : result != kSuccess ? RunState::Failed

@@ -10,20 +10,31 @@
 #include <thread>
 
 #include "dialogs/process_record.h"
+#include "wave/file_copy.h"
 
 namespace sonthra {
 
-// The block size of every file copy of the workspace.
+// The block size of the copies that go through this process's memory (saving).
 inline constexpr std::size_t kCopyBlockBytes = 65520;
 
-// Copies source onto destination (truncated when it exists, created otherwise) in blocks of
-// kCopyBlockBytes, setting record.progress to the copied share in percent (rounded). Checks
-// record's run state before every block and stops with 129 once it is no longer running.
-// Results: 0; 129; 148 the source is missing; 149 it cannot be opened; 150 the destination
-// cannot be created; 151 the size cannot be read; 152 a short read; 153 a short write; 104 no
-// buffer. Copying a file onto itself does nothing and succeeds.
+// How a workspace copy runs; the defaults are the program's. Tests choose the method and the
+// step and look in between steps.
+struct WorkspaceCopyOptions {
+    CopyMethod method = CopyMethod::Kernel;
+    std::uint64_t stepBytes = kCopyStepBytes;
+    // Called after each step with the bytes copied so far, before the stop is looked at.
+    std::function<void(std::uint64_t copied)> afterStep;
+};
+
+// Copies source onto destination (truncated when it exists, created otherwise) with the
+// kernel's copy (a read/write fallback where it is refused), setting record.progress to the
+// copied share in percent (rounded). Checks record's run state before the copy and after every
+// step and stops with 129 once it is no longer running. Results: 0; 129; 148 the source is
+// missing; 149 it cannot be opened; 150 the destination cannot be created; 151 the size cannot
+// be read; 152 reading failed or the source ended early; 153 writing failed. Copying a file
+// onto itself does nothing and succeeds.
 int CopyWorkspaceFile(const std::string& source, const std::string& destination,
-                      ProcessRecord& record);
+                      ProcessRecord& record, const WorkspaceCopyOptions& options = {});
 
 class WorkspaceJob {
 public:
@@ -31,7 +42,10 @@ public:
     // should only hand the news to the GUI thread (a queued event) and return.
     using Completion = std::function<void(WorkspaceJob&)>;
 
-    WorkspaceJob(std::string source, std::string destination, std::uint32_t documentId);
+    // The copy runs at the lowest priority, so that the work the user waits for (the peaks of
+    // the same file) goes first.
+    WorkspaceJob(std::string source, std::string destination, std::uint32_t documentId,
+                 WorkspaceCopyOptions options = {});
     // Asks a running copy to stop and waits for the thread.
     ~WorkspaceJob();
     WorkspaceJob(const WorkspaceJob&) = delete;
@@ -66,6 +80,7 @@ private:
     const std::string m_source;
     const std::string m_destination;
     const std::uint32_t m_documentId;
+    const WorkspaceCopyOptions m_options;
     ProcessRecord m_record{ProcessKind::WorkspaceCopy};
     std::thread m_thread;
 };

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <set>
 #include <thread>
+#include <vector>
 
 #include "app/document_files.h"
 #include "app/save_copy.h"
@@ -121,60 +122,106 @@ TEST(WorkspaceCopy, ResultsOfFailures) {
     EXPECT_EQ(CopyWorkspaceFile(folder.file("in.wav"), folder.file("o"), record), 129);
 }
 
-// A destination that is a pipe lets the test hold the copy between two blocks.
-class PipedJob : public ::testing::Test {
-protected:
-    void SetUp() override {
-        source = folder.file("in.wav");
-        writeFile(source, pattern(kCopyBlockBytes * 8));
-        fifo = folder.file("out.fifo");
-        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    }
-    // Reads until the writer closes its end.
-    std::size_t drain(int fd) {
-        std::size_t total = 0;
-        char buffer[65536];
-        ssize_t n;
-        while ((n = ::read(fd, buffer, sizeof buffer)) > 0) total += static_cast<std::size_t>(n);
-        return total;
-    }
+// Both ways of copying give the same bytes, step by step with progress, whatever the step.
+TEST(WorkspaceCopy, KernelAndBufferedCopiesAgree) {
     TempFolder folder;
-    std::string source;
-    std::string fifo;
-};
-
-TEST_F(PipedJob, CancelStopsTheCopyAndPostsNothing) {
-    WorkspaceJob job(source, fifo, 7);
-    std::atomic<int> completions{0};
-    ASSERT_EQ(job.start([&](WorkspaceJob&) { ++completions; }), 0);
-    const int reader = ::open(fifo.c_str(), O_RDONLY);
-    ASSERT_GE(reader, 0);
-    char first[1024];
-    ASSERT_GT(::read(reader, first, sizeof first), 0);  // the copy has begun
-    job.cancel();
-    const std::size_t rest = drain(reader);
-    ::close(reader);
-    ASSERT_TRUE(job.waitForEnd(std::chrono::milliseconds(5000)));
-    EXPECT_TRUE(job.wasCancelled());
-    EXPECT_EQ(job.result(), 129);
-    EXPECT_LT(sizeof first + rest, kCopyBlockBytes * 8);
-    EXPECT_EQ(completions.load(), 0);
+    const std::string bytes = pattern(3 * 100000 + 777, 4);
+    writeFile(folder.file("in.wav"), bytes);
+    for (const CopyMethod method : {CopyMethod::Kernel, CopyMethod::ReadWrite}) {
+        writeFile(folder.file("out.tmp"), pattern(500000, 2));  // longer: truncated
+        ProcessRecord record(ProcessKind::WorkspaceCopy);
+        record.runState = RunState::Running;
+        std::vector<int> seen;
+        WorkspaceCopyOptions options;
+        options.method = method;
+        options.stepBytes = 100000;
+        options.afterStep = [&](std::uint64_t) { seen.push_back(record.progress.load()); };
+        EXPECT_EQ(CopyWorkspaceFile(folder.file("in.wav"), folder.file("out.tmp"), record, options),
+                  0);
+        EXPECT_EQ(readFile(folder.file("out.tmp")), bytes);
+        EXPECT_EQ(seen, (std::vector<int>{33, 66, 100, 100}));
+    }
 }
 
-TEST_F(PipedJob, SourceCutShortIsAShortRead) {
-    WorkspaceJob job(source, fifo, 1);
+// A stop seen between two steps ends the copy there with 129.
+TEST(WorkspaceCopy, StopBetweenStepsIsACancel) {
+    TempFolder folder;
+    writeFile(folder.file("in.wav"), pattern(400000));
+    ProcessRecord record(ProcessKind::WorkspaceCopy);
+    record.runState = RunState::Running;
+    WorkspaceCopyOptions options;
+    options.stepBytes = 100000;
+    options.afterStep = [&](std::uint64_t) { record.runState = RunState::CancelRequested; };
+    EXPECT_EQ(CopyWorkspaceFile(folder.file("in.wav"), folder.file("out.tmp"), record, options),
+              129);
+    EXPECT_EQ(fs::file_size(folder.file("out.tmp")), 100000u);
+}
+
+// The source shrinking under the copy is a failed read (152) with either method; a destination
+// that cannot grow is a failed write (153).
+TEST(WorkspaceCopy, ReadAndWriteFailuresAreToldApart) {
+    TempFolder folder;
+    for (const CopyMethod method : {CopyMethod::Kernel, CopyMethod::ReadWrite}) {
+        writeFile(folder.file("in.wav"), pattern(400000));
+        ProcessRecord record(ProcessKind::WorkspaceCopy);
+        record.runState = RunState::Running;
+        WorkspaceCopyOptions options;
+        options.method = method;
+        options.stepBytes = 100000;
+        options.afterStep = [&](std::uint64_t) { ::truncate(folder.file("in.wav").c_str(), 150000); };
+        EXPECT_EQ(CopyWorkspaceFile(folder.file("in.wav"), folder.file("o"), record, options), 152);
+    }
+    writeFile(folder.file("in.wav"), pattern(400000));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{150000, 150000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ProcessRecord record(ProcessKind::WorkspaceCopy);
+        record.runState = RunState::Running;
+        ::_exit(CopyWorkspaceFile(folder.file("in.wav"), folder.file("o2"), record) == 153 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// The job's thread copies at the lowest priority and leaves the caller's thread as it was; a
+// cancel posts nothing, a failure is reported.
+TEST(WorkspaceJobTest, CopiesAtLowPriorityAndCancelsBetweenSteps) {
+    TempFolder folder;
+    writeFile(folder.file("in.wav"), pattern(400000));
+    errno = 0;
+    const int callerBefore = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
+    std::atomic<int> copyPriority{-100};
+    WorkspaceJob* self = nullptr;
+    WorkspaceCopyOptions options;
+    options.stepBytes = 100000;
+    options.afterStep = [&](std::uint64_t) {
+        copyPriority = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
+        self->cancel();
+    };
+    WorkspaceJob job(folder.file("in.wav"), folder.file("work.tmp"), 7, options);
+    self = &job;
     std::atomic<int> completions{0};
     ASSERT_EQ(job.start([&](WorkspaceJob&) { ++completions; }), 0);
-    const int reader = ::open(fifo.c_str(), O_RDONLY);
-    ASSERT_GE(reader, 0);
-    char first[1024];
-    ASSERT_GT(::read(reader, first, sizeof first), 0);
-    ASSERT_EQ(::truncate(source.c_str(), 100), 0);
-    drain(reader);
-    ::close(reader);
-    ASSERT_TRUE(job.waitForEnd(std::chrono::milliseconds(5000)));
-    EXPECT_EQ(job.result(), 152);
-    EXPECT_EQ(job.record().runState.load(), RunState::Failed);
+    ASSERT_TRUE(job.waitForEnd(std::chrono::milliseconds(10000)));
+    EXPECT_TRUE(job.wasCancelled());
+    EXPECT_EQ(job.result(), 129);
+    EXPECT_EQ(copyPriority.load(), 19);
+    EXPECT_EQ(::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid())), callerBefore);
+    EXPECT_EQ(completions.load(), 0);
+
+    WorkspaceCopyOptions shrink;
+    shrink.stepBytes = 100000;
+    shrink.afterStep = [&](std::uint64_t) { ::truncate(folder.file("in.wav").c_str(), 100); };
+    WorkspaceJob failing(folder.file("in.wav"), folder.file("w2.tmp"), 1, shrink);
+    ASSERT_EQ(failing.start([&](WorkspaceJob&) { ++completions; }), 0);
+    ASSERT_TRUE(failing.waitForEnd(std::chrono::milliseconds(10000)));
+    EXPECT_EQ(failing.result(), 152);
+    EXPECT_EQ(failing.record().runState.load(), RunState::Failed);
     EXPECT_EQ(completions.load(), 1);  // a failure is reported, unlike a cancel
 }
 
