@@ -14,6 +14,8 @@ endfunction()
 # A GoogleTest executable registered with CTest. NEEDS names the real peers the test uses; their
 # start-up fixtures live in tests/fixtures. Tests of the Qt parts run on the offscreen platform
 # and bring their own main (tests/support/qt_test_main.cpp) that makes the QApplication.
+set(SONTHRA_X11_DISPLAY ":47" CACHE STRING "X display of the x11 test fixture")
+
 function(sonthra_test name)
   cmake_parse_arguments(A "OWN_MAIN" "TIMEOUT" "SOURCES;LIBS;NEEDS;LABELS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
@@ -38,6 +40,12 @@ function(sonthra_test name)
       set_property(TEST ${name} APPEND PROPERTY RESOURCE_LOCK pulse)
       set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT
                    "ALSA_CONFIG_PATH=${PROJECT_SOURCE_DIR}/tests/fixtures/asound.conf")
+    elseif(need STREQUAL "x11")
+      # A real X display with a window manager (tests/fixtures/x11); pointer and focus are
+      # shared, so these run one by one too.
+      set_property(TEST ${name} APPEND PROPERTY RESOURCE_LOCK x11)
+      set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT
+                   "DISPLAY=${SONTHRA_X11_DISPLAY}" "QT_QPA_PLATFORM=xcb")
     endif()
   endforeach()
 endfunction()

@@ -128,6 +128,16 @@ int TLUM32Overview::OpenWaveFile(const std::string& name) {
     return RIZI32DaziVereruz::OpenWaveFile(name);
 }
 
+void TLUM32Overview::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !m_frame->isVisible() || !hasSamples()) {
+        RIZI32DaziVereruz::mousePressEvent(event);
+        return;
+    }
+    const int x = static_cast<int>(event->position().x()) - contentsRect().x();
+    m_frame->setFrameBounds(x - m_frame->frameWidth() / 2, m_frame->frameWidth());
+    event->accept();
+}
+
 void TLUM32Overview::resizeEvent(QResizeEvent* event) {
     RIZI32DaziVereruz::resizeEvent(event);
     const QRect client = contentsRect();

@@ -62,6 +62,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // A click beside the frame moves the frame there, centred on the click.
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     TLUM32OViewFrame* m_frame = nullptr;

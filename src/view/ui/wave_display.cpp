@@ -214,6 +214,7 @@ void RIZI32DaziVereruz::paintEvent(QPaintEvent*) {
         if (RenderView(zoom, LeftSamplePos()) == kViewOk) {
             placeCaretWidget();
             MoveCaret(m_model.caret(), false, true);
+            raiseViewChange();
         }
     }
     if (!m_compositeShown) {

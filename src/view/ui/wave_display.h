@@ -123,6 +123,9 @@ public:
     void setOnSelection(TSelectionEvent e) { m_onSelection = std::move(e); }
     const TSelectionEvent& OnSelection() const { return m_onSelection; }
     void setOnClick(TNotifyEvent e) { m_onClick = std::move(e); }
+    // Raised when the display itself changed its zoom or left edge (the wheel, a resize's
+    // re-zoom), so that the owner's ruler and overview follow.
+    void setOnViewChange(TNotifyEvent e) { m_onViewChange = std::move(e); }
 
     // Helpers the owner and the overview use.
     PeakState peakState() const { return m_model.peakState(); }
@@ -149,6 +152,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // The wheel scrolls a tenth of the view a notch; with Ctrl it zooms about the pointer.
+    void wheelEvent(QWheelEvent* event) override;
 
     // Places the caret at pos (samples): raises OnCaretPositionChange when notify is set and
     // scrolls the view to it when scroll is set (else a caret outside the view is hidden).
@@ -167,6 +172,9 @@ private:
     bool resizeImages(int width, int height);
     double pixelRatio() const;
     void dragTo(int x);
+    void scrollByNotches(int notches);
+    void zoomAboutPixel(int x, int notches);
+    void raiseViewChange();
     void placeCaretWidget();
     void showCaretWidget(bool shown);
     void reset();
@@ -198,10 +206,12 @@ private:
     int m_caretPixel = 0;
     bool m_caretShown = false;
     unsigned m_paintCounter = 0;
+    int m_wheelRest = 0;  // eighths of a degree short of a whole notch
 
     TNotifyEvent m_onCaret;
     TSelectionEvent m_onSelection;
     TNotifyEvent m_onClick;
+    TNotifyEvent m_onViewChange;
 };
 
 }  // namespace sonthra

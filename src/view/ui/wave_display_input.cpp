@@ -1,6 +1,7 @@
 // The display's caret, selection, zoom and scroll rules, and its mouse and keyboard handling.
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -183,8 +184,22 @@ void RIZI32DaziVereruz::mousePressEvent(QMouseEvent* event) {
     showCaretWidget(false);
     if (m_compositeShown) showPlain();
     const int x = static_cast<int>(event->position().x()) - contentsRect().x();
-    const std::uint32_t pos = PixelToSample(x);
-    if (pos > TotalSamples()) {
+    const std::uint32_t pos = std::min(PixelToSample(std::max(x, 0)), TotalSamples());
+    if (event->modifiers() & Qt::ShiftModifier) {
+        // Shift+click extends: the selection's fixed end (the caret when there is none) stays,
+        // the other end comes here, and a drag goes on from there.
+        const std::uint32_t anchor = m_present ? SelectionStartPos() : m_model.caret();
+        m_model.setSelection(anchor, pos);
+        if (anchor != pos) {
+            CompositeSelection();
+            raiseSelection(std::min(anchor, pos), std::max(anchor, pos));
+        }
+        m_extend = true;
+        m_mouseSelecting = true;
+        m_lastDragX = x;
+        return;
+    }
+    if (PixelToSample(std::max(x, 0)) > TotalSamples()) {
         // Past the last frame of a file shorter than the view: no drag begins.
         m_model.setSelection(TotalSamples(), SelectionEndPos());
         return;
@@ -273,6 +288,66 @@ void RIZI32DaziVereruz::mouseReleaseEvent(QMouseEvent* event) {
         raiseSelection(std::min(start, end), std::max(start, end));
     }
     if (inside && m_onClick) m_onClick(this);
+}
+
+void RIZI32DaziVereruz::raiseViewChange() {
+    if (m_onViewChange) m_onViewChange(this);
+}
+
+void RIZI32DaziVereruz::wheelEvent(QWheelEvent* event) {
+    if (!m_mouse || !hasSamples()) {
+        QFrame::wheelEvent(event);
+        return;
+    }
+    const QPoint delta = event->angleDelta();
+    // Up and left are back towards the start; a tilt wheel scrolls the same way.
+    m_wheelRest += delta.y() != 0 ? delta.y() : delta.x();
+    const int notches = m_wheelRest / 120;
+    m_wheelRest %= 120;
+    if (notches != 0) {
+        if (event->modifiers() & Qt::ControlModifier) {
+            zoomAboutPixel(static_cast<int>(event->position().x()) - contentsRect().x(), notches);
+        } else {
+            scrollByNotches(-notches);
+        }
+    }
+    event->accept();
+}
+
+void RIZI32DaziVereruz::scrollByNotches(int notches) {
+    const std::uint64_t span = std::uint64_t{1} * std::max(clientWidth(), 1) * ZoomLevel();
+    const std::uint64_t total = TotalSamples();
+    const std::int64_t lastLeft = total > span ? static_cast<std::int64_t>(total - span) : 0;
+    const std::int64_t step = static_cast<std::int64_t>(std::max<std::uint64_t>(span / 10, 1));
+    const std::int64_t left =
+        std::clamp<std::int64_t>(std::int64_t{LeftSamplePos()} + notches * step, 0, lastLeft);
+    if (left == LeftSamplePos()) return;
+    setLeftSamplePos(static_cast<std::uint32_t>(left));
+    raiseViewChange();
+}
+
+void RIZI32DaziVereruz::zoomAboutPixel(int x, int notches) {
+    x = std::clamp(x, 0, std::max(clientWidth(), 0));
+    const std::uint32_t anchor = std::min(PixelToSample(x), TotalSamples());
+    // Each notch halves (towards the samples) or doubles the frames a pixel shows.
+    std::uint64_t zoom = ZoomLevel();
+    for (int i = 0; i < std::abs(notches); ++i) zoom = notches > 0 ? zoom / 2 : zoom * 2;
+    zoom = std::clamp<std::uint64_t>(zoom, 1, std::max(MaxZoomLevel(), 1u));
+    if (zoom == ZoomLevel()) return;
+    const std::uint64_t back = std::uint64_t{1} * static_cast<std::uint64_t>(x) * zoom;
+    const std::uint64_t span = std::uint64_t{1} * std::max(clientWidth(), 1) * zoom;
+    const std::uint64_t total = TotalSamples();
+    std::uint64_t left = anchor > back ? anchor - back : 0;
+    if (left + span > total) left = total > span ? total - span : 0;
+    const std::uint32_t before = ZoomLevel();
+    m_model.setZoomLevel(static_cast<std::uint32_t>(zoom));
+    if (RenderView(static_cast<std::uint32_t>(zoom), static_cast<std::uint32_t>(left)) != 0) {
+        m_model.setZoomLevel(before);
+        return;
+    }
+    MoveCaret(m_model.caret(), false, false);
+    update();
+    raiseViewChange();
 }
 
 }  // namespace sonthra
