@@ -17,6 +17,7 @@
 
 #include "dialogs/ui/help.h"
 #include "dialogs/ui/scripted_dialogs.h"
+#include "dialogs/ui/wave_messages.h"
 #include "messages/message_table.h"
 
 namespace sonthra {
@@ -209,6 +210,39 @@ TEST(HelpPages, ABrowserIsOnlyFoundWhenTheDesktopNamesOne) {
         qunsetenv("BROWSER");
     else
         qputenv("BROWSER", browser);
+}
+
+TEST(WaveMessages, TheReadersFailuresAreShownFromAnyThread) {
+    ScriptedDialogs dialogs;
+    QTemporaryDir dir;
+    const std::string missing = dir.filePath("missing.wav").toStdString();
+    QFile text(dir.filePath("text.wav"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("not a wave file at all");
+    text.close();
+    {
+        WaveMessagesShown shown(dialogs, QCoreApplication::instance());
+        WaveReader reader;
+        const int code = reader.open(missing);
+        ASSERT_NE(code, kWaveReadOk);
+        int workerCode = 0;
+        std::thread worker([&] {
+            WaveReader other;
+            workerCode = other.open(text.fileName().toStdString());
+        });
+        // The worker's box comes through the event loop, and the worker waits for it.
+        while (dialogs.shown().size() < 2) QCoreApplication::processEvents();
+        worker.join();
+        ASSERT_EQ(dialogs.shown().size(), 2u);
+        EXPECT_EQ(dialogs.shown()[0].caption, kProductCaption);
+        EXPECT_EQ(dialogs.shown()[0].text, QString::fromUtf8(waveReaderMessage(code)));
+        EXPECT_EQ(dialogs.shown()[0].icon, DialogIcon::Error);
+        EXPECT_EQ(dialogs.shown()[1].text, QString::fromUtf8(waveReaderMessage(workerCode)));
+    }
+    // Once the program ends its run, nothing is shown any more.
+    WaveReader reader;
+    reader.open(missing);
+    EXPECT_EQ(dialogs.shown().size(), 2u);
 }
 
 }  // namespace
