@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tags/document_tag.h"
 #include "wave/wave_format.h"
 
 namespace sonthra {
@@ -41,6 +42,8 @@ struct AudioDocument {
     // Set when the podcast description of the document exists: Upload Podcast and the
     // podcast-info button go on and Save As Podcast off, otherwise the reverse.
     bool podcastDescription = false;
+    // The song information, read when the file opens and written when it is saved.
+    DocumentTag tag;
 };
 
 // Fills format from the sample format: PCM, block align = channels x bits / 8, bytes per

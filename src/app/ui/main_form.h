@@ -38,7 +38,12 @@ namespace sonthra {
 
 class EffectsController;
 class MixerApi;
+class Mp3DocumentServices;
 class NXWavePlayer;
+class TBatchProcessParamSelectionForm;
+class TSongInfoForm;
+class TWMAExportForm;
+class TWMAExportFormForBurn;
 class Settings;
 class TAboutForm;
 class TPreferencesForm;
@@ -204,6 +209,11 @@ public:
             encode;
     };
     void SetMp3Services(Mp3Services services) { m_mp3 = std::move(services); }
+
+    // Imports a WMA file (a ".plst" list starts with "@") into a workspace WAV that becomes an
+    // unsaved document under the WMA name; an empty path asks for the file. 0, 129 when the
+    // choice was cancelled, else 489 (the reason shown).
+    int LoadWmaFile(const QString& path);
 
     // Opens a WAV or MP3 file as the one document: 0, 129 (cancelled at the save prompt), 184
     // (missing), 104 (no room in the temporary folder) or another message number, each already
@@ -569,6 +579,19 @@ private:
     void setEmptyViewText(const QString& text);
     void showPlayButtons();
     void startLevelTestIfWanted();
+
+    // Song information, WMA and batch export (main_form_media.cpp).
+    void attachMedia();
+    void editSongInfo();
+    void writeTagOfCleanDocument(AudioDocument& document);
+    void showTagNotSaved();
+    int saveAsWma(AudioDocument& document);
+    void captionFromFileName(AudioDocument& document);
+    std::shared_ptr<Mp3DocumentServices> m_mp3Services;
+    TSongInfoForm* m_songInfoForm = nullptr;
+    TWMAExportForm* m_wmaExport = nullptr;
+    TWMAExportFormForBurn* m_burnForm = nullptr;
+    TBatchProcessParamSelectionForm* m_batchForm = nullptr;
 
     Mp3Services m_mp3;
     std::map<std::uint32_t, DocumentParts> m_parts;

@@ -6,15 +6,16 @@
 
 namespace sonthra {
 
-// File: podcasts, WMA import and export, batch export and song information.
+// File: podcasts and song information.
 void TMainForm::FileSaveAsPodcastClick() {}
 void TMainForm::FileUploadPodcastClick() {}
 void TMainForm::PodcastInfoCoolButtonClick() {}
-void TMainForm::FileImportFromWMAMenuClick() {}
-void TMainForm::FileExportToWmaMenuClick() {}
-void TMainForm::BatchExportMenuClick() {}
-void TMainForm::songInfoMenuClick() {}  // the song information dialog
-void TMainForm::songInfoButtonClick() {}
+void TMainForm::songInfoMenuClick() {
+    editSongInfo();
+}
+void TMainForm::songInfoButtonClick() {
+    editSongInfo();
+}
 
 // Edit: each runs one edit of the working copy under the progress dialog.
 void TMainForm::EditUndoMenuClick() {

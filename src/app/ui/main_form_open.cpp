@@ -33,14 +33,8 @@ constexpr const char* kOpenFilter =
 constexpr const char* kNoRoomText =
     "Warning : There is not enough free space on your temporary drive. It is recommended to make "
     "more free space available, and try again.?";
-constexpr const char* kWmaCodecCaption = "Codec Not Found";
-constexpr const char* kWmaCodecText =
-    "Windows Media Audio9 or later Codec is required to use this functionality.\r\nDo you want "
-    "to download this component now?\r\nPlease make sure you are connected to the Internet "
-    "before pressing the Yes button";
-// The pages the component questions open.
+// The page the MP3 component question opens.
 constexpr const char* kCodecPageUrl = "https://www.corvanta.com/sonthra/codecs/";
-constexpr const char* kWmaSupportUrl = "https://www.corvanta.com/sonthra/wma/";
 
 }  // namespace
 
@@ -197,6 +191,12 @@ int TMainForm::OpenFileByPath(const QString& path) {
     document.state = DocumentState::Clean;
     document.sourceKind = mp3 ? SourceKind::Mp3 : SourceKind::Wav;
     document.workspace = mp3 ? WorkspaceState::Ready : WorkspaceState::BeingCreated;
+    // A WAV file without a readable "id3 " chunk simply has no song information.
+    if (mp3) {
+        document.tag.readMp3(file);
+    } else {
+        document.tag.readWave(file);
+    }
     const std::uint32_t id = document.id;
     const int parts = createParts(document);
     m_documents.setCurrent(static_cast<int>(m_documents.append(std::move(record))));
@@ -267,6 +267,7 @@ int TMainForm::openAsUnsavedSteps(AudioDocument& document, const std::string& wa
         copy.waitForEnd(std::chrono::milliseconds::max());
         if (!copy.succeeded()) return ShowMessage(m_dialogs, this, copy.result(), {qs(wavPath)});
     }
+    document.tag.readWave(document.workFile);
     DocumentParts* own = partsOf(&document);
     const int peaks = RunPeakBuild(*own->view, document.workFile, false, true, kBuildingPeaks);
     if (peaks != 0) return peaks;
@@ -302,13 +303,8 @@ void TMainForm::openRequested(const QString& path, bool unsaved) {
     if (m_engine == nullptr) return;
     const std::string file = path.toStdString();
     if (HasExtension(file, ".plst") || HasExtension(file, ".wma")) {
-        if (m_transport.IsRecording()) return;
-        if (m_transport.IsPlaying()) StopPlayback();
-        // WMA import is the WMA component's; without it the user is offered the download.
-        if (m_dialogs.messageBox(this, kWmaCodecCaption, kWmaCodecText, DialogIcon::Warning,
-                                 DialogButtons::YesNo) == DialogAnswer::Yes) {
-            m_dialogs.openUrl(kWmaSupportUrl);
-        }
+        // A play list goes to the WMA library marked with "@".
+        LoadWmaFile(HasExtension(file, ".plst") ? "@" + path : path);
         return;
     }
     if (unsaved) {

@@ -27,7 +27,6 @@ constexpr int kCannotSave = 146;
 constexpr int kCannotRevert = 142;
 constexpr int kBackupDeleteMs = 60000;
 constexpr const char* kSaveFilter = "Wave Files (*.wav);;MP3 Files (*.mp3)";
-constexpr const char* kTagNotSaved = "Can not save tag to the file!";
 
 // The name without its extension, as the save dialog proposes it.
 QString withoutExtension(const std::string& name) {
@@ -63,10 +62,9 @@ int TMainForm::saveAsMp3(AudioDocument& document, const std::string& source,
         return kCancelled;
     }
     auto takeOver = [&] {
-        if (!exists(target)) {
-            m_dialogs.messageBox(this, kProductCaption, kTagNotSaved, DialogIcon::Error,
-                                 DialogButtons::Ok);
-            return;
+        if (!exists(target) || !document.tag.writeMp3(target)) {
+            showTagNotSaved();
+            if (!exists(target)) return;
         }
         document.sourceKind = SourceKind::Mp3;
         if (m_mp3.bitRate) document.mp3BitRate = static_cast<std::int32_t>(m_mp3.bitRate(target));
@@ -100,9 +98,13 @@ int TMainForm::saveAsMp3(AudioDocument& document, const std::string& source,
 int TMainForm::SaveDocument(int index, int mode) {
     AudioDocument* document = m_documents.at(static_cast<std::size_t>(std::max(index, 0)));
     if (index < 0 || document == nullptr) return 0;
-    // A clean document equals its file; only changed song information would be written, and
-    // the tags arrive with their own library.
-    if (mode == 1 && document->state == DocumentState::Clean) return 0;
+    // A clean document equals its file; only changed song information is written.
+    if (mode == 1 && document->state == DocumentState::Clean) {
+        if (m_songInfoChanged) writeTagOfCleanDocument(*document);
+        return 0;
+    }
+    // A document imported from WMA saves back through the WMA export window.
+    if (mode == 1 && HasExtension(document->fileName, ".wma")) return saveAsWma(*document);
     BusyHold busy(m_session);
     const std::string source =
         WorkingCopyUsable(*document) ? document->workFile : document->fileName;
@@ -115,10 +117,14 @@ int TMainForm::SaveDocument(int index, int mode) {
         request.filter = kSaveFilter;
         request.defaultSuffix = "wav";
         request.fileName = withoutExtension(document->fileName);
+        int filter = 0;
+        request.chosenFilter = &filter;
         const QString chosen = m_dialogs.saveFileName(this, request);
         if (chosen.isEmpty()) return kCancelled;
         target = chosen.toStdString();
-        mp3 = HasExtension(target, ".mp3");
+        // A typed ".mp3" or ".wav" says what the user wants; otherwise the filter decides.
+        mp3 = HasExtension(target, ".mp3") || (filter == 2 && !HasExtension(target, ".wav"));
+        if (mp3 && !HasExtension(target, ".mp3")) target += ".mp3";
         if (!mp3 && !HasExtension(target, ".wav")) target += ".wav";
     }
     if (mp3) {
@@ -130,6 +136,9 @@ int TMainForm::SaveDocument(int index, int mode) {
         const int copied = saveCopyWithProgress(source, target, "Saving wave file...");
         if (copied == kCancelled) return kCancelled;
         if (copied != 0) return kCannotSave;
+        // A version 1 tag becomes an "id3 " chunk of version 2.
+        const int tagged = document->tag.writeWave(target);
+        if (tagged != 0) ShowMessage(m_dialogs, this, tagged);
         document->fileName = target;
         document->sourceKind = SourceKind::Wav;
         document->state = DocumentState::Clean;

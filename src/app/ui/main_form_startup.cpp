@@ -93,6 +93,7 @@ void TMainForm::AttachAudio(NXWavePlayer& engine, MixerApi& mixer, Settings& set
     m_shutdownSteps.storeColorScheme = [this] { StoreColorScheme(); };
     m_shutdownSteps.storeRecordSource = [this] { storeRecordSource(); };
     m_shutdownSteps.releaseMixer = [this] { releaseMixer(); };
+    attachMedia();
 }
 
 void TMainForm::CreatePreferencesForm() {
