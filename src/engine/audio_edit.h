@@ -44,6 +44,7 @@ public:
     // as an undo file chooses SourceFirst: an edit then costs about one copy of the file in
     // memory instead of one written through to the disk. The clipboard is never flushed.
     void SetEditFlush(EditFlush flush);
+    EditFlush editFlush() const { return m_flush; }
 
     // The engine's own undo: when on (the default), every edit made in place keeps the file as
     // it was before, so that AudioEditUndo can bring it back. Turning it off deletes what was

@@ -89,6 +89,9 @@ void TMainForm::AttachAudio(NXWavePlayer& engine, MixerApi& mixer, Settings& set
             emit form->EngineNotification(message, wparam, lparam);
         }));
     m_engine->AudioEditSetUndoRedo(0);
+    // Every edit keeps the working copy from before it as the undo file, so the edit only
+    // needs that file safe on the disk, not its own result.
+    m_engine->SetEditFlush(EditFlush::SourceFirst);
     m_edit->SetEngine(m_engine);
     m_shutdownSteps.storeColorScheme = [this] { StoreColorScheme(); };
     m_shutdownSteps.storeRecordSource = [this] { storeRecordSource(); };
