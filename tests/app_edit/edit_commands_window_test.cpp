@@ -25,6 +25,21 @@ TEST_F(EditWindowTest, CutWithoutASelectionDoesNothingAndShowsNothing) {
     EXPECT_FALSE(form.Busy().isSet());
 }
 
+// The window keeps the working copy from before every edit as its undo file, so its engine
+// only makes sure that file is on the disk before writing, and the edit's result is not waited
+// for; undo then brings back exactly what was there.
+TEST_F(EditWindowTest, EditsFlushTheirSourceFirstAndUndoStillRestoresIt) {
+    EXPECT_EQ(engine.editFlush(), EditFlush::SourceFirst);
+    const std::string audio = openRamp(44100);
+    select(2000, 3000);
+    trigger("EditClearMenu");
+    EXPECT_EQ(work(), frames(audio, 0, 2000) + from(audio, 3000));
+    EXPECT_EQ(progressCaptions(), QStringList({"Clear..."}));
+    EXPECT_EQ(form.CurrentOverview()->TotalSamples(), 43100u);
+    trigger("EditUndoMenu");
+    EXPECT_EQ(work(), audio);
+}
+
 TEST_F(EditWindowTest, CutUndoRedoUndoAlternatesBetweenTheSameTwoStates) {
     const std::string audio = openRamp(44100);
     const std::string cut = frames(audio, 0, 1000) + from(audio, 5000);
