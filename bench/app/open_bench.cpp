@@ -24,6 +24,7 @@
 #include "engine/nx_wave_player.h"
 #include "settings/settings.h"
 #include "view/peak_file.h"
+#include "wave/file_copy.h"
 
 using namespace sonthra;
 namespace fs = std::filesystem;
@@ -100,6 +101,16 @@ int main(int argc, char** argv) {
     std::printf("open, peaks built:            %.3f s  %.0f MiB/s\n", building, mib / building);
     std::printf("ratio (cat time / open time): %.2f\n", catSeconds / building);
     std::printf("open, peak file present:      %.3f s  (aim: well under 1 s)\n", cached);
+    // The same figures for scripts comparing runs; the working copy's cost depends on whether
+    // the workspace's file system shares blocks.
+    const FileSystemInfo where = describeFileSystem(workspace);
+    std::printf("\nfilesystem: %s\n", where.name.c_str());
+    std::printf("reflinks: %s\n", where.reflinks ? "yes" : "no");
+    std::printf("file_mib: %.0f\n", mib);
+    std::printf("cat_seconds: %.3f\n", catSeconds);
+    std::printf("open_seconds: %.3f\n", building);
+    std::printf("open_vs_cat: %.2f\n", catSeconds / building);
+    std::printf("open_peak_file_seconds: %.3f\n", cached);
     fs::remove_all(workspace);
     if (made) {
         fs::remove(path);
