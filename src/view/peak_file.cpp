@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <optional>
 
 #include "settings/settings.h"
 #include "view/peak_builder.h"
@@ -66,11 +67,15 @@ bool newer(const struct timespec& a, const struct timespec& b) {
     return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec;
 }
 
-bool canOpenForWriting(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    ::close(fd);
-    return true;
+// Whether a peak file can be put at path: it is replaced by a rename, so its folder must be
+// writable. Nothing is created to find out, so no empty file of the wrong mode is left.
+bool canReplace(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string folder =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return false;
+    return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
 constexpr std::size_t kPeaksPerWrite = 16384;
@@ -84,17 +89,22 @@ std::string GetPeakFileName(const std::string& wavName, const std::string& tempF
     const std::size_t dot = wavName.find_last_of('.');
     const std::size_t stem = dot != std::string::npos && dot > nameStart ? dot : wavName.size();
     const std::string beside = wavName.substr(0, stem) + ".cvp";
-    if (canOpenForWriting(beside)) return beside;
+    if (canReplace(beside)) return beside;
     std::string folder = tempFolder.empty() ? systemTempFolder() : tempFolder;
     if (folder.back() != '/') folder += '/';
     return folder + beside.substr(nameStart);
 }
 
-int SavePeakFile(const std::string& name, std::uint16_t channels, const PeakData& peaks) {
+int SavePeakFile(const std::string& name, std::uint16_t channels, const PeakData& peaks,
+                 const std::string& audioFile) {
     if (name.empty()) return kViewErrNoPeakName;
     const std::size_t blocks = peaks.blockCount();
     if (blocks > 0 && peaks.channelCount() < channels) channels = peaks.channelCount();
-    SafeFileWriter writer(name);
+    // The peaks show the audio's waveform: whoever may not read the audio may not read them.
+    std::optional<mode_t> mode;
+    struct stat audio {};
+    if (!audioFile.empty() && ::stat(audioFile.c_str(), &audio) == 0) mode = audio.st_mode & 0666;
+    SafeFileWriter writer(name, mode);
     if (!writer.open()) return kViewErrPeakCreate;
     unsigned char header[kPeakFileHeaderBytes];
     putLe16(header, channels);

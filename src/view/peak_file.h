@@ -18,16 +18,18 @@ namespace sonthra {
 inline constexpr std::size_t kPeakFileHeaderBytes = 6;
 
 // The peak file of a WAV file: the WAV path with the extension of its file name replaced by
-// ".cvp" (added when the name has none). That file is opened for writing, and created when
-// missing, to see that it can be; when it cannot, the same file name inside tempFolder is used
-// instead (the system's temporary folder when tempFolder is empty).
+// ".cvp" (added when the name has none), when its folder can be written (nothing is created to
+// find out); otherwise the same file name inside tempFolder (the system's temporary folder when
+// tempFolder is empty).
 std::string GetPeakFileName(const std::string& wavName, const std::string& tempFolder);
 
 // Writes the arrays as a peak file with the given channel count. The file is replaced whole,
 // so a failed write leaves the old file as it was; it is not flushed to the disk (a peak file
 // lost in a crash is built again). 0, 115 empty name, 116 the file cannot be
-// created, 117 a write failed (full disk, for one).
-int SavePeakFile(const std::string& name, std::uint16_t channels, const PeakData& peaks);
+// created, 117 a write failed (full disk, for one). With audioFile, the peak file gets that
+// file's read and write permissions.
+int SavePeakFile(const std::string& name, std::uint16_t channels, const PeakData& peaks,
+                 const std::string& audioFile = {});
 
 // Reads the peak file name for the WAV file wavName, whose whole frames are totalSamples in
 // channels channels. 0 with out filled, or: 101 the WAV file's time cannot be read, 118 the

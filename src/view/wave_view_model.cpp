@@ -174,7 +174,8 @@ int WaveViewModel::SavePeaks(const std::string& name) {
     settle();
     if (!hasFile()) return setLastError(kViewErrNoFile);
     if (name.empty()) return setLastError(kViewErrNoPeakName);
-    return setLastError(SavePeakFile(name, m_file.header.format.channels, m_file.peaks));
+    return setLastError(
+        SavePeakFile(name, m_file.header.format.channels, m_file.peaks, m_file.name));
 }
 
 int WaveViewModel::LoadPeaks(const std::string& name) {

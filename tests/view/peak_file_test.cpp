@@ -1,8 +1,10 @@
 // Peak files: the name beside the WAV file and its fallback, the exact byte layout, every
 // reason a stored file is refused, and the in-place update after a deletion.
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 
 #include <gtest/gtest.h>
@@ -43,7 +45,7 @@ TEST(PeakFileName, ReplacesTheExtensionOfTheFileNameOnly) {
     const std::string folder = dir.file("take.one");
     ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
     EXPECT_EQ(GetPeakFileName(folder + "/song.wav", "/nowhere"), folder + "/song.cvp");
-    EXPECT_TRUE(exists(folder + "/song.cvp"));  // opened for writing, so created
+    EXPECT_FALSE(exists(folder + "/song.cvp")) << "nothing is created to find out";
     EXPECT_EQ(GetPeakFileName(folder + "/song", "/nowhere"), folder + "/song.cvp");
     EXPECT_EQ(GetPeakFileName(folder + "/a.b.wav", "/nowhere"), folder + "/a.b.cvp");
     EXPECT_EQ(GetPeakFileName(folder + "/.hidden", "/nowhere"), folder + "/.hidden.cvp");
@@ -73,6 +75,36 @@ TEST(PeakFile, WritesTheDocumentedLayout) {
     // Without peaks the block count is 0 and nothing follows.
     ASSERT_EQ(SavePeakFile(dir.file("e.cvp"), 1, PeakData{}), 0);
     EXPECT_EQ(readBytes(dir.file("e.cvp")), std::string("\x01\x00\x00\x00\x00\x00", 6));
+}
+
+TEST(PeakFile, TakesTheModeOfTheAudioItDescribes) {
+    TempDir dir;
+    const std::string wav = dir.file("private.wav");
+    testing::writeBytes(wav, testing::wavBytes(1, 8000, 16, std::string(64, '\x10')));
+    const PeakData peaks({{{-2, 3}}});
+    for (const mode_t mode : {mode_t{0600}, mode_t{0640}, mode_t{0664}}) {
+        ASSERT_EQ(::chmod(wav.c_str(), mode), 0);
+        // A file left from before with looser permissions is replaced, not kept as it was.
+        testing::writeBytes(dir.file("private.cvp"), "old");
+        ::chmod(dir.file("private.cvp").c_str(), 0666);
+        const std::string name = GetPeakFileName(wav, dir.path());
+        ASSERT_EQ(name, dir.file("private.cvp"));
+        ASSERT_EQ(SavePeakFile(name, 1, peaks, wav), 0);
+        struct stat st {};
+        ASSERT_EQ(::stat(name.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, mode);
+    }
+    // Through the display, as the program and the peaks command save them.
+    ::chmod(wav.c_str(), 0600);
+    WaveViewModel model;
+    model.setClientSize(10, 10);
+    ASSERT_EQ(model.OpenWaveFile(wav), 0);
+    std::atomic<std::int32_t> progress{0};
+    ASSERT_EQ(model.BuildPeaks(progress), 0);
+    ASSERT_EQ(model.SavePeaks(dir.file("model.cvp")), 0);
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.file("model.cvp").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST(PeakFile, SavedPeaksLoadBackIntoAFreshDisplay) {

@@ -106,8 +106,9 @@ int BuildOverview(TLUM32Overview& overview, const std::string& path, bool tryPea
             show(code);
             return fail(code);
         }
-        const int saved = overview.SavePeaks(GetPeakFileName(path, tempFolder));
-        if (saved != kViewOk) show(saved);
+        // The main display has just written (or failed to write) this same file and said so;
+        // a second box for the same failure would tell the user nothing new.
+        overview.SavePeaks(GetPeakFileName(path, tempFolder));
     }
     const int rendered = overview.RenderView(overview.MaxZoomLevel(), 0);
     if (rendered != kViewOk && rendered != kViewErrNothingToDraw) {
