@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
@@ -9,6 +10,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstring>
@@ -117,6 +120,63 @@ TEST(ReceiveHandOver, RefusalAndAcceptanceRules) {
     EXPECT_EQ(posted, 2);
 }
 
+TEST(HandOverGate, KeepsWhatComesWhileStartingAndPostsItInOrderOnceStarted) {
+    auto requestOf = [](const std::string& first) {
+        HandOverRequest r;
+        r.block = ArgumentBlock::fromArguments({first});
+        return r;
+    };
+    std::vector<std::string> posted;
+    auto post = [&](const ArgumentBlock& b) { posted.push_back(b.slot(0)); };
+    HandOverGate gate;
+    // Busy with its start-up questions and not shown yet: taken all the same.
+    EXPECT_TRUE(gate.Receive(requestOf("/tmp/one.wav"), true, false, post));
+    EXPECT_TRUE(gate.Receive(requestOf("/tmp/two.wav"), false, false, post));
+    EXPECT_FALSE(gate.Receive(HandOverRequest{}, false, false, post)) << "no data";
+    EXPECT_TRUE(posted.empty());
+    gate.Open(post);
+    EXPECT_EQ(posted, (std::vector<std::string>{"/tmp/one.wav", "/tmp/two.wav"}));
+    // Started: the usual rules.
+    EXPECT_FALSE(gate.Receive(requestOf("/tmp/three.wav"), true, true, post));
+    EXPECT_TRUE(gate.Receive(requestOf("/tmp/four.wav"), false, true, post));
+    EXPECT_EQ(posted.back(), "/tmp/four.wav");
+}
+
+TEST(PrivateFolder, IsMadeForTheUserAloneAndRefusedWhenAnotherCouldReachIt) {
+    QTemporaryDir parent;
+    QString problem;
+    const QString made = parent.path() + "/mine";
+    EXPECT_EQ(PrivateFolder(made, &problem), made);
+    struct stat st {};
+    ASSERT_EQ(::lstat(QFile::encodeName(made).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_EQ(PrivateFolder(made, &problem), made) << "found again on the next start";
+
+    const QString open = parent.path() + "/open";
+    ASSERT_EQ(::mkdir(QFile::encodeName(open).constData(), 0700), 0);
+    ::chmod(QFile::encodeName(open).constData(), 0755);
+    EXPECT_TRUE(PrivateFolder(open, &problem).isEmpty());
+    EXPECT_TRUE(problem.contains("Other users")) << problem.toStdString();
+
+    const QString link = parent.path() + "/link";
+    ASSERT_EQ(::symlink(QFile::encodeName(made).constData(), QFile::encodeName(link).constData()),
+              0);
+    EXPECT_TRUE(PrivateFolder(link, &problem).isEmpty()) << "a link is not the folder";
+
+    const QString file = parent.path() + "/file";
+    QFile(file).open(QIODevice::WriteOnly);
+    EXPECT_TRUE(PrivateFolder(file, &problem).isEmpty());
+
+    if (::geteuid() != 0) GTEST_SKIP() << "a folder of another user needs root to make";
+    const QString theirs = parent.path() + "/theirs";
+    ASSERT_EQ(::mkdir(QFile::encodeName(theirs).constData(), 0700), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(theirs).constData(), 65534, 65534), 0);
+    EXPECT_TRUE(PrivateFolder(theirs, &problem).isEmpty());
+    EXPECT_TRUE(problem.contains("another user")) << problem.toStdString();
+    // Nothing of ours was put into it.
+    EXPECT_TRUE(QDir(theirs).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+}
+
 // The real program, started as a process of its own with a private runtime folder.
 class ProgramCopies : public ::testing::Test {
 protected:
@@ -140,9 +200,7 @@ protected:
         return process;
     }
 
-    QString socketPath() const {
-        return m_runtime.path() + "/" + SingleInstance::kName;
-    }
+    QString socketPath() const { return m_runtime.path() + "/" + SingleInstance::kName; }
 
     QStringList logLines(const QString& log) const {
         QFile file(log);
@@ -198,6 +256,64 @@ TEST_F(ProgramCopies, ASecondCopyHandsItsFileToTheFirstAndEnds) {
         QString("message|Sonthra|") +
         QString::fromStdString(FormatMessage(434, {"Sonthra", "Sonthra"})).replace("\n", "\\n");
     EXPECT_EQ(logLines(log), QStringList{expected});
+}
+
+TEST_F(ProgramCopies, TwoCopiesStartedTogetherAlwaysHandOver) {
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        QTemporaryDir runtime;
+        m_env.insert("XDG_RUNTIME_DIR", runtime.path());
+        // Files that do not exist: whichever copy ends up first names both in its messages.
+        const QString a = runtime.path() + "/a.wav", b = runtime.path() + "/b.wav";
+        const QString logA = runtime.path() + "/a.log", logB = runtime.path() + "/b.log";
+        auto first = start({a}, logA);
+        auto second = start({b}, logB);
+        QElapsedTimer clock;
+        clock.start();
+        while (first->state() != QProcess::NotRunning && second->state() != QProcess::NotRunning &&
+               clock.elapsed() < 60000)
+            QTest::qWait(10);
+        const bool aEnded = first->state() == QProcess::NotRunning;
+        QProcess& ended = aEnded ? *first : *second;
+        QProcess& staying = aEnded ? *second : *first;
+        ASSERT_EQ(ended.state(), QProcess::NotRunning) << "neither copy handed over";
+        EXPECT_EQ(ended.exitCode(), 0);
+        EXPECT_TRUE(logLines(aEnded ? logA : logB).isEmpty()) << "refused: 434 shown";
+        // The file of the copy that ended reaches the one that stays.
+        const QString handed = aEnded ? a : b;
+        bool reached = false;
+        for (int i = 0; i < 3000 && !reached; ++i) {
+            reached = logLines(aEnded ? logB : logA).join('\n').contains(handed);
+            if (!reached) QTest::qWait(10);
+        }
+        EXPECT_TRUE(reached) << logLines(aEnded ? logB : logA).join('\n').toStdString();
+        EXPECT_EQ(staying.state(), QProcess::Running);
+        staying.terminate();
+        staying.waitForFinished(10000);
+    }
+}
+
+TEST_F(ProgramCopies, AFallbackFolderOfAnotherUserIsNotUsed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "a folder of another user needs root to make";
+    QTemporaryDir tmp;
+    const QString theirs = tmp.path() + QString("/sonthra-%1").arg(::getuid());
+    ASSERT_EQ(::mkdir(QFile::encodeName(theirs).constData(), 0777), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(theirs).constData(), 65534, 65534), 0);
+    m_env.remove("XDG_RUNTIME_DIR");
+    m_env.insert("TMPDIR", tmp.path());
+    const QString log = tmp.path() + "/log";
+    auto copy = start({}, log);
+    bool told = false;
+    for (int i = 0; i < 3000 && !told; ++i) {
+        told = logLines(log).join('\n').contains("belongs to another user");
+        if (!told) QTest::qWait(10);
+    }
+    EXPECT_TRUE(told) << logLines(log).join('\n').toStdString();
+    EXPECT_EQ(copy->state(), QProcess::Running) << "it runs on its own";
+    EXPECT_TRUE(QDir(theirs).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty())
+        << "nothing of ours in their folder";
+    copy->terminate();
+    copy->waitForFinished(10000);
 }
 
 TEST_F(ProgramCopies, ACrashedFirstCopyDoesNotStopTheNextStart) {

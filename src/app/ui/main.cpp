@@ -2,15 +2,17 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QStringList>
+#include <QTimer>
 
 #include <exception>
 #include <memory>
 
 #include "app/ui/main_form.h"
-#include "dialogs/ui/scripted_dialogs.h"
 #include "app/ui/signal_watcher.h"
 #include "app/ui/single_instance.h"
+#include "dialogs/ui/scripted_dialogs.h"
 #include "dialogs/ui/user_dialogs.h"
+#include "dialogs/ui/wave_messages.h"
 #include "engine/mixer.h"
 #include "engine/nx_wave_player.h"
 #include "messages/message_table.h"
@@ -51,8 +53,7 @@ private:
 // A later copy hands its first argument to the first copy and ends. Without arguments, or
 // when no first copy answers, it ends silently; a refusal (the first copy is busy or hidden)
 // is shown with message 434.
-int runAsSecondCopy(UserDialogs& dialogs, const SingleInstance& instance,
-                    const QStringList& args) {
+int runAsSecondCopy(UserDialogs& dialogs, const SingleInstance& instance, const QStringList& args) {
     if (args.isEmpty()) return 0;
     // The first copy runs in another folder, so a relative name is made absolute here;
     // switches and absolute names start with "/" and travel as they are.
@@ -74,44 +75,69 @@ int main(int argc, char** argv) {
     SonthraApplication app(argc, argv);
     QApplication::setOrganizationName("Corvanta");
     QApplication::setApplicationName("Sonthra");
-    QApplication::setApplicationDisplayName("Corvanta Sonthra");
+    // No display name: on X11 it would be added to every window title and message caption.
 
     std::unique_ptr<UserDialogs> dialogs = ScriptedDialogs::fromEnvironment();
     if (!dialogs) dialogs = std::make_unique<QtUserDialogs>();
     app.dialogs = dialogs.get();
+    WaveMessagesShown waveMessages(*dialogs, &app);
 
     const QStringList args = QApplication::arguments().mid(1);
-    SingleInstance instance;
-    if (!instance.Claim()) return runAsSecondCopy(*dialogs, instance, args);
+    QString problem;
+    SingleInstance instance(InstanceFolder(&problem));
+    if (!instance.Usable()) {
+        // Another user's folder would let them stop this start or see what it opens: this
+        // copy runs on its own instead, and says why.
+        dialogs->messageBox(nullptr, kProductCaption,
+                            problem +
+                                " Sonthra does not use it and runs without looking for "
+                                "another copy of itself.",
+                            DialogIcon::Warning, DialogButtons::Ok);
+    } else if (!instance.Claim()) {
+        return runAsSecondCopy(*dialogs, instance, args);
+    }
 
     int exitCode = 0;
     {
+        // Listening starts before anything slow, so a copy started at the same moment is
+        // answered even while this one asks its start-up questions; what it hands over waits
+        // until the window has started.
+        TMainForm* window = nullptr;
+        HandOverGate gate;
+        const auto post = [&window](const ArgumentBlock& block) {
+            if (window) window->PostCommandBlock(block);
+        };
+        CommandLineChannel channel(instance.SocketPath(), [&](const HandOverRequest& request) {
+            if (gate.IsOpen() && !window) return false;
+            const bool started = gate.IsOpen();
+            const bool accepted = gate.Receive(request, started && window->Busy().isSet(),
+                                               started && window->IsVisibleForHandOver(), post);
+            if (accepted && started) {
+                // The copy that handed its file over ends; this one comes to the front.
+                window->showNormal();
+                window->raise();
+                window->activateWindow();
+            }
+            return accepted;
+        });
+        // Without the channel the program still works; later copies then start on their own.
+        if (instance.Usable()) channel.Listen();
+
         // The engine, the mixer and the settings outlive the main window, which uses them
         // until its last moment (the Preferences window stores its values as it goes).
         Settings settings(userSettingsFile());
         NXWavePlayer engine;
         ROZadEro mixer;
         TMainForm form(*dialogs);
+        window = &form;
         StartProgram(form, engine, mixer, settings);
-        CommandLineChannel channel(instance.SocketPath(), [&form](const HandOverRequest& request) {
-            const bool accepted = ReceiveHandOver(
-                request, form.Busy().isSet(), form.IsVisibleForHandOver(),
-                [&form](const ArgumentBlock& block) { form.PostCommandBlock(block); });
-            if (accepted) {
-                // The copy that handed its file over ends; this one comes to the front.
-                form.showNormal();
-                form.raise();
-                form.activateWindow();
-            }
-            return accepted;
-        });
-        // Without the channel the program still works; later copies then start on their own.
-        channel.Listen();
         SignalWatcher watcher([&form](int) { form.ShutdownWithoutAsking(); });
 
         form.SetStartupArguments(args);
         form.show();
+        QTimer::singleShot(0, &form, [&gate, &post] { gate.Open(post); });
         exitCode = app.exec();
+        window = nullptr;
         app.dialogs = nullptr;
     }
     instance.Release();

@@ -7,7 +7,10 @@
 #include <QThread>
 #include <QTimer>
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <cstring>
 
@@ -24,18 +27,39 @@ bool equalsBurn(const std::string& slot) {
 
 }  // namespace
 
-QString InstanceFolder() {
+QString PrivateFolder(const QString& folder, QString* problem) {
+    const QByteArray path = QFile::encodeName(folder);
+    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) {
+        if (problem) *problem = QString("The folder %1 cannot be made.").arg(folder);
+        return {};
+    }
+    // lstat: a link planted in its place must not lead us elsewhere.
+    struct stat st {};
+    if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        if (problem) *problem = QString("%1 is not a folder.").arg(folder);
+        return {};
+    }
+    if (st.st_uid != ::getuid()) {
+        if (problem) *problem = QString("The folder %1 belongs to another user.").arg(folder);
+        return {};
+    }
+    if ((st.st_mode & 077) != 0) {
+        if (problem) *problem = QString("Other users can reach the folder %1.").arg(folder);
+        return {};
+    }
+    return folder;
+}
+
+QString InstanceFolder(QString* problem) {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QFileInfo(runtime).isDir()) return runtime;
-    const QString folder = QDir::tempPath() + QString("/sonthra-%1").arg(getuid());
-    QDir().mkpath(folder);
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return folder;
+    return PrivateFolder(QDir::tempPath() + QString("/sonthra-%1").arg(getuid()), problem);
 }
 
 SingleInstance::SingleInstance(const QString& folder) : m_folder(folder) {}
 
 bool SingleInstance::Claim() {
+    if (m_folder.isEmpty()) return false;
     m_lock = std::make_unique<QLockFile>(m_folder + "/" + kName + ".lock");
     // The mark lives as long as its owner: only a dead owner's lock is stale, never an old one.
     m_lock->setStaleLockTime(0);
@@ -49,8 +73,7 @@ void SingleInstance::Release() {
     m_lock.reset();
 }
 
-CommandLineChannel::CommandLineChannel(const QString& socketPath, Receiver receive,
-                                       QObject* parent)
+CommandLineChannel::CommandLineChannel(const QString& socketPath, Receiver receive, QObject* parent)
     : QObject(parent), m_path(socketPath), m_receive(std::move(receive)) {
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
     connect(&m_server, &QLocalServer::newConnection, this, [this] {
@@ -91,7 +114,7 @@ void CommandLineChannel::serve(QLocalSocket* socket) {
 }
 
 std::optional<bool> HandOverArguments(const QString& socketPath, const ArgumentBlock& block,
-                                      int timeoutMs) {
+                                      int timeoutMs, int replyTimeoutMs) {
     QElapsedTimer clock;
     clock.start();
     QLocalSocket socket;
@@ -109,10 +132,11 @@ std::optional<bool> HandOverArguments(const QString& socketPath, const ArgumentB
     std::memcpy(message.data() + 4, &size, 4);
     message.append(reinterpret_cast<const char*>(block.bytes().data()), ArgumentBlock::kSize);
     socket.write(message);
-    if (!socket.waitForBytesWritten(timeoutMs)) return std::nullopt;
+    clock.restart();
+    if (!socket.waitForBytesWritten(replyTimeoutMs)) return std::nullopt;
     QByteArray reply;
     while (reply.size() < 4) {
-        const int left = timeoutMs - static_cast<int>(clock.elapsed());
+        const int left = replyTimeoutMs - static_cast<int>(clock.elapsed());
         if (left <= 0 || !socket.waitForReadyRead(left)) return std::nullopt;
         reply.append(socket.readAll());
     }
@@ -130,6 +154,21 @@ bool ReceiveHandOver(const HandOverRequest& request, bool busy, bool windowVisib
         return true;
     }
     return false;
+}
+
+bool HandOverGate::Receive(const HandOverRequest& request, bool busy, bool windowVisible,
+                           const Post& post) {
+    if (m_open) return ReceiveHandOver(request, busy, windowVisible, post);
+    if (!request.block) return false;
+    m_kept.push_back(*request.block);
+    return true;
+}
+
+void HandOverGate::Open(const Post& post) {
+    m_open = true;
+    std::vector<ArgumentBlock> kept;
+    kept.swap(m_kept);
+    for (const ArgumentBlock& block : kept) post(block);
 }
 
 }  // namespace sonthra

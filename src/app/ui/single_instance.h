@@ -12,14 +12,21 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "app/argument_block.h"
 
 namespace sonthra {
 
 // The per-user folder holding the lock and the socket: $XDG_RUNTIME_DIR when it exists,
-// otherwise a private folder in the system's temporary folder named after the user id.
-QString InstanceFolder();
+// otherwise a folder in the system's temporary folder named after the user id, created mode
+// 0700. That one is used only when it is a real folder (not a link) of this user that nobody
+// else can reach; otherwise the result is empty and problem says why, since another user who
+// made it first could keep the program from starting or see what it opens.
+QString InstanceFolder(QString* problem = nullptr);
+
+// The same check on a given fallback folder (tests give their own).
+QString PrivateFolder(const QString& folder, QString* problem);
 
 class SingleInstance {
 public:
@@ -28,7 +35,9 @@ public:
     explicit SingleInstance(const QString& folder = InstanceFolder());
 
     // True when this copy is the first one and now holds the mark until Release or exit.
+    // False also without a folder; Usable() tells the two apart.
     bool Claim();
+    bool Usable() const { return !m_folder.isEmpty(); }
     void Release();
 
     QString SocketPath() const { return m_folder + "/" + kName; }
@@ -65,14 +74,32 @@ private:
 };
 
 // The second copy's side: sends the block and returns the first copy's answer, or nullopt when
-// no first copy answers within the time limit.
+// no first copy listens within timeoutMs or answers within replyTimeoutMs of taking the call
+// (a first copy that is itself starting answers once its engine is up).
 std::optional<bool> HandOverArguments(const QString& socketPath, const ArgumentBlock& block,
-                                      int timeoutMs = 5000);
+                                      int timeoutMs = 5000, int replyTimeoutMs = 30000);
 
 // The first copy's receiving rules: refused while busy or when the data is missing; a block
 // whose first slot is "/Burn", or one arriving while the main window is visible, is posted to
 // the command handler and accepted; anything else is refused.
 bool ReceiveHandOver(const HandOverRequest& request, bool busy, bool windowVisible,
                      const std::function<void(const ArgumentBlock&)>& post);
+
+// Hand-overs that arrive while the first copy is still starting (its window not shown yet, a
+// start-up question open) are accepted and kept, then posted in order once it has started;
+// after that ReceiveHandOver's rules apply.
+class HandOverGate {
+public:
+    using Post = std::function<void(const ArgumentBlock&)>;
+
+    bool Receive(const HandOverRequest& request, bool busy, bool windowVisible, const Post& post);
+    // The first copy has started: posts what was kept.
+    void Open(const Post& post);
+    bool IsOpen() const { return m_open; }
+
+private:
+    bool m_open = false;
+    std::vector<ArgumentBlock> m_kept;
+};
 
 }  // namespace sonthra
