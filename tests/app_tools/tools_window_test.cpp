@@ -222,6 +222,13 @@ TEST_F(ToolsWindowTest, TrimSilenceRemovesTheLeadingSilence) {
 
 TEST_F(ToolsWindowTest, InsertSilenceMakesANewDocumentWhenNoneIsOpenAndSelectsTheSilence) {
     ASSERT_EQ(form.CurrentDocument(), nullptr);
+    // Cancelled in its window: no document is made.
+    whenShown("TInsertSilenceForm",
+              [](QWidget& w) { static_cast<TInsertSilenceForm&>(w).CancelButton->click(); });
+    trigger("EditInsertSilenceMenu");
+    EXPECT_EQ(form.CurrentDocument(), nullptr);
+    EXPECT_FALSE(form.Busy().isSet());
+
     whenShown("TInsertSilenceForm", [](QWidget& w) {
         auto& insert = static_cast<TInsertSilenceForm&>(w);
         insert.SilenceTimeEdit->setText("0.5");
@@ -269,6 +276,13 @@ TEST_F(ToolsWindowTest, ChangeFormatTo22kHzMonoConvertsTheDocumentAndCancelLeave
         chooser.MonoRadioButton->setChecked(true);
         chooser.OkButton->click();
     };
+
+    // Cancel in the chooser ends silently.
+    whenShown("TChangeFormatForm",
+              [](QWidget& w) { static_cast<TChangeFormatForm&>(w).CancelButton->click(); });
+    trigger("EditChangeFormatMenu");
+    EXPECT_TRUE(dialogs.shown().empty());
+    EXPECT_FALSE(form.Busy().isSet());
 
     dialogs.cancelProgress("Changing Format...");
     whenShown("TChangeFormatForm", choose22Mono);
