@@ -13,6 +13,7 @@
 
 #include "engine/edit_errors.h"
 #include "engine/engine_errors.h"
+#include "engine/wave_layout.h"
 #include "wave/safe_file.h"
 #include "wave/wave_layout.h"
 #include "wave/wave_probe.h"
@@ -180,9 +181,13 @@ int AudioEditor::AudioEditSetUndoRedo(int enable) {
     return 0;
 }
 
-int AudioEditor::AudioEditUndo() { return swapUndoState(true); }
+int AudioEditor::AudioEditUndo() {
+    return swapUndoState(true);
+}
 
-int AudioEditor::AudioEditRedo() { return swapUndoState(false); }
+int AudioEditor::AudioEditRedo() {
+    return swapUndoState(false);
+}
 
 // Undo and redo are the same two renames in opposite directions: the current file moves aside
 // to the other state's name, then the kept state takes its place; a failed second rename puts
@@ -212,21 +217,8 @@ int AudioEditor::openSource(const std::string& path, Source& source) {
     if (path.empty()) return engine_error::kNoPlaybackFileName;
     RiffFile file;
     if (file.open(path, RiffFile::Mode::Read) != kRiffOk) return engine_error::kCannotOpenWaveFile;
-    switch (inspectWave(file, source.layout)) {
-        case WaveInspect::Ok:
-            break;
-        case WaveInspect::CannotOpen:
-            return engine_error::kCannotOpenWaveFile;
-        case WaveInspect::NotWave:
-            return engine_error::kNotWaveFile;
-        case WaveInspect::NoFmt:
-        case WaveInspect::BadFmt:
-            return engine_error::kBadFmtChunk;
-        case WaveInspect::NoData:
-            return engine_error::kNoDataChunk;
-    }
-    if (source.layout.format.formatTag != kWaveFormatPcm) return engine_error::kNotPcm;
-    if (!isSupportedPcm(source.layout.format)) return engine_error::kFormatNotSupported;
+    const WaveInspect inspected = inspectWave(file, source.layout);
+    if (const int r = checkInspectedWave(inspected, source.layout.format); r != 0) return r;
     // The worker reads through a descriptor of its own; the file's name may change meanwhile.
     source.fd = ::fcntl(file.fd(), F_DUPFD_CLOEXEC, 0);
     if (source.fd < 0) return engine_error::kCannotOpenWaveFile;

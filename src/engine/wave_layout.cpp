@@ -11,10 +11,22 @@
 namespace sonthra {
 namespace {
 
-int engineError(WaveInspect result) {
+void fill(const WaveFileLayout& found, WaveLayout& layout) {
+    const WaveFormat& format = found.format;
+    layout.channels = format.channels;
+    layout.sampleRate = format.sampleRate;
+    layout.bitsPerSample = format.bitsPerSample;
+    layout.blockAlign = format.blockAlign;
+    layout.dataOffset = found.dataOffset;
+    layout.dataBytes = found.dataBytes - found.dataBytes % format.blockAlign;
+}
+
+}  // namespace
+
+int checkInspectedWave(WaveInspect result, const WaveFormat& format) {
     switch (result) {
         case WaveInspect::Ok:
-            return 0;
+            break;
         case WaveInspect::CannotOpen:
             return engine_error::kCannotOpenWaveFile;
         case WaveInspect::NotWave:
@@ -25,15 +37,10 @@ int engineError(WaveInspect result) {
         case WaveInspect::NoData:
             return engine_error::kNoDataChunk;
     }
-    return engine_error::kNotWaveFile;
-}
-
-int check(const WaveFileLayout& found, WaveLayout& layout) {
-    const WaveFormat& format = found.format;
-    // The same rule as the edits, the display and the peaks: what plays can be edited.
+    // The same rule as the display and the peaks: what plays can be edited.
     switch (pcmSupport(format)) {
         case PcmSupport::Supported:
-            break;
+            return 0;
         case PcmSupport::NotPcm:
             return engine_error::kNotPcm;
         case PcmSupport::Malformed:
@@ -41,16 +48,8 @@ int check(const WaveFileLayout& found, WaveLayout& layout) {
         case PcmSupport::Unsupported:
             return engine_error::kFormatNotSupported;
     }
-    layout.channels = format.channels;
-    layout.sampleRate = format.sampleRate;
-    layout.bitsPerSample = format.bitsPerSample;
-    layout.blockAlign = format.blockAlign;
-    layout.dataOffset = found.dataOffset;
-    layout.dataBytes = found.dataBytes - found.dataBytes % format.blockAlign;
-    return 0;
+    return engine_error::kNotWaveFile;
 }
-
-}  // namespace
 
 int readWaveLayout(int fd, WaveLayout& layout) {
     layout = WaveLayout{};
@@ -59,9 +58,11 @@ int readWaveLayout(int fd, WaveLayout& layout) {
     RiffFile file;
     if (file.attach(fd, RiffFile::Mode::Read) != kRiffOk) return engine_error::kCannotOpenWaveFile;
     WaveFileLayout found;
-    const int result = engineError(inspectWave(file, found));
+    const WaveInspect inspected = inspectWave(file, found);
     file.close();
-    return result != 0 ? result : check(found, layout);
+    const int result = checkInspectedWave(inspected, found.format);
+    if (result == 0) fill(found, layout);
+    return result;
 }
 
 int readWaveLayout(const std::string& path, WaveLayout& layout) {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "wave/wave_layout.h"
+
 namespace sonthra {
 
 struct WaveLayout {
@@ -20,6 +22,12 @@ struct WaveLayout {
 
     std::uint64_t frames() const { return blockAlign == 0 ? 0 : dataBytes / blockAlign; }
 };
+
+// The engine's error for what inspectWave found: 0, or 102 cannot open, 107 not a RIFF WAVE
+// file, 108 no usable "fmt " chunk (or one with no channels, rate or sample size), 109 not
+// PCM, 110 no "data" chunk after "fmt ", 104 PCM of a size or channel count the program does
+// not play and edit. The one rule for play, information and the edits.
+int checkInspectedWave(WaveInspect result, const WaveFormat& format);
 
 // Fills layout from the WAV file open on fd (the descriptor's offset is not relied on and is
 // left anywhere). Returns 0 or an engine error: 102 not a readable regular file, 107 not a
