@@ -38,6 +38,7 @@ namespace sonthra {
 
 class EffectsController;
 class MixerApi;
+class PodcastController;
 class Mp3DocumentServices;
 class NXWavePlayer;
 class TBatchProcessParamSelectionForm;
@@ -110,6 +111,8 @@ public:
     BusyFlag& Busy() { return m_session.Busy(); }
     // The documents, their working copies, the busy flag and the recent files.
     DocumentSession& Session() { return m_session; }
+    // Podcast publishing: Save As Podcast, Upload Podcast and View Podcast Info.
+    PodcastController& Podcast();
 
     // The program's arguments without the program name; handled on the first show.
     void SetStartupArguments(const QStringList& args);
@@ -594,6 +597,7 @@ private:
     TBatchProcessParamSelectionForm* m_batchForm = nullptr;
 
     Mp3Services m_mp3;
+    std::shared_ptr<PodcastController> m_podcast;
     std::map<std::uint32_t, DocumentParts> m_parts;
     bool m_songInfoChanged = false;
     TransportController m_transport;

@@ -181,6 +181,13 @@ int TMainForm::createParts(AudioDocument& document) {
     parts.view->setOnSelection([this](QObject* sender, std::uint32_t start, std::uint32_t end) {
         WaveformBaseSelection(sender, start, end);
     });
+    // The wheel and a resize's re-zoom change the view from inside the display, and the
+    // overview's own re-zoom moves what its frame has to cover.
+    const auto follow = [this, view = parts.view](QObject*) {
+        if (view == CurrentView()) updateScaleAndFrame();
+    };
+    parts.view->setOnViewChange(follow);
+    parts.overview->setOnViewChange(follow);
 
     const QString caption = QFileInfo(qs(document.fileName)).fileName();
     parts.windowItem = m_menus.value("WindowMenu")->addAction(caption);
@@ -345,7 +352,9 @@ void TMainForm::setCommandStateFromDocument() {
     const AudioDocument* document = m_documents.current();
     if (document == nullptr) return;
     const bool podcast = document->podcastDescription;
-    Action("FileUploadPodcastMenu")->setEnabled(podcast);
+    // Upload also takes a description file saved in an earlier session for a document that
+    // has no podcast yet, so it is on for every open document.
+    Action("FileUploadPodcastMenu")->setEnabled(true);
     findChild<QWidget*>("PodcastInfoCoolButton")->setEnabled(podcast);
     Action("FileSaveAsPodcastMenu")->setEnabled(!podcast);
 
