@@ -273,8 +273,9 @@ void parseFrames(std::string_view tag, const Header& header, FrameTexts& texts,
         pos = dataStart + static_cast<std::size_t>(size);
 
         const int index = frameIndex(id, version);
-        // The recording time is the year field's own frame in version 2.4; the year is written.
-        if (otherFrames != nullptr && (index == 0 || index > kRecordingTime)) {
+        // Frames that feed a field, even as a fallback, are not carried: read back they could
+        // change the field the tag was written with.
+        if (otherFrames != nullptr && index == 0) {
             keepFrame(body.substr(frameStart, headerSize), data, version, header.flags,
                       *otherFrames);
         }

@@ -57,8 +57,8 @@ Header parseHeader(std::string_view bytes);
 // Reads the frames of a whole tag (header included) into texts. Stops at padding, at a frame
 // that runs past the tag, and at anything malformed; what was read until then stays. When
 // otherFrames is given, it receives the frames of a version 2.3 or 2.4 tag that the texts do
-// not cover (pictures, lyrics, private data, the fallbacks but the recording time) as version
-// 2.3 frames, so that a rewrite keeps them. Frames whose data a version 2.3 tag cannot carry as
+// not read at all (pictures, lyrics, private data) as version 2.3 frames, so that a rewrite
+// keeps them. Frames whose data a version 2.3 tag cannot carry as
 // they are (compressed, encrypted, unsynchronised) are not kept.
 void parseFrames(std::string_view tag, const Header& header, FrameTexts& texts,
                  std::string* otherFrames = nullptr);
