@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
 #include <QProcess>
@@ -39,6 +40,7 @@
 #include "view/ui/color_form.h"
 #include "view/ui/led_widget.h"
 #include "settings_ui/private_config_home.h"
+#include "wave/wave_layout.h"
 #include "wave/wave_writer.h"
 
 using namespace sonthra;
@@ -353,6 +355,53 @@ TEST_F(StartupTest, RecSettingsButtonKeepsTheConfirmedFormatForTheNextRecording)
     EXPECT_EQ(format.sampleRate, 22050u);
     EXPECT_EQ(format.bitsPerSample, 16);
     EXPECT_EQ(format.channels, 1);
+}
+
+TEST_F(StartupTest, TheTemporaryFolderChosenInThePreferencesAppliesAtOnce) {
+    start();
+    const auto chosen = home.path() / "scratch";
+    std::filesystem::create_directories(chosen);
+    ASSERT_EQ(form->Session().TempFolder().find(chosen.string()), std::string::npos);
+    onModal([&] { form->Action("FilePreferencesMenu")->trigger(); },
+            [&](QWidget* modal) {
+                auto* prefs = static_cast<TPreferencesForm*>(modal);
+                prefs->TempPathEdit->setText(QString::fromStdString(chosen.string()));
+                QTest::mouseClick(prefs->OkButton, Qt::LeftButton);
+            });
+    // No restart: the next working copy goes there.
+    EXPECT_EQ(form->Session().TempFolder().rfind(chosen.string(), 0), 0u)
+        << form->Session().TempFolder();
+}
+
+TEST_F(StartupTest, RecSettingsOnAnEmptyNewDocumentGivesItTheConfirmedFormat) {
+    start();
+    // File New asks the format first: the default is taken.
+    onModal([&] { form->Action("FileNewMenu")->trigger(); },
+            [&](QWidget* modal) {
+                QTest::mouseClick(static_cast<TRecSettingsForm*>(modal)->OkButton,
+                                  Qt::LeftButton);
+            });
+    const AudioDocument* document = form->CurrentDocument();
+    ASSERT_NE(document, nullptr);
+    ASSERT_EQ(document->state, DocumentState::New);
+    auto* button = form->findChild<QAbstractButton*>("RecSettingsButton");
+    ASSERT_TRUE(button->isEnabled());
+    onModal([&] { QTest::mouseClick(button, Qt::LeftButton); },
+            [&](QWidget* modal) {
+                auto* rec = static_cast<TRecSettingsForm*>(modal);
+                rec->RecordingSamplingRateComboBox->setCurrentIndex(
+                    rec->RecordingSamplingRateComboBox->findText("22050 Hz"));
+                rec->RecordingChannelComboBox->setCurrentIndex(
+                    rec->RecordingChannelComboBox->findText("Mono"));
+                QTest::mouseClick(rec->OkButton, Qt::LeftButton);
+            });
+    EXPECT_EQ(document->sampleRate, 22050u);
+    EXPECT_EQ(document->channels, 1);
+    WaveFileLayout layout;
+    ASSERT_EQ(inspectWave(document->workFile, layout), WaveInspect::Ok);
+    EXPECT_EQ(layout.format.sampleRate, 22050u) << "what is recorded next is judged against it";
+    EXPECT_EQ(layout.format.channels, 1);
+    EXPECT_EQ(layout.frames(), 0u);
 }
 
 TEST_F(StartupTest, EngineNoticeArrivesOnTheGuiThreadAndNotAfterTheWindowIsGone) {

@@ -34,6 +34,7 @@ void DocumentSession::ReleaseBusy() {
 }
 
 std::string DocumentSession::TempPreference() const {
+    if (TempPreferenceSource) return TempPreferenceSource();
     return m_settings != nullptr ? m_settings->readTempPath().value : std::string();
 }
 

@@ -78,6 +78,9 @@ public:
     // The current document's title may have changed (it became read-only).
     std::function<void()> OnTitleChanged;
     std::function<void()> OnRecentFilesChanged;
+    // Where the temporary folder chosen now comes from (the Preferences window); the stored
+    // setting when unset.
+    std::function<std::string()> TempPreferenceSource;
 
 private:
     struct RunningJob {

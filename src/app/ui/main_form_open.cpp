@@ -152,6 +152,12 @@ int TMainForm::OpenFileByPath(const QString& path) {
         return kMp3ComponentMissing;
     }
 
+    // A WAV file that cannot be read is refused before the open document is closed for it.
+    if (!mp3 && m_documents.indexOfFileName(file) < 0) {
+        AudioFileInfo info;
+        const int unreadable = m_engine->AudioGetFileInfo(&info, file);
+        if (unreadable != 0) return ShowEngineError(m_dialogs, this, unreadable);
+    }
     if (!m_documents.empty()) {
         const int closed = CloseDocument(static_cast<int>(m_documents.count()) - 1, true);
         if (closed != 0) return closed;

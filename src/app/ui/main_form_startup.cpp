@@ -102,6 +102,11 @@ void TMainForm::AttachAudio(NXWavePlayer& engine, MixerApi& mixer, Settings& set
 void TMainForm::CreatePreferencesForm() {
     if (m_engine == nullptr || m_preferences != nullptr) return;
     m_preferences = new TPreferencesForm(*m_engine, *m_settings, m_dialogs, this);
+    // A temporary folder chosen in the Preferences applies from the next file on.
+    m_session.TempPreferenceSource = [this] {
+        return m_preferences != nullptr ? m_preferences->GetTempFolder().toStdString()
+                                        : m_settings->readTempPath().value;
+    };
 }
 
 void TMainForm::CreateRecSettingsForm() {
@@ -176,7 +181,8 @@ void TMainForm::FilePreferencesMenuClick() {
 void TMainForm::RecSettingsButtonClick() {
     if (m_recSettings == nullptr) return;
     ModalBusy busy(m_busy);
-    m_recSettings->exec();
+    // An empty New document takes the confirmed format at once.
+    if (m_recSettings->exec() == QDialog::Accepted) RecordingFormatConfirmed();
 }
 
 }  // namespace sonthra
