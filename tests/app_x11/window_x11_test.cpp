@@ -1,5 +1,6 @@
-// The main window on a real X display with a window manager: after the window manager resizes
-// it, the ruler and the overview's frame agree with the re-zoomed view.
+// The main window on a real X display with a window manager: the ruler and the overview's
+// frame agree with the view from the moment a file has opened, and after the window manager
+// resizes the window and the view re-zooms.
 #include <QElapsedTimer>
 #include <QProcess>
 
@@ -28,11 +29,15 @@ protected:
     }
 };
 
-TEST_F(WindowX11, TheRulerAndTheOverviewFollowTheViewAfterAResize) {
+TEST_F(WindowX11, TheRulerAndTheOverviewFollowTheViewFromOpeningAndAfterAResize) {
     ASSERT_EQ(qgetenv("QT_QPA_PLATFORM"), "xcb") << "needs the x11 test fixture";
     openRamp(kRate * 20);
     QTest::qWait(300);
     ASSERT_GT(view().TotalSamples(), 0u);
+    {
+        SCOPED_TRACE("after opening");
+        expectAgreement();
+    }
 
     const std::uint32_t zoomBefore = view().ZoomLevel();
     const int widthBefore = view().clientWidth();

@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 #include "view/overview_sync.h"
 
@@ -144,7 +145,21 @@ void TLUM32Overview::resizeEvent(QResizeEvent* event) {
     QRect g = m_frame->geometry();
     g.setTop(client.y() - 40);
     g.setHeight(client.height() + 80);
+    // The whole file spans the client width, so the frame keeps its share of it: the same
+    // part of the file stays framed (no frame event; the main display has not changed).
+    const int border = width() - client.width();
+    const int oldClient = event->oldSize().width() - border;
+    if (oldClient > 0 && oldClient != client.width()) {
+        const double scale = double(client.width()) / oldClient;
+        const int left = static_cast<int>(std::lround((g.left() - client.left()) * scale));
+        const int frameWidth = std::clamp(static_cast<int>(std::lround(g.width() * scale)), 1,
+                                          std::max(client.width(), 1));
+        g.setLeft(client.left() + ClampFrameLeft(left, frameWidth, client.width()));
+        g.setWidth(frameWidth);
+    }
     m_frame->setGeometry(g);
+    // The owner may place the frame exactly over what its display shows.
+    if (oldClient != client.width()) raiseViewChange();
 }
 
 }  // namespace sonthra

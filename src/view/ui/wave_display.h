@@ -124,7 +124,8 @@ public:
     const TSelectionEvent& OnSelection() const { return m_onSelection; }
     void setOnClick(TNotifyEvent e) { m_onClick = std::move(e); }
     // Raised when the display itself changed its zoom or left edge (the wheel, a resize's
-    // re-zoom), so that the owner's ruler and overview follow.
+    // re-zoom; for an overview, any change of its width), so that the owner's ruler and
+    // overview frame follow.
     void setOnViewChange(TNotifyEvent e) { m_onViewChange = std::move(e); }
 
     // Helpers the owner and the overview use.
@@ -159,6 +160,7 @@ protected:
     // scrolls the view to it when scroll is set (else a caret outside the view is hidden).
     void MoveCaret(std::uint32_t pos, bool notify, bool scroll);
     void raiseSelection(std::uint32_t start, std::uint32_t end);
+    void raiseViewChange();
     void showPlain();
     bool hasSamples() const { return m_model.hasSamples(); }
     bool hasFile() const { return m_model.hasFile(); }
@@ -174,7 +176,6 @@ private:
     void dragTo(int x);
     void scrollByNotches(int notches);
     void zoomAboutPixel(int x, int notches);
-    void raiseViewChange();
     void placeCaretWidget();
     void showCaretWidget(bool shown);
     void reset();
