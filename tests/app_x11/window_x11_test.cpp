@@ -56,5 +56,21 @@ TEST_F(WindowX11, TheRulerAndTheOverviewFollowTheViewFromOpeningAndAfterAResize)
     expectAgreement();
 }
 
+TEST_F(WindowX11, TabReachesTheWaveform) {
+    ASSERT_EQ(qgetenv("QT_QPA_PLATFORM"), "xcb") << "needs the x11 test fixture";
+    openRamp(kRate);
+    form.findChild<QWidget*>("PlayButton") ? form.findChild<QWidget*>("PlayButton")->setFocus()
+                                           : form.setFocus();
+    ASSERT_FALSE(view().hasFocus());
+    const QString window = QString::number(form.winId());
+    bool reached = false;
+    for (int i = 0; i < 80 && !reached; ++i) {
+        QProcess::execute("xdotool", {"key", "--window", window, "Tab"});
+        QTest::qWait(30);
+        reached = view().hasFocus();
+    }
+    EXPECT_TRUE(reached) << "the waveform is a tab stop";
+}
+
 }  // namespace
 }  // namespace sonthra

@@ -34,7 +34,8 @@ protected:
 RIZI32DaziVereruz::RIZI32DaziVereruz(QWidget* parent) : QFrame(parent) {
     setCtl3D(false);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setFocusPolicy(Qt::ClickFocus);
+    // A tab stop: the keyboard reaches the waveform without the mouse.
+    setFocusPolicy(Qt::StrongFocus);
     m_caret = new Caret(this);
     m_autoScroll.setInterval(30);
     connect(&m_autoScroll, &QTimer::timeout, this, [this] {
