@@ -211,6 +211,7 @@ TEST(BuildOverview, AFailureLeavesTheOverviewEmptyAndIsShown) {
     EXPECT_EQ(code, kViewErrCannotOpen);
     EXPECT_EQ(messages, std::vector<int>{103});
     EXPECT_TRUE(overview.WaveFileName().empty());
+    EXPECT_FALSE(overview.frame()->isVisibleTo(&overview)) << "no frame over nothing";
 
     // A cancelled build: message 129, and the overview is reset.
     writeWav(dir.file("b.wav"), 1, 16, loudStretch(1000, 0, 0));
@@ -224,6 +225,7 @@ TEST(BuildOverview, AFailureLeavesTheOverviewEmptyAndIsShown) {
     EXPECT_EQ(messages, std::vector<int>{129});
     EXPECT_TRUE(overview.WaveFileName().empty());
     EXPECT_EQ(overview.peakState(), PeakState::Idle);
+    EXPECT_FALSE(overview.frame()->isVisibleTo(&overview));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "view/overview_sync.h"
+#include "view/view_errors.h"
 
 namespace sonthra {
 
@@ -126,7 +127,14 @@ int TLUM32Overview::OpenWaveFile(const std::string& name) {
     const QRect client = contentsRect();
     m_frame->setGeometry(client.x(), client.y() - 40, client.width(), client.height() + 80);
     m_frame->show();
-    return RIZI32DaziVereruz::OpenWaveFile(name);
+    const int code = RIZI32DaziVereruz::OpenWaveFile(name);
+    if (code != kViewOk) m_frame->hide();
+    return code;
+}
+
+void TLUM32Overview::ResetDisplay() {
+    RIZI32DaziVereruz::ResetDisplay();
+    m_frame->hide();
 }
 
 void TLUM32Overview::mousePressEvent(QMouseEvent* event) {

@@ -56,6 +56,8 @@ public:
     // Shows the frame over the whole overview (reaching 40 pixels above and below, so that only
     // its sides are seen), then attaches the file.
     int OpenWaveFile(const std::string& name) override;
+    // Back to the empty state; no frame is shown over nothing.
+    void ResetDisplay() override;
 
     TLUM32OViewFrame* frame() const { return m_frame; }
     void setOnFramePosSizeChange(TNotifyEvent e) { m_onFrame = std::move(e); }
