@@ -194,7 +194,7 @@ TEST(ApplyColorScheme, ColoursDisplaysMetersAndClippingLights) {
     for (TLUM32Overview* o : {&templateOverview, &overview}) {
         EXPECT_EQ(o->BackGroundColor(), 0x16u);
         EXPECT_EQ(o->WaveFormColor(), 0x17u);
-        EXPECT_EQ(o->AxisColor(), 255u);  // not part of the scheme
+        EXPECT_EQ(o->AxisColor(), 0x17u) << "the centre line follows the scheme too";
     }
     for (TLUM32VerticalLEDs* m : {&left, &right}) {
         EXPECT_EQ(m->Color(), 0x18u);

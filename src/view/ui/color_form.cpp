@@ -195,6 +195,9 @@ void ApplyColorScheme(const ColorSchemeTable& scheme, const ColorSchemeTargets& 
     auto colorOverview = [&](TLUM32Overview* overview) {
         overview->setBackGroundColor(color(kSchemeOverviewBackground));
         overview->setWaveFormColor(color(kSchemeOverviewWaveform));
+        // The scheme has no axis of the overview's own: its centre line is drawn in the
+        // overview's waveform colour rather than the component's built-in red.
+        overview->setAxisColor(color(kSchemeOverviewWaveform));
     };
     if (targets.templateDisplay) colorDisplay(targets.templateDisplay);
     if (targets.templateOverview) colorOverview(targets.templateOverview);
