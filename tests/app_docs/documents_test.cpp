@@ -104,6 +104,7 @@ TEST_F(DocumentWindowTest, BrokenAndMissingFilesOpenNothing) {
 }
 
 TEST_F(DocumentWindowTest, Mp3WithoutTheConverterIsTheMissingComponent) {
+    form.SetMp3Services({});  // as when the MP3 component is missing
     const std::string wav = makeWav("keep.wav", 4410);
     openByMenu(wav);
     ASSERT_TRUE(waitForWorkingCopy());
@@ -262,12 +263,12 @@ TEST_F(DocumentWindowTest, CommandHandlerOpensFilesAndUnsavedCopies) {
     EXPECT_TRUE(fs::exists(path));
     EXPECT_TRUE(workspaceFiles().empty());
 
-    // A WMA file asks for the missing codec.
+    // A WMA file goes to the WMA import, which refuses one that is not WMA.
     test::writeFile(user.file("x.WMA"), "wma");
     dialogs.clearShown();
     form.CommandHandler(ArgumentBlock::fromArguments({user.file("x.WMA")}));
     ASSERT_EQ(dialogs.shown().size(), 1u);
-    EXPECT_EQ(dialogs.shown()[0].caption, "Codec Not Found");
+    EXPECT_EQ(dialogs.shown()[0].text, "WMA File format is not proper!!");
     EXPECT_EQ(form.CurrentDocument(), nullptr);
 }
 

@@ -92,6 +92,7 @@ TEST_F(SaveTest, SaveOfACleanDocumentWritesNothing) {
 
 TEST_F(SaveTest, SaveAsMp3WithoutTheEncoderIsRefused) {
     unsavedDocument();
+    form.SetMp3Services({});  // as when the MP3 component is missing
     dialogs.queueFile(QString::fromStdString(user.file("tune.mp3")));
     dialogs.queueAnswer(DialogAnswer::No);
     trigger("FileSaveAsMenu");
