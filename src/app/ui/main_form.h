@@ -545,6 +545,8 @@ private:
     void updateDocumentDisplay();
     void updateTitle();
     void setCommandStateFromDocument();
+    // Save As Podcast, Upload Podcast and View Podcast Info from the document's podcast state.
+    void setPodcastCommands(const AudioDocument& document);
     void setPasteFromEngine();
     void setNewDocumentCommands();
     void setSongInfoCommands();

@@ -351,12 +351,7 @@ void TMainForm::setSongInfoCommands() {
 void TMainForm::setCommandStateFromDocument() {
     const AudioDocument* document = m_documents.current();
     if (document == nullptr) return;
-    const bool podcast = document->podcastDescription;
-    // Upload also takes a description file saved in an earlier session for a document that
-    // has no podcast yet, so it is on for every open document.
-    Action("FileUploadPodcastMenu")->setEnabled(true);
-    findChild<QWidget*>("PodcastInfoCoolButton")->setEnabled(podcast);
-    Action("FileSaveAsPodcastMenu")->setEnabled(!podcast);
+    setPodcastCommands(*document);
 
     const SaveRevertCommands commands = SaveRevertFor(*document);
     setCommandEnabled("FileSaveMenu", commands.save);
@@ -366,6 +361,15 @@ void TMainForm::setCommandStateFromDocument() {
     SetCommandState(selection ? kStateSelection : kStateNoSelection);
     m_edit->UndoRedoFromFiles();
     setPasteFromEngine();
+}
+
+void TMainForm::setPodcastCommands(const AudioDocument& document) {
+    const bool podcast = document.podcastDescription;
+    // Upload also takes a description file saved in an earlier session for a document that
+    // has no podcast yet, so it is on for every open document.
+    Action("FileUploadPodcastMenu")->setEnabled(true);
+    findChild<QWidget*>("PodcastInfoCoolButton")->setEnabled(podcast);
+    Action("FileSaveAsPodcastMenu")->setEnabled(!podcast);
 }
 
 // The whole file in the view: the largest zoom from the first frame.

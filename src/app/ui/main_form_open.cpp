@@ -233,6 +233,7 @@ int TMainForm::OpenFileByPath(const QString& path) {
     updateDocumentDisplay();
     SetCommandState(kStateFileOpened);
     SetCommandState(kStateNoSelection);
+    setPodcastCommands(document);
     setPasteFromEngine();
     m_session.AddRecentFile(file);
     setSongInfoCommands();
