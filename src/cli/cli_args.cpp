@@ -171,7 +171,7 @@ std::optional<std::uint64_t> parsePosition(const std::string& text, std::uint32_
     std::optional<std::uint64_t> frames;
     if (allDigits(text)) {
         frames = parseInteger(text, 0, 0xFFFFFFFFll);
-    } else if (rate == 0 || text.size() > 40) {
+    } else if (rate == 0 || text.empty() || text.size() > 40) {
         return std::nullopt;
     } else if (text.back() == 's' && text.find(':') == std::string::npos) {
         frames = secondsToFrames(text.substr(0, text.size() - 1), rate);
