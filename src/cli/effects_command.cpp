@@ -9,6 +9,7 @@
 #include "cli/cli_args.h"
 #include "cli/cli_report.h"
 #include "cli/cli_verbs.h"
+#include "cli/command_words.h"
 #include "effects/effect_captions.h"
 #include "effects/effect_file_run.h"
 #include "effects/effect_host.h"
@@ -27,22 +28,14 @@ struct EffectCommand {
 
 // Reads the words after the verb; returns what is wrong, or an empty string.
 std::string readCommand(const std::vector<std::string>& args, EffectCommand& command) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        if (word.rfind("--", 0) != 0) {
-            command.files.push_back(word);
+    for (const CommandWord& word : splitCommandWords(args)) {
+        const std::string& name = word.name;
+        const std::string& value = word.value;
+        if (name.empty()) {
+            command.files.push_back(value);
             continue;
         }
-        const std::size_t equals = word.find('=');
-        const std::string name = word.substr(0, equals);
-        std::string value;
-        if (equals != std::string::npos) {
-            value = word.substr(equals + 1);
-        } else if (i + 1 < args.size()) {
-            value = args[++i];
-        } else {
-            return name + " needs a value";
-        }
+        if (!word.hasValue) return name + " needs a value";
         if (name == "--set") {
             if (value.find('=') == std::string::npos) return "--set takes KEY=VALUE";
             command.settings.push_back(value);

@@ -10,6 +10,7 @@
 #include "cli/cli_args.h"
 #include "cli/cli_report.h"
 #include "cli/cli_verbs.h"
+#include "cli/command_words.h"
 #include "convert/format_convert.h"
 #include "messages/message_table.h"
 #include "wave/wave_probe.h"
@@ -36,26 +37,18 @@ std::string readRequest(const std::vector<std::string>& args, FormatRequest& req
         {"--bits", &request.bits, 8, 16, "--bits must be 8 or 16"},
         {"--channels", &request.channels, 1, 2, "--channels must be 1 or 2"},
     };
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        if (word.rfind("--", 0) != 0) {
-            request.files.push_back(word);
+    for (const CommandWord& word : splitCommandWords(args)) {
+        if (word.name.empty()) {
+            request.files.push_back(word.value);
             continue;
-        }
-        const std::size_t equals = word.find('=');
-        const std::string name = word.substr(0, equals);
-        std::string value;
-        if (equals != std::string::npos) {
-            value = word.substr(equals + 1);
-        } else if (i + 1 < args.size()) {
-            value = args[++i];
         }
         Option* option = nullptr;
         for (Option& o : options) {
-            if (name == o.name) option = &o;
+            if (word.name == o.name) option = &o;
         }
-        if (!option) return "unknown option " + name;
-        const auto number = parseInteger(value, option->low, option->high);
+        if (!option) return "unknown option " + word.name;
+        // An option without a value reads as empty and is refused with its range.
+        const auto number = parseInteger(word.value, option->low, option->high);
         if (!number || (option->target == &request.bits && *number != 8 && *number != 16)) {
             return option->problem;
         }

@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "cli/cli_verbs.h"
+#include "cli/command_words.h"
 #include "platform/program_folder.h"
 #include "podcast/audio_duration.h"
 #include "podcast/html_page.h"
@@ -38,26 +39,17 @@ int failed(const Status& status, std::ostream& err) {
 // Positional words and --options ("--name value" or "--name=value").
 std::string parseWords(const std::vector<std::string>& args, std::vector<std::string>& files,
                        std::map<std::string, std::string>& options) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        if (word.rfind("--", 0) != 0) {
-            files.push_back(word);
+    for (const CommandWord& word : splitCommandWords(args)) {
+        if (word.name.empty()) {
+            files.push_back(word.value);
             continue;
         }
-        std::string name = word.substr(2);
-        std::string value;
-        if (const std::size_t equals = name.find('='); equals != std::string::npos) {
-            value = name.substr(equals + 1);
-            name.resize(equals);
-        } else if (i + 1 < args.size()) {
-            value = args[++i];
-        } else {
-            return word + " needs a value";
-        }
+        if (!word.hasValue) return word.name + " needs a value";
+        const std::string name = word.name.substr(2);
         if (std::find(kOptions.begin(), kOptions.end(), name) == kOptions.end()) {
             return "unknown option --" + name;
         }
-        options[name] = value;
+        options[name] = word.value;
     }
     if (files.size() != 2) return "FEED and AUDIO are required";
     for (const char* required : {"title", "description", "link"}) {
