@@ -47,8 +47,11 @@ bool FtpConnections::SaveConnection(const FTPSession& session) {
     result |= store.writeString("UserId", session.userId);
     result |= store.writeString("LastUploadPath", session.lastUploadPath);
     result |= store.writeString("Protocol", ProtocolName(session.protocol));
+    result |= store.writeString("PrivateKeyFile", session.privateKeyFile);
     result |=
         store.writeString("LogKey", session.savePassword ? ScramblePassword(session.password) : "");
+    result |= store.writeString(
+        "KeyLogKey", session.savePassword ? ScramblePassword(session.keyPassphrase) : "");
     return store.close() == 0 && result == 0;
 }
 
@@ -59,17 +62,20 @@ std::optional<FTPSession> FtpConnections::LoadConnection(const std::string& name
     if (store.openKey(ftpSettingsKey(m_company, name), false) != 0) return std::nullopt;
     FTPSession session;
     session.name = name;
-    std::string logKey, protocol;
+    std::string logKey, keyLogKey, protocol;
     store.readString("HostName", session.hostName);
     store.readString("Port", session.port);
     store.readString("UserId", session.userId);
     store.readString("LastUploadPath", session.lastUploadPath);
     store.readString("Protocol", protocol);
+    store.readString("PrivateKeyFile", session.privateKeyFile);
     store.readString("LogKey", logKey);
+    store.readString("KeyLogKey", keyLogKey);
     session.protocol = ProtocolFromName(protocol);
     if (!logKey.empty()) session.password = UnscramblePassword(logKey);
-    // The flag is not stored: a stored password means the user wanted it kept.
-    session.savePassword = !session.password.empty();
+    if (!keyLogKey.empty()) session.keyPassphrase = UnscramblePassword(keyLogKey);
+    // The flag is not stored: a stored password or passphrase means the user wanted it kept.
+    session.savePassword = !session.password.empty() || !session.keyPassphrase.empty();
     store.close();
     return session;
 }

@@ -1,6 +1,7 @@
 // Saved FTP connections: one key per connection below "\Software\<company>\FTPSettings\" in the
-// settings store, holding host, port, user, last remote folder, the protocol and, when the user
-// asked for it, the scrambled password ("LogKey"). "<Last Session>" is saved automatically and is
+// settings store, holding host, port, user, last remote folder, the protocol, the SFTP private
+// key file and, when the user asked for it, the scrambled password ("LogKey") and key
+// passphrase ("KeyLogKey"). "<Last Session>" is saved automatically and is
 // never deleted. The store's file is readable by its owner only.
 //
 // Each call opens the store, does its work and closes it. Call from any one thread.
@@ -27,6 +28,10 @@ struct FTPSession {
     std::string userId;
     bool savePassword = false;
     FtpProtocol protocol = FtpProtocol::Ftp;
+    // SFTP: the private key to log in with, and its passphrase, which is kept (scrambled) only
+    // when the password is.
+    std::string privateKeyFile;
+    std::string keyPassphrase;
 };
 
 // "FTP", "FTPS", "SFTP"; unknown text reads as plain FTP.

@@ -254,6 +254,9 @@ void FtpTransport::applyOptions(const TransportOptions& o, const TransportReques
         if (!o.sshPrivateKey.empty()) {
             auth |= CURLSSH_AUTH_PUBLICKEY;
             curl_easy_setopt(c, CURLOPT_SSH_PRIVATE_KEYFILE, o.sshPrivateKey.c_str());
+            if (!o.sshKeyPassphrase.empty()) {
+                curl_easy_setopt(c, CURLOPT_KEYPASSWD, o.sshKeyPassphrase.c_str());
+            }
             if (!o.sshPublicKey.empty()) {
                 curl_easy_setopt(c, CURLOPT_SSH_PUBLIC_KEYFILE, o.sshPublicKey.c_str());
             }

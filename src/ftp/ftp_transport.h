@@ -31,6 +31,7 @@ struct TransportOptions {
     bool verifyPeer = true;
     std::string caFile;
     std::string sshPrivateKey;
+    std::string sshKeyPassphrase;  // unlocks sshPrivateKey when it is encrypted
     std::string sshPublicKey;
     std::string sshKnownHosts;
 };

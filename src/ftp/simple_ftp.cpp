@@ -117,6 +117,7 @@ TransportOptions TSimpleFTP::Options() const {
     o.verifyPeer = VerifyPeer;
     o.caFile = CaFile;
     o.sshPrivateKey = SshPrivateKeyFile;
+    o.sshKeyPassphrase = SshKeyPassphrase;
     o.sshPublicKey = SshPublicKeyFile;
     o.sshKnownHosts = SshKnownHostsFile;
     return o;

@@ -125,6 +125,7 @@ public:
     // (empty: ~/.ssh/known_hosts). A host seen for the first time is added to it; a host whose
     // key changed is refused.
     std::string SshPrivateKeyFile;
+    std::string SshKeyPassphrase;  // for an encrypted private key; treated as the password is
     std::string SshPublicKeyFile;
     std::string SshKnownHostsFile;
 

@@ -4,17 +4,20 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "dialogs/ui/scripted_dialogs.h"
 #include "fixtures/ftp/ftp_test_server.h"
 #include "ftp/ftp_connections.h"
+#include "ftp/ftp_transport.h"
 #include "ftp/ui/cvftp_interface.h"
 #include "ftp/ui/cvftp_main_form.h"
 
@@ -23,6 +26,7 @@ namespace {
 
 using sonthra::testing::FtpTestServer;
 using sonthra::testing::readWholeFile;
+using sonthra::testing::SftpTestServer;
 using sonthra::testing::writePatternFile;
 namespace fs = std::filesystem;
 
@@ -244,6 +248,91 @@ TEST_F(FtpWindowTest, SavedSessionsSaveLoadAndDelete) {
     again->DeleteButtonClick();
     EXPECT_EQ(combo->findText("work"), -1);
     EXPECT_EQ(combo->count(), 2);
+}
+
+void chooseProtocol(TCVFTPMainForm& form, ftp::FtpProtocol protocol) {
+    auto* combo = form.findChild<QComboBox*>("ProtocolCombo");
+    combo->setCurrentIndex(combo->findData(static_cast<int>(protocol)));
+}
+
+TEST_F(FtpWindowTest, TheKeyBoxesServeSftpAndAreSavedWithTheConnection) {
+    if (!ftp::FtpTransport::sftpAvailable()) GTEST_SKIP() << "libcurl without SFTP";
+    auto form = window();
+    auto* key = form->findChild<QLineEdit*>("PrivateKeyEditBox");
+    auto* passphrase = form->findChild<QLineEdit*>("KeyPassphraseEditBox");
+    EXPECT_FALSE(key->isEnabled());
+    EXPECT_EQ(passphrase->echoMode(), QLineEdit::Password);
+    chooseProtocol(*form, ftp::FtpProtocol::Sftp);
+    EXPECT_TRUE(key->isEnabled());
+    EXPECT_TRUE(passphrase->isEnabled());
+
+    // The file window fills the box; a key that cannot be read is refused before connecting.
+    const fs::path missing = server.scratch() / "no_such_key";
+    dialogs.queueFile(QString::fromStdString(missing.string()));
+    form->findChild<QPushButton*>("PrivateKeyBrowseButton")->click();
+    EXPECT_EQ(key->text().toStdString(), missing.string());
+    form->ConnectButtonClick();
+    EXPECT_FALSE(form->isConnected());
+    ASSERT_EQ(dialogs.shown().size(), 2u);
+    EXPECT_EQ(dialogs.shown()[1].text, "Error : The private key file cannot be read.");
+
+    // Saved with the connection; the passphrase only when passwords are kept.
+    passphrase->setText("open sesame");
+    form->findChild<QLineEdit*>("SessionNameEditBox")->setText("keyed");
+    form->findChild<QCheckBox*>("SavePasswordCheckBox")->setChecked(true);
+    form->SaveSettingsButtonClick();
+    form->findChild<QLineEdit*>("SessionNameEditBox")->setText("keyed, no secrets");
+    form->findChild<QCheckBox*>("SavePasswordCheckBox")->setChecked(false);
+    form->SaveSettingsButtonClick();
+    auto again = window();
+    ASSERT_TRUE(again->loadSession("keyed"));
+    EXPECT_EQ(again->findChild<QLineEdit*>("PrivateKeyEditBox")->text().toStdString(),
+              missing.string());
+    EXPECT_EQ(again->findChild<QLineEdit*>("KeyPassphraseEditBox")->text(), "open sesame");
+    EXPECT_TRUE(again->findChild<QLineEdit*>("PrivateKeyEditBox")->isEnabled());
+    ASSERT_TRUE(again->loadSession("keyed, no secrets"));
+    EXPECT_EQ(again->findChild<QLineEdit*>("KeyPassphraseEditBox")->text(), "");
+    // Plain FTP takes no key (and the password was not kept).
+    chooseProtocol(*again, ftp::FtpProtocol::Ftp);
+    again->findChild<QLineEdit*>("PasswordEditBox")->setText(FtpTestServer::kPassword);
+    EXPECT_FALSE(again->findChild<QLineEdit*>("PrivateKeyEditBox")->isEnabled());
+    again->ConnectButtonClick();
+    EXPECT_TRUE(again->isConnected()) << messages().join("\n").toStdString();
+}
+
+// As root, against a local OpenSSH server: an encrypted key logs in with its passphrase only.
+TEST(FtpWindowSftp, AnEncryptedKeyLogsInWithItsPassphrase) {
+    if (!ftp::FtpTransport::sftpAvailable()) GTEST_SKIP() << "libcurl without SFTP";
+    SftpTestServer server;
+    if (!server.started()) GTEST_SKIP() << "no local SSH server (needs root and sshd)";
+    const std::string encrypt = "/usr/bin/ssh-keygen -q -p -P '' -N 'open sesame' -f '" +
+                                server.privateKey() + "' >/dev/null";
+    ASSERT_EQ(std::system(encrypt.c_str()), 0);
+    ScriptedDialogs dialogs;
+    TCVFTPMainForm form(dialogs, server.scratch() / "settings.reg", "Castwright");
+    form.setLoginDetails("127.0.0.1", QString::fromStdString(server.user()), "");
+    form.findChild<QLineEdit*>("PortEditBox")->setText(QString::number(server.port()));
+    chooseProtocol(form, ftp::FtpProtocol::Sftp);
+    form.findChild<QLineEdit*>("PrivateKeyEditBox")
+        ->setText(QString::fromStdString(server.privateKey()));
+    form.setCallerRemoteFolder(QString::fromStdString(server.root().string()));
+    form.FTPMain().SshKnownHostsFile = server.knownHosts();
+    form.FTPMain().ConnectRetries = 1;
+    std::ofstream(server.root() / "episode.mp3") << "x";
+
+    form.findChild<QLineEdit*>("KeyPassphraseEditBox")->setText("wrong");
+    form.ConnectButtonClick();
+    EXPECT_FALSE(form.isConnected());
+    ASSERT_EQ(dialogs.shown().size(), 1u);
+    EXPECT_EQ(dialogs.shown()[0].text.indexOf("wrong"), -1);  // no secret in a message
+    EXPECT_EQ(dialogs.shown()[0].text.indexOf("open sesame"), -1);
+
+    form.findChild<QLineEdit*>("KeyPassphraseEditBox")->setText("open sesame");
+    form.ConnectButtonClick();
+    ASSERT_TRUE(form.isConnected()) << dialogs.shown().back().text.toStdString();
+    EXPECT_EQ(form.remotePath().toStdString(), server.root().string());
+    EXPECT_EQ(form.remoteNames(), QStringList{"episode.mp3"});
+    form.DisconnectButtonClick();
 }
 
 TEST_F(FtpWindowTest, InterfaceFillsTheBoxesOrLoadsTheLastSession) {

@@ -98,6 +98,32 @@ TEST_F(FtpConnectionsTest, SaveLoadListDelete) {
     EXPECT_EQ(text.find("hunter2"), std::string::npos);
 }
 
+TEST_F(FtpConnectionsTest, TheKeyFileIsKeptAndItsPassphraseOnlyLikeThePassword) {
+    FtpConnections store(m_file, "Castwright");
+    FTPSession keyed = session("sftp", true);
+    keyed.protocol = FtpProtocol::Sftp;
+    keyed.password.clear();  // a key alone logs in
+    keyed.privateKeyFile = "/home/ann/.ssh/id_ed25519";
+    keyed.keyPassphrase = "open sesame";
+    ASSERT_TRUE(store.SaveConnection(keyed));
+    auto loaded = store.LoadConnection("sftp");
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->privateKeyFile, "/home/ann/.ssh/id_ed25519");
+    EXPECT_EQ(loaded->keyPassphrase, "open sesame");
+    EXPECT_TRUE(loaded->savePassword);  // the passphrase alone says the user kept secrets
+    EXPECT_EQ(rawValue("Castwright", "sftp", "KeyLogKey"), ScramblePassword("open sesame"));
+
+    keyed.savePassword = false;
+    ASSERT_TRUE(store.SaveConnection(keyed));
+    loaded = store.LoadConnection("sftp");
+    EXPECT_EQ(loaded->privateKeyFile, "/home/ann/.ssh/id_ed25519");
+    EXPECT_EQ(loaded->keyPassphrase, "");
+    EXPECT_FALSE(loaded->savePassword);
+    std::ifstream in(m_file);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(text.find("open sesame"), std::string::npos);
+}
+
 TEST_F(FtpConnectionsTest, NamesThatCannotBeKeysAreRefused) {
     FtpConnections store(m_file, "Castwright");
     EXPECT_FALSE(store.SaveConnection(session("", true)));

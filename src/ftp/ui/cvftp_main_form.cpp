@@ -6,6 +6,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDate>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -94,6 +96,31 @@ void TCVFTPMainForm::buildControls() {
     loginGrid->addWidget(new QLabel("Password :", loginBox), 1, 0);
     loginGrid->addWidget(PasswordEditBox, 1, 1);
     loginGrid->addWidget(SavePasswordCheckBox, 2, 1);
+    // SFTP can log in with a key instead of (or besides) the password.
+    PrivateKeyEditBox = new QLineEdit(loginBox);
+    PrivateKeyEditBox->setObjectName("PrivateKeyEditBox");
+    PrivateKeyBrowseButton = new QPushButton("...", loginBox);
+    PrivateKeyBrowseButton->setObjectName("PrivateKeyBrowseButton");
+    PrivateKeyBrowseButton->setToolTip("Choose the private key file");
+    KeyPassphraseEditBox = new QLineEdit(loginBox);
+    KeyPassphraseEditBox->setObjectName("KeyPassphraseEditBox");
+    KeyPassphraseEditBox->setEchoMode(QLineEdit::Password);
+    auto* keyRow = new QHBoxLayout;
+    keyRow->addWidget(PrivateKeyEditBox, 1);
+    keyRow->addWidget(PrivateKeyBrowseButton);
+    auto* keyLabel = new QLabel("Private Key :", loginBox);
+    auto* passphraseLabel = new QLabel("Key Passphrase :", loginBox);
+    loginGrid->addWidget(keyLabel, 3, 0);
+    loginGrid->addLayout(keyRow, 3, 1);
+    loginGrid->addWidget(passphraseLabel, 4, 0);
+    loginGrid->addWidget(KeyPassphraseEditBox, 4, 1);
+    if (!ftp::FtpTransport::sftpAvailable()) {
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{keyLabel, PrivateKeyEditBox, PrivateKeyBrowseButton,
+                                             passphraseLabel, KeyPassphraseEditBox}) {
+            w->hide();
+        }
+    }
 
     ConnectButton = new QPushButton("&Connect", this);
     DisconnectButton = new QPushButton("&Disconnect", this);
@@ -195,6 +222,11 @@ void TCVFTPMainForm::buildControls() {
     connect(RemoteList, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item) { RemoteListDblClick(item); });
     connect(RemotePathEdit, &QLineEdit::returnPressed, this, [this] { RemotePathEditReturn(); });
+    connect(PrivateKeyBrowseButton, &QPushButton::clicked, this,
+            [this] { PrivateKeyBrowseButtonClick(); });
+    connect(ProtocolCombo, &QComboBox::currentIndexChanged, this,
+            [this] { ProtocolComboChange(); });
+    enableKeyControls();
 }
 
 void TCVFTPMainForm::setLoginDetails(const QString& host, const QString& user,
@@ -227,6 +259,8 @@ bool TCVFTPMainForm::loadSession(const QString& name) {
     PasswordEditBox->setText(q(session->password));
     // The flag is not stored; a stored password means the user chose to keep it.
     SavePasswordCheckBox->setChecked(session->savePassword);
+    PrivateKeyEditBox->setText(q(session->privateKeyFile));
+    KeyPassphraseEditBox->setText(q(session->keyPassphrase));
     const int protocol = ProtocolCombo->findData(static_cast<int>(session->protocol));
     ProtocolCombo->setCurrentIndex(protocol < 0 ? 0 : protocol);
     SessionNameEditBox->setText(name);
@@ -252,6 +286,8 @@ ftp::FTPSession TCVFTPMainForm::sessionFromBoxes(const QString& name) const {
     session.password = s(PasswordEditBox->text());
     session.savePassword = SavePasswordCheckBox->isChecked();
     session.protocol = chosenProtocol();
+    session.privateKeyFile = s(PrivateKeyEditBox->text());
+    session.keyPassphrase = s(KeyPassphraseEditBox->text());
     return session;
 }
 
@@ -328,7 +364,32 @@ void TCVFTPMainForm::setConnectedControls(bool connected) {
         w->setEnabled(!connected);
     }
     DisconnectButton->setEnabled(connected);
+    enableKeyControls();
     if (!connected) FTPProgress->hide();
+}
+
+void TCVFTPMainForm::enableKeyControls() {
+    const bool open =
+        ConnectButton->isEnabledTo(this) && chosenProtocol() == ftp::FtpProtocol::Sftp;
+    for (QWidget* w : std::initializer_list<QWidget*>{PrivateKeyEditBox, PrivateKeyBrowseButton,
+                                                      KeyPassphraseEditBox}) {
+        w->setEnabled(open);
+    }
+}
+
+void TCVFTPMainForm::ProtocolComboChange() {
+    enableKeyControls();
+}
+
+void TCVFTPMainForm::PrivateKeyBrowseButtonClick() {
+    if (m_busy) return;
+    FileDialogRequest request;
+    request.title = "Private Key";
+    const QString current = PrivateKeyEditBox->text();
+    request.directory = current.isEmpty() ? QDir::homePath() + "/.ssh" : QFileInfo(current).path();
+    request.filter = "All Files (*)";
+    const QString chosen = m_dialogs.openFileName(this, request);
+    if (!chosen.isEmpty()) PrivateKeyEditBox->setText(chosen);
 }
 
 void TCVFTPMainForm::ClockTimerTimer() {

@@ -63,6 +63,9 @@ public:
     void RemoteListDblClick(QTreeWidgetItem* item);
     void RemotePathEditReturn();
     void ClockTimerTimer();
+    // SFTP's key file: chosen in a file window; the key boxes are open for SFTP only.
+    void PrivateKeyBrowseButtonClick();
+    void ProtocolComboChange();
 
     // What the window shows, for its callers and tests.
     bool isConnected() const;
@@ -89,6 +92,7 @@ private:
     void setStatus(const QString& text);
     void showRemotePanel(bool shown);
     void setConnectedControls(bool connected);
+    void enableKeyControls();
     // Runs job on a worker, keeping this window alive and painted until it returns.
     bool runOnWorker(const std::function<bool()>& job);
     bool enterFolder(const QString& folder);
@@ -96,6 +100,8 @@ private:
     void saveLastSession();
     ftp::FTPSession sessionFromBoxes(const QString& name) const;
     ftp::FtpProtocol chosenProtocol() const;
+    // SFTP is chosen and a private key named.
+    bool sftpKey() const;
     // Uploads one file of the batch; false when it was not uploaded, and sets stop on Cancel.
     bool uploadOne(const QString& file, int number, int count, bool& stop);
 
@@ -116,6 +122,9 @@ private:
     QLineEdit* UserIDEditBox = nullptr;
     QLineEdit* PasswordEditBox = nullptr;
     QCheckBox* SavePasswordCheckBox = nullptr;
+    QLineEdit* PrivateKeyEditBox = nullptr;
+    QPushButton* PrivateKeyBrowseButton = nullptr;
+    QLineEdit* KeyPassphraseEditBox = nullptr;
     QPushButton* ConnectButton = nullptr;
     QPushButton* DisconnectButton = nullptr;
     QPushButton* CloseButton = nullptr;

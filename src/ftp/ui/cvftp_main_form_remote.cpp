@@ -101,6 +101,10 @@ bool TCVFTPMainForm::runOnWorker(const std::function<bool()>& job) {
     return result.load();
 }
 
+bool TCVFTPMainForm::sftpKey() const {
+    return chosenProtocol() == ftp::FtpProtocol::Sftp && !PrivateKeyEditBox->text().isEmpty();
+}
+
 bool TCVFTPMainForm::isConnected() const {
     return !m_busy && m_ftp->IsConnected();
 }
@@ -118,6 +122,8 @@ void TCVFTPMainForm::ConnectButtonClick() {
         problem = "Error : No Port has been specified to contact the host.";
     } else if (UserIDEditBox->text().isEmpty()) {
         problem = "Error : No User ID has been provided for authentication.";
+    } else if (sftpKey() && !QFileInfo(PrivateKeyEditBox->text()).isReadable()) {
+        problem = "Error : The private key file cannot be read.";
     }
     if (problem) {
         m_dialogs.messageBox(this, kErrorCaption, problem, DialogIcon::Error, DialogButtons::Ok);
@@ -129,6 +135,13 @@ void TCVFTPMainForm::ConnectButtonClick() {
     client.UserName = UserIDEditBox->text().toStdString();
     client.Password = PasswordEditBox->text().toStdString();
     client.Protocol = chosenProtocol();
+    // The key goes only to SFTP; a public key beside it ("<key>.pub") is offered with it.
+    const std::string key = sftpKey() ? PrivateKeyEditBox->text().toStdString() : std::string();
+    client.SshPrivateKeyFile = key;
+    client.SshKeyPassphrase =
+        key.empty() ? std::string() : KeyPassphraseEditBox->text().toStdString();
+    client.SshPublicKeyFile =
+        !key.empty() && QFileInfo(q(key + ".pub")).isFile() ? key + ".pub" : std::string();
     setStatus("Connecting to " + host);
     if (!m_callerRemoteFolder.isEmpty()) m_remotePathToOpen = m_callerRemoteFolder;
 
