@@ -1,6 +1,5 @@
 #include "convert/cv_mp3_wav.h"
 
-#include <fcntl.h>
 #include <mpg123.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,16 +10,20 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string_view>
 #include <vector>
 
 #include "convert/convert_codes.h"
+#include "wave/riff.h"
 #include "wave/wave_writer.h"
 
 namespace sonthra {
 namespace {
 
-constexpr std::size_t kDecodeBufferBytes = 256 * 1024;
+// Big enough that a call decodes a dozen frames; small enough to come from the allocator's
+// pools rather than fresh pages each time.
+constexpr std::size_t kDecodeBufferBytes = 64 * 1024;
 constexpr int kBytesPerSample = 2;
 // mpg123_read answering "nothing yet" this many times in a row means a stream that goes
 // nowhere; ending there keeps a hostile file from spinning the worker for ever.
@@ -28,7 +31,6 @@ constexpr int kMaxIdleReads = 1000;
 constexpr std::uint64_t kId3v1Bytes = 128;
 constexpr std::size_t kTailScanBytes = 64 * 1024;
 constexpr long kResyncLimitBytes = 16L * 1024 * 1024;
-constexpr std::size_t kReadBufferBytes = 256 * 1024;
 
 bool decoderLibraryReady() {
     // mpg123_init is needed once per process by older library versions; later ones ignore it.
@@ -49,15 +51,51 @@ off_t seekFile(void* handle, off_t offset, int whence) {
     return ::fseeko(file, offset, whence) == 0 ? ::ftello(file) : -1;
 }
 
+// Making a decoder handle asks the processor for its features, an instruction a virtual
+// machine traps on, and builds the synthesis tables; opening a file resets everything a file
+// leaves behind. So handles closed after one file serve the next, from a small shared stock.
+class HandleStock {
+public:
+    mpg123_handle* take() {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (!m_free.empty()) {
+                mpg123_handle* handle = m_free.back();
+                m_free.pop_back();
+                return handle;
+            }
+        }
+        int err = MPG123_OK;
+        return mpg123_new(nullptr, &err);
+    }
+    void give(mpg123_handle* handle) {
+        mpg123_close(handle);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_free.size() < kStockedHandles) {
+            m_free.push_back(handle);
+            return;
+        }
+        mpg123_delete(handle);
+    }
+
+private:
+    static constexpr std::size_t kStockedHandles = 4;
+    std::mutex m_mutex;
+    std::vector<mpg123_handle*> m_free;
+};
+
+HandleStock& handleStock() {
+    // Never destroyed: a worker may still hand a handle back while the program exits.
+    static HandleStock* stock = new HandleStock;
+    return *stock;
+}
+
 // A decoder and the file it reads.
 class Decoder {
 public:
     Decoder() = default;
     ~Decoder() {
-        if (m_handle) {
-            mpg123_close(m_handle);
-            mpg123_delete(m_handle);
-        }
+        if (m_handle) handleStock().give(m_handle);
         if (m_file) std::fclose(m_file);
     }
     Decoder(const Decoder&) = delete;
@@ -67,9 +105,9 @@ public:
     // stderr. False when the library cannot make one.
     bool create() {
         if (!decoderLibraryReady()) return false;
-        int err = MPG123_OK;
-        m_handle = mpg123_new(nullptr, &err);
+        m_handle = handleStock().take();
         if (!m_handle) return false;
+        // Every setting is made again: a handle from the stock carries the last file's format.
         mpg123_param(m_handle, MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0.0);
         // Look past a long run of junk for the next frame, so that a damaged stretch costs
         // only its own audio; but not for ever, since a stop request is seen between reads.
@@ -83,36 +121,36 @@ public:
         return mpg123_replace_reader_handle(m_handle, readFile, seekFile, nullptr) == MPG123_OK;
     }
 
-    bool open(const std::string& path) {
-        m_file = std::fopen(path.c_str(), "rbe");
-        if (!m_file) return false;
-        std::setvbuf(m_file, nullptr, _IOFBF, kReadBufferBytes);
-        return mpg123_open_handle(m_handle, m_file) == MPG123_OK;
+    // Opens a regular file (a pipe, a device or a folder is refused without waiting on it)
+    // and reads up to its first frame. fileSize receives its size.
+    bool open(const std::string& path, std::uint64_t& fileSize) {
+        const int fd = openRegularFile(path);
+        if (fd < 0) return false;
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !(m_file = ::fdopen(fd, "rb"))) {
+            ::close(fd);
+            return false;
+        }
+        fileSize = static_cast<std::uint64_t>(st.st_size);
+        return true;
     }
+    bool start() { return mpg123_open_handle(m_handle, m_file) == MPG123_OK; }
 
     mpg123_handle* get() const { return m_handle; }
+    // The file's descriptor, for reads at a position (which leave the stream's own alone).
+    int fd() const { return m_file ? ::fileno(m_file) : -1; }
 
 private:
     mpg123_handle* m_handle = nullptr;
     FILE* m_file = nullptr;
 };
 
-bool readable(const std::string& path, std::uint64_t& size) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    ::close(fd);
-    size = static_cast<std::uint64_t>(st.st_size);
-    return true;
-}
-
 // Opens path and reads up to the first audio frame. 0, kCvOpenMp3Input or kCvInvalidMp3.
 int openStream(const std::string& path, Decoder& decoder, long& rate, int& channels,
                std::uint64_t& fileSize) {
-    if (!readable(path, fileSize)) return kCvOpenMp3Input;
+    if (!decoder.open(path, fileSize)) return kCvOpenMp3Input;
     if (!decoder.create()) return kCvNoResources;
-    if (!decoder.open(path)) return kCvOpenMp3Input;
+    if (!decoder.start()) return kCvOpenMp3Input;
     int encoding = 0;
     if (mpg123_getformat(decoder.get(), &rate, &channels, &encoding) != MPG123_OK)
         return kCvInvalidMp3;
@@ -142,13 +180,11 @@ bool hasId3v1(int fd, std::uint64_t size) {
 
 // Bytes after the last frame the decoder took that are neither a tag nor empty: a frame cut
 // short, or something that is not audio.
-bool unparsedTail(mpg123_handle* mh, const std::string& path, std::uint64_t fileSize) {
+bool unparsedTail(mpg123_handle* mh, int fd, std::uint64_t fileSize) {
     mpg123_frameinfo2 frame{};
     const off_t last = mpg123_framepos(mh);
-    if (last < 0 || mpg123_info2(mh, &frame) != MPG123_OK) return false;
+    if (fd < 0 || last < 0 || mpg123_info2(mh, &frame) != MPG123_OK) return false;
     const std::uint64_t parsedEnd = static_cast<std::uint64_t>(last) + frame.framesize;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
     std::uint64_t end = fileSize;
     if (hasId3v1(fd, end)) end -= kId3v1Bytes;
     bool damaged = false;
@@ -164,7 +200,6 @@ bool unparsedTail(mpg123_handle* mh, const std::string& path, std::uint64_t file
             damaged = !tagged && tail.find_first_not_of('\0') != std::string::npos;
         }
     }
-    ::close(fd);
     return damaged;
 }
 
@@ -238,18 +273,18 @@ int CVMP3WAV::ConvertMP3FileIntoWave(const std::string& source, const std::strin
     if (!writer) return kCvCreateOutput;
 
     const std::size_t frameBytes = static_cast<std::size_t>(channels) * kBytesPerSample;
-    std::vector<unsigned char> buffer(kDecodeBufferBytes);
+    const auto buffer = std::make_unique_for_overwrite<unsigned char[]>(kDecodeBufferBytes);
     bool damaged = false;
     int idle = 0;
     for (;;) {
         if (m_stop.load()) return kCvAborted;
         std::size_t done = 0;
-        const int status = mpg123_read(mh, buffer.data(), buffer.size(), &done);
+        const int status = mpg123_read(mh, buffer.get(), kDecodeBufferBytes, &done);
         done -= done % frameBytes;
         if (done > 0) {
             idle = 0;
             if (writer->dataBytes() + done > kMaxWaveDataBytes) return kCvNoTempSpace;
-            if (!writer->write(buffer.data(), done)) return writeFailure(*writer);
+            if (!writer->write(buffer.get(), done)) return writeFailure(*writer);
         }
         if (status == MPG123_DONE) break;
         if (status == MPG123_NEW_FORMAT) {
@@ -274,7 +309,7 @@ int CVMP3WAV::ConvertMP3FileIntoWave(const std::string& source, const std::strin
     const std::uint64_t frames = writer->dataBytes() / frameBytes;
     if (frames == 0) return kCvInvalidMp3;
     if (expected >= 0 && static_cast<std::int64_t>(frames) < expected) damaged = true;
-    if (!damaged && unparsedTail(mh, source, fileSize)) damaged = true;
+    if (!damaged && unparsedTail(mh, decoder.fd(), fileSize)) damaged = true;
     if (!writer->finish()) return writer->error() == ENOSPC ? kCvNoTempSpace : kCvCloseOutput;
     m_frames.store(frames);
     m_damaged.store(damaged);

@@ -1,8 +1,8 @@
 #include "convert/lame_library.h"
 #include "platform/program_folder.h"
+#include "wave/riff.h"
 
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -105,7 +105,8 @@ bool isLameAvailable(const std::string& path) {
 
 bool lameBitrateSupported(const LameLibrary& library, const std::string& source, std::uint32_t kbps,
                           std::string* notice) {
-    const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    // A pipe or a device would keep the window waiting here: refused as a file not opened.
+    const int fd = openRegularFile(source);
     if (fd < 0) {
         if (notice) *notice = "Not Opened";
         return false;

@@ -2,12 +2,16 @@
 // the peer tools (lame, mpg123, ffprobe) run through the shell.
 #pragma once
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -71,6 +75,49 @@ inline bool makeToneWav(const std::string& path, std::uint32_t rate, std::uint16
         }
     }
     return writer->write(bytes.data(), bytes.size()) && writer->finish();
+}
+
+// Runs call, which is given a named pipe, and returns its result with the seconds it took.
+// A call still waiting on the pipe after a few seconds is released by opening the other end,
+// so that a failing test ends instead of hanging.
+template <typename Call>
+auto onFifo(const std::string& fifo, Call call) -> std::pair<decltype(call(fifo)), double> {
+    ::mkfifo(fifo.c_str(), 0600);
+    const auto start = std::chrono::steady_clock::now();
+    auto running = std::async(std::launch::async, [&] { return call(fifo); });
+    if (running.wait_for(std::chrono::seconds(3)) != std::future_status::ready) {
+        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) ::close(writer);
+    }
+    auto result = running.get();
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    return {result, took.count()};
+}
+
+// The fmt and data chunks of a plain PCM WAV file rewritten as WAVE_FORMAT_EXTENSIBLE with the
+// PCM sub-format: the same audio in the other layout.
+inline std::string asExtensible(const std::string& plainWav) {
+    static const char kPcmGuid[16] = {0x01, 0x00, 0x00,
+                                      0x00, 0x00, 0x00,
+                                      0x10, 0x00, static_cast<char>(0x80),
+                                      0x00, 0x00, static_cast<char>(0xAA),
+                                      0x00, 0x38, static_cast<char>(0x9B),
+                                      0x71};
+    const std::string bytes = readBytes(plainWav);
+    const auto channels = static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[22]) |
+                                                     static_cast<unsigned char>(bytes[23]) << 8);
+    const auto bits = static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[34]) |
+                                                 static_cast<unsigned char>(bytes[35]) << 8);
+    std::string fmt = bytes.substr(20, 16);
+    fmt[0] = static_cast<char>(0xFE);
+    fmt[1] = static_cast<char>(0xFF);
+    put16(fmt, 22);
+    put16(fmt, bits);                         // valid bits
+    put32(fmt, channels == 1 ? 0x4u : 0x3u);  // speaker positions
+    fmt.append(kPcmGuid, sizeof kPcmGuid);
+    const std::size_t data = bytes.find("data", 36);
+    const std::string samples = bytes.substr(data + 8, get32(bytes, data + 4));
+    return riff("WAVE", {chunk("fmt ", fmt), chunk("data", samples)});
 }
 
 struct Pcm {

@@ -11,6 +11,7 @@
 #include "convert/cv_mp3_wav.h"
 #include "convert/lame_library.h"
 #include "convert/mp3_export.h"
+#include "convert/pcm_source.h"
 #include "convert_test_support.h"
 #include "settings/settings.h"
 
@@ -206,6 +207,65 @@ TEST_F(Mp3ExportTest, ReadOnlyTargetIsReplacedAndBadSourcesGetTheirCodes) {
     EXPECT_EQ(mp3ExportText(kLameNoMemory), mp3ExportText(402));
     EXPECT_EQ(mp3ExportText(kCvInvalidMp3), "Error : Invalid MP3 file.");
     EXPECT_EQ(mp3ExportText(999), "");
+}
+
+TEST_F(Mp3ExportTest, ExtensiblePcmEncodesAsThePlainFileItAmountsTo) {
+    for (const Source& s : {Source{44100, 16, 2, 128}, Source{22050, 8, 1, 64}}) {
+        SCOPED_TRACE(s.bits);
+        const std::string plain = tone(s, 1.5);
+        ASSERT_FALSE(plain.empty());
+        const std::string extensible = dir.file("extensible.wav");
+        writeBytes(extensible, asExtensible(plain));
+        PcmSource source;
+        ASSERT_EQ(source.open(extensible), kConvertOk);
+        EXPECT_EQ(source.format(), makePcmFormat(s.rate, s.bits, s.channels));
+        EXPECT_EQ(source.dataBytes(), 1.5 * s.rate * s.channels * s.bits / 8);
+
+        // The encoder is deterministic: the same audio gives the same file, byte for byte.
+        ASSERT_EQ(exportTo(plain, dir.file("plain.mp3"), kLameEncoderName, s.kbps), kConvertOk);
+        ASSERT_EQ(exportTo(extensible, dir.file("ext.mp3"), kLameEncoderName, s.kbps), kConvertOk);
+        EXPECT_EQ(readBytes(dir.file("ext.mp3")), readBytes(dir.file("plain.mp3")));
+        ASSERT_EQ(exportTo(extensible, dir.file("ext-system.mp3"), kSystemEncoderName, s.kbps),
+                  kConvertOk);
+        judge(dir.file("ext-system.mp3"), s, 1.5);
+
+        // Other extensible audio (float, 24-bit) is still not taken.
+        std::string floating = readBytes(extensible);
+        floating[44] = 0x03;
+        writeBytes(extensible, floating);
+        EXPECT_EQ(source.open(extensible), kLameNotWave);
+    }
+}
+
+TEST_F(Mp3ExportTest, APipeAsTheSourceIsRefusedAtOnce) {
+    const std::string target = dir.file("out.mp3");
+    for (const char* encoder : {kLameEncoderName, kSystemEncoderName}) {
+        SCOPED_TRACE(encoder);
+        const auto [code, seconds] =
+            onFifo(dir.file(std::string("pipe-") + encoder + ".wav"),
+                   [&](const std::string& f) { return exportTo(f, target, encoder, 128); });
+        EXPECT_LT(seconds, 1.0);
+        EXPECT_NE(code, kConvertOk);
+        EXPECT_NE(mp3ExportText(code), "");
+    }
+    const auto library = LameLibrary::load(defaultLameLibraryPath());
+    ASSERT_TRUE(library);
+    std::string notice;
+    const auto [supported, seconds] = onFifo(dir.file("pipe.wav"), [&](const std::string& f) {
+        return lameBitrateSupported(*library, f, 128, &notice);
+    });
+    EXPECT_FALSE(supported);
+    EXPECT_EQ(notice, "Not Opened");
+    EXPECT_LT(seconds, 1.0);
+    CVWAVMP3 system;
+    Mp3ExportChoices choices;
+    const auto [prepared, prepareSeconds] =
+        onFifo(dir.file("pipe3.wav"), [&](const std::string& f) {
+            return prepareMp3Export(f, defaultLameLibraryPath(), system, nullptr, choices);
+        });
+    EXPECT_EQ(prepared, kMp3SourceRefused);
+    EXPECT_LT(prepareSeconds, 1.0);
+    EXPECT_FALSE(fileExists(target));
 }
 
 TEST(LameLibraryCalls, RecordAndChunkLimitsAreChecked) {

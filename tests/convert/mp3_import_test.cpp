@@ -136,6 +136,52 @@ TEST_F(Mp3ImportTest, FilesWithoutAudioAndUnreadableOnesLeaveNoDestination) {
     EXPECT_TRUE(converter.IsConversionPossible(text));
 }
 
+TEST_F(Mp3ImportTest, AFileAfterADamagedOneDecodesExactly) {
+    // Decoders are kept from one file to the next: nothing of a broken stream may carry over.
+    const std::string good = lameFile("good", 22050, 1, 2, "-b 64");
+    const std::string cut = lameFile("cut", 48000, 2, 2, "-b 128");
+    ASSERT_FALSE(good.empty());
+    ASSERT_FALSE(cut.empty());
+    std::filesystem::resize_file(cut, fileSize(cut) / 2 + 33);
+    const std::string theirs = dir.file("theirs.wav");
+    ASSERT_EQ(runQuiet("mpg123 -q -w " + shellQuoted(theirs) + " " + shellQuoted(good)), 0);
+    const Pcm expected = readPcm(theirs);
+    for (int round = 0; round < 3; ++round) {
+        converter.armConversion();
+        ASSERT_EQ(converter.ConvertMP3FileIntoWave(cut, dir.file("cut.wav")), kConvertOk);
+        EXPECT_TRUE(converter.damaged());
+        converter.armConversion();
+        ASSERT_EQ(converter.ConvertMP3FileIntoWave(good, dir.file("good.wav")), kConvertOk);
+        EXPECT_FALSE(converter.damaged());
+        const Pcm ours = readPcm(dir.file("good.wav"));
+        EXPECT_EQ(ours.format.sampleRate, 22050u);
+        EXPECT_EQ(ours.format.channels, 1);
+        EXPECT_TRUE(ours.samples == expected.samples);
+        EXPECT_EQ(converter.GetBitRateOfMp3File(good), 64);
+    }
+}
+
+TEST_F(Mp3ImportTest, APipeOrAFolderIsRefusedAtOnce) {
+    const std::string out = dir.file("out.wav");
+    const auto [converted, convertSeconds] =
+        onFifo(dir.file("pipe.mp3"), [&](const std::string& f) {
+            converter.armConversion();
+            return converter.ConvertMP3FileIntoWave(f, out);
+        });
+    EXPECT_EQ(converted, kCvOpenMp3Input);
+    EXPECT_LT(convertSeconds, 1.0);
+    EXPECT_EQ(mp3ImportText(converted),
+              "Error: Could not Open MP3 Input. Please close other applications and try again.");
+    const auto [bitrate, bitrateSeconds] = onFifo(dir.file("pipe2.mp3"), [&](const std::string& f) {
+        return converter.GetBitRateOfMp3File(f);
+    });
+    EXPECT_EQ(bitrate, 0);
+    EXPECT_LT(bitrateSeconds, 1.0);
+    Mp3FileInfo info;
+    EXPECT_EQ(probeMp3File(dir.path(), info), kCvOpenMp3Input);
+    EXPECT_FALSE(fileExists(out));
+}
+
 TEST_F(Mp3ImportTest, StopLeavesTheOldDestinationAndNoTemporaryFile) {
     const std::string mp3 = lameFile("long", 44100, 2, 20, "-b 128");
     ASSERT_FALSE(mp3.empty());

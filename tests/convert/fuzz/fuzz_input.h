@@ -1,21 +1,34 @@
 // The fuzz targets' input file: the bytes of one run written into a folder of the process's
 // own, which is removed when the process ends.
+//
+// The folder lies in memory (/dev/shm) where there is one: the code under test writes its
+// output beside a temporary name, flushes it and renames it over the last run's, and on a file
+// system on disk every run would wait for the disk. The flush still runs; in memory it is
+// merely cheap.
 #pragma once
 
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
 
 namespace sonthra::fuzzing {
 
+// The first of /dev/shm, $TMPDIR and /tmp that this process can write in.
+inline std::string scratchRoot() {
+    for (const char* root : {"/dev/shm", static_cast<const char*>(std::getenv("TMPDIR")), "/tmp"})
+        if (root && *root && ::access(root, W_OK | X_OK) == 0) return root;
+    return ".";
+}
+
 struct Folder {
-    Folder() {
-        char pattern[] = "/tmp/sonthra-convert-fuzz-XXXXXX";
-        const char* made = ::mkdtemp(pattern);
+    explicit Folder(const std::string& stem) {
+        std::string pattern = scratchRoot() + "/" + stem + "-XXXXXX";
+        const char* made = ::mkdtemp(pattern.data());
         path = made ? made : "";
     }
     ~Folder() {
@@ -26,7 +39,7 @@ struct Folder {
 };
 
 inline const std::string& folder() {
-    static const Folder made;
+    static const Folder made("sonthra-convert-fuzz");
     return made.path;
 }
 
