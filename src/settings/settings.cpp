@@ -15,6 +15,7 @@ constexpr const char* kAlwaysTestLevels = "Always Test Levels";
 constexpr const char* kLastInputDevice = "Last Input Device Selected";
 constexpr const char* kLastOutputDevice = "Last Output Device Selected";
 constexpr const char* kLastRecordSource = "Last Record Source Selected";
+constexpr const char* kSkin = "Skin";
 constexpr const char* kMp3ExportCodec = "MP3 Export Codec";
 constexpr const char* kMp3ExportBitRate = "MP3 Export BitRate";
 constexpr const char* kInsertSilenceTime = "Insert Silence Time";
@@ -222,6 +223,16 @@ SettingRead<std::int32_t> Settings::readLastRecordSource(std::int32_t microphone
 int Settings::writeLastRecordSource(std::int32_t index) {
     return writeOne(
         [&](RegistryStore& store) { return store.writeInteger(kLastRecordSource, index); });
+}
+
+SettingRead<std::string> Settings::readSkin() {
+    return readOne<std::string>(SettingsKey, "light", [](RegistryStore& store, std::string& v) {
+        return store.readString(kSkin, v);
+    });
+}
+
+int Settings::writeSkin(std::string_view name) {
+    return writeOne([&](RegistryStore& store) { return store.writeString(kSkin, name); });
 }
 
 // Recent files.

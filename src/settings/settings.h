@@ -98,6 +98,10 @@ public:
     SettingRead<std::int32_t> readLastRecordSource(std::int32_t microphoneIndex);
     int writeLastRecordSource(std::int32_t index);
 
+    // The skin of the main window's controls by name ("light", the default, or "dark").
+    SettingRead<std::string> readSkin();
+    int writeSkin(std::string_view name);
+
     // The recent-file list, position 0 the most recent; empty entries are unused positions.
     // An entry that is not text reads as empty, an unused position.
     SettingRead<RecentFiles> readRecentFiles();

@@ -150,6 +150,31 @@ TEST(CoolSlider, KeysMoveByLineAndPageAndReportPosition) {
     EXPECT_EQ(reports, (std::vector<int>{52, 51, 100, 100, 0, 0}));
 }
 
+TEST(CoolSlider, TellsWhetherAKeyOrTheMouseMovedIt) {
+    TCoolSliderH slider;
+    slider.resize(150, 20);
+    slider.show();
+    QTest::keyClick(&slider, Qt::Key_Right);
+    EXPECT_TRUE(slider.lastScrollByKey());
+    QTest::mouseClick(&slider, Qt::LeftButton, {}, QPoint(140, 10));  // beside the thumb
+    EXPECT_FALSE(slider.lastScrollByKey());
+}
+
+TEST(SkinImages, TheDarkSkinDarkensTheWindowAndKeepsTextReadable) {
+    const QPalette base;
+    EXPECT_EQ(SkinImages::windowPalette(Skin::Light, base), base);
+    const QPalette dark = SkinImages::windowPalette(Skin::Dark, base);
+    for (auto [back, fore] : {std::pair{QPalette::Window, QPalette::WindowText},
+                              {QPalette::Base, QPalette::Text},
+                              {QPalette::Button, QPalette::ButtonText}}) {
+        EXPECT_LT(dark.color(back).lightness(), 80);
+        EXPECT_GT(dark.color(fore).lightness() - dark.color(back).lightness(), 120);
+    }
+    // Disabled text stays apart from enabled text.
+    EXPECT_LT(dark.color(QPalette::Disabled, QPalette::Text).lightness(),
+              dark.color(QPalette::Text).lightness() - 50);
+}
+
 TEST(CoolSlider, DragFollowsTheMouseAndAPressBesideStepsTowardsIt) {
     TCoolSliderV slider;
     slider.setMax(100);

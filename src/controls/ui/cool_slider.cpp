@@ -64,7 +64,8 @@ int TCoolSlider::thumbOffset() const {
     return controls::thumbOffset(extent(), thumb, value(), minimum(), maximum());
 }
 
-void TCoolSlider::reportScroll() {
+void TCoolSlider::reportScroll(bool byKey) {
+    m_byKey = byKey;
     int position = value();
     if (OnScroll) OnScroll(this, kScrollPosition, position);
     if (position != value()) setPosition(position);
@@ -199,7 +200,7 @@ void TCoolSlider::keyPressEvent(QKeyEvent* event) {
     }
     setPosition(position);
     update();
-    reportScroll();
+    reportScroll(true);
 }
 
 void TCoolSlider::wheelEvent(QWheelEvent* event) {

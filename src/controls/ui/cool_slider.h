@@ -32,6 +32,10 @@ public:
 
     ScrollHandler OnScroll;
 
+    // Whether the last OnScroll report came from a key (else the mouse or the wheel): an owner
+    // that moves the focus elsewhere after a mouse move leaves it here for keyboard users.
+    bool lastScrollByKey() const { return m_byKey; }
+
     // Where the thumb starts along the track, in pixels.
     int thumbOffset() const;
     QSize thumbSize() const;
@@ -50,7 +54,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
-    void reportScroll();
+    void reportScroll(bool byKey = false);
     bool dragging() const { return m_dragging; }
     virtual void positionChanged(int) {}
 
@@ -70,6 +74,7 @@ protected:
 
 private:
     bool m_dragging = false;
+    bool m_byKey = false;
     int m_grabOffset = 0;
 };
 

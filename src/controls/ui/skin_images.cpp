@@ -68,4 +68,30 @@ Skin SkinImages::skinFromName(const QString& name) {
     return name.compare("dark", Qt::CaseInsensitive) == 0 ? Skin::Dark : Skin::Light;
 }
 
+QPalette SkinImages::windowPalette(Skin skin, const QPalette& base) {
+    if (skin != Skin::Dark) return base;
+    QPalette dark = base;
+    const QColor window(42, 44, 48);
+    const QColor text(226, 229, 233);
+    const QColor disabledText(128, 132, 138);
+    dark.setColor(QPalette::Window, window);
+    dark.setColor(QPalette::WindowText, text);
+    dark.setColor(QPalette::Base, QColor(30, 32, 35));
+    dark.setColor(QPalette::AlternateBase, QColor(48, 51, 55));
+    dark.setColor(QPalette::ToolTipBase, QColor(58, 61, 66));
+    dark.setColor(QPalette::ToolTipText, text);
+    dark.setColor(QPalette::Text, text);
+    dark.setColor(QPalette::Button, QColor(56, 59, 64));
+    dark.setColor(QPalette::ButtonText, text);
+    dark.setColor(QPalette::BrightText, QColor(255, 110, 110));
+    dark.setColor(QPalette::Highlight, QColor(79, 143, 232));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    dark.setColor(QPalette::Link, QColor(120, 170, 240));
+    dark.setColor(QPalette::PlaceholderText, disabledText);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        dark.setColor(QPalette::Disabled, role, disabledText);
+    }
+    return dark;
+}
+
 }  // namespace sonthra

@@ -4,6 +4,7 @@
 // and paint what they can. Call only from the GUI thread.
 #pragma once
 
+#include <QPalette>
 #include <QPixmap>
 #include <QString>
 
@@ -24,6 +25,10 @@ public:
     // "light" or "dark": the folder of a skin's images and the value stored in the settings.
     static QString skinName(Skin skin);
     static Skin skinFromName(const QString& name);
+
+    // The window colours that go with a skin: `base` (the toolkit's) for the light skin, dark
+    // greys with light text for the dark one.
+    static QPalette windowPalette(Skin skin, const QPalette& base);
 };
 
 }  // namespace sonthra

@@ -131,6 +131,18 @@ void TPreferencesForm::buildControls() {
     devices->addRow("&Recording Device:", RecordingDeviceComboBox);
     devices->addRow("&Playback Device:", PlaybackDeviceComboBox);
 
+    // The look of the main window: its skin, and display colours that go with it on request.
+    auto* lookBox = new QGroupBox("Appearance", this);
+    SkinComboBox = new QComboBox(lookBox);
+    SkinComboBox->setObjectName("SkinComboBox");
+    SkinComboBox->addItem("Light", QString("light"));
+    SkinComboBox->addItem("Dark", QString("dark"));
+    SkinColorsCheckBox = new QCheckBox("Use the skin's &display colours", lookBox);
+    SkinColorsCheckBox->setObjectName("SkinColorsCheckBox");
+    auto* look = new QFormLayout(lookBox);
+    look->addRow("S&kin:", SkinComboBox);
+    look->addRow(SkinColorsCheckBox);
+
     auto* buttons = new QDialogButtonBox(this);
     OkButton = buttons->addButton("OK", QDialogButtonBox::AcceptRole);
     OkButton->setObjectName("OkButton");
@@ -145,6 +157,7 @@ void TPreferencesForm::buildControls() {
     column->addWidget(folderBox);
     column->addWidget(AlwaysTestLevelsCheckBox);
     column->addWidget(deviceBox);
+    column->addWidget(lookBox);
     column->addWidget(buttons);
 
     connect(DefaultTempPathButton, &QPushButton::clicked, this,
@@ -191,6 +204,8 @@ void TPreferencesForm::LoadPreferences() {
     m_alwaysTestLevels = read.value.alwaysTestLevels;
     m_inputDeviceIndex = read.value.inputDeviceIndex;
     m_outputDeviceIndex = read.value.outputDeviceIndex;
+    const SettingRead<std::string> skin = m_settings.readSkin();
+    m_skin = skin.value == "dark" ? "dark" : "light";
 }
 
 void TPreferencesForm::SavePreferences() {
@@ -239,9 +254,12 @@ void TPreferencesForm::fillDropDowns() {
     AlwaysTestLevelsCheckBox->setChecked(m_alwaysTestLevels);
     selectDevice(RecordingDeviceComboBox, m_inputDevices, m_inputDeviceIndex);
     selectDevice(PlaybackDeviceComboBox, m_outputDevices, m_outputDeviceIndex);
+    SkinComboBox->setCurrentIndex(SkinComboBox->findData(m_skin));
 }
 
 void TPreferencesForm::restoreControls() {
+    SkinComboBox->setCurrentIndex(SkinComboBox->findData(m_skin));
+    SkinColorsCheckBox->setChecked(false);
     TempPathEdit->setText(m_tempPath);
     AlwaysTestLevelsCheckBox->setChecked(m_alwaysTestLevels);
     selectDevice(RecordingDeviceComboBox, m_inputDevices, m_inputDeviceIndex);
@@ -302,7 +320,20 @@ void TPreferencesForm::OkButtonClick() {
         m_outputDeviceIndex = m_outputDevices[static_cast<std::size_t>(output)].index;
         ShowEngineError(m_dialogs, this, m_engine.SelectOutputDevice(m_outputDeviceIndex));
     }
+    const QString skin = SkinComboBox->currentData().toString();
+    if (skin != m_skin) {
+        m_skin = skin;
+        ShowMessage(m_dialogs, this, m_settings.writeSkin(m_skin.toStdString()));
+    }
+    m_skinColorsRequested = SkinColorsCheckBox->isChecked();
+    SkinColorsCheckBox->setChecked(false);
     accept();
+}
+
+bool TPreferencesForm::TakeSkinColorsRequest() {
+    const bool requested = m_skinColorsRequested;
+    m_skinColorsRequested = false;
+    return requested;
 }
 
 void TPreferencesForm::CancelButtonClick() {

@@ -49,6 +49,11 @@ public:
     // the default entry (-1 when the engine has no preferred device).
     int GetInputDeviceIndex();
     int GetOutputDeviceIndex();
+    // The skin of the main window as stored ("light" or "dark"); stored when OK is pressed,
+    // for the main window to apply at once.
+    QString GetSkinName() const { return m_skin; }
+    // Whether OK was pressed with "Use the skin's display colours" ticked; asking clears it.
+    bool TakeSkinColorsRequest();
 
     // The stored state.
     const QString& TempPath() const { return m_tempPath; }
@@ -69,6 +74,8 @@ public:
     QCheckBox* AlwaysTestLevelsCheckBox = nullptr;
     QComboBox* RecordingDeviceComboBox = nullptr;
     QComboBox* PlaybackDeviceComboBox = nullptr;
+    QComboBox* SkinComboBox = nullptr;
+    QCheckBox* SkinColorsCheckBox = nullptr;
     QPushButton* OkButton = nullptr;
     QPushButton* CancelButton = nullptr;
     QPushButton* HelpButton = nullptr;
@@ -101,6 +108,8 @@ private:
     std::int32_t m_outputDeviceIndex = -1;
     std::vector<DeviceEntry> m_inputDevices;
     std::vector<DeviceEntry> m_outputDevices;
+    QString m_skin = "light";
+    bool m_skinColorsRequested = false;
 };
 
 }  // namespace sonthra
