@@ -15,11 +15,13 @@
 //                                       imported, so these answer 5 (not offered).
 //
 // The WAV goes to a temporary file beside the destination and replaces it only when complete.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "wave/safe_file.h"
 #include "wma_av.h"
@@ -66,6 +68,40 @@ void waveHeader(unsigned char* h, int rate, int channels, std::uint32_t dataByte
     put32(h + 40, dataBytes);
 }
 
+// The sample bytes go out in large writes, and the disk is set to work on them as they come,
+// so that the flush at the end finds little left to do.
+class WaveOutput {
+public:
+    explicit WaveOutput(sonthra::SafeFileWriter& file) : m_file(file) { m_buffer.reserve(kBytes); }
+    bool append(const unsigned char* bytes, std::size_t count) {
+        if (m_buffer.size() + count > kBytes && !drain()) return false;
+        if (count >= kBytes) return m_file.write({reinterpret_cast<const char*>(bytes), count});
+        m_buffer.insert(m_buffer.end(), bytes, bytes + count);
+        return true;
+    }
+    bool drain() {
+        if (m_buffer.empty()) return true;
+        if (!m_file.write({reinterpret_cast<const char*>(m_buffer.data()), m_buffer.size()}))
+            return false;
+        m_written += m_buffer.size();
+        m_buffer.clear();
+        if (m_written - m_started >= kWritebackBytes) {
+            ::sync_file_range(m_file.fd(), static_cast<off_t>(m_started),
+                              static_cast<off_t>(m_written - m_started), SYNC_FILE_RANGE_WRITE);
+            m_started = m_written;
+        }
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kBytes = 256 * 1024;
+    static constexpr std::uint64_t kWritebackBytes = 8 * 1024 * 1024;
+    sonthra::SafeFileWriter& m_file;
+    std::vector<unsigned char> m_buffer;
+    std::uint64_t m_written = 0;  // bytes handed to the file after the header
+    std::uint64_t m_started = 0;  // of those, the bytes whose writeback has been started
+};
+
 int fail(volatile std::int32_t* state, std::int32_t value, int code) {
     if (state) *state = value;
     return code;
@@ -75,7 +111,9 @@ int convert(const char* source, const char* destination, volatile std::int32_t* 
             volatile std::int32_t* progress, volatile std::int32_t* state) {
     if (state) *state = 1;
     if (!source || !destination) return fail(state, kStateFailed, kNotDecodable);
-    if (wmaplugin::asfIsProtected(source)) return fail(state, kStateFailed, kProtected);
+    const wmaplugin::SourceCheck check = wmaplugin::checkSource(source);
+    if (check == wmaplugin::SourceCheck::Protected) return fail(state, kStateFailed, kProtected);
+    if (check != wmaplugin::SourceCheck::Asf) return fail(state, kStateFailed, kNotDecodable);
     wmaplugin::AudioReader reader;
     const wmaplugin::ReadError opened = reader.open(source, true, cancel);
     if (opened == wmaplugin::ReadError::Cancelled) return fail(state, kStateAborted, kCancelled);
@@ -94,6 +132,7 @@ int convert(const char* source, const char* destination, volatile std::int32_t* 
 
     AVFrame* frame = av_frame_alloc();
     if (!frame) return fail(state, kStateFailed, kCannotWrite);
+    WaveOutput samples(out);
     const std::uint64_t blockAlign = static_cast<std::uint64_t>(channels) * 2;
     const std::uint64_t limit = kMaxWaveData / blockAlign * blockAlign;
     std::uint64_t written = 0;
@@ -105,7 +144,7 @@ int convert(const char* source, const char* destination, volatile std::int32_t* 
             bytes = limit - written;
             truncated = true;
         }
-        if (!out.write({reinterpret_cast<const char*>(frame->data[0]), bytes})) {
+        if (!samples.append(frame->data[0], bytes)) {
             code = kCannotWrite;
             break;
         }
@@ -114,6 +153,7 @@ int convert(const char* source, const char* destination, volatile std::int32_t* 
         if (truncated) break;
     }
     av_frame_free(&frame);
+    if (code == kOk && !samples.drain()) code = kCannotWrite;
     if (code == kOk && reader.error() == wmaplugin::ReadError::Cancelled)
         return fail(state, kStateAborted, kCancelled);
     if (code == kOk && reader.error() != wmaplugin::ReadError::None && written == 0)
@@ -140,7 +180,9 @@ WMA_EXPORT int GetFileInfo(unsigned char* record) {
         if (::strnlen(path, kRecordSize - kPathOffset) == kRecordSize - kPathOffset)
             return kNotDecodable;
         put32(record, 0);
-        if (wmaplugin::asfIsProtected(path)) return kProtected;
+        const wmaplugin::SourceCheck check = wmaplugin::checkSource(path);
+        if (check == wmaplugin::SourceCheck::Protected) return kProtected;
+        if (check != wmaplugin::SourceCheck::Asf) return kNotDecodable;
         wmaplugin::AudioReader reader;
         if (reader.open(path, true, nullptr) != wmaplugin::ReadError::None) return kNotDecodable;
         const std::int64_t bits = reader.bitRate();

@@ -1,9 +1,13 @@
 #include "wma_av.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <vector>
+
+#include "wave/riff.h"
 
 namespace wmaplugin {
 namespace {
@@ -18,6 +22,8 @@ constexpr unsigned char kExtendedContentEncryption[16] = {
 constexpr std::size_t kHeaderScanLimit = 1 << 20;
 // Packets that fail to decode in a row before the file counts as broken.
 constexpr int kMaxBadPackets = 64;
+// Output blocks hold at least this many samples: WMA frames are 2,048 at most.
+constexpr int kOutputBlockSamples = 4096;
 
 std::uint64_t le64(const unsigned char* p) {
     std::uint64_t v = 0;
@@ -55,12 +61,26 @@ bool asfHeaderIsProtected(const unsigned char* data, std::size_t size) {
     return false;
 }
 
-bool asfIsProtected(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::vector<unsigned char> bytes(kHeaderScanLimit);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return asfHeaderIsProtected(bytes.data(), static_cast<std::size_t>(in.gcount()));
+SourceCheck checkSource(const std::string& path) {
+    const int fd = sonthra::openRegularFile(path);
+    if (fd < 0) return SourceCheck::NotAFile;
+    // Only the header object is scanned: its size, stated in the first 30 bytes, bounds the
+    // read, so a file that is not ASF costs one small read.
+    unsigned char start[30];
+    SourceCheck result = SourceCheck::NotAsf;
+    if (::pread(fd, start, sizeof start, 0) == static_cast<ssize_t>(sizeof start) &&
+        std::memcmp(start, kAsfHeader, sizeof kAsfHeader) == 0) {
+        const std::uint64_t stated = le64(start + 16);
+        const std::size_t want =
+            static_cast<std::size_t>(stated < kHeaderScanLimit ? stated : kHeaderScanLimit);
+        std::vector<unsigned char> header(want);
+        const ssize_t got = ::pread(fd, header.data(), want, 0);
+        result = got > 0 && asfHeaderIsProtected(header.data(), static_cast<std::size_t>(got))
+                     ? SourceCheck::Protected
+                     : SourceCheck::Asf;
+    }
+    ::close(fd);
+    return result;
 }
 
 AudioReader::~AudioReader() {
@@ -75,13 +95,20 @@ AudioReader::~AudioReader() {
 ReadError AudioReader::open(const std::string& path, bool requireWma,
                             const volatile std::int32_t* cancel) {
     m_cancel = cancel;
+    // FFmpeg would wait on a named pipe or a device for ever: only regular files are read.
+    const int fd = sonthra::openRegularFile(path);
+    if (fd < 0) return m_error = ReadError::Open;
+    ::close(fd);
     m_format = avformat_alloc_context();
     if (!m_format) return m_error = ReadError::Open;
     m_format->interrupt_callback.callback = &interrupted;
     m_format->interrupt_callback.opaque = const_cast<std::int32_t*>(cancel);
     AVDictionary* options = nullptr;
+    // A WMA file is read by the ASF reader without a probe of every other format first; the
+    // reader refuses whatever does not start with the ASF header.
+    const AVInputFormat* container = requireWma ? av_find_input_format("asf") : nullptr;
     if (requireWma) av_dict_set(&options, "format_whitelist", "asf", 0);
-    const int opened = avformat_open_input(&m_format, path.c_str(), nullptr, &options);
+    const int opened = avformat_open_input(&m_format, path.c_str(), container, &options);
     av_dict_free(&options);
     if (opened < 0) {
         m_format = nullptr;  // freed by avformat_open_input
@@ -143,15 +170,20 @@ bool AudioReader::setOutput(AVSampleFormat format, int rate, int channels) {
 
 bool AudioReader::convert(AVFrame* in, AVFrame* out) {
     const int inCount = in ? in->nb_samples : 0;
-    const int capacity = swr_get_out_samples(m_resampler, inCount) + 32;
-    av_frame_unref(out);
-    out->format = m_outFormat;
-    out->sample_rate = m_outRate;
-    av_channel_layout_copy(&out->ch_layout, &m_outLayout);
-    out->nb_samples = capacity;
-    if (av_frame_get_buffer(out, 0) < 0) return false;
+    const int needed = swr_get_out_samples(m_resampler, inCount) + 32;
+    // The caller's frame keeps its buffer from one block to the next while it is big enough.
+    if (out != m_out || needed > m_outCapacity || !av_frame_is_writable(out)) {
+        av_frame_unref(out);
+        out->format = m_outFormat;
+        out->sample_rate = m_outRate;
+        av_channel_layout_copy(&out->ch_layout, &m_outLayout);
+        out->nb_samples = std::max(needed, kOutputBlockSamples);
+        if (av_frame_get_buffer(out, 0) < 0) return false;
+        m_out = out;
+        m_outCapacity = out->nb_samples;
+    }
     const int made =
-        swr_convert(m_resampler, out->data, capacity,
+        swr_convert(m_resampler, out->data, m_outCapacity,
                     in ? const_cast<const std::uint8_t**>(in->extended_data) : nullptr, inCount);
     if (made < 0) return false;
     out->nb_samples = made;

@@ -18,8 +18,12 @@ namespace wmaplugin {
 // What went wrong while opening or reading a source.
 enum class ReadError { None, Open, NotAudio, NoDecoder, Decode, Cancelled };
 
-// The ASF header of path names a content encryption object: the file is copy protected.
-bool asfIsProtected(const std::string& path);
+// What a source is before FFmpeg is let at it: a pipe, a device or a folder would block or
+// fail its reads; a file that does not start with the ASF header is no WMA file (the ASF reader
+// refuses it as its first step); an ASF header that names a content encryption object means a
+// copy protected file.
+enum class SourceCheck { Asf, Protected, NotAsf, NotAFile };
+SourceCheck checkSource(const std::string& path);
 // The same over bytes already read (the start of the file).
 bool asfHeaderIsProtected(const unsigned char* data, std::size_t size);
 
@@ -62,6 +66,8 @@ private:
     AVSampleFormat m_outFormat = AV_SAMPLE_FMT_NONE;
     int m_outRate = 0;
     AVChannelLayout m_outLayout{};
+    const AVFrame* m_out = nullptr;  // the frame whose buffer holds m_outCapacity samples
+    int m_outCapacity = 0;
     const volatile std::int32_t* m_cancel = nullptr;
     bool m_inputDone = false;
     bool m_drained = false;

@@ -16,12 +16,19 @@ bool ConversionWorker::start(std::function<int()> work, int onException) {
             } catch (...) {
             }
             m_result.store(result);
+            std::lock_guard<std::mutex> lock(m_mutex);
             m_finished.store(true, std::memory_order_release);
+            m_ended.notify_all();
         });
     } catch (const std::system_error&) {
         return false;
     }
     return true;
+}
+
+bool ConversionWorker::waitFor(std::chrono::milliseconds time) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_ended.wait_for(lock, time, [this] { return finished(); });
 }
 
 void ConversionWorker::join() {

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 namespace sonthra {
@@ -20,6 +23,9 @@ public:
     bool start(std::function<int()> work, int onException);
     // The work has returned; result() is then its value.
     bool finished() const { return m_finished.load(std::memory_order_acquire); }
+    // Waits until the work has returned or the time is up: finished(). A caller that waits
+    // for the end and checks for a stop meanwhile wakes at once when the work ends.
+    bool waitFor(std::chrono::milliseconds time);
     int result() const { return m_result.load(); }
     // Waits for the thread; no-op when none runs.
     void join();
@@ -28,6 +34,8 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_finished{false};
     std::atomic<int> m_result{0};
+    std::mutex m_mutex;
+    std::condition_variable m_ended;
 };
 
 }  // namespace sonthra

@@ -1,7 +1,6 @@
 #include "convert/wma_export.h"
 
 #include <chrono>
-#include <thread>
 
 namespace sonthra {
 namespace {
@@ -130,10 +129,9 @@ int exportWmaFile(const WmaEncoderLibrary& library, const std::string& source,
                   const std::string& encoder, const std::atomic<bool>* stop) {
     WmaExportJob job;
     if (!job.start(library, source, destination, formatIndex, encoder)) return 484;
-    while (!job.finished()) {
+    do {
         if (stop && stop->load()) job.cancel();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    } while (!job.waitFor(std::chrono::milliseconds(20)));
     job.wait();
     switch (job.state()) {
         case kWmaExportFinished:

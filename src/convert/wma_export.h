@@ -54,6 +54,8 @@ public:
     int percent() const { return m_progress.load(); }
     int result() const { return m_result.load(); }
     bool finished() const { return m_worker.finished(); }
+    // finished(), after waiting for it at most time.
+    bool waitFor(std::chrono::milliseconds time) { return m_worker.waitFor(time); }
     void cancel() { m_cancel.store(1); }
     bool cancelRequested() const { return m_cancel.load() != 0; }
     void wait() { m_worker.join(); }

@@ -4,7 +4,6 @@
 #include <sys/statvfs.h>
 
 #include <chrono>
-#include <thread>
 
 namespace sonthra {
 namespace {
@@ -72,10 +71,9 @@ int importWmaFile(const WmaPlaybackLibrary& library, const std::string& source,
                   const std::string& destination, const std::atomic<bool>* stop) {
     WmaImportJob job;
     if (!job.start(library, source, destination)) return kWmaFormatNotProper;
-    while (!job.finished()) {
+    do {
         if (stop && stop->load()) job.cancel();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    } while (!job.waitFor(std::chrono::milliseconds(20)));
     job.wait();
     switch (job.state()) {
         case kWmaImportFinished:

@@ -57,6 +57,8 @@ public:
     std::int32_t state() const { return m_state.load(); }
     int percent() const { return m_progress.load(); }
     bool finished() const { return m_worker.finished(); }
+    // finished(), after waiting for it at most time.
+    bool waitFor(std::chrono::milliseconds time) { return m_worker.waitFor(time); }
     // The library's code (kWmaWaveTooLarge: the start of the audio was kept); valid once
     // finished.
     int result() const { return m_worker.result(); }

@@ -142,6 +142,32 @@ TEST_F(WmaConvertTest, HostileFilesGetTheFormatMessageNotProtection) {
     EXPECT_TRUE(code == 0 || code == kWmaFormatNotProper) << code;
 }
 
+TEST_F(WmaConvertTest, APipeOrAFolderIsRefusedAtOnce) {
+    TempDir dir;
+    const auto [check, checkSeconds] = testing::onFifo(dir.file("pipe.wma"), [&](const auto& f) {
+        return checkWmaImport(*playback, f, dir.path());
+    });
+    EXPECT_EQ(check, WmaImportCheck::NotReadable);
+    EXPECT_LT(checkSeconds, 1.0);
+    const auto [imported, importSeconds] = testing::onFifo(
+        dir.file("pipe2.wma"),
+        [&](const auto& f) { return importWmaFile(*playback, f, dir.file("out.wav")); });
+    EXPECT_EQ(imported, kWmaFormatNotProper);
+    EXPECT_LT(importSeconds, 1.0);
+    EXPECT_EQ(importWmaFile(*playback, dir.path(), dir.file("out.wav")), kWmaFormatNotProper);
+    // The encoder reads its source through FFmpeg too.
+    std::vector<std::string> encoders;
+    ASSERT_EQ(listWmaEncoders(*encoder, makePcmFormat(44100, 16, 2), encoders), 0);
+    const auto [exported, exportSeconds] =
+        testing::onFifo(dir.file("pipe.wav"), [&](const auto& f) {
+            return exportWmaFile(*encoder, f, dir.file("out.wma"), 0, encoders.at(0));
+        });
+    EXPECT_NE(exported, 0);
+    EXPECT_LT(exportSeconds, 1.0);
+    EXPECT_FALSE(testing::fileExists(dir.file("out.wav")));
+    EXPECT_FALSE(testing::fileExists(dir.file("out.wma")));
+}
+
 // The ASF header with a content encryption object added after its first object.
 std::string withEncryptionObject(const std::string& asf) {
     static const unsigned char guid[16] = {0xFB, 0xB3, 0x11, 0x22, 0x23, 0xBD, 0xD2, 0x11,
