@@ -133,7 +133,7 @@ void ConvertJob::run() {
 int ConvertJob::convert() {
     const std::uint64_t frames = layout.frames();
     const std::uint32_t align = layout.format.blockAlign;
-    input.resize(kBlockFrames * align);
+    input.resize(static_cast<std::size_t>(std::min<std::uint64_t>(frames, kBlockFrames)) * align);
     for (std::uint64_t done = 0; done < frames;) {
         if (cancel) return kFmtCancelled;
         const std::size_t count =
@@ -201,7 +201,7 @@ int prepare(ConvertJob& job, const std::string& source, const std::string& desti
     const std::uint64_t outFrames = convertedFrames(frames, from.sampleRate, job.target.sampleRate);
     if (outFrames > kMaxWaveDataBytes / job.target.blockAlign) return kFmtBadTarget;
 
-    job.sourceFd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    job.sourceFd = openRegularFile(source);
     if (job.sourceFd < 0) return kFmtCannotOpenInput;
     if (!job.pipeline.open(from, job.target, frames)) return kFmtCannotStartResampler;
 

@@ -6,6 +6,11 @@
 #include <cmath>
 
 namespace sonthra {
+namespace {
+
+constexpr std::size_t kResampleRoomFrames = 16384;
+
+}  // namespace
 
 void decodePcm(const unsigned char* in, std::size_t frames, std::uint16_t bits,
                std::uint16_t channels, float* out) {
@@ -135,9 +140,12 @@ bool FormatPipeline::push(const unsigned char* in, std::size_t frames,
 bool FormatPipeline::resample(const float* in, std::size_t frames,
                               std::vector<unsigned char>& out) {
     // in == nullptr asks the resampler for its tail.
+    // The output goes out in pieces of at most kResampleRoomFrames: a block of a low rate
+    // turned into a high one would otherwise ask for megabytes at once.
     const double ratio = static_cast<double>(m_to.sampleRate) / m_from.sampleRate;
-    const std::size_t room =
-        static_cast<std::size_t>(std::ceil(std::max<std::size_t>(frames, 4096) * ratio)) + 256;
+    const std::size_t room = std::min<std::size_t>(
+        kResampleRoomFrames,
+        static_cast<std::size_t>(std::ceil(std::max<std::size_t>(frames, 4096) * ratio)) + 256);
     m_resampled.resize(room * m_workChannels);
     std::size_t taken = 0;
     for (;;) {
@@ -173,8 +181,10 @@ void FormatPipeline::emit(const float* samples, std::size_t frames,
 bool FormatPipeline::finish(std::vector<unsigned char>& out) {
     if (m_resampler && m_emitted < m_expected && !resample(nullptr, 0, out)) return false;
     // A resampler may end a frame short of the exact ratio; silence makes up the difference.
-    const std::vector<float> silence(4096 * static_cast<std::size_t>(m_workChannels), 0.0f);
-    while (m_emitted < m_expected) emit(silence.data(), 4096, out);
+    if (m_emitted < m_expected) {
+        const std::vector<float> silence(4096 * static_cast<std::size_t>(m_workChannels), 0.0f);
+        while (m_emitted < m_expected) emit(silence.data(), 4096, out);
+    }
     return true;
 }
 

@@ -51,6 +51,29 @@ TEST(FormatSamples, BlockSizesDoNotChangeTheResult) {
     }
 }
 
+TEST(FormatSamples, AHighRatioComesOutWholeThroughABoundedBuffer) {
+    // 48 and 384 times the frames: the resampler is emptied piece by piece.
+    const std::string tone = sine16(8000, 3001, {440}, {.5});
+    const WaveFormat from = makePcmFormat(8000, 16, 1);
+    for (const WaveFormat& to : {makePcmFormat(384000, 16, 2), makePcmFormat(384000, 8, 1)}) {
+        SCOPED_TRACE(to.bitsPerSample);
+        const auto whole = convertInBlocks(tone, from, to, {1 << 20});
+        EXPECT_EQ(convertInBlocks(tone, from, to, {5, 4096, 1}), whole);
+        ASSERT_EQ(whole.size() / to.blockAlign, convertedFrames(3001, 8000, 384000));
+        // The middle carries the tone, not silence made up at the end.
+        const std::size_t middle = whole.size() / 2 / to.blockAlign * to.blockAlign;
+        int loudest = 0;
+        for (std::size_t at = middle; at < middle + 384000 / 440 * to.blockAlign;
+             at += to.blockAlign) {
+            const int v = to.bitsPerSample == 8
+                              ? (whole[at] - 128) * 256
+                              : static_cast<std::int16_t>(whole[at] | whole[at + 1] << 8);
+            loudest = std::max(loudest, std::abs(v));
+        }
+        EXPECT_NEAR(loudest, 16384, 700);
+    }
+}
+
 TEST(FormatSamples, QuantizerRoundsClipsAndDithersWithoutBias) {
     const std::vector<float> in = {0.0f, 0.5f / 32768, 1.4f / 32768, -1.6f / 32768,
                                    1.0f, 5.0f,         -1.0f,        -7.0f};

@@ -4,7 +4,6 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +14,7 @@
 
 #include "convert/format_convert.h"
 #include "convert/format_samples.h"
+#include "convert/fuzz/fuzz_input.h"
 #include "wave/wave_layout.h"
 
 namespace {
@@ -22,22 +22,6 @@ namespace {
 int inputFd() {
     static const int fd = ::memfd_create("format-fuzz-input", MFD_CLOEXEC);
     return fd;
-}
-
-// A private folder for the converter's output, removed when the run ends.
-const std::string& outputFolder() {
-    static const std::string folder = [] {
-        // A plain array, which outlives every destructor, names the folder for the clean-up.
-        static char pattern[] = "/tmp/sonthra-format-fuzz-XXXXXX";
-        const char* made = ::mkdtemp(pattern);
-        if (!made) std::abort();
-        std::atexit([] {
-            std::error_code ec;
-            std::filesystem::remove_all(pattern, ec);
-        });
-        return std::string(made);
-    }();
-    return folder;
 }
 
 void put(std::string& s, std::uint32_t v, int bytes) {
@@ -82,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const std::string source = "/proc/self/fd/" + std::to_string(fd);
-    const std::string destination = outputFolder() + "/out.wav";
+    const std::string destination = sonthra::fuzzing::folder() + "/out.wav";
     ::unlink(destination.c_str());
 
     // The last byte picks the target.
@@ -95,9 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     sonthra::ConvertHandle handle = nullptr;
     if (sonthra::AudioConvert(source, destination, format, &handle, 0) != 0) return 0;
     if (pick & 32) sonthra::AudioConvertCancelPressed(handle);
-    while (!sonthra::AudioConvertProcessIsOver(handle)) {
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
-    }
+    // The worker is done in well under a millisecond: give it the processor rather than
+    // sleep a timer's length each time.
+    while (!sonthra::AudioConvertProcessIsOver(handle)) std::this_thread::yield();
     const int reason = sonthra::AudioConvertGetReasonForProcessExit(handle);
     sonthra::AudioConvertCloseHandle(&handle);
     if (reason == 0) {
