@@ -1,5 +1,6 @@
 #include "wma_av.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -41,6 +42,17 @@ bool isWmaCodec(AVCodecID id) {
            id == AV_CODEC_ID_WMALOSSLESS;
 }
 
+// A stream of the WMA codecs whose header gave its rate and channels.
+bool statesWmaAudio(const AVFormatContext* format) {
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        const AVCodecParameters* par = format->streams[i]->codecpar;
+        if (par->codec_type == AVMEDIA_TYPE_AUDIO && isWmaCodec(par->codec_id) &&
+            par->sample_rate > 0 && par->ch_layout.nb_channels > 0)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool asfHeaderIsProtected(const unsigned char* data, std::size_t size) {
@@ -70,9 +82,11 @@ SourceCheck checkSource(const std::string& path) {
     SourceCheck result = SourceCheck::NotAsf;
     if (::pread(fd, start, sizeof start, 0) == static_cast<ssize_t>(sizeof start) &&
         std::memcmp(start, kAsfHeader, sizeof kAsfHeader) == 0) {
-        const std::uint64_t stated = le64(start + 16);
-        const std::size_t want =
-            static_cast<std::size_t>(stated < kHeaderScanLimit ? stated : kHeaderScanLimit);
+        struct stat st {};
+        const std::uint64_t size =
+            ::fstat(fd, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+        const std::uint64_t want =
+            std::min<std::uint64_t>({le64(start + 16), size, kHeaderScanLimit});
         std::vector<unsigned char> header(want);
         const ssize_t got = ::pread(fd, header.data(), want, 0);
         result = got > 0 && asfHeaderIsProtected(header.data(), static_cast<std::size_t>(got))
@@ -115,7 +129,11 @@ ReadError AudioReader::open(const std::string& path, bool requireWma,
         if (cancel && *cancel == 1) return m_error = ReadError::Cancelled;
         return m_error = requireWma ? ReadError::NotAudio : ReadError::Open;
     }
-    if (avformat_find_stream_info(m_format, nullptr) < 0) return m_error = ReadError::NotAudio;
+    // The ASF header states everything a WMA decoder needs; the search for stream details
+    // would decode the first packets an extra time. Other files (WAV for the encoder) get it.
+    if (!(requireWma && statesWmaAudio(m_format)) &&
+        avformat_find_stream_info(m_format, nullptr) < 0)
+        return m_error = ReadError::NotAudio;
     m_stream = av_find_best_stream(m_format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (m_stream < 0) return m_error = ReadError::NotAudio;
     const AVCodecParameters* par = m_format->streams[m_stream]->codecpar;
