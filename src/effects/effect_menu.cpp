@@ -18,13 +18,6 @@ void EffectMenuModel::AddEffectMenuItems(EffectPluginList& plugins, const AddIte
     }
 }
 
-std::optional<std::uintptr_t> EffectMenuModel::popupTarget(const std::string& popupCaption) const {
-    for (const EffectMenuItem& item : m_items) {
-        if (item.caption == popupCaption) return item.key;
-    }
-    return std::nullopt;
-}
-
 std::optional<std::uintptr_t> EffectMenuModel::firstContaining(
     const std::vector<const char*>& texts) const {
     std::vector<std::string> captions;

@@ -32,9 +32,10 @@ public:
     void FreeEffectMenuItems() { m_items.clear(); }
     const std::vector<EffectMenuItem>& items() const { return m_items; }
 
-    // The Effects menu item a pop-up item runs: the first whose caption equals it exactly.
-    std::optional<std::uintptr_t> popupTarget(const std::string& popupCaption) const;
-    // The item EffectsButton1..5 runs (button 1 to 5), or none.
+    // The item EffectsButton1..5 runs (button 1 to 5), or none. Targets are the identities of
+    // the items, chosen by the captions made here from the effect names when the menu was built:
+    // what a menu item shows later does not redirect a button. (A pop-up item is made for one
+    // Effects menu item and runs that one; two effects of one caption keep their own items.)
     std::optional<std::uintptr_t> buttonTarget(int button) const;
     // The item Tools, Scrubline runs, or none.
     std::optional<std::uintptr_t> scrublineTarget() const;

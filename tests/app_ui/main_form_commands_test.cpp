@@ -163,27 +163,17 @@ TEST(RecentFilePaths, LongPathsLoseInnerFoldersFirst) {
     EXPECT_EQ(ShortenMenuPath("relative/" + inner + "/b.wav", 30), "relative/.../b.wav");
 }
 
-TEST_F(MainFormTest, EffectButtonsRunTheFirstMatchingItem) {
+// Which item a button runs is the effects controller's (tests/effects/effect_buttons_test.cpp).
+TEST_F(MainFormTest, EffectItemsAndTheirPopupTwins) {
     form.SetCommandState(kStateNewDocument);
-    QAction* fadeIn = form.AddEffectMenuItem("Fade &In...");
+    form.AddEffectMenuItem("Fade &In...");
     QAction* fadeOut = form.AddEffectMenuItem("Fade &Out...");
-    QAction* eq = form.AddEffectMenuItem("E&Qualize...");
+    form.AddEffectMenuItem("E&Qualize...");
     QAction* mix = form.AddEffectMenuItem("Mi&x...");
-    QSignalSpy fadeInSpy(fadeIn, &QAction::triggered);
     QSignalSpy fadeOutSpy(fadeOut, &QAction::triggered);
-    QSignalSpy eqSpy(eq, &QAction::triggered);
-    QSignalSpy mixSpy(mix, &QAction::triggered);
     auto click = [&](const char* name) { form.findChild<QAbstractButton*>(name)->click(); };
-    click("EffectsButton2");
-    click("EffectsButton1");
-    click("EffectsButton5");
-    click("EffectsButton4");  // no echo installed: nothing
-    EXPECT_EQ(fadeInSpy.count(), 1);
-    EXPECT_EQ(fadeOutSpy.count(), 0);
-    EXPECT_EQ(eqSpy.count(), 1);
-    EXPECT_EQ(mixSpy.count(), 1);
 
-    // The popup's items run the Effects menu item of the same caption.
+    // The popup's items run the Effects menu item each was made with.
     ASSERT_EQ(form.EffectsPopupMenu()->actions().size(), 4);
     form.EffectsPopupMenu()->actions().at(1)->trigger();
     EXPECT_EQ(fadeOutSpy.count(), 1);

@@ -36,8 +36,6 @@ TEST(EffectMenu, ItemsButtonsPopupAndScrubline) {
     EXPECT_FALSE(menu.buttonTarget(1).has_value());
     EXPECT_FALSE(menu.buttonTarget(6).has_value());
     EXPECT_EQ(menu.scrublineTarget(), std::optional<std::uintptr_t>(100));
-    EXPECT_EQ(menu.popupTarget("Fade &In..."), std::optional<std::uintptr_t>(102));
-    EXPECT_FALSE(menu.popupTarget("Fade In...").has_value());
     menu.FreeEffectMenuItems();
     EXPECT_TRUE(menu.items().empty());
 }

@@ -60,10 +60,7 @@ public:
     // CommonMenuClick: the effect of this Effects menu item, through its settings window, then
     // applied to the current document. 0, 129 or the message number already shown.
     int Apply(std::uintptr_t menuKey);
-    // The Effects menu item a pop-up item, a button (1 to 5) or Scrubline runs.
-    std::optional<std::uintptr_t> PopupTarget(const std::string& caption) const {
-        return m_menu.popupTarget(caption);
-    }
+    // The Effects menu item (its identity) a button (1 to 5) or Tools, Scrubline runs.
     std::optional<std::uintptr_t> ButtonTarget(int button) const {
         return m_menu.buttonTarget(button);
     }

@@ -253,6 +253,8 @@ QAction* TMainForm::AddEffectMenuItem(const QString& caption) {
     auto* item = m_menus.value("EffectsMenu")->addAction(caption);
     connect(item, &QAction::triggered, this, [this, item] { SampleEffectMenuItemClick(item); });
     QAction* popupItem = m_effectsPopup->addAction(caption);
+    // The twin names its item itself: two effects of one caption each run their own.
+    popupItem->setData(QVariant::fromValue(static_cast<QObject*>(item)));
     connect(popupItem, &QAction::triggered, this,
             [this, popupItem] { SampleEffectsPopupMenuItemClick(popupItem); });
     m_effectItems.append(item);
@@ -275,43 +277,8 @@ void TMainForm::SampleEffectMenuItemClick(QAction* item) {
 }
 
 void TMainForm::SampleEffectsPopupMenuItemClick(QAction* popupItem) {
-    for (QAction* item : m_menus.value("EffectsMenu")->actions()) {
-        if (item->text() == popupItem->text()) {
-            item->trigger();
-            return;
-        }
-    }
-}
-
-void TMainForm::triggerFirstEffectContaining(const QStringList& texts) {
-    for (QAction* item : m_menus.value("EffectsMenu")->actions()) {
-        if (item->isSeparator()) continue;
-        for (const QString& text : texts) {
-            if (item->text().contains(text, Qt::CaseSensitive)) {
-                item->trigger();
-                return;
-            }
-        }
-    }
-}
-
-void TMainForm::EffectsButton1Click() {
-    triggerFirstEffectContaining({"Qualize"});
-}
-void TMainForm::EffectsButton2Click() {
-    triggerFirstEffectContaining({"Fade"});
-}
-void TMainForm::EffectsButton3Click() {
-    triggerFirstEffectContaining({"Normalize"});
-}
-void TMainForm::EffectsButton4Click() {
-    triggerFirstEffectContaining({"Echo"});
-}
-void TMainForm::EffectsButton5Click() {
-    triggerFirstEffectContaining({"Mix", "Mi&x"});
-}
-void TMainForm::ScrublineMenuClick() {
-    triggerFirstEffectContaining({"Scrubline"});
+    auto* item = qobject_cast<QAction*>(popupItem->data().value<QObject*>());
+    if (item != nullptr && m_effectItems.contains(item)) item->trigger();
 }
 
 void TMainForm::MoreEffectsButtonClick() {
