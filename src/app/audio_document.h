@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "podcast/podcast_info.h"
 #include "tags/document_tag.h"
 #include "wave/wave_format.h"
 
@@ -35,6 +36,9 @@ struct AudioDocument {
     std::string undoFile;
     std::string redoFile;
     DocumentState state = DocumentState::New;
+    // Modified by its song information alone: the audio is still the file's, so Save of an
+    // MP3 document writes the tag without encoding the audio again.
+    bool tagOnly = false;
     WorkspaceState workspace = WorkspaceState::Ready;
     WaveFormat format;
     SourceKind sourceKind = SourceKind::Wav;
@@ -42,6 +46,10 @@ struct AudioDocument {
     // Set when the podcast description of the document exists: Upload Podcast and the
     // podcast-info button go on and Save As Podcast off, otherwise the reverse.
     bool podcastDescription = false;
+    // The podcast the document was published as and its description file; empty while
+    // podcastDescription is off.
+    podcast::PodcastInfo podcast;
+    std::string podcastFile;
     // The song information, read when the file opens and written when it is saved.
     DocumentTag tag;
 };

@@ -86,36 +86,21 @@ PodcastController::PodcastController(UserDialogs& dialogs, DocumentSession& sess
 
 // ---- The document's podcast record.
 
-PodcastController::Entry* PodcastController::entryOf(const AudioDocument* document) {
-    if (document == nullptr) return nullptr;
-    auto found = m_entries.find(document->id);
-    if (found == m_entries.end() || found->second.document != document) return nullptr;
-    return &found->second;
-}
-
-const PodcastController::Entry* PodcastController::entryOf(const AudioDocument* document) const {
-    return const_cast<PodcastController*>(this)->entryOf(document);
-}
-
-// A record is kept only while its document has a podcast; a document that has none (a new
-// record that took the number of a closed one, too) starts from an empty one.
-PodcastController::Entry& PodcastController::freshOrKept(AudioDocument& document) {
-    Entry* entry = entryOf(&document);
-    if (entry == nullptr || !document.podcastDescription) {
-        m_entries[document.id] = Entry{&document, {}, {}};
-        entry = &m_entries[document.id];
+// The record is kept only while its document has a podcast; a document that has none starts
+// from an empty one.
+void PodcastController::freshOrKept(AudioDocument& document) {
+    if (!document.podcastDescription) {
+        document.podcast = {};
+        document.podcastFile.clear();
     }
-    return *entry;
 }
 
 const podcast::PodcastInfo* PodcastController::Info(const AudioDocument* document) const {
-    const Entry* entry = entryOf(document);
-    return entry ? &entry->info : nullptr;
+    return document ? &document->podcast : nullptr;
 }
 
 std::string PodcastController::PodcastFile(const AudioDocument* document) const {
-    const Entry* entry = entryOf(document);
-    return entry ? entry->podcastFile : std::string();
+    return document ? document->podcastFile : std::string();
 }
 
 // A document that has never been written to its file counts as unsaved too: there is no
@@ -169,33 +154,33 @@ void PodcastController::FileSaveAsPodcastClick() {
     if (document->fileName.empty() || !podcast::fileExists(document->fileName)) return;
     BusyHold busy(m_session);
 
-    Entry& entry = freshOrKept(*document);
-    const podcast::PodcastInfo kept = entry.info;
-    entry.info.AudioFile = document->fileName;
-    entry.info.MimeType = podcast::mimeTypeForFile(document->fileName);
-    entry.info.IsNew = true;
-    entry.info.DescriptionFile.clear();
+    freshOrKept(*document);
+    const podcast::PodcastInfo kept = document->podcast;
+    document->podcast.AudioFile = document->fileName;
+    document->podcast.MimeType = podcast::mimeTypeForFile(document->fileName);
+    document->podcast.IsNew = true;
+    document->podcast.DescriptionFile.clear();
 
     const std::string resources = resourceFolder();
     QString feed;
     {
         TShowPodcastDlg dlg(m_dialogs, qs(resources), hostTables(resources, settingsFile()),
                             m_parent);
-        feed = dlg.ShowPodcastDialogForEdit(entry.info);
+        feed = dlg.ShowPodcastDialogForEdit(document->podcast);
         m_currentHost = dlg.CurrentHost();
     }
-    if (entry.info.DescriptionFile.empty()) {
-        entry.info = kept;
+    if (document->podcast.DescriptionFile.empty()) {
+        document->podcast = kept;
         return;
     }
     // The podcast exists from the moment its files are written, before any upload, so that a
     // refresh during the upload reads the description file just saved.
-    entry.podcastFile = entry.info.DescriptionFile;
-    entry.info.FeedFile = entry.info.NewFeedFile;
-    entry.info.IsNew = false;
+    document->podcastFile = document->podcast.DescriptionFile;
+    document->podcast.FeedFile = document->podcast.NewFeedFile;
+    document->podcast.IsNew = false;
     document->podcastDescription = true;
     if (m_hooks.refreshCommands) m_hooks.refreshCommands();
-    if (!feed.isEmpty()) publish(entry, str(feed), false);
+    if (!feed.isEmpty()) publish(*document, str(feed), false);
 }
 
 // ---- "&Upload Podcast".
@@ -218,7 +203,7 @@ void PodcastController::FileUploadPodcastClick() {
         }
     }
     BusyHold busy(m_session);
-    Entry& entry = freshOrKept(*document);
+    freshOrKept(*document);
     if (!document->podcastDescription) {
         FileDialogRequest request;
         request.title = "Open";
@@ -226,27 +211,28 @@ void PodcastController::FileUploadPodcastClick() {
         const QString path = m_dialogs.openFileName(m_parent, request);
         if (!path.isEmpty()) {
             const podcast::Status loaded =
-                podcast::LoadPodcastFromPDI(str(path), entry.info, entry.podcastFile);
+                podcast::LoadPodcastFromPDI(str(path), document->podcast, document->podcastFile);
             if (loaded.ok()) {
                 // What the feed records for the episode is what a changed file is measured
                 // against, so that an unchanged episode keeps its date.
-                entry.info.AudioSize =
-                    recordedEnclosureLength(entry.info.FeedFile, entry.info.Title);
+                document->podcast.AudioSize =
+                    recordedEnclosureLength(document->podcast.FeedFile, document->podcast.Title);
                 document->podcastDescription = true;
                 if (m_hooks.refreshCommands) m_hooks.refreshCommands();
             } else {
-                entry.podcastFile.clear();
+                document->podcastFile.clear();
                 showStatus(loaded);
             }
         }
     }
-    if (entry.podcastFile.empty()) {
+    if (document->podcastFile.empty()) {
         if (askYesNo(kNotAPodcastYetText, kProductCaption)) FileSaveAsPodcastClick();
         return;
     }
-    const std::string feed = entry.info.IsNew ? entry.info.NewFeedFile : entry.info.FeedFile;
+    const podcast::PodcastInfo& info = document->podcast;
+    const std::string feed = info.IsNew ? info.NewFeedFile : info.FeedFile;
     if (feed.empty()) return;
-    publish(entry, feed, true);
+    publish(*document, feed, true);
 }
 
 // ---- "View Podcast Info".
@@ -255,36 +241,39 @@ void PodcastController::PodcastInfoCoolButtonClick() {
     AudioDocument* document = m_session.Current();
     if (document == nullptr || !document->podcastDescription) return;
     BusyHold busy(m_session);
-    Entry& entry = freshOrKept(*document);
+    freshOrKept(*document);
     const std::string resources = resourceFolder();
     QString feed;
     {
         TShowPodcastDlg dlg(m_dialogs, qs(resources), hostTables(resources, settingsFile()),
                             m_parent);
-        feed = dlg.ShowPodcastDialogForEdit(entry.info);
+        feed = dlg.ShowPodcastDialogForEdit(document->podcast);
         m_currentHost = dlg.CurrentHost();
     }
-    if (!entry.info.DescriptionFile.empty()) entry.podcastFile = entry.info.DescriptionFile;
+    if (!document->podcast.DescriptionFile.empty())
+        document->podcastFile = document->podcast.DescriptionFile;
     if (feed.isEmpty()) return;
-    upload(entry, podcast::podcastUploadList(str(feed), entry.info.AudioFile));
+    upload(*document, podcast::podcastUploadList(str(feed), document->podcast.AudioFile));
 }
 
 // ---- The steps after the feed is known.
 
-void PodcastController::publish(Entry& entry, const std::string& feed, bool withSummary) {
-    if (!keepFilesInStep(entry)) return;
-    const std::vector<std::string> files = podcast::podcastUploadList(feed, entry.info.AudioFile);
+void PodcastController::publish(AudioDocument& document, const std::string& feed,
+                                bool withSummary) {
+    if (!keepFilesInStep(document)) return;
+    const std::vector<std::string> files =
+        podcast::podcastUploadList(feed, document.podcast.AudioFile);
     if (withSummary) {
-        TPodcastInfoForm summary(entry.info, m_parent);
+        TPodcastInfoForm summary(document.podcast, m_parent);
         if (summary.exec() != QDialog::Accepted) return;
     }
-    upload(entry, files);
+    upload(document, files);
 }
 
 // The compression question for an uncompressed file, then the feed item, description file and
 // page rewritten for the file that will be uploaded. false ends the command.
-bool PodcastController::keepFilesInStep(Entry& entry) {
-    podcast::PodcastInfo& info = entry.info;
+bool PodcastController::keepFilesInStep(AudioDocument& document) {
+    podcast::PodcastInfo& info = document.podcast;
     const std::string resources = resourceFolder();
     if (QFileInfo(qs(info.AudioFile)).suffix().compare("wav", Qt::CaseInsensitive) == 0 &&
         askYesNo(kCompressQuestionText, kProductCaption)) {
@@ -293,7 +282,7 @@ bool PodcastController::keepFilesInStep(Entry& entry) {
         if (info.AudioFile != before) {
             const std::string link = podcast::linkForNewAudio(info.Link, info.AudioFile);
             const podcast::Status refreshed = podcast::refreshPodcastFiles(
-                entry.podcastFile, info.AudioFile, link, true, resources);
+                document.podcastFile, info.AudioFile, link, true, resources);
             showStatus(refreshed);
             if (refreshed.ok()) info.Link = link;
         }
@@ -301,18 +290,20 @@ bool PodcastController::keepFilesInStep(Entry& entry) {
     const std::optional<std::uint64_t> size = sizeOf(info.AudioFile);
     if (size && *size != info.AudioSize) {
         const podcast::Status refreshed = podcast::refreshPodcastFiles(
-            entry.podcastFile, info.AudioFile, info.Link, false, resources);
+            document.podcastFile, info.AudioFile, info.Link, false, resources);
         showStatus(refreshed);
-        if (refreshed.ok() && *size <= UINT32_MAX) info.AudioSize = static_cast<std::uint32_t>(*size);
+        if (refreshed.ok() && *size <= UINT32_MAX)
+            info.AudioSize = static_cast<std::uint32_t>(*size);
     }
     return true;
 }
 
-void PodcastController::upload(const Entry& entry, const std::vector<std::string>& files) {
+void PodcastController::upload(const AudioDocument& document,
+                               const std::vector<std::string>& files) {
     podcast::HostTable table;
     hostTables(resourceFolder(), settingsFile()).load(table);
     const podcast::UploadCredentials credentials =
-        podcast::uploadCredentials(table, str(m_currentHost), entry.info.UploadPath);
+        podcast::uploadCredentials(table, str(m_currentHost), document.podcast.UploadPath);
     QStringList list;
     for (const std::string& file : files) list << qs(file);
     TCVFTPInterface face(m_dialogs, settingsFile(), m_parent);

@@ -10,7 +10,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -51,13 +50,12 @@ std::uint32_t recordedEnclosureLength(const std::string& feed, const std::string
 class PodcastController {
 public:
     struct Hooks {
-        std::function<void()> saveDocument;      // File, Save on the current document
-        std::function<void()> refreshCommands;   // the podcast commands from the document
-        std::function<Settings*()> settings;     // the settings store, null when none
+        std::function<void()> saveDocument;     // File, Save on the current document
+        std::function<void()> refreshCommands;  // the podcast commands from the document
+        std::function<Settings*()> settings;    // the settings store, null when none
     };
 
-    PodcastController(UserDialogs& dialogs, DocumentSession& session, QWidget* parent,
-                      Hooks hooks);
+    PodcastController(UserDialogs& dialogs, DocumentSession& session, QWidget* parent, Hooks hooks);
 
     void FileSaveAsPodcastClick();
     void FileUploadPodcastClick();
@@ -68,27 +66,22 @@ public:
     // a cancelled file window returns true and keeps the uncompressed file.
     bool SavePodcastAsCompressedFormat(podcast::PodcastInfo& info);
 
-    // The document's podcast record and its description file, for the window and its tests.
+    // The document's podcast record (kept in the document) and its description file, for the
+    // window and its tests.
     const podcast::PodcastInfo* Info(const AudioDocument* document) const;
     std::string PodcastFile(const AudioDocument* document) const;
 
 private:
-    struct Entry {
-        const AudioDocument* document = nullptr;
-        podcast::PodcastInfo info;
-        std::string podcastFile;
-    };
-    Entry* entryOf(const AudioDocument* document);
-    const Entry* entryOf(const AudioDocument* document) const;
-    Entry& freshOrKept(AudioDocument& document);
+    // Empties the document's podcast record unless the document has a podcast.
+    static void freshOrKept(AudioDocument& document);
     bool unsaved(const AudioDocument& document) const;
     bool askYesNo(const QString& text, const QString& caption);
     // Steps shared by the commands once a feed is known: compression, refreshes, the list, the
     // summary window (withSummary) and the transfer.
-    void publish(Entry& entry, const std::string& feed, bool withSummary);
-    bool keepFilesInStep(Entry& entry);
+    void publish(AudioDocument& document, const std::string& feed, bool withSummary);
+    bool keepFilesInStep(AudioDocument& document);
     QString compressedTarget(const podcast::PodcastInfo& info);
-    void upload(const Entry& entry, const std::vector<std::string>& files);
+    void upload(const AudioDocument& document, const std::vector<std::string>& files);
     void showStatus(const podcast::Status& status);
     std::string resourceFolder() const;
     std::string settingsFile() const;
@@ -97,7 +90,6 @@ private:
     DocumentSession& m_session;
     QWidget* m_parent;
     Hooks m_hooks;
-    std::map<std::uint32_t, Entry> m_entries;
     // Kept between commands, as the podcast window keeps its host.
     QString m_currentHost;
     QString m_lastCompressedName;
