@@ -122,6 +122,26 @@ TEST_F(DocumentWindowTest, Mp3WithoutTheConverterIsTheMissingComponent) {
     EXPECT_EQ(form.Documents().count(), 1u);
 }
 
+// The temporary folder cannot hold the first file's working copy: the files after it are not
+// tried, so the user sees one warning, not one per file.
+TEST_F(DocumentWindowTest, NoRoomForOneHandedOverFileStopsTheRest) {
+    TMainForm::Mp3Services mp3;
+    mp3.canConvert = [](const std::string&) { return true; };
+    mp3.bitRate = [](const std::string&) { return 8u; };  // decodes to ~176 times its size
+    mp3.convertToWave = [](const std::string&, const std::string&) { return 0; };
+    form.SetMp3Services(mp3);
+    const std::string big = user.file("long.mp3");
+    test::writeFile(big, "x");
+    std::filesystem::resize_file(big, std::uint64_t{4} << 30);  // sparse: nothing is written
+    const std::string after = makeWav("after.wav", 4410);
+    dialogs.clearShown();
+    form.CommandHandler(ArgumentBlock::fromArguments({big, after}));
+    EXPECT_EQ(form.CurrentDocument(), nullptr) << "the file after the refused one stays shut";
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].startsWith("Warning : There is not enough free space"));
+    EXPECT_FALSE(form.Busy().isSet());
+}
+
 TEST_F(DocumentWindowTest, SecondFilePromptsForTheFirstAndLeavesOneDocument) {
     // An unsaved document holding audio asks before it goes.
     const std::string first = makeWav("first.wav", 22050);

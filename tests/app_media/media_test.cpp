@@ -126,7 +126,9 @@ TEST_F(MediaTest, Mp3OpensWithItsTagAndSavesAsWavAndMp3WithTheEditedTag) {
     EXPECT_EQ(document->sourceKind, SourceKind::Wav);
     EXPECT_EQ(document->state, DocumentState::Clean);
 
-    // Save As with the MP3 filter and a bare name: name.mp3, encoded after Start, tagged.
+    // Save As with the MP3 filter and a bare name: name.mp3, encoded after Start, tagged, and
+    // the document goes on from what was saved: the old working copy goes.
+    const std::string wavWork = document->workFile;
     pressMp3Start();
     dialogs.queueFile(QString::fromStdString(user.file("again")), 2);
     trigger("FileSaveAsMenu");
@@ -135,9 +137,17 @@ TEST_F(MediaTest, Mp3OpensWithItsTagAndSavesAsWavAndMp3WithTheEditedTag) {
     EXPECT_FALSE(fs::exists(user.file("again.wav")));
     EXPECT_EQ(probe(savedMp3, "stream=codec_name"), "mp3");
     EXPECT_EQ(probe(savedMp3, "format_tags=title"), "Ωmega Song");
+    document = form.CurrentDocument();
+    ASSERT_NE(document, nullptr);
     EXPECT_EQ(document->fileName, savedMp3);
     EXPECT_EQ(document->sourceKind, SourceKind::Mp3);
+    EXPECT_EQ(document->state, DocumentState::Clean);
     EXPECT_GT(document->mp3BitRate, 0);
+    EXPECT_FALSE(fs::exists(wavWork));
+    ASSERT_TRUE(run("mpg123 -q -w " + quoted(user.file("again-peer.wav")) + " " +
+                    quoted(savedMp3)));
+    EXPECT_EQ(frames(), soxFrames(user.file("again-peer.wav")));
+    EXPECT_EQ(form.windowTitle(), "Sonthra: again.mp3");
 
     // Reopened, the MP3 has the frames the WAV had.
     trigger("FileCloseMenu");
@@ -146,18 +156,39 @@ TEST_F(MediaTest, Mp3OpensWithItsTagAndSavesAsWavAndMp3WithTheEditedTag) {
     EXPECT_EQ(frames(), 88200u);
     ASSERT_NE(form.CurrentDocument()->tag.v2(), nullptr);
 
-    // Save of a modified MP3 document re-encodes at its bitrate by itself; the ".safe" backup
-    // is gone afterwards.
+    // A changed tag alone is written into the file: the audio frames stay the very same bytes
+    // (no second encoding, no generation loss).
     const std::int32_t kbps = form.CurrentDocument()->mp3BitRate;
+    ASSERT_TRUE(run("mpg123 -q -w " + quoted(user.file("before.wav")) + " " + quoted(savedMp3)));
     editSongInfo("Second", "Band");
+    EXPECT_EQ(form.CurrentDocument()->state, DocumentState::Modified);
     dialogs.clearShown();
     trigger("FileSaveMenu");
     EXPECT_EQ(form.CurrentDocument()->state, DocumentState::Clean);
     EXPECT_FALSE(enabled("FileSaveMenu"));
     EXPECT_FALSE(fs::exists(savedMp3 + ".safe"));
-    EXPECT_EQ(probe(savedMp3, "format_tags=title"), "Second");
+    EXPECT_EQ(outputOf("/usr/bin/python3 -c \"import mutagen.mp3,sys; "
+                       "print(mutagen.mp3.MP3(sys.argv[1]).tags['TIT2'].text[0])\" " +
+                       quoted(savedMp3)),
+              "Second");
+    ASSERT_TRUE(run("mpg123 -q -w " + quoted(user.file("after.wav")) + " " + quoted(savedMp3)));
+    EXPECT_EQ(test::readFile(user.file("after.wav")), test::readFile(user.file("before.wav")));
     EXPECT_EQ(std::stoi(probe(savedMp3, "stream=bit_rate")) / 1000, kbps);
     EXPECT_TRUE(messages().isEmpty()) << messages().join("|").toStdString();
+
+    // After an edit of the audio as well, Save encodes it again: the muted audio is heard.
+    editSongInfo("Third", "Band");
+    ASSERT_EQ(form.Edit().EditWorkingCopy(EditOperation::Mute, 3), 0);
+    ASSERT_FALSE(form.CurrentDocument()->tagOnly);
+    trigger("FileSaveMenu");
+    ASSERT_NE(form.CurrentDocument(), nullptr);
+    EXPECT_EQ(form.CurrentDocument()->state, DocumentState::Clean);
+    EXPECT_EQ(probe(savedMp3, "format_tags=title"), "Third");
+    EXPECT_EQ(frames(), 88200u);
+    ASSERT_TRUE(run("mpg123 -q -w " + quoted(user.file("muted.wav")) + " " + quoted(savedMp3)));
+    EXPECT_EQ(outputOf("sox " + quoted(user.file("muted.wav")) +
+                       " -n stat 2>&1 | grep 'Maximum amplitude'"),
+              "Maximum amplitude:     0.000000");
 }
 
 TEST_F(MediaTest, SongInfoOfACleanWavIsWrittenAloneAndAWavSavedAsMp3KeepsItsFrames) {

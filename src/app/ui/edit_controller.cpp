@@ -102,6 +102,7 @@ void EditController::DropRedo() {
 // can go back one step.
 void EditController::MarkEdited(AudioDocument& document) {
     if (document.state == DocumentState::Clean) document.state = DocumentState::Modified;
+    document.tagOnly = false;
     m_surface.EnableCommand(EditCommand::Revert, document.state != DocumentState::New);
     m_surface.EnableCommand(EditCommand::Save, true);
     UndoRedoFromFiles();

@@ -18,6 +18,7 @@
 #include "app/audio_document.h"
 #include "app/busy_flag.h"
 #include "app/transport_controller.h"
+#include "app/ui/document_controller.h"
 #include "app/ui/document_session.h"
 #include "app/ui/edit_controller.h"
 #include "app/workspace_job.h"
@@ -37,6 +38,7 @@ class QToolButton;
 namespace sonthra {
 
 class EffectsController;
+class MixerPanel;
 class MixerApi;
 class PodcastController;
 class Mp3DocumentServices;
@@ -98,7 +100,7 @@ QString TitleText(const QString& fileName, bool readOnly);
 // stay, inner folders are replaced one at a time by "/.../" until the text fits.
 QString ShortenMenuPath(const QString& path, int maxLength = 100);
 
-class TMainForm : public QMainWindow, private EditSurface {
+class TMainForm : public QMainWindow, private EditSurface, private DocumentSurface {
     Q_OBJECT
 public:
     static constexpr int kStatusPanels = 6;
@@ -190,63 +192,39 @@ public:
     TPreferencesForm* PreferencesForm() const { return m_preferences; }
     TRecSettingsForm* RecSettingsForm() const { return m_recSettings; }
     // The input sources the mixer gave out and the one recorded from.
-    const MixerSources& InputSources() const { return m_sources; }
+    const MixerSources& InputSources() const;
     // The format for the next recording or new document, as last confirmed in the recording
     // format window (44100 Hz, 16 bits, stereo without that window).
-    RecordFormat RecordingFormat() const;
+    RecordFormat RecordingFormat() const override;
 
     // ---- Documents, opening, transport and saving (main_form_documents.cpp,
     // main_form_open.cpp, main_form_transport.cpp, main_form_save.cpp). Without an attached
     // engine (AttachAudio) these commands do nothing.
 
-    // The MP3 converter and encoder. Until they are set an MP3 file is refused as the missing
-    // MP3 component (message 229) and saving as MP3 asks that question and is refused.
-    struct Mp3Services {
-        std::function<bool(const std::string& path)> canConvert;
-        std::function<std::uint32_t(const std::string& path)> bitRate;  // kbit/s
-        // Decodes source into the PCM WAV file destination: 0 or the converter's result.
-        std::function<int(const std::string& source, const std::string& destination)> convertToWave;
-        // Encodes the WAV file source into target: 0, or 129 when refused or cancelled.
-        std::function<int(const std::string& source, const std::string& target, bool saveAs,
-                          std::int32_t suggestedBitRate)>
-            encode;
-    };
-    void SetMp3Services(Mp3Services services) { m_mp3 = std::move(services); }
-
-    // Imports a WMA file (a ".plst" list starts with "@") into a workspace WAV that becomes an
-    // unsaved document under the WMA name; an empty path asks for the file. 0, 129 when the
-    // choice was cancelled, else 489 (the reason shown).
-    int LoadWmaFile(const QString& path);
-
-    // Opens a WAV or MP3 file as the one document: 0, 129 (cancelled at the save prompt), 184
-    // (missing), 104 (no room in the temporary folder) or another message number, each already
-    // shown except 229 (the MP3 component is missing), which the caller asks about.
-    int OpenFileByPath(const QString& path);
-    // Opens a WAV file as a new, unsaved document named displayName (or "Untitled<n>.wav").
-    // With adopt the file, a temporary file made by the program, becomes the working copy and
-    // goes with the document; otherwise the working copy is a copy and the file stays.
-    void OpenAsUnsaved(const QString& wavPath, const QString& displayName, bool adopt);
-    // A new empty document in this format, after closing the open one with the save prompt.
-    int NewDocument(const RecordFormat& format, const QString& name = {});
-    // Closes document `index`, with the save prompt when ask is set: 0, 129 or a message number.
-    int CloseDocument(int index, bool ask);
-    // Closes every document, last first; false when the user cancelled a prompt. KeepUnsaved
-    // asks nothing and leaves the working copy of unsaved audio where it is.
-    bool CloseDocuments(CloseMode mode);
-    // Makes document `index` current; with reload its peaks, zoom, overview and format are
-    // read again from its working copy.
-    void SelectDocument(int index, bool reload);
+    // The documents' sequences: new, open, save, revert, close (DocumentController).
+    DocumentController& Files() { return *m_docs; }
+    using Mp3Services = sonthra::Mp3Services;
+    void SetMp3Services(Mp3Services services) { m_docs->SetMp3Services(std::move(services)); }
+    int LoadWmaFile(const QString& path) { return m_docs->LoadWmaFile(path); }
+    int OpenFileByPath(const QString& path) { return m_docs->OpenFileByPath(path); }
+    void OpenAsUnsaved(const QString& wavPath, const QString& displayName, bool adopt) {
+        m_docs->OpenAsUnsaved(wavPath, displayName, adopt);
+    }
+    int NewDocument(const RecordFormat& format, const QString& name = {}) {
+        return m_docs->NewDocument(format, name);
+    }
+    int CloseDocument(int index, bool ask) { return m_docs->CloseDocument(index, ask); }
+    bool CloseDocuments(CloseMode mode) {
+        return m_docs->CloseDocuments(mode == CloseMode::KeepUnsaved);
+    }
+    void SelectDocument(int index, bool reload) { m_docs->SelectDocument(index, reload); }
+    int SaveDocument(int index, int mode) { return m_docs->SaveDocument(index, mode); }
+    void RecordingFormatConfirmed() { m_docs->RecordingFormatConfirmed(); }
     // Whether the current document's working copy can be used, waiting for its workspace copy
     // under the progress dialog when wait is set.
-    bool EnsureWorkingCopy(bool wait);
-    // Save (mode 1) or Save As (mode 2) of document `index`: 0, 129 or a message number, not
-    // yet shown.
-    int SaveDocument(int index, int mode);
+    bool EnsureWorkingCopy(bool wait) { return m_session.EnsureWorkingCopy(wait); }
     // The recent-files items from the settings store.
     void RefreshRecentFilesMenu();
-    // After the recording format window was confirmed: a New document without audio takes the
-    // new format.
-    void RecordingFormatConfirmed();
 
     const DocumentList& Documents() const { return m_documents; }
     const AudioDocument* CurrentDocument() const { return m_documents.current(); }
@@ -272,7 +250,7 @@ public:
     bool IsPaused() const { return m_transport.IsPaused(); }
     bool IsRecording() const { return m_transport.IsRecording(); }
     bool IsLevelTesting() const { return m_transport.IsLevelTesting(); }
-    void StopPlayback();
+    void StopPlayback() override;
     void StartLevelTest();
     void StopLevelTest();
     // The meters' positions (0..1) and whether a clipping light is on, channel 0 left.
@@ -472,28 +450,19 @@ private:
     void applyPanelColours();
     QAbstractButton* addButton(const char* name, const QString& caption, const QString& hint,
                                void (TMainForm::*handler)());
-    QSlider* addSlider(const char* name, Qt::Orientation orientation, void (TMainForm::*handler)());
 
     void setCommandEnabled(const char* name, bool on);
     void setCommandVisible(const char* name, bool on);
     void setPositionDisplayMode(PositionDisplayMode mode);
-    void triggerFirstEffectContaining(const QStringList& texts);
     void playOrStop();
     bool Shutdown(CloseMode mode);
 
-    // The mixer and the sliders (main_form_mixer.cpp).
-    void MixerMessage(unsigned message, qintptr wparam, qintptr lparam);
+    // The mixer's devices for the engine's chosen ones, and the mixer's start-up messages; the
+    // sliders and the sources are the mixer panel's (main_form_layout.cpp, mixer_panel.h).
     int mixerDeviceFor(bool input);
     void showMixerMessages(const std::vector<int>& messages);
-    void showCurrentSource();
-    void readBackPlaybackSliders();
-    void readBackRecordSliders();
-    void writePlaybackVolume(int volumePosition);
-    void writePlaybackBalance(int balancePosition);
-    void writeRecordVolume(int volumePosition);
-    void writeRecordBalance(int balancePosition);
-    void storeRecordSource();
-    void releaseMixer();
+    // The skin chosen in the Preferences, applied to the skinned controls and the window.
+    void applySkin();
 
     UserDialogs& m_dialogs;
     DocumentSession m_session{m_dialogs, this};
@@ -503,6 +472,8 @@ private:
     bool m_shutDown = false;
     bool m_shuttingDown = false;
     QStringList m_startupArguments;
+    // What the last file the command handler handed over came to (104 ends its loop).
+    int m_openResult = 0;
     PositionDisplayMode m_positionMode = PositionDisplayMode::Time;
     ShutdownSteps m_shutdownSteps;
 
@@ -519,7 +490,7 @@ private:
     Settings* m_settings = nullptr;
     TPreferencesForm* m_preferences = nullptr;
     TRecSettingsForm* m_recSettings = nullptr;
-    MixerSources m_sources;
+    MixerPanel* m_mixerPanel = nullptr;
 
     // ---- Documents, opening, transport and saving: private parts.
     // What each document owns beside its record: its display and overview (made from the
@@ -532,23 +503,34 @@ private:
         QAction* windowItem = nullptr;
     };
     void initDocuments();
+    // The document controller's view of this window (main_form_documents.cpp).
+    int CreateParts(AudioDocument& document) override;
+    void DestroyParts(std::uint32_t id) override;
+    void OpenEmptyAudio(const AudioDocument& document) override;
+    int BuildPeaks(const std::string& file, bool tryPeakFile) override;
+    int BuildOverview(const std::string& file, bool tryPeakFile) override {
+        return buildOverview(file, tryPeakFile);
+    }
+    void ShowParts(const AudioDocument* document) override;
+    void PlaceDocumentButtons() override;
+    void ShowNoDocument() override { showNoDocument(); }
+    void ShowRenamed(const AudioDocument& document) override;
+    void SwitchCommands(int state) override { SetCommandState(state); }
+    void PodcastCommands(const AudioDocument& document) override { setPodcastCommands(document); }
+    void SongInfoCommands() override { setSongInfoCommands(); }
+    bool AskRecordingFormat(RecordFormat& format) override;
+    int ExportToWma(const std::string& name, const std::string& source) override;
+    std::unique_ptr<DocumentController> m_docs;
     void holdBusy() { m_session.HoldBusy(); }
     void releaseBusy() { m_session.ReleaseBusy(); }
     std::string tempPreference() const { return m_session.TempPreference(); }
     std::string tempFolder() const { return m_session.TempFolder(); }
     DocumentParts* partsOf(const AudioDocument* document);
-    int createParts(AudioDocument& document);
-    void destroyParts(std::uint32_t id);
-    void showDocumentParts(const AudioDocument* document);
-    void layoutDocumentButtons();
-    int readSampleFormat(AudioDocument& document, const std::string& file);
     void updateDocumentDisplay();
     void updateTitle();
     void setCommandStateFromDocument();
     // Save As Podcast, Upload Podcast and View Podcast Info from the document's podcast state.
     void setPodcastCommands(const AudioDocument& document);
-    void setPasteFromEngine();
-    void setNewDocumentCommands();
     void setSongInfoCommands();
     void showNoDocument();
     void installViewWidgets();
@@ -557,23 +539,13 @@ private:
     int runPeakWorker(RIZI32DaziVereruz& display, const QString& caption);
     int buildOverview(const std::string& path, bool tryPeakFile);
     void workingCopyReady(AudioDocument& document, bool onlyIfUsersFile);
-    int removeFailedDocument(std::uint32_t id, int result);
     void EngineNotice(unsigned message);
     void openRequested(const QString& path, bool unsaved);
     void recentFileChosen(int number);
-    void askMp3Component();
-    int openAsUnsavedSteps(AudioDocument& document, const std::string& wavPath, bool adopt);
-    bool askRecordingFormat(RecordFormat& format);
-    int saveCopyWithProgress(const std::string& source, const std::string& target,
-                             const QString& caption);
-    int saveAsMp3(AudioDocument& document, const std::string& source, const std::string& target,
-                  bool saveAs);
-    void afterSave(const std::string& previousName);
-    void emptyUndoRedo(AudioDocument& document);
     void Play(std::uint32_t first, std::uint32_t last);
     void EndOfPlayback();
     void StartRecording();
-    void StopRecording();
+    void StopRecording() override;
     void releaseRecordButton();
     void setMeters(double left, double right);
     void setClippingLight(int channel, bool on);
@@ -588,9 +560,6 @@ private:
     // Song information, WMA and batch export (main_form_media.cpp).
     void attachMedia();
     void editSongInfo();
-    void writeTagOfCleanDocument(AudioDocument& document);
-    void showTagNotSaved();
-    int saveAsWma(AudioDocument& document);
     void captionFromFileName(AudioDocument& document);
     std::shared_ptr<Mp3DocumentServices> m_mp3Services;
     TSongInfoForm* m_songInfoForm = nullptr;
@@ -598,10 +567,8 @@ private:
     TWMAExportFormForBurn* m_burnForm = nullptr;
     TBatchProcessParamSelectionForm* m_batchForm = nullptr;
 
-    Mp3Services m_mp3;
     std::shared_ptr<PodcastController> m_podcast;
     std::map<std::uint32_t, DocumentParts> m_parts;
-    bool m_songInfoChanged = false;
     TransportController m_transport;
     // The scheme for the run, and the clipping lights' lit and unlit colours taken from it.
     ColorSchemeTable m_colorScheme;

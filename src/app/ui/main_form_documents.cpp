@@ -87,6 +87,8 @@ void TMainForm::installViewWidgets() {
 
 // Everything the documents need from the window is connected here, once, at creation.
 void TMainForm::initDocuments() {
+    DocumentSurface& surface = *this;
+    m_docs = std::make_unique<DocumentController>(surface, m_session, m_dialogs, m_transport);
     installViewWidgets();
     m_playRecTimer = new QTimer(this);
     m_playRecTimer->setObjectName("PlayRecTimer");
@@ -148,7 +150,7 @@ TMainForm::DocumentParts* TMainForm::partsOf(const AudioDocument* document) {
 // The display and the overview are made from the WaveformBase and OverviewBase frames: same
 // place, size and rules, hidden until their document is shown. Their size matters from the
 // start, since zoom and peak building work in client pixels.
-int TMainForm::createParts(AudioDocument& document) {
+int TMainForm::CreateParts(AudioDocument& document) {
     DocumentParts parts;
     QWidget* base = findChild<QWidget*>("WaveformBase");
     QWidget* overviewBase = findChild<QWidget*>("OverviewBase");
@@ -209,7 +211,7 @@ int TMainForm::createParts(AudioDocument& document) {
         if (index < 0) return;
         holdBusy();
         CloseDocument(index, true);
-        layoutDocumentButtons();
+        PlaceDocumentButtons();
         releaseBusy();
     });
     parts.button->setMenu(popup);
@@ -220,7 +222,7 @@ int TMainForm::createParts(AudioDocument& document) {
     return 0;
 }
 
-void TMainForm::destroyParts(std::uint32_t id) {
+void TMainForm::DestroyParts(std::uint32_t id) {
     auto it = m_parts.find(id);
     if (it == m_parts.end()) return;
     if (m_overviewLink != nullptr && CurrentView() == it->second.view) {
@@ -233,7 +235,7 @@ void TMainForm::destroyParts(std::uint32_t id) {
     m_parts.erase(it);
 }
 
-void TMainForm::layoutDocumentButtons() {
+void TMainForm::PlaceDocumentButtons() {
     auto* bar = findChild<QWidget*>("DocumentButtonBar");
     const int count = static_cast<int>(m_documents.count());
     for (int i = 0; i < count; ++i) {
@@ -246,7 +248,7 @@ void TMainForm::layoutDocumentButtons() {
 
 // Shows the document's display and overview in place of the others (or the empty base view
 // for none), ticks its Window item and presses its button (bold); the others are released.
-void TMainForm::showDocumentParts(const AudioDocument* shown) {
+void TMainForm::ShowParts(const AudioDocument* shown) {
     DocumentParts* current = nullptr;
     for (auto& [id, parts] : m_parts) {
         const bool isShown = shown != nullptr && id == shown->id;
@@ -281,24 +283,6 @@ void TMainForm::updateScaleAndFrame() {
     m_overviewLink->SyncOverviewFrame();
 }
 
-// The engine's reading of the file's format and length, and the frames from its header.
-int TMainForm::readSampleFormat(AudioDocument& document, const std::string& file) {
-    AudioFileInfo info;
-    const int error = m_engine->AudioGetFileInfo(&info, file);
-    if (error != 0) return error;
-    document.bitsPerSample = info.bitsPerSample;
-    document.channels = info.channels;
-    document.lengthMs = info.lengthMs;
-    document.sampleRate = info.sampleRate;
-    // The probe calls a file without a whole frame a failure, yet that is just an empty
-    // working copy (everything cut, a new document): it holds 0 frames, not the old count.
-    std::uint32_t frames = 0;
-    const int probed = probeWave(file, &frames, nullptr);
-    if (probed == 0 || probed == kNoWholeFrame) document.frames = frames;
-    FillFormat(document);
-    return 0;
-}
-
 void TMainForm::updateTitle() {
     const AudioDocument* document = m_documents.current();
     if (document == nullptr) {
@@ -329,17 +313,6 @@ void TMainForm::updateDocumentDisplay() {
     showViewPositions();
 }
 
-void TMainForm::setPasteFromEngine() {
-    setCommandEnabled("EditPasteMenu", m_engine != nullptr && m_engine->AudioEditCanPaste() != 0);
-}
-
-// A document without audio yet: the state switches all of Edit off, but what the clipboard
-// holds can still be pasted into it.
-void TMainForm::setNewDocumentCommands() {
-    SetCommandState(kStateNewDocument);
-    setPasteFromEngine();
-}
-
 void TMainForm::setSongInfoCommands() {
     const bool open = m_documents.current() != nullptr;
     Action("songInfoMenu")->setEnabled(open);
@@ -360,7 +333,7 @@ void TMainForm::setCommandStateFromDocument() {
     const bool selection = view != nullptr && view->SelectionStartPos() != view->SelectionEndPos();
     SetCommandState(selection ? kStateSelection : kStateNoSelection);
     m_edit->UndoRedoFromFiles();
-    setPasteFromEngine();
+    m_docs->PasteFromEngine();
 }
 
 void TMainForm::setPodcastCommands(const AudioDocument& document) {
@@ -370,6 +343,22 @@ void TMainForm::setPodcastCommands(const AudioDocument& document) {
     Action("FileUploadPodcastMenu")->setEnabled(true);
     findChild<QWidget*>("PodcastInfoCoolButton")->setEnabled(podcast);
     Action("FileSaveAsPodcastMenu")->setEnabled(!podcast);
+}
+
+void TMainForm::OpenEmptyAudio(const AudioDocument& document) {
+    if (DocumentParts* parts = partsOf(&document)) {
+        parts->view->OpenWaveFile(document.workFile);
+        parts->overview->OpenWaveFile(document.workFile);
+    }
+    updateScaleAndFrame();
+}
+
+int TMainForm::BuildPeaks(const std::string& file, bool tryPeakFile) {
+    RIZI32DaziVereruz* view = CurrentView();
+    if (view == nullptr) return 0;
+    const int peaks = RunPeakBuild(*view, file, tryPeakFile, true, kBuildingPeaks);
+    if (peaks == 0) zoomToFit(*view);
+    return peaks;
 }
 
 // The whole file in the view: the largest zoom from the first frame.
@@ -383,7 +372,7 @@ int TMainForm::buildOverview(const std::string& path, bool tryPeakFile) {
     TLUM32Overview* overview = CurrentOverview();
     if (overview == nullptr) return 0;
     m_overviewLink->setReentryGuard(true);
-    const int result = BuildOverview(
+    const int result = sonthra::BuildOverview(
         *overview, path, tryPeakFile, true, tempFolder(),
         [this](RIZI32DaziVereruz& display, const QString& caption) {
             return runPeakWorker(display, caption);
@@ -394,101 +383,14 @@ int TMainForm::buildOverview(const std::string& path, bool tryPeakFile) {
     return result;
 }
 
-void TMainForm::SelectDocument(int index, bool reload) {
-    AudioDocument* document = m_documents.at(static_cast<std::size_t>(std::max(index, 0)));
-    if (index < 0 || document == nullptr) return;
-    m_documents.setCurrent(index);
-    if (reload && m_engine != nullptr) {
-        if (RIZI32DaziVereruz* view = CurrentView()) {
-            if (RunPeakBuild(*view, document->workFile, false, true, kBuildingPeaks) == 0) {
-                zoomToFit(*view);
-            }
-        }
-        buildOverview(document->workFile, true);
-        const int error = readSampleFormat(*document, document->workFile);
-        if (error != 0) ShowEngineError(m_dialogs, this, error);
-    }
-    showDocumentParts(document);
-    updateDocumentDisplay();
-    setCommandStateFromDocument();
-}
-
 void TMainForm::showNoDocument() {
     m_documents.setCurrent(-1);
-    showDocumentParts(nullptr);
+    ShowParts(nullptr);
     BlankStatusBar();
     ShowCaretPosition(0, sonthra::PositionMode::Samples);
     SetDocumentTitle({}, false);
     SetCommandState(kStateNoDocument);
     setSongInfoCommands();
-}
-
-int TMainForm::CloseDocument(int index, bool ask) {
-    AudioDocument* document = m_documents.at(static_cast<std::size_t>(std::max(index, 0)));
-    if (index < 0 || document == nullptr) return 0;
-    if (ask && NeedsSavePrompt(*document)) {
-        const DialogAnswer answer =
-            AskMessage(m_dialogs, this, 427, DialogButtons::YesNoCancel, DialogIcon::Warning,
-                       {QFileInfo(qs(document->fileName)).fileName()});
-        if (answer == DialogAnswer::Cancel) return kCancelled;
-        if (answer == DialogAnswer::Yes) {
-            const int saved = SaveDocument(index, 1);
-            if (saved == kCancelled) return kCancelled;
-            if (saved != 0) return ShowMessage(m_dialogs, this, saved);
-            document = m_documents.at(static_cast<std::size_t>(index));
-        }
-    }
-    const std::uint32_t id = document->id;
-    m_session.CancelWorkspaceJob(id);
-    if (m_transport.IsPlaying()) StopPlayback();
-
-    // A clean document hands its peaks to the user's file; otherwise they describe audio that
-    // exists nowhere else and go with the working copy.
-    const std::string workPeaks = GetPeakFileName(document->workFile, tempFolder());
-    if (document->state == DocumentState::Clean && document->sourceKind == SourceKind::Wav) {
-        HandOverPeakFile(workPeaks, GetPeakFileName(document->fileName, tempFolder()),
-                         document->fileName);
-    } else {
-        RemoveFile(workPeaks);
-    }
-    RemoveFile(document->workFile);
-    RemoveFile(document->undoFile);
-    RemoveFile(document->redoFile);
-
-    const bool wasCurrent = m_documents.currentIndex() == index;
-    destroyParts(id);
-    m_documents.remove(static_cast<std::size_t>(index));
-    if (wasCurrent && !m_documents.empty()) {
-        SelectDocument(static_cast<int>(m_documents.count()) - 1, false);
-    } else if (m_documents.empty()) {
-        showNoDocument();
-    }
-    return 0;
-}
-
-// When the system ends the program nobody can answer a question: unsaved audio keeps its
-// working copy in the temporary folder instead of being deleted.
-bool TMainForm::CloseDocuments(CloseMode mode) {
-    while (!m_documents.empty()) {
-        const int last = static_cast<int>(m_documents.count()) - 1;
-        AudioDocument* document = m_documents.at(static_cast<std::size_t>(last));
-        if (mode == CloseMode::KeepUnsaved && NeedsSavePrompt(*document)) {
-            m_session.CancelWorkspaceJob(document->id);
-            if (m_transport.IsPlaying()) StopPlayback();
-            destroyParts(document->id);
-            m_documents.remove(static_cast<std::size_t>(last));
-            if (m_documents.empty()) showNoDocument();
-            continue;
-        }
-        const int result = CloseDocument(last, mode == CloseMode::AskToSave);
-        if (result == kCancelled) return false;
-        if (result != 0) return false;
-    }
-    return true;
-}
-
-bool TMainForm::EnsureWorkingCopy(bool wait) {
-    return m_session.EnsureWorkingCopy(wait);
 }
 
 // The display and the overview read the working copy once it is complete; they played from the
@@ -509,13 +411,6 @@ void TMainForm::RefreshRecentFilesMenu() {
     QStringList entries;
     for (const std::string& entry : m_session.ReadRecentFiles()) entries << qs(entry);
     RebuildRecentFilesMenu(entries);
-}
-
-void TMainForm::emptyUndoRedo(AudioDocument& document) {
-    EmptyFile(document.undoFile);
-    EmptyFile(document.redoFile);
-    setCommandEnabled("EditUndoMenu", false);
-    setCommandEnabled("EditRedoMenu", false);
 }
 
 }  // namespace sonthra

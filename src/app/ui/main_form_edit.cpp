@@ -273,7 +273,7 @@ void TMainForm::FormResize() {
         UpdateScale(*m_scale, 0, 0, WaveFormat{}, false);
         return;
     }
-    layoutDocumentButtons();
+    PlaceDocumentButtons();
     m_statusPanels[4]->setText(QStringLiteral("1:%1").arg(view->ZoomLevel()));
     m_overviewLink->SyncOverviewFrame();
     UpdateScale(*m_scale, view->ZoomLevel(), view->LeftSamplePos(), view->waveFormat(),
@@ -359,7 +359,7 @@ bool TMainForm::refreshView(RIZI32DaziVereruz& view, AudioDocument& document, st
     PlaceCaret(caret);
     ShowCaretPosition(caret, sonthra::PositionMode::Samples);
     m_overviewLink->SyncOverviewFrame();
-    const int error = readSampleFormat(document, document.workFile);
+    const int error = m_docs->ReadSampleFormat(document, document.workFile);
     if (error != 0) {
         ShowEngineError(m_dialogs, this, error);
         return false;

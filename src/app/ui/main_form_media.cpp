@@ -7,14 +7,12 @@
 #include <QToolButton>
 
 #include "app/document_files.h"
-#include "app/temp_names.h"
 #include "app/ui/main_form.h"
 #include "app/ui/main_form_shared.h"
 #include "convert/batch_export.h"
 #include "convert/ui/batch_param_form.h"
 #include "convert/ui/mp3_document_services.h"
 #include "convert/ui/wma_export_form.h"
-#include "convert/ui/wma_to_wave_form.h"
 #include "dialogs/ui/user_dialogs.h"
 #include "messages/message_table.h"
 #include "tags/document_tag.h"
@@ -25,8 +23,6 @@ namespace sonthra {
 using namespace main_form;
 
 namespace {
-
-constexpr int kWmaNotProper = 489;
 
 // The batch's view of the open documents and of the windows that export one.
 class WindowBatchHost : public BatchExportHost {
@@ -114,6 +110,7 @@ private:
 }  // namespace
 
 void TMainForm::attachMedia() {
+    m_docs->Attach(m_engine, m_settings);
     if (m_mp3Services) return;
     m_mp3Services = std::make_shared<Mp3DocumentServices>(m_dialogs, m_settings, this);
     Mp3DocumentServices* mp3 = m_mp3Services.get();
@@ -129,11 +126,6 @@ void TMainForm::attachMedia() {
     m_wmaExport = new TWMAExportForm(m_dialogs, m_settings, this);
 }
 
-void TMainForm::showTagNotSaved() {
-    m_dialogs.messageBox(this, kProductCaption, kTagNotSavedText, DialogIcon::Error,
-                         DialogButtons::Ok);
-}
-
 void TMainForm::editSongInfo() {
     AudioDocument* document = m_documents.current();
     if (document == nullptr) return;
@@ -142,62 +134,12 @@ void TMainForm::editSongInfo() {
     if (m_songInfoForm->Execute(document->tag, qs(document->fileName)) != QDialog::Accepted) {
         return;
     }
-    m_songInfoChanged = true;
-    // A changed tag makes a file-backed document Modified so that closing asks; an unsaved one
-    // stays New.
-    if (m_songInfoForm->SongInfoModified() && document->state == DocumentState::Clean) {
-        document->state = DocumentState::Modified;
-    }
-    setCommandEnabled("FileSaveMenu", document->state != DocumentState::Clean);
-}
-
-// Save of an unchanged document after the song information window: the tag alone.
-void TMainForm::writeTagOfCleanDocument(AudioDocument& document) {
-    if (document.sourceKind == SourceKind::Mp3) {
-        if (!document.tag.writeMp3(document.fileName)) showTagNotSaved();
-    } else if (document.tag.v2() != nullptr) {
-        const int written = document.tag.writeWave(document.fileName);
-        if (written != 0) ShowMessage(m_dialogs, this, written);
-    }
-}
-
-int TMainForm::saveAsWma(AudioDocument& document) {
-    if (m_wmaExport == nullptr) return kCancelled;
-    const int exported = m_wmaExport->FileExportToWma(document.fileName, document.workFile);
-    if (exported != 0) return kCancelled;  // the window has shown any failure
-    document.state = DocumentState::Clean;
-    setCommandEnabled("FileSaveMenu", false);
-    return 0;
+    m_docs->SongInfoConfirmed(m_songInfoForm->SongInfoModified());
 }
 
 void TMainForm::captionFromFileName(AudioDocument& document) {
-    const QString caption = QFileInfo(qs(document.fileName)).fileName();
-    if (DocumentParts* parts = partsOf(&document)) {
-        if (parts->button) parts->button->setText(caption);
-        if (parts->windowItem) parts->windowItem->setText(caption);
-    }
+    ShowRenamed(document);
     if (&document == m_documents.current()) updateDocumentDisplay();
-}
-
-int TMainForm::LoadWmaFile(const QString& path) {
-    if (m_engine == nullptr || m_transport.IsRecording()) return 0;
-    BusyHold busy(m_session);
-    if (m_transport.IsPlaying()) StopPlayback();
-    const std::string wav = ReserveTempName(tempPreference());
-    if (wav.empty()) return ShowMessage(m_dialogs, this, kTempFileNotMade);
-    std::string chosen;
-    const int imported =
-        importWmaFile(m_dialogs, this, path.toStdString(), wav, tempFolder(), &chosen);
-    if (imported != 0) {
-        RemoveFile(wav);
-        return path.isEmpty() && chosen.empty() ? kCancelled : kWmaNotProper;
-    }
-    OpenAsUnsaved(qs(wav), qs(chosen), true);
-    return 0;
-}
-
-void TMainForm::FileImportFromWMAMenuClick() {
-    LoadWmaFile({});
 }
 
 void TMainForm::FileExportToWmaMenuClick() {

@@ -11,6 +11,7 @@
 #include "app/transport_rules.h"
 #include "app/ui/command_states.h"
 #include "app/ui/main_form.h"
+#include "app/ui/mixer_panel.h"
 #include "app/ui/readout_bar.h"
 #include "app/ui/main_form_shared.h"
 #include "dialogs/ui/user_dialogs.h"
@@ -345,7 +346,7 @@ void TMainForm::StartStopRecordingButtonClick() {
     holdBusy();
     if (m_documents.current() == nullptr) {
         RecordFormat format;
-        if (!askRecordingFormat(format) || NewDocument(format) != 0) {
+        if (!AskRecordingFormat(format) || NewDocument(format) != 0) {
             releaseRecordButton();
             releaseBusy();
             return;
@@ -379,7 +380,7 @@ void TMainForm::StartRecording() {
                 CurrentView() != nullptr ? CurrentView()->CaretPositionBySamples() : 0;
         } else {
             RecordFormat format;
-            if (!askRecordingFormat(format) || NewDocument(format) != 0) return giveUp();
+            if (!AskRecordingFormat(format) || NewDocument(format) != 0) return giveUp();
             document = m_documents.current();
         }
     } else if (!EnsureWorkingCopy(true)) {
@@ -394,7 +395,8 @@ void TMainForm::StartRecording() {
     const std::string file = m_transport.insert.active ? m_transport.insert.file : document->workFile;
     m_playRecTimer->setInterval(kTimerMs);
     const int error = m_engine->AudioStartRecord(
-        file, document->sampleRate, document->bitsPerSample, document->channels, m_sources.current);
+        file, document->sampleRate, document->bitsPerSample, document->channels,
+        m_mixerPanel->Sources().current);
     if (error != 0) {
         ShowEngineError(m_dialogs, this, error);
         if (m_transport.insert.active) RemoveFile(m_transport.insert.file);
@@ -457,7 +459,7 @@ void TMainForm::StopRecording() {
         if (RunPeakBuild(*view, document->workFile, false, true, kBuildingPeaks) != 0) {
             releaseRecordButton();
             view->ResetDisplay();
-            setNewDocumentCommands();
+            m_docs->NewDocumentCommands();
         } else {
             if (wasWhole || !insert) {
                 zoomToFit(*view);
@@ -466,50 +468,27 @@ void TMainForm::StopRecording() {
             }
             if (buildOverview(document->workFile, true) != 0) {
                 releaseRecordButton();
-                setNewDocumentCommands();
+                m_docs->NewDocumentCommands();
             }
             if (insert) view->SetSelection(position, position + recorded);
         }
-        const int formatError = readSampleFormat(*document, document->workFile);
+        const int formatError = m_docs->ReadSampleFormat(*document, document->workFile);
         if (formatError != 0) ShowEngineError(m_dialogs, this, formatError);
         updateDocumentDisplay();
     }
     if (document->state == DocumentState::Clean) document->state = DocumentState::Modified;
+    document->tagOnly = false;
     SetCommandState(kStateRecordingStopped);
     setCommandEnabled("FileRevertMenu", document->state != DocumentState::New);
     setCommandEnabled("FileSaveMenu", true);
     SetCommandState(selectionOf(view).present() ? kStateSelection : kStateNoSelection);
-    showDocumentParts(document);
+    ShowParts(document);
     releaseRecordButton();
     startLevelTestIfWanted();
     if (m_transport.recordingHoldsBusy) {
         m_transport.recordingHoldsBusy = false;
         releaseBusy();
     }
-}
-
-void TMainForm::RecordingFormatConfirmed() {
-    AudioDocument* document = m_documents.current();
-    if (document == nullptr || document->state != DocumentState::New || HasAudio(*document) ||
-        m_transport.IsRecording()) {
-        return;
-    }
-    const RecordFormat format = RecordingFormat();
-    document->sampleRate = format.sampleRate;
-    document->bitsPerSample = format.bitsPerSample;
-    document->channels = format.channels;
-    FillFormat(*document);
-    // The empty working copy takes the new format too, so that whatever is pasted or recorded
-    // into it is judged against the format the user sees.
-    if (createEmptyWave(document->workFile, format.sampleRate, format.bitsPerSample,
-                        format.channels) == 0) {
-        if (DocumentParts* parts = partsOf(document)) {
-            parts->view->OpenWaveFile(document->workFile);
-            parts->overview->OpenWaveFile(document->workFile);
-        }
-        updateScaleAndFrame();
-    }
-    updateDocumentDisplay();
 }
 
 }  // namespace sonthra
