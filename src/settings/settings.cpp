@@ -226,9 +226,11 @@ int Settings::writeLastRecordSource(std::int32_t index) {
 }
 
 SettingRead<std::string> Settings::readSkin() {
-    return readOne<std::string>(SettingsKey, "light", [](RegistryStore& store, std::string& v) {
+    auto read = readOne<std::string>(SettingsKey, "light", [](RegistryStore& store, std::string& v) {
         return store.readString(kSkin, v);
     });
+    if (read.value.empty()) read.value = "light";
+    return read;
 }
 
 int Settings::writeSkin(std::string_view name) {
