@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QToolTip>
 
 namespace sonthra {
 
@@ -23,12 +24,55 @@ struct Readout {
 };
 constexpr Readout kReadouts[3] = {
     {"PositionBox", "PositionMaskEdit", "Cursor", "Current Cursor Position", 19, true},
-    {"StartSelectionBox", "StartSelectionMaskEdit", "Start", "Start Selection Position", 15,
-     false},
+    {"StartSelectionBox", "StartSelectionMaskEdit", "Start", "Start Selection Position", 15, false},
     {"EndSelectionBox", "EndSelectionMaskEdit", "End", "End Selection Position", 15, false},
 };
 
+// Digits only, at least one.
+std::optional<std::uint64_t> digits(const QString& text) {
+    if (text.isEmpty() || text.size() > 10) return std::nullopt;
+    std::uint64_t value = 0;
+    for (QChar c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + static_cast<std::uint64_t>(c.unicode() - '0');
+    }
+    return value;
+}
+
 }  // namespace
+
+std::optional<std::uint32_t> ParseTypedSeconds(const QString& typed) {
+    QString text = typed.trimmed();
+    if (text.endsWith('s', Qt::CaseInsensitive)) text.chop(1);
+    text.replace(',', '.');
+    const QStringList parts = text.split(':');
+    if (parts.size() > 2) return std::nullopt;
+    std::uint64_t minutes = 0;
+    if (parts.size() == 2) {
+        const auto m = digits(parts[0]);
+        if (!m) return std::nullopt;
+        minutes = *m;
+    }
+    const QStringList seconds = parts.last().split('.');
+    if (seconds.size() > 2) return std::nullopt;
+    std::uint64_t whole = 0;
+    if (!seconds[0].isEmpty()) {
+        const auto s = digits(seconds[0]);
+        if (!s) return std::nullopt;
+        whole = *s;
+    }
+    // Milliseconds from the first three places of the fraction; the rest is below a millisecond.
+    std::uint64_t fraction = 0;
+    if (seconds.size() == 2 && !seconds[1].isEmpty()) {
+        if (!digits(seconds[1].left(10)) || seconds[1].size() > 10) return std::nullopt;
+        fraction = digits((seconds[1] + "00").left(3)).value_or(0);
+    } else if (seconds[0].isEmpty()) {
+        return std::nullopt;  // neither whole seconds nor a fraction
+    }
+    const std::uint64_t ms = (minutes * 60 + whole) * 1000 + fraction;
+    if (ms > UINT32_MAX) return std::nullopt;
+    return static_cast<std::uint32_t>(ms);
+}
 
 ReadoutBar::ReadoutBar(std::function<Units()> units, std::function<bool()> mayEnter,
                        QWidget* parent)
@@ -80,8 +124,7 @@ void ReadoutBar::Show(int which, std::uint32_t value, PositionMode valueMode) {
 std::uint32_t ReadoutBar::Read(int which, PositionMode wanted) const {
     if (which < 0 || which > 2) return 0;
     const Units units = m_units();
-    return ParsePosition(m_labels[which]->text().toStdString(), units.display, wanted,
-                         units.format)
+    return ParsePosition(m_labels[which]->text().toStdString(), units.display, wanted, units.format)
         .value_or(0);
 }
 
@@ -90,6 +133,7 @@ void ReadoutBar::SetText(int which, const QString& text) {
 }
 
 void ReadoutBar::SetInputMask(const QString& mask) {
+    m_mask = mask;
     for (QLineEdit* field : m_fields) field->setInputMask(mask);
 }
 
@@ -104,7 +148,12 @@ bool ReadoutBar::eventFilter(QObject* watched, QEvent* event) {
             openEntry(which);
         }
         if (watched != m_fields[which]) continue;
-        if (event->type() == QEvent::KeyRelease) {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if ((key == Qt::Key_Period || key == Qt::Key_Comma) && beginSeconds(which)) {
+                return true;
+            }
+        } else if (event->type() == QEvent::KeyRelease) {
             entryKeyUp(which, static_cast<QKeyEvent*>(event)->key());
         } else if (event->type() == QEvent::FocusOut) {
             // Like leaving a field for another control of the window: a menu opening or the
@@ -120,6 +169,7 @@ bool ReadoutBar::eventFilter(QObject* watched, QEvent* event) {
 
 void ReadoutBar::openEntry(int which) {
     if (!m_mayEnter()) return;
+    m_fields[which]->setInputMask(m_mask);
     m_fields[which]->setText(m_labels[which]->text());
     m_labels[which]->hide();
     m_fields[which]->show();
@@ -133,13 +183,50 @@ void ReadoutBar::closeEntry(int which) {
     // not apply the entry a second time.
     if (m_openEntry == which) m_openEntry = -1;
     m_fields[which]->hide();
+    m_fields[which]->setInputMask(m_mask);  // a seconds entry had set it aside
+    m_fields[which]->setToolTip({});
     m_labels[which]->show();
+}
+
+// What was typed before the point is whole seconds, or minutes and seconds; the mask, which has
+// no place for a point, makes way for the rest.
+bool ReadoutBar::beginSeconds(int which) {
+    QLineEdit* field = m_fields[which];
+    if (m_openEntry != which || field->inputMask().isEmpty() ||
+        m_units().display != PositionMode::Time) {
+        return false;
+    }
+    QString before = field->text().left(field->cursorPosition());
+    before.remove(' ');
+    while (before.endsWith(':')) before.chop(1);
+    if (before.count(':') > 1 || !ParseTypedSeconds(before.isEmpty() ? "0" : before)) {
+        return false;
+    }
+    field->setInputMask({});
+    field->setText(before + '.');
+    field->setCursorPosition(static_cast<int>(field->text().size()));
+    return true;
+}
+
+// Start after end: the two read-outs change places, so the selection reads in order.
+void ReadoutBar::orderSelection() {
+    const Units units = m_units();
+    auto read = [&](int which) {
+        return ParsePosition(m_labels[which]->text().toStdString(), units.display, units.display,
+                             units.format);
+    };
+    const auto start = read(1);
+    const auto end = read(2);
+    if (!start || !end || *start <= *end) return;
+    const QString startText = m_labels[1]->text();
+    m_labels[1]->setText(m_labels[2]->text());
+    m_labels[2]->setText(startText);
 }
 
 void ReadoutBar::entryKeyUp(int which, int key) {
     if (m_openEntry != which) return;
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        apply(which);
+        apply(which, true);
     } else if (key == Qt::Key_Escape) {
         closeEntry(which);
         emit EntryAbandoned();
@@ -147,18 +234,33 @@ void ReadoutBar::entryKeyUp(int which, int key) {
 }
 
 void ReadoutBar::entryExit(int which) {
-    if (m_openEntry == which) apply(which);
+    if (m_openEntry == which) apply(which, false);
 }
 
-// An entry that is not a number in every part means nothing: the field closes as with Escape.
-void ReadoutBar::apply(int which) {
-    const QString typed = m_fields[which]->text();
-    closeEntry(which);
+// An entry in the read-out's form that is not a number in every part means nothing: the field
+// closes as with Escape. A seconds entry is written in the read-out's form.
+void ReadoutBar::apply(int which, bool confirmed) {
+    QLineEdit* field = m_fields[which];
+    QString typed = field->text();
     const Units units = m_units();
+    if (field->inputMask().isEmpty() && !m_mask.isEmpty()) {
+        const std::optional<std::uint32_t> ms = ParseTypedSeconds(typed);
+        if (!ms && confirmed) {
+            field->setToolTip(kTimeEntryForms);
+            QToolTip::showText(field->mapToGlobal(QPoint(0, field->height())), kTimeEntryForms,
+                               field);
+            field->selectAll();
+            return;
+        }
+        typed = ms ? QString::fromStdString(
+                         FormatReadout(*ms, PositionMode::Time, units.display, units.format))
+                   : QString();
+    }
+    closeEntry(which);
     if (which == kCaret) {
-        emit CaretEntered(ParsePosition(typed.toStdString(), units.display,
-                                        PositionMode::Samples, units.format),
-                          typed);
+        emit CaretEntered(
+            ParsePosition(typed.toStdString(), units.display, PositionMode::Samples, units.format),
+            typed);
         return;
     }
     if (!ParsePosition(typed.toStdString(), units.display, units.display, units.format)) {
@@ -166,6 +268,7 @@ void ReadoutBar::apply(int which) {
         return;
     }
     m_labels[which]->setText(typed);
+    orderSelection();
     emit SelectionEntered(which);
 }
 

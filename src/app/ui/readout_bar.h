@@ -2,6 +2,12 @@
 // opens an entry field when clicked. It writes and reads the texts; the units come from its
 // owner (the display mode and the current format), and what a typed position does to the
 // display is the owner's, told through the two signals. Call from the GUI thread.
+//
+// Beside the read-out's own form, a time field takes seconds: a point (or comma) typed after
+// some digits turns the entry into seconds ("12.5") or minutes and seconds ("1:05.25"), written
+// back in the read-out's form once confirmed; a seconds entry that is not a time is refused
+// with the forms shown, and the field stays open. A selection typed with its start after its
+// end is put in order.
 #pragma once
 
 #include <QFrame>
@@ -17,6 +23,14 @@ class QLabel;
 class QLineEdit;
 
 namespace sonthra {
+
+// Milliseconds of a time typed as seconds ("12.5", "12,5", "12.5s", ".5") or as minutes and
+// seconds ("1:05.250"); nothing for any other text or past the 32-bit range.
+std::optional<std::uint32_t> ParseTypedSeconds(const QString& text);
+
+// What a refused seconds entry shows.
+inline constexpr const char* kTimeEntryForms =
+    "Type a time as minutes:seconds:milliseconds (000:12:500) or in seconds (12.5).";
 
 class ReadoutBar : public QFrame {
     Q_OBJECT
@@ -72,13 +86,18 @@ private:
     void closeEntry(int which);
     void entryKeyUp(int which, int key);
     void entryExit(int which);
-    void apply(int which);
+    // confirmed: Enter (a refused seconds entry keeps the field open) rather than leaving it.
+    void apply(int which, bool confirmed);
+    // A point or comma typed in a time field: true when it began a seconds entry.
+    bool beginSeconds(int which);
+    void orderSelection();
 
     std::function<Units()> m_units;
     std::function<bool()> m_mayEnter;
     QLabel* m_labels[3] = {nullptr, nullptr, nullptr};
     QLineEdit* m_fields[3] = {nullptr, nullptr, nullptr};
     int m_openEntry = -1;  // the read-out whose field is open
+    QString m_mask;        // the fields' mask in the display mode
 };
 
 }  // namespace sonthra
