@@ -45,6 +45,8 @@ void TMainForm::ApplyColorScheme() {
         m_clippingLit = lit;
         m_clippingUnlit = unlit;
     };
+    targets.emptyDisplay = findChild<TNoDocumentView*>("WaveformBase");
+    targets.emptyOverview = findChild<TNoDocumentView*>("OverviewBase");
     targets.renderAndScale = [this](RIZI32DaziVereruz& view) {
         RenderAndScale(view, view.ZoomLevel(), view.LeftSamplePos());
     };

@@ -200,6 +200,14 @@ void ApplyColorScheme(const ColorSchemeTable& scheme, const ColorSchemeTargets& 
         overview->setAxisColor(color(kSchemeOverviewWaveform));
     };
     if (targets.templateDisplay) colorDisplay(targets.templateDisplay);
+    if (targets.emptyDisplay) {
+        targets.emptyDisplay->setBackGroundColor(color(kSchemeWaveformBackground));
+        targets.emptyDisplay->setWaveFormColor(color(kSchemeWaveform));
+    }
+    if (targets.emptyOverview) {
+        targets.emptyOverview->setBackGroundColor(color(kSchemeOverviewBackground));
+        targets.emptyOverview->setWaveFormColor(color(kSchemeOverviewWaveform));
+    }
     if (targets.templateOverview) colorOverview(targets.templateOverview);
     for (const auto& [display, overview] : targets.documents) {
         if (display) {

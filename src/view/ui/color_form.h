@@ -12,6 +12,7 @@
 #include "settings/settings.h"
 #include "view/color_scheme.h"
 #include "view/ui/led_widget.h"
+#include "view/ui/no_document_view.h"
 #include "view/ui/overview.h"
 
 class QButtonGroup;
@@ -89,6 +90,9 @@ struct ColorSchemeTargets {
     };
     RIZI32DaziVereruz* templateDisplay = nullptr;
     TLUM32Overview* templateOverview = nullptr;
+    // What the display and overview areas show without a document.
+    TNoDocumentView* emptyDisplay = nullptr;
+    TNoDocumentView* emptyOverview = nullptr;
     // Every open document's display and overview.
     std::vector<std::pair<RIZI32DaziVereruz*, TLUM32Overview*>> documents;
     std::vector<TLUM32VerticalLEDs*> meters;

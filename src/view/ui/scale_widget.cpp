@@ -7,6 +7,10 @@ namespace sonthra {
 
 TLUM32Scale::TLUM32Scale(QWidget* parent) : QWidget(parent) {
     resize(500, 20);
+    // The labels are Arial, 12 pixels high, whatever the surrounding widgets use.
+    QFont labels("Arial");
+    labels.setPixelSize(12);
+    setFont(labels);
     m_waveFormat = makePcmFormat(44100, 16, 2);
 }
 

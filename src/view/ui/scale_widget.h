@@ -42,7 +42,7 @@ public:
     void setNumSmallDivisons(int count);
     bool IsDataAvailable() const { return m_dataAvailable; }
     void setIsDataAvailable(bool on);
-    // The label font is the widget's font (setFont).
+    // The label font is the widget's font: Arial, 12 pixels high, unless set otherwise.
 
     const WaveFormat& waveFormat() const { return m_waveFormat; }
     // Replaces the format record as a whole and repaints.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "view/ui/no_document_view.h"
 #include "view/view_errors.h"
 
 namespace sonthra {
@@ -79,14 +80,9 @@ void RIZI32DaziVereruz::drawEmptyState() {
     if (m_plain.isNull() || logical != contentsRect().size()) {
         if (!resizeImages(clientWidth(), clientHeight())) return;
     }
-    m_plain.fill(toQColor(m_backgroundColor));
     QPainter painter(&m_plain);
-    QFont font = this->font();
-    font.setPointSize(8);
-    painter.setFont(font);
-    painter.setPen(toQColor(m_waveColor));
-    painter.drawText(QRect(5, 5, std::max(clientWidth() - 5, 1), std::max(clientHeight() - 5, 1)),
-                     Qt::AlignLeft | Qt::AlignTop, m_noSampleText);
+    PaintEmptyState(painter, QRect(0, 0, std::max(clientWidth(), 1), std::max(clientHeight(), 1)),
+                    m_backgroundColor, m_waveColor, font(), m_noSampleText);
     m_compositeShown = false;
 }
 
