@@ -1,0 +1,61 @@
+// The read-outs typed with the keyboard on a real X display with a window manager: seconds typed
+// in the caret's field place the caret, a start typed after the end reads in order, and after
+// Enter the keys go to the waveform again.
+#include <QApplication>
+#include <QProcess>
+
+#include "app_edit/edit_fixture.h"
+
+namespace sonthra {
+namespace {
+
+class ReadoutX11 : public EditWindowTest {
+protected:
+    // Clicks a read-out with the pointer and types keys into its field, then Enter.
+    void typeInto(const char* box, const char* edit, const QString& keys) {
+        QLabel* label = form.findChild<QLabel*>(box);
+        const QPoint at = label->mapToGlobal(QPoint(4, label->height() / 2));
+        xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return field(edit)->hasFocus(); }, 3000)) << box;
+        xdotool({"key", "Home"});
+        xdotool({"type", "--delay", "30", keys});
+        xdotool({"key", "Return"});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !field(edit)->isVisible(); }, 3000)) << box;
+        QTest::qWait(50);
+    }
+    static void xdotool(const QStringList& args) {
+        ASSERT_EQ(QProcess::execute("xdotool", args), 0) << args.join(' ').toStdString();
+        QTest::qWait(30);
+    }
+};
+
+TEST_F(ReadoutX11, TypedSecondsPlaceTheCaretAndEnterHandsTheKeysBackToTheWaveform) {
+    ASSERT_EQ(qgetenv("QT_QPA_PLATFORM"), "xcb") << "needs the x11 test fixture";
+    openRamp(kRate * 20);
+    QTest::qWait(300);
+
+    typeInto("PositionBox", "PositionMaskEdit", "12.5");
+    EXPECT_EQ(view().CaretPositionBySamples(), kRate * 25 / 2);
+    EXPECT_EQ(readout("PositionBox"), "000:12:500");
+    EXPECT_TRUE(view().hasFocus())
+        << "focus is on "
+        << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString()
+                                        : std::string("nothing"));
+    // The keys reach the waveform: End moves the caret to the end of the file.
+    xdotool({"key", "End"});
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return view().CaretPositionBySamples() == kRate * 20; }, 2000));
+
+    // A start typed after the selection's end: the selection and the read-outs in order.
+    select(kRate, kRate * 2);
+    typeInto("StartSelectionBox", "StartSelectionMaskEdit", "00008000");
+    EXPECT_EQ(view().SelectionStartPos(), kRate * 2);
+    EXPECT_EQ(view().SelectionEndPos(), kRate * 8);
+    EXPECT_EQ(readout("StartSelectionBox"), "000:02:000");
+    EXPECT_EQ(readout("EndSelectionBox"), "000:08:000");
+    EXPECT_TRUE(view().hasFocus());
+    EXPECT_TRUE(messages().isEmpty());
+}
+
+}  // namespace
+}  // namespace sonthra
