@@ -167,21 +167,21 @@ int main(int argc, char** argv) {
     std::printf("open 1 hour MP3 to WAV: ours %.3f s, mpg123 -w %.3f s\n", hourOurs, hourMpg123);
     std::printf("ratio (ours / mpg123): %.2f  (aim: 1.3 or less)\n\n", hourOurs / hourMpg123);
 
-    std::printf("encode_oursTimeseconds: %.3f\n", encodeOurs);
+    std::printf("encode_ours_seconds: %.3f\n", encodeOurs);
     std::printf("encode_lame_seconds: %.3f\n", encodeLame);
     std::printf("encode_lame_q2_seconds: %.3f\n", encodeLameQ2);
     std::printf("encode_lame_vs_ours: %.2f\n", encodeLame / encodeOurs);
     std::printf("encode_lame_q2_vs_ours: %.2f\n", encodeLameQ2 / encodeOurs);
-    std::printf("encode_oursTimecpu_seconds: %.3f\n", oursTime.processor);
+    std::printf("encode_ours_cpu_seconds: %.3f\n", oursTime.processor);
     std::printf("encode_lame_cpu_seconds: %.3f\n", lame.processor);
     std::printf("encode_lame_q2_cpu_seconds: %.3f\n", lameQ2.processor);
-    std::printf("encode_lame_vs_oursTimecpu: %.2f\n", lame.processor / oursTime.processor);
-    std::printf("encode_lame_q2_vs_oursTimecpu: %.2f\n", lameQ2.processor / oursTime.processor);
-    std::printf("decode_oursTimeseconds: %.3f\n", decodeOurs);
+    std::printf("encode_lame_vs_ours_cpu: %.2f\n", lame.processor / oursTime.processor);
+    std::printf("encode_lame_q2_vs_ours_cpu: %.2f\n", lameQ2.processor / oursTime.processor);
+    std::printf("decode_ours_seconds: %.3f\n", decodeOurs);
     std::printf("decode_mpg123_seconds: %.3f\n", decodeMpg123);
     std::printf("decode_mpg123_vs_ours: %.2f\n", decodeMpg123 / decodeOurs);
-    std::printf("open_hour_oursTimeseconds: %.3f\n", hourOurs);
+    std::printf("open_hour_ours_seconds: %.3f\n", hourOurs);
     std::printf("open_hour_mpg123_seconds: %.3f\n", hourMpg123);
-    std::printf("open_hour_oursTimevs_mpg123: %.2f\n", hourOurs / hourMpg123);
+    std::printf("open_hour_ours_vs_mpg123: %.2f\n", hourOurs / hourMpg123);
     return 0;
 }
