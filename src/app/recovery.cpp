@@ -463,13 +463,15 @@ std::vector<RecoveryEntry> AbandonedRun::Recoverable() const {
     return found;
 }
 
-void AbandonedRun::Discard(const std::vector<RecoveryEntry>& keep, bool sweep) {
+void AbandonedRun::Discard(const std::vector<RecoveryEntry>& keep,
+                           const std::vector<std::string>& spare, bool sweep) {
     auto kept = [&](const std::string& workFile) {
         return std::any_of(keep.begin(), keep.end(),
                            [&](const RecoveryEntry& k) { return k.workFile == workFile; });
     };
     std::vector<std::string> keptStems;
     for (const RecoveryEntry& k : keep) keptStems.push_back(stemOf(k.workFile));
+    for (const std::string& file : spare) keptStems.push_back(stemOf(file));
     const std::int64_t now = nowSeconds();
     RecoveryManifest rest = m_manifest;
     rest.entries.clear();

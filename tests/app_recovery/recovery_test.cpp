@@ -312,6 +312,9 @@ TEST(RecoveryRuns, UnsavedWorkIsOfferedThenEverythingOfTheRunGoes) {
     const std::string foreign = at("notes.txt");
     const std::string beforeTheRun = at("ST32oldrun.tmp");
     writeText(foreign, "x");
+    // This copy's own working file, made while it starts.
+    const std::string mine = at("ST32mine01.tmp");
+    writeText(mine, "x");
     writeText(beforeTheRun, "x");
     setAge(beforeTheRun, 7200);
 
@@ -332,7 +335,7 @@ TEST(RecoveryRuns, UnsavedWorkIsOfferedThenEverythingOfTheRunGoes) {
     EXPECT_EQ(runs[0].Recoverable().size(), 3u);
 
     // The user keeps the recording for later: only its working copy stays listed.
-    runs[0].Discard({recorded}, true);
+    runs[0].Discard({recorded}, {at("ST32mine01.tmp")}, true);
     EXPECT_TRUE(fs::exists(recorded.workFile));
     for (const auto& f : {edited.workFile, edited.undoFile, clean.workFile, recorded.undoFile,
                           empty.workFile, at("ST32edit01.cvp")}) {
@@ -340,6 +343,7 @@ TEST(RecoveryRuns, UnsavedWorkIsOfferedThenEverythingOfTheRunGoes) {
     }
     for (const auto& f : leftovers) EXPECT_FALSE(fs::exists(f)) << f;
     EXPECT_TRUE(fs::exists(foreign));
+    EXPECT_TRUE(fs::exists(mine));
     EXPECT_TRUE(fs::exists(beforeTheRun));
     EXPECT_TRUE(fs::exists(userFile));
     runs.clear();
@@ -349,7 +353,7 @@ TEST(RecoveryRuns, UnsavedWorkIsOfferedThenEverythingOfTheRunGoes) {
     ASSERT_EQ(runs.size(), 1u);
     ASSERT_EQ(runs[0].Recoverable().size(), 1u);
     EXPECT_EQ(runs[0].Recoverable()[0].name, "Untitled1.wav");
-    runs[0].Discard({}, true);
+    runs[0].Discard({}, {}, true);
     runs.clear();
     EXPECT_FALSE(fs::exists(recorded.workFile));
     EXPECT_TRUE(names(folder).empty());

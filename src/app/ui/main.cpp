@@ -4,10 +4,12 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <cstdlib>
 #include <exception>
 #include <memory>
 
 #include "app/ui/main_form.h"
+#include "app/ui/recovery_controller.h"
 #include "app/ui/signal_watcher.h"
 #include "app/ui/single_instance.h"
 #include "dialogs/ui/scripted_dialogs.h"
@@ -69,6 +71,14 @@ int runAsSecondCopy(UserDialogs& dialogs, const SingleInstance& instance, const 
     return 0;
 }
 
+// The first copy's mark, given up also when a signal ends the program from inside a modal
+// window (quick_exit).
+SingleInstance* g_instance = nullptr;
+
+void releaseInstance() {
+    if (g_instance != nullptr) g_instance->Release();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -96,6 +106,8 @@ int main(int argc, char** argv) {
     } else if (!instance.Claim()) {
         return runAsSecondCopy(*dialogs, instance, args);
     }
+    g_instance = &instance;
+    std::at_quick_exit(releaseInstance);
 
     int exitCode = 0;
     {
@@ -130,11 +142,17 @@ int main(int argc, char** argv) {
         ROZadEro mixer;
         TMainForm form(*dialogs);
         window = &form;
-        StartProgram(form, engine, mixer, settings);
+        // Watched from here on, so that a signal during a start-up question ends the program
+        // in order too.
         SignalWatcher watcher([&form](int) { form.ShutdownWithoutAsking(); });
+        StartProgram(form, engine, mixer, settings);
 
         form.SetStartupArguments(args);
         form.show();
+        // What a copy that crashed left unsaved is offered over the window.
+        auto* recovery =
+            new RecoveryController(form, *dialogs, RecoveryFolder(settings.file().string()));
+        recovery->Start();
         QTimer::singleShot(0, &form, [&gate, &post] { gate.Open(post); });
         exitCode = app.exec();
         window = nullptr;

@@ -3,17 +3,36 @@
 #include <QCloseEvent>
 #include <QTimer>
 
+#include <cstdlib>
+
 #include "app/ui/effects_controller.h"
 #include "app/ui/main_form.h"
+#include "app/ui/recovery_controller.h"
+#include "settings/ui/preferences_form.h"
 
 namespace sonthra {
 
 namespace {
 
-constexpr int kModalRetryMs = 100;
-
 void run(const std::function<void()>& step) {
     if (step) step();
+}
+
+// The end while a modal window runs: the unsaved audio stays for the next start (a recording's
+// file states what it holds at every write), the colour scheme, the input source and the
+// Preferences values are stored, and the process ends through quick_exit, whose handlers
+// (main) give up the single-instance mark. Saves write beside their target and rename, so one
+// cut off here leaves the old file and a partial file, which the next start removes.
+[[noreturn]] void endAtOnce(TMainForm& form, const ShutdownSteps& steps,
+                            TPreferencesForm* preferences) {
+    if (auto* recovery = form.findChild<RecoveryController*>()) recovery->KeepForNextStart();
+    run(steps.storeColorScheme);
+    run(steps.storeRecordSource);
+    // The Preferences window stores its values as it goes away; one whose creation is still
+    // asking a start-up question is found among the window's children.
+    if (preferences == nullptr) preferences = form.findChild<TPreferencesForm*>();
+    delete preferences;
+    std::quick_exit(0);
 }
 
 }  // namespace
@@ -24,6 +43,11 @@ bool TMainForm::Shutdown(CloseMode mode) {
     m_busy.set();
     // 1. Stop playback and recording.
     run(m_shutdownSteps.stopTransport);
+    // Unsaved audio that is about to be left in the temporary folder is written down first,
+    // so the next start offers it back.
+    if (mode == CloseMode::KeepUnsaved) {
+        if (auto* recovery = findChild<RecoveryController*>()) recovery->KeepForNextStart();
+    }
     // 2. Close the documents from the last to the first.
     if (m_shutdownSteps.closeDocuments && !m_shutdownSteps.closeDocuments(mode) &&
         mode == CloseMode::AskToSave) {
@@ -70,10 +94,11 @@ void TMainForm::FileExitMenuClick() {
 
 void TMainForm::ShutdownWithoutAsking() {
     if (m_shutDown) return;
-    // A modal window (a save under its progress dialog, a question) or a shutdown already
-    // under way finishes first, so that nothing is cut off half-written.
+    // A modal window (a question, a message, a save under its progress dialog) or a shutdown
+    // already under way holds the program in a loop of its own, which cannot be left in order
+    // in time: what must outlive the program is stored here and the process ends at once.
     if (m_shuttingDown || QApplication::activeModalWidget() != nullptr) {
-        QTimer::singleShot(kModalRetryMs, this, &TMainForm::ShutdownWithoutAsking);
+        endAtOnce(*this, m_shutdownSteps, m_preferences);
         return;
     }
     m_shuttingDown = true;
