@@ -11,11 +11,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QRadioButton>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QSlider>
+#include <QAbstractSlider>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -69,7 +70,7 @@ protected:
         form.reset();
     }
 
-    QSlider* slider(const char* name) { return form->findChild<QSlider*>(name); }
+    QAbstractSlider* slider(const char* name) { return form->findChild<QAbstractSlider*>(name); }
     QString sourceLabel() { return form->findChild<QLabel*>("RecordingSourceLabel")->text(); }
 
     // Runs `act` on the modal window that `open` shows, once it is up.
@@ -202,8 +203,13 @@ TEST_F(StartupTest, StoredSourceIsSelectedAndTheSourceButtonStepsAndIsKeptAtExit
     EXPECT_TRUE(mixer.IsCurrentInputSourceSelected(stored));
 
     const std::string before = sh("pactl get-default-source");
+    // The button offers the sources as a list; the next one is chosen from it.
     QTest::mouseClick(form->findChild<QAbstractButton*>("RecSourceButton"), Qt::LeftButton);
+    auto* list = form->findChild<QMenu*>("RecordSourceMenu");
+    ASSERT_NE(list, nullptr);
     const int next = (stored + 1) % static_cast<int>(names.size());
+    list->actions().at(next)->trigger();
+    list->hide();
     EXPECT_EQ(form->InputSources().current, next);
     EXPECT_EQ(sourceLabel().toStdString(), names[next]);
     EXPECT_TRUE(mixer.IsCurrentInputSourceSelected(next));
