@@ -80,7 +80,7 @@ protected:
         StartProgram(*form, engine, mixer, settings);
         form->show();
         recovery = new RecoveryController(*form, dialogs, RecoveryFolder(settingsFile));
-        recovery->Start(&settings);
+        recovery->Start();
     }
 
     std::string makeWav(const std::string& name, std::uint32_t frames) {
@@ -194,28 +194,6 @@ TEST_F(RecoveryWindowTest, AnEditedFileComesBackModifiedUnderItsNameAndAKilledSa
     // Saved under its name, it is the user's file again.
     EXPECT_EQ(form->SaveDocument(0, 1), 0);
     EXPECT_EQ(framesOf(wav), kRate);
-}
-
-TEST_F(RecoveryWindowTest, AKilledSavesPartialBesideARecentFileGoesAtTheNextStart) {
-    const std::string wav = makeWav("recent.wav", kRate);
-    ASSERT_EQ(settings.addRecentFile(wav), 0);
-    const std::string partial = user.file(".recent.wav.00c0ffee00");
-    const std::string otherTool = user.file(".recent.wav.00c0ff");
-    const std::string unrelated = user.file(".other.wav.00c0ffee00");
-    const std::string underWay = user.file(".recent.wav.0123456789");
-    for (const auto& f : {partial, otherTool, unrelated, underWay}) test::writeFile(f, "x");
-    for (const auto& f : {partial, otherTool, unrelated}) {
-        fs::last_write_time(f, fs::last_write_time(f) - std::chrono::seconds(30));
-    }
-    // One written from this start on belongs to a save under way, not to a killed one.
-    fs::last_write_time(underWay, fs::last_write_time(underWay) + std::chrono::seconds(30));
-    restart();
-    EXPECT_FALSE(fs::exists(partial));
-    EXPECT_TRUE(fs::exists(otherTool));
-    EXPECT_TRUE(fs::exists(unrelated));
-    EXPECT_TRUE(fs::exists(underWay));
-    EXPECT_TRUE(fs::exists(wav));
-    EXPECT_TRUE(messages().isEmpty());
 }
 
 TEST_F(RecoveryWindowTest, ASignalEndsACopyWaitingInAModalWindowWithinASecond) {

@@ -9,7 +9,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSignalSpy>
-#include <QSlider>
+#include <QAbstractSlider>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -438,7 +438,7 @@ TEST(StatusTexts, NamesLengthsAndTitles) {
 TEST_F(MainFormTest, ConsoleControlsStartAsDesigned) {
     for (const char* name : {"RecordVolumeTrackBar", "RecordBalanceTrackBar",
                              "PlaybackVolumeTrackBar", "PlaybackBalanceTrackBar"}) {
-        auto* slider = form.findChild<QSlider*>(name);
+        auto* slider = form.findChild<QAbstractSlider*>(name);
         ASSERT_NE(slider, nullptr) << name;
         EXPECT_EQ(slider->minimum(), 0);
         EXPECT_EQ(slider->maximum(), 100);

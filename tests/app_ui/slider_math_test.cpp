@@ -2,12 +2,12 @@
 // whose mixer and settings commands then do nothing.
 #include <QAbstractButton>
 #include <QLabel>
-#include <QSlider>
+#include <QAbstractSlider>
 
 #include <gtest/gtest.h>
 
 #include "app/ui/main_form.h"
-#include "app/ui/main_form_mixer.h"
+#include "app/ui/mixer_levels.h"
 #include "dialogs/ui/scripted_dialogs.h"
 
 using namespace sonthra;
@@ -89,7 +89,7 @@ TEST(MainFormWithoutAudioTest, MixerAndSettingsCommandsDoNothing) {
     form.FilePreferencesMenuClick();
     form.RecSettingsButtonClick();
     form.findChild<QAbstractButton*>("RecSourceButton")->click();
-    auto* volume = form.findChild<QSlider*>("PlaybackVolumeTrackBar");
+    auto* volume = form.findChild<QAbstractSlider*>("PlaybackVolumeTrackBar");
     volume->setSliderPosition(10);
     EXPECT_EQ(volume->value(), 10);
     EXPECT_TRUE(form.findChild<QLabel*>("RecordingSourceLabel")->text().isEmpty());

@@ -5,19 +5,28 @@
 // The waveform display, the overview, the ruler and the level meters are plain frames here,
 // named as the components that take their place (`WaveformBase`, `OverviewBase`, `Scale`,
 // `LedRowLeft`, `LedRowRight`).
+#include <QApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSlider>
 #include <QStyle>
-#include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "app/ui/main_form.h"
+#include "app/ui/mixer_panel.h"
 #include "app/ui/readout_bar.h"
+#include "controls/skin_colors.h"
+#include "controls/ui/cool_button.h"
+#include "controls/ui/cool_form.h"
+#include "controls/ui/skin_images.h"
+#include "dialogs/ui/user_dialogs.h"
+#include "settings/ui/preferences_form.h"
+#include "view/ui/no_document_view.h"
 
 namespace sonthra {
 
@@ -46,58 +55,79 @@ QLabel* caption(const QString& text, QWidget* parent) {
     return label;
 }
 
-// The record glyph and the play-from-start glyph have no standard icon of their own.
-QIcon drawnIcon(bool record) {
-    QPixmap pixmap(16, 16);
+// The transport glyphs, drawn for the skin at the screen's density: dark on the light skin,
+// light on the dark one; the record glyph is red on both.
+QPixmap transportGlyph(const QString& name, Skin skin, qreal ratio) {
+    QPixmap pixmap(QSize(qRound(16 * ratio), qRound(16 * ratio)));
+    pixmap.setDevicePixelRatio(ratio);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    if (record) {
+    painter.setBrush(skin == Skin::Dark ? QColor(226, 229, 233) : QColor(34, 37, 41));
+    const auto triangle = [&](qreal from, qreal to) {
+        QPainterPath path;
+        path.moveTo(from, 2);
+        path.lineTo(to, 8);
+        path.lineTo(from, 14);
+        path.closeSubpath();
+        painter.drawPath(path);
+    };
+    const auto bar = [&](qreal x) { painter.drawRect(QRectF(x, 2, 2.5, 12)); };
+    if (name == "SkipToStartButton") {
+        bar(2);
+        triangle(14, 5);
+    } else if (name == "RewindButton") {
+        triangle(8, 1);
+        triangle(15, 8);
+    } else if (name == "PlayButton") {
+        triangle(4, 13);
+    } else if (name == "PauseButton") {
+        bar(4);
+        bar(9.5);
+    } else if (name == "PlayFromStartButton") {
+        bar(2);
+        triangle(6, 14);
+    } else if (name == "StopButton") {
+        painter.drawRect(QRectF(3, 3, 10, 10));
+    } else if (name == "FastForwardButton") {
+        triangle(1, 8);
+        triangle(8, 15);
+    } else if (name == "SkipToEndButton") {
+        triangle(2, 11);
+        bar(11.5);
+    } else {
         painter.setBrush(QColor(220, 30, 30));
         painter.drawEllipse(QRectF(2, 2, 12, 12));
-    } else {
-        painter.setBrush(QColor(40, 40, 40));
-        painter.drawRect(QRectF(2, 2, 2.5, 12));
-        QPainterPath triangle;
-        triangle.moveTo(6, 2);
-        triangle.lineTo(14, 8);
-        triangle.lineTo(6, 14);
-        triangle.closeSubpath();
-        painter.drawPath(triangle);
     }
-    return QIcon(pixmap);
+    return pixmap;
 }
+
+constexpr const char* kTransportButtons[] = {
+    "SkipToStartButton", "RewindButton",        "PlayButton",
+    "PauseButton",       "PlayFromStartButton", "StopButton",
+    "FastForwardButton", "SkipToEndButton",     "StartStopRecordingButton"};
 
 }  // namespace
 
 QAbstractButton* TMainForm::addButton(const char* name, const QString& caption, const QString& hint,
                                       void (TMainForm::*handler)()) {
-    auto* button = new QToolButton(this);
+    auto* button = new TCoolButton(this);
     button->setObjectName(name);
-    button->setText(caption);
+    button->setCaption(caption);
     button->setToolTip(hint.isEmpty() ? caption : hint);
     button->setMinimumHeight(26);
-    if (handler != nullptr) connect(button, &QToolButton::clicked, this, handler);
+    // As wide as the caption needs, so that the tool strip fits a small window.
+    if (!caption.isEmpty()) {
+        button->setFixedWidth(std::max(30, button->fontMetrics().horizontalAdvance(caption) + 14));
+    }
+    if (handler != nullptr) connect(button, &QAbstractButton::clicked, this, handler);
     return button;
 }
 
-QSlider* TMainForm::addSlider(const char* name, Qt::Orientation orientation,
-                              void (TMainForm::*handler)()) {
-    auto* slider = new QSlider(orientation, this);
-    slider->setObjectName(name);
-    slider->setRange(0, 100);
-    slider->setValue(50);
-    slider->setPageStep(2);
-    // The top of a volume slider is full volume, as position 0 is in the mixer's formula.
-    slider->setInvertedAppearance(orientation == Qt::Vertical);
-    slider->setInvertedControls(orientation == Qt::Vertical);
-    connect(slider, &QSlider::actionTriggered, this, handler);
-    return slider;
-}
-
 void TMainForm::buildCentralArea() {
-    auto* central = new QWidget(this);
+    // The window's background is tiled from the skin; the tool strip shows it.
+    auto* central = new TCoolForm(this);
     central->setObjectName("CentralArea");
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -117,7 +147,8 @@ void TMainForm::buildCentralArea() {
 }
 
 QWidget* TMainForm::buildToolStrip() {
-    auto* strip = panel(this, "ToolStrip");
+    auto* strip = new QWidget(this);
+    strip->setObjectName("ToolStrip");
     auto* row = new QHBoxLayout(strip);
     row->setContentsMargins(6, 4, 6, 4);
     row->setSpacing(4);
@@ -166,11 +197,10 @@ QWidget* TMainForm::buildWaveformArea() {
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
-    auto* waveform = new QLabel("No sample present", area);
+    // Without a document the areas show a display's empty state in the scheme's colours.
+    auto* waveform = new TNoDocumentView("No sample present", area);
     waveform->setObjectName("WaveformBase");
-    waveform->setAlignment(Qt::AlignCenter);
     waveform->setMinimumHeight(180);
-    waveform->setStyleSheet("QLabel#WaveformBase { background: black; color: #6ab5ff; }");
     waveform->setFocusPolicy(Qt::StrongFocus);
 
     QFrame* scale = placeholder(area, "Scale", "#ececec");
@@ -182,7 +212,8 @@ QWidget* TMainForm::buildWaveformArea() {
                                       &TMainForm::WaveformLeftScrollButtonClick);
     QAbstractButton* right = addButton("WaveformRightScrollButton", ">", "Scroll right",
                                        &TMainForm::WaveformRightScrollButtonClick);
-    QFrame* overview = placeholder(area, "OverviewBase", "black");
+    auto* overview = new TNoDocumentView("No sample present", area);
+    overview->setObjectName("OverviewBase");
     overview->setFixedHeight(56);
     for (QAbstractButton* button : {left, right}) {
         button->setFixedSize(22, 56);
@@ -218,6 +249,7 @@ QWidget* TMainForm::buildConsole() {
     row->addWidget(m_readouts);
     row->addStretch(1);
     row->addWidget(buildMixer());
+    applySkin();
     return console;
 }
 
@@ -252,50 +284,37 @@ QWidget* TMainForm::buildTransport() {
     struct Control {
         const char* name;
         const char* hint;
-        QStyle::StandardPixmap icon;
         void (TMainForm::*handler)();
     };
     const Control controls[] = {
-        {"SkipToStartButton", "Go to beginning", QStyle::SP_MediaSkipBackward,
-         &TMainForm::SkipToStartButtonClick},
-        {"RewindButton", "Rewind", QStyle::SP_MediaSeekBackward, &TMainForm::RewindButtonClick},
-        {"PlayButton", "Play", QStyle::SP_MediaPlay, &TMainForm::PlayButtonClick},
-        {"PauseButton", "Pause", QStyle::SP_MediaPause, &TMainForm::PauseButtonClick},
-        {"PlayFromStartButton", "Play From Start", QStyle::SP_MediaPlay,
-         &TMainForm::PlayFromStartButtonClick},
-        {"StopButton", "Stop", QStyle::SP_MediaStop, &TMainForm::StopButtonClick},
-        {"FastForwardButton", "Forward", QStyle::SP_MediaSeekForward,
-         &TMainForm::FastForwardButtonClick},
-        {"SkipToEndButton", "Go to end", QStyle::SP_MediaSkipForward,
-         &TMainForm::SkipToEndButtonClick},
-        {"StartStopRecordingButton", "Record", QStyle::SP_CustomBase,
-         &TMainForm::StartStopRecordingButtonClick},
+        {"SkipToStartButton", "Go to beginning", &TMainForm::SkipToStartButtonClick},
+        {"RewindButton", "Rewind", &TMainForm::RewindButtonClick},
+        {"PlayButton", "Play", &TMainForm::PlayButtonClick},
+        {"PauseButton", "Pause", &TMainForm::PauseButtonClick},
+        {"PlayFromStartButton", "Play From Start", &TMainForm::PlayFromStartButtonClick},
+        {"StopButton", "Stop", &TMainForm::StopButtonClick},
+        {"FastForwardButton", "Forward", &TMainForm::FastForwardButtonClick},
+        {"SkipToEndButton", "Go to end", &TMainForm::SkipToEndButtonClick},
+        {"StartStopRecordingButton", "Record", &TMainForm::StartStopRecordingButtonClick},
     };
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(3);
     for (const Control& c : controls) {
-        QAbstractButton* button = addButton(c.name, c.hint, c.hint, c.handler);
-        auto* tool = static_cast<QToolButton*>(button);
-        tool->setToolButtonStyle(Qt::ToolButtonIconOnly);
-        if (c.icon == QStyle::SP_CustomBase) {
-            tool->setIcon(drawnIcon(true));
-        } else if (QString(c.name) == "PlayFromStartButton") {
-            tool->setIcon(drawnIcon(false));
-        } else {
-            tool->setIcon(style()->standardIcon(c.icon));
-        }
-        tool->setIconSize(QSize(20, 20));
-        tool->setFixedSize(36, 30);
-        buttons->addWidget(tool);
+        // A glyph and no caption: the hint names the button for screen readers.
+        auto* button = static_cast<TCoolButton*>(addButton(c.name, c.hint, c.hint, c.handler));
+        button->setText({});
+        button->setFixedSize(36, 30);
+        buttons->addWidget(button);
     }
-    findChild<QAbstractButton*>("PauseButton")->setCheckable(true);
-    findChild<QAbstractButton*>("StartStopRecordingButton")->setCheckable(true);
+    static_cast<TCoolButton*>(findChild<QAbstractButton*>("PauseButton"))->setIsToggleButton(true);
+    static_cast<TCoolButton*>(findChild<QAbstractButton*>("StartStopRecordingButton"))
+        ->setIsToggleButton(true);
     grid->addLayout(buttons, 0, 0, 1, 4);
 
     grid->addWidget(addButton("RecSettingsButton", "Rec Settings", "Recording format",
                               &TMainForm::RecSettingsButtonClick),
                     1, 0);
-    grid->addWidget(addButton("RecSourceButton", "Rec Source", "Next recording source",
+    grid->addWidget(addButton("RecSourceButton", "Rec Source", "Choose the recording source",
                               &TMainForm::RecSourceButtonClick),
                     1, 1);
     auto* source = new QLabel(box);
@@ -310,39 +329,81 @@ QWidget* TMainForm::buildTransport() {
 }
 
 QWidget* TMainForm::buildMixer() {
-    auto* box = panel(this, "MixerPanel");
-    auto* grid = new QGridLayout(box);
-    grid->setContentsMargins(6, 4, 6, 4);
-    grid->setSpacing(4);
+    m_mixerPanel = new MixerPanel(m_dialogs, this);
+    m_mixerPanel->setProperty("consolePanel", true);
+    connect(m_mixerPanel, &MixerPanel::SourceShown, this, [this](const QString& name) {
+        findChild<QLabel*>("RecordingSourceLabel")->setText(name);
+    });
+    connect(m_mixerPanel, &MixerPanel::SliderScrolled, this, &TMainForm::FocusView);
+    return m_mixerPanel;
+}
 
-    struct Pair {
-        const char* title;
-        const char* volume;
-        const char* balance;
-        void (TMainForm::*volumeHandler)();
-        void (TMainForm::*balanceHandler)();
-    };
-    const Pair pairs[] = {
-        {"Record", "RecordVolumeTrackBar", "RecordBalanceTrackBar",
-         &TMainForm::RecordVolumeTrackBarScroll, &TMainForm::RecordBalanceTrackBarScroll},
-        {"Playback", "PlaybackVolumeTrackBar", "PlaybackBalanceTrackBar",
-         &TMainForm::PlaybackVolumeTrackBarScroll, &TMainForm::PlaybackBalanceTrackBarScroll},
-    };
-    int column = 0;
-    for (const Pair& p : pairs) {
-        QSlider* volume = addSlider(p.volume, Qt::Vertical, p.volumeHandler);
-        volume->setToolTip(QString("%1 Volume").arg(p.title));
-        volume->setFixedHeight(70);
-        QSlider* balance = addSlider(p.balance, Qt::Horizontal, p.balanceHandler);
-        balance->setToolTip(QString("%1 Balance").arg(p.title));
-        balance->setFixedWidth(90);
-        grid->addWidget(caption(p.title, box), 0, column, 1, 2);
-        grid->addWidget(volume, 1, column, 2, 1, Qt::AlignHCenter);
-        grid->addWidget(caption("L   Balance   R", box), 1, column + 1, Qt::AlignBottom);
-        grid->addWidget(balance, 2, column + 1, Qt::AlignTop);
-        column += 2;
+// The console's mixer commands are the mixer panel's.
+const MixerSources& TMainForm::InputSources() const {
+    return m_mixerPanel->Sources();
+}
+void TMainForm::RecSourceButtonClick() {
+    m_mixerPanel->RecSourceButtonClick();
+}
+void TMainForm::RecordVolumeTrackBarScroll() {
+    m_mixerPanel->RecordVolumeTrackBarScroll();
+}
+void TMainForm::RecordBalanceTrackBarScroll() {
+    m_mixerPanel->RecordBalanceTrackBarScroll();
+}
+void TMainForm::PlaybackVolumeTrackBarScroll() {
+    m_mixerPanel->PlaybackVolumeTrackBarScroll();
+}
+void TMainForm::PlaybackBalanceTrackBarScroll() {
+    m_mixerPanel->PlaybackBalanceTrackBarScroll();
+}
+
+int TMainForm::mixerDeviceFor(bool input) {
+    if (m_engine == nullptr || m_mixer == nullptr || m_preferences == nullptr) return -1;
+    const int chosen =
+        input ? m_preferences->GetInputDeviceIndex() : m_preferences->GetOutputDeviceIndex();
+    return MixerDeviceFor(*m_engine, *m_mixer, chosen, input);
+}
+
+void TMainForm::showMixerMessages(const std::vector<int>& messages) {
+    for (int number : messages) ShowMessage(m_dialogs, this, number);
+}
+
+// The skin chosen in the Preferences (the stored one at start): the skinned controls and the
+// background take its images, the transport its glyphs, and the window its light or dark
+// colours.
+void TMainForm::applySkin() {
+    if (m_preferences != nullptr) {
+        SkinImages::setSkin(SkinImages::skinFromName(m_preferences->GetSkinName()));
     }
-    return box;
+    const Skin skin = SkinImages::skin();
+    const qreal ratio = qApp->devicePixelRatio();
+    for (const char* name : kTransportButtons) {
+        if (auto* button = findChild<TCoolButton*>(name)) {
+            button->setGlyph(transportGlyph(name, skin, ratio));
+        }
+    }
+    // The window's own colours follow; the light skin leaves the toolkit's.
+    static bool darkApplied = false;
+    if (skin == Skin::Dark || darkApplied) {
+        QApplication::setPalette(SkinImages::windowPalette(skin, style()->standardPalette()));
+        darkApplied = skin == Skin::Dark;
+        // Widgets under the window's style sheet take the new colours when it is set again.
+        applyPanelColours();
+    }
+    // Asked for in the Preferences: the display colours that go with the skin, stored and
+    // shown at once.
+    if (m_preferences != nullptr && m_preferences->TakeSkinColorsRequest()) {
+        const sonthra::ColorScheme colors = controls::SkinDisplayColors(skin == Skin::Dark);
+        for (int element = 0; element < kColorSchemeSize; ++element) {
+            const bool isDefault = colors[element] == m_colorScheme.entry(element).defaultColor;
+            if (!isDefault) m_colorScheme.setCustomColor(element, colors[element]);
+            m_colorScheme.setUseDefault(element, isDefault);
+        }
+        if (m_settings != nullptr)
+            ShowMessage(m_dialogs, this, m_colorScheme.SaveColorScheme(*m_settings));
+        ApplyColorScheme();
+    }
 }
 
 // The side panels keep fixed colours: black panels, white text, grey frames.

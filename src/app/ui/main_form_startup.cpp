@@ -8,6 +8,7 @@
 
 #include "dialogs/ui/help.h"
 #include "app/ui/main_form.h"
+#include "app/ui/mixer_panel.h"
 #include "dialogs/ui/user_dialogs.h"
 #include "engine/mixer.h"
 #include "engine/nx_wave_player.h"
@@ -82,6 +83,7 @@ TMainForm::~TMainForm() {
 void TMainForm::AttachAudio(NXWavePlayer& engine, MixerApi& mixer, Settings& settings) {
     m_engine = &engine;
     m_mixer = &mixer;
+    m_mixerPanel->SetMixer(&mixer);
     m_settings = &settings;
     m_session.SetSettings(&settings);
     m_engine->SetCallbackWindow(
@@ -94,14 +96,15 @@ void TMainForm::AttachAudio(NXWavePlayer& engine, MixerApi& mixer, Settings& set
     m_engine->SetEditFlush(EditFlush::SourceFirst);
     m_edit->SetEngine(m_engine);
     m_shutdownSteps.storeColorScheme = [this] { StoreColorScheme(); };
-    m_shutdownSteps.storeRecordSource = [this] { storeRecordSource(); };
-    m_shutdownSteps.releaseMixer = [this] { releaseMixer(); };
+    m_shutdownSteps.storeRecordSource = [this] { m_mixerPanel->StoreRecordSource(*m_settings); };
+    m_shutdownSteps.releaseMixer = [this] { m_mixerPanel->ReleaseMixer(); };
     attachMedia();
 }
 
 void TMainForm::CreatePreferencesForm() {
     if (m_engine == nullptr || m_preferences != nullptr) return;
     m_preferences = new TPreferencesForm(*m_engine, *m_settings, m_dialogs, this);
+    applySkin();
     // A temporary folder chosen in the Preferences applies from the next file on.
     m_session.TempPreferenceSource = [this] {
         return m_preferences != nullptr ? m_preferences->GetTempFolder().toStdString()
@@ -132,15 +135,14 @@ void TMainForm::PostCreate() {
 
     auto window =
         postToWindow(this, [](TMainForm* form, unsigned message, qintptr wparam, qintptr lparam) {
-            form->MixerMessage(message, wparam, lparam);
+            form->m_mixerPanel->MixerMessage(message, wparam, lparam);
         });
     MixerStart start =
         StartMixer(*m_mixer, window, mixerDeviceFor(true), mixerDeviceFor(false), lastSource);
-    m_sources = std::move(start.sources);
     showMixerMessages(start.messages);
-    showCurrentSource();
-    readBackPlaybackSliders();
-    readBackRecordSliders();
+    m_mixerPanel->SetSources(std::move(start.sources));
+    m_mixerPanel->ReadBackPlayback();
+    m_mixerPanel->ReadBackRecord();
 }
 
 RecordFormat TMainForm::RecordingFormat() const {
@@ -158,17 +160,19 @@ void TMainForm::FilePreferencesMenuClick() {
     const int outputBefore = m_preferences->GetOutputDeviceIndex();
     const bool testBefore = m_preferences->GetAlwaysTestLevels();
     if (m_preferences->exec() != QDialog::Accepted) return;
+    applySkin();
 
     if (m_preferences->GetOutputDeviceIndex() != outputBefore) {
         if (m_engine->isPlaying()) StopButtonClick();
         showMixerMessages(ChangeMixerOutputDevice(*m_mixer, mixerDeviceFor(false)));
-        readBackPlaybackSliders();
+        m_mixerPanel->ReadBackPlayback();
     }
     const bool inputChanged = m_preferences->GetInputDeviceIndex() != inputBefore;
     if (inputChanged) {
-        showMixerMessages(ChangeMixerInputDevice(*m_mixer, mixerDeviceFor(true), &m_sources));
-        showCurrentSource();
-        readBackRecordSliders();
+        showMixerMessages(
+            ChangeMixerInputDevice(*m_mixer, mixerDeviceFor(true), m_mixerPanel->SourcesForChange()));
+        m_mixerPanel->ShowSource();
+        m_mixerPanel->ReadBackRecord();
         if (m_recSettings != nullptr) m_recSettings->BuildFormatLists();
     }
     if (inputChanged || m_preferences->GetAlwaysTestLevels() != testBefore) {

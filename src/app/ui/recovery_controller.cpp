@@ -19,7 +19,6 @@
 #include "dialogs/process_record.h"
 #include "dialogs/ui/user_dialogs.h"
 #include "messages/message_table.h"
-#include "settings/settings.h"
 #include "wave/safe_file.h"
 
 namespace sonthra {
@@ -76,7 +75,7 @@ RecoveryController::RecoveryController(TMainForm& form, UserDialogs& dialogs, st
 
 RecoveryController::~RecoveryController() = default;
 
-void RecoveryController::Start(Settings* settings) {
+void RecoveryController::Start() {
     if (m_record || m_folder.empty()) return;
     m_started = static_cast<std::int64_t>(std::time(nullptr));
     auto record = std::make_unique<InstanceRecord>(m_folder);
@@ -89,12 +88,6 @@ void RecoveryController::Start(Settings* settings) {
     std::vector<AbandonedRun> runs =
         ClaimAbandonedRuns(m_folder, m_record->LockPath(), &othersAlive);
     if (!runs.empty()) offer(runs, othersAlive);
-    if (settings != nullptr && !othersAlive) {
-        const SettingRead<RecentFiles> recent = settings->readRecentFiles();
-        for (const std::string& file : recent.value) {
-            if (!file.empty() && file.front() == '/') RemovePartialSaves(file, 0, m_started);
-        }
-    }
     m_timer = new QTimer(this);
     connect(m_timer, &QTimer::timeout, this, &RecoveryController::Update);
     m_timer->start(kUpdateMs);

@@ -2,7 +2,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/ui/main_form_mixer.h"
+#include "app/ui/mixer_levels.h"
 
 namespace sonthra {
 
