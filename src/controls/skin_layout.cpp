@@ -41,7 +41,7 @@ int positionAtOffset(int offset, int extent, int thumb, int min, int max) {
 
 int tileCount(int length, int tileSize) {
     if (tileSize <= 0 || length <= 0) return 0;
-    return std::max(1, static_cast<int>(std::lround(static_cast<double>(length) / tileSize)));
+    return (length + tileSize - 1) / tileSize;
 }
 
 const std::vector<std::string>& buttonImageNames() {

@@ -37,8 +37,8 @@ int positionAtOffset(int offset, int extent, int thumb, int min, int max);
 
 int clampPosition(int value, int min, int max);
 
-// How many tiles of tileSize fill length: length / tileSize rounded to the nearest integer, at
-// least one when both are positive, 0 when the tile is empty.
+// How many tiles of tileSize cover length: length / tileSize rounded up, so that no strip at the
+// far end is left undrawn (the last tile is cut); 0 when the tile or the length is empty.
 int tileCount(int length, int tileSize);
 
 // A caption shortened to fit available pixels: characters are removed from the end until it

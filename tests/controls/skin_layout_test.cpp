@@ -56,11 +56,14 @@ TEST(SkinLayout, ThumbMapsPositionsAtTheEndsAndInTheMiddle) {
     EXPECT_EQ(positionAtOffset(20, 10, 10, 0, 100), 0);
 }
 
-TEST(SkinLayout, TileCountsRoundToTheNearest) {
-    EXPECT_EQ(tileCount(100, 16), 6);  // 6.25
-    EXPECT_EQ(tileCount(104, 16), 7);  // 6.5 rounds up
+TEST(SkinLayout, TilesCoverTheWholeLength) {
+    // 886 pixels of 16-pixel tiles: 55 tiles would leave 6 pixels bare at the end.
+    EXPECT_EQ(tileCount(886, 16), 56);
+    EXPECT_EQ(tileCount(100, 16), 7);  // 6.25
+    EXPECT_EQ(tileCount(96, 16), 6);   // exactly: no extra tile
     EXPECT_EQ(tileCount(5, 16), 1);
     EXPECT_EQ(tileCount(100, 0), 0);
+    EXPECT_EQ(tileCount(0, 16), 0);
 }
 
 TEST(SkinLayout, CaptionsTooWideAreCutWithThreeDots) {
