@@ -267,30 +267,24 @@ TEST(RecoveryRuns, UnsavedWorkIsOfferedThenEverythingOfTheRunGoes) {
     RecoveryManifest m;
     m.started = std::time(nullptr) - 60;
     m.tempFolders = {temp};
-    RecoveryEntry edited;
-    edited.name = userFile;
-    edited.workFile = at("ST32edit01.tmp");
-    edited.undoFile = at("ST32undo01.tmp");
-    edited.redoFile = at("ST32redo01.tmp");
-    edited.state = 1;
-    edited.workReady = true;
-    RecoveryEntry clean = edited;
-    clean.name = user.file("clean.wav");
-    clean.workFile = at("ST32clean1.tmp");
-    clean.undoFile = at("ST32undo02.tmp");
-    clean.redoFile = at("ST32redo02.tmp");
-    clean.state = 2;
-    RecoveryEntry recorded = clean;
-    recorded.name = "Untitled1.wav";
-    recorded.workFile = at("ST32recd01.tmp");
-    recorded.undoFile = at("ST32undo03.tmp");
-    recorded.redoFile = at("ST32redo03.tmp");
-    recorded.state = 3;
-    RecoveryEntry empty = recorded;
-    empty.name = "Untitled2.wav";
-    empty.workFile = at("ST32empty1.tmp");
-    empty.undoFile.clear();
-    empty.redoFile.clear();
+    auto make = [&](const std::string& name, const std::string& work, const std::string& undo,
+                    const std::string& redo, std::int32_t state) {
+        RecoveryEntry e;
+        e.name = name;
+        e.workFile = at(work);
+        e.undoFile = undo.empty() ? undo : at(undo);
+        e.redoFile = redo.empty() ? redo : at(redo);
+        e.state = state;
+        e.workReady = true;
+        return e;
+    };
+    const RecoveryEntry edited =
+        make(userFile, "ST32edit01.tmp", "ST32undo01.tmp", "ST32redo01.tmp", 1);
+    RecoveryEntry clean =
+        make(user.file("clean.wav"), "ST32clean1.tmp", "ST32undo02.tmp", "ST32redo02.tmp", 2);
+    const RecoveryEntry recorded =
+        make("Untitled1.wav", "ST32recd01.tmp", "ST32undo03.tmp", "ST32redo03.tmp", 3);
+    const RecoveryEntry empty = make("Untitled2.wav", "ST32empty1.tmp", "", "", 3);
 
     writeWave(edited.workFile, 100);
     for (const auto& f : {edited.undoFile, edited.redoFile, clean.undoFile, clean.redoFile,
