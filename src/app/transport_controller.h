@@ -1,8 +1,9 @@
 // The transport as one state instead of a handful of flags: stopped, level test, playing,
 // paused or recording, with what each state carries (who holds the busy flag, the insert
-// target of a recording, the last levels, the clipping lights, the recording label's flashing)
-// and the decisions the 50 ms timer makes. Plain C++; the main window makes the engine calls
-// and draws, and asks this before each. Call from the GUI thread.
+// target of a recording, the last levels, the clipping lights, the recording label's flashing),
+// the decisions the 50 ms timer makes, and the engine calls of play, pause, stop, the moves,
+// the level test and the recording's start and end. Plain C++; the main window is its
+// TransportSurface and draws what it is told. Call from the GUI thread.
 #pragma once
 
 #include <cstdint>
@@ -12,10 +13,86 @@
 
 namespace sonthra {
 
+class AudioIO;
+class DocumentList;
+
 enum class TransportState { Stopped, LevelTest, Playing, Paused, Recording };
+
+// What the transport needs from the window that shows it.
+class TransportSurface {
+public:
+    virtual ~TransportSurface() = default;
+    // The 50 ms tick and the 3 s clipping timer.
+    virtual void StartTimer() = 0;
+    virtual void StopTimer() = 0;
+    virtual void StartClippingTimer() = 0;
+    virtual void StopClippingTimer() = 0;
+    virtual void DrawMeters(double left, double right) = 0;
+    virtual void DrawClippingLight(int channel, bool on) = 0;
+    virtual void DrawRecordingLabel(bool red) = 0;
+    // Play and Play from Start, or Pause in their place (pressed or released).
+    virtual void ShowPlayButtons() = 0;
+    virtual void ShowPauseButton(bool fromStart) = 0;
+    virtual void SetPauseChecked(bool on) = 0;
+    virtual void EngineError(int error) = 0;
+    virtual void HoldBusy() = 0;
+    virtual void ReleaseBusy() = 0;
+    // The read-outs' entry fields close while audio plays or records.
+    virtual void HideEntries() = 0;
+    virtual bool WorkingCopyReady(bool wait) = 0;
+    // The current display: whether there is one, its caret and its selection.
+    virtual bool HasView() const = 0;
+    virtual std::uint32_t Caret() const = 0;
+    virtual Selection ViewSelection() const = 0;
+    // The caret moves (scrolled into view); the caret read-out shows a recording's length.
+    virtual void MoveCaret(std::uint32_t frames) = 0;
+    virtual void ShowRecordedFrames(std::uint32_t frames) = 0;
+    // The ruler and the overview frame follow the view; the read-outs follow the caret.
+    virtual void FollowView() = 0;
+    virtual void ShowPositions() = 0;
+    // The commands of a transport state (Playing, Stopped, Recording).
+    virtual void CommandsFor(TransportState state) = 0;
+    // Whether the input level is tested whenever nothing plays, and in which format.
+    virtual bool LevelTestWanted() const = 0;
+    virtual void LevelTestFormat(std::uint32_t& rate, int& bits, int& channels) const = 0;
+};
 
 class TransportController {
 public:
+    TransportController() = default;
+    // Without an engine or a surface every command does nothing.
+    void Attach(AudioIO* engine, TransportSurface* surface, const DocumentList* documents) {
+        m_engine = engine;
+        m_surface = surface;
+        m_documents = documents;
+    }
+
+    // Transport commands.
+    void PlayButtonClick();
+    void PlayFromStartButtonClick();
+    void PauseButtonClick();
+    void StopButtonClick();
+    void StopPlayback();
+    void SkipToStartButtonClick();
+    void SkipToEndButtonClick();
+    void RewindButtonClick();
+    void FastForwardButtonClick();
+    void StartLevelTest();
+    void StopLevelTest();
+    // A level test when the user wants one whenever nothing plays.
+    void StartLevelTestIfWanted();
+    // The 50 ms timer and the clipping timer.
+    void PlayRecTimerTimer();
+    void ClippingTimerTimer() { resetClipping(); }
+    // A notice of the engine (0x465: the playback reached its end by itself).
+    void EngineNotice(unsigned message);
+    // The engine records into file in this format from source: 0 or the engine error (shown).
+    int BeginRecording(const std::string& file, std::uint32_t rate, int bits, int channels,
+                       int source);
+    // The engine stops recording and the meters and lights go out: 0 or the engine error
+    // (shown).
+    int EndRecording();
+
     TransportState State() const { return m_state; }
     // Playing or paused: the engine holds a playback.
     bool IsPlaying() const { return m_state == TransportState::Playing || IsPaused(); }
@@ -79,6 +156,18 @@ public:
 
 private:
     bool move(TransportState from, TransportState to);
+    bool attached() const { return m_engine != nullptr && m_surface != nullptr; }
+    void play(std::uint32_t first, std::uint32_t last);
+    void endOfPlayback();
+    void meters(double left, double right);
+    void clippingLight(int channel, bool on);
+    void resetClipping();
+    void readLevels(bool playback);
+    std::uint32_t documentFrames() const;
+
+    AudioIO* m_engine = nullptr;
+    TransportSurface* m_surface = nullptr;
+    const DocumentList* m_documents = nullptr;
 
     TransportState m_state = TransportState::Stopped;
     int m_labelTicks = 0;

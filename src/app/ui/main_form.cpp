@@ -115,7 +115,7 @@ void TMainForm::showEvent(QShowEvent* event) {
         // The user's colours apply from the first show, with or without a file to open.
         LoadColorScheme();
     }
-    startLevelTestIfWanted();
+    m_transport.StartLevelTestIfWanted();
     Action("WindowEditMenu")->setChecked(true);
 }
 

@@ -100,7 +100,10 @@ QString TitleText(const QString& fileName, bool readOnly);
 // stay, inner folders are replaced one at a time by "/.../" until the text fits.
 QString ShortenMenuPath(const QString& path, int maxLength = 100);
 
-class TMainForm : public QMainWindow, private EditSurface, private DocumentSurface {
+class TMainForm : public QMainWindow,
+                  private EditSurface,
+                  private DocumentSurface,
+                  private TransportSurface {
     Q_OBJECT
 public:
     static constexpr int kStatusPanels = 6;
@@ -250,9 +253,9 @@ public:
     bool IsPaused() const { return m_transport.IsPaused(); }
     bool IsRecording() const { return m_transport.IsRecording(); }
     bool IsLevelTesting() const { return m_transport.IsLevelTesting(); }
-    void StopPlayback() override;
-    void StartLevelTest();
-    void StopLevelTest();
+    void StopPlayback() override { m_transport.StopPlayback(); }
+    void StartLevelTest() { m_transport.StartLevelTest(); }
+    void StopLevelTest() { m_transport.StopLevelTest(); }
     // The meters' positions (0..1) and whether a clipping light is on, channel 0 left.
     double MeterPosition(int channel) const { return m_transport.MeterPosition(channel); }
     bool ClippingShown(int channel) const { return m_transport.ClippingShown(channel); }
@@ -539,23 +542,38 @@ private:
     int runPeakWorker(RIZI32DaziVereruz& display, const QString& caption);
     int buildOverview(const std::string& path, bool tryPeakFile);
     void workingCopyReady(AudioDocument& document, bool onlyIfUsersFile);
-    void EngineNotice(unsigned message);
+    void EngineNotice(unsigned message) { m_transport.EngineNotice(message); }
+    // The transport controller's view of this window (main_form_transport.cpp).
+    void StartTimer() override;
+    void StopTimer() override;
+    void StartClippingTimer() override;
+    void StopClippingTimer() override;
+    void DrawMeters(double left, double right) override;
+    void DrawClippingLight(int channel, bool on) override;
+    void DrawRecordingLabel(bool red) override;
+    void ShowPlayButtons() override;
+    void ShowPauseButton(bool fromStart) override;
+    void SetPauseChecked(bool on) override;
+    void EngineError(int error) override;
+    void HideEntries() override;
+    bool WorkingCopyReady(bool wait) override { return EnsureWorkingCopy(wait); }
+    bool HasView() const override;
+    std::uint32_t Caret() const override;
+    Selection ViewSelection() const override;
+    void MoveCaret(std::uint32_t frames) override;
+    void ShowRecordedFrames(std::uint32_t frames) override;
+    void FollowView() override { updateScaleAndFrame(); }
+    void ShowPositions() override { showViewPositions(); }
+    void CommandsFor(TransportState state) override;
+    bool LevelTestWanted() const override;
+    void LevelTestFormat(std::uint32_t& rate, int& bits, int& channels) const override;
     void openRequested(const QString& path, bool unsaved);
     void recentFileChosen(int number);
-    void Play(std::uint32_t first, std::uint32_t last);
-    void EndOfPlayback();
     void StartRecording();
     void StopRecording() override;
     void releaseRecordButton();
-    void setMeters(double left, double right);
-    void setClippingLight(int channel, bool on);
     void paintClippingLight(int channel, std::uint32_t color);
-    void resetClipping();
-    void readLevels(bool playback);
-    void flashRecordingLabel();
     void setEmptyViewText(const QString& text);
-    void showPlayButtons();
-    void startLevelTestIfWanted();
 
     // Song information, WMA and batch export (main_form_media.cpp).
     void attachMedia();

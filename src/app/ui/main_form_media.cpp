@@ -9,6 +9,7 @@
 #include "app/document_files.h"
 #include "app/ui/main_form.h"
 #include "app/ui/main_form_shared.h"
+#include "engine/nx_wave_player.h"
 #include "convert/batch_export.h"
 #include "convert/ui/batch_param_form.h"
 #include "convert/ui/mp3_document_services.h"
@@ -109,8 +110,10 @@ private:
 
 }  // namespace
 
+// The engine reaches the document and transport controllers with the media services.
 void TMainForm::attachMedia() {
     m_docs->Attach(m_engine, m_settings);
+    m_transport.Attach(m_engine, this, &m_documents);
     if (m_mp3Services) return;
     m_mp3Services = std::make_shared<Mp3DocumentServices>(m_dialogs, m_settings, this);
     Mp3DocumentServices* mp3 = m_mp3Services.get();
