@@ -1,5 +1,6 @@
 // The skinned widgets through synthetic mouse and key events, and what they paint.
 #include <QAccessible>
+#include <QAction>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
@@ -70,6 +71,32 @@ TEST(CoolButton, ToggleFlipsOnThePressAndKeyboardClicks) {
     QTest::keyClick(&plain, Qt::Key_Space);
     EXPECT_EQ(keyed.count(), 1);
     EXPECT_EQ(plain.focusPolicy(), Qt::StrongFocus);
+}
+
+TEST(CoolButton, ReturnAndEnterClickItWhereTheWindowTakesSpace) {
+    QWidget window;
+    auto* playStop = new QAction(&window);
+    playStop->setShortcut(Qt::Key_Space);
+    window.addAction(playStop);
+    QSignalSpy played(playStop, &QAction::triggered);
+    auto* toggle = new TCoolButton(&window);
+    toggle->setIsToggleButton(true);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    toggle->setFocus();
+    QSignalSpy clicks(toggle, &QAbstractButton::clicked);
+    QTest::keyClick(toggle, Qt::Key_Return);
+    EXPECT_EQ(clicks.count(), 1);
+    EXPECT_TRUE(toggle->Down());
+    QTest::keyClick(toggle, Qt::Key_Enter);
+    EXPECT_EQ(clicks.count(), 2);
+    EXPECT_FALSE(toggle->Down());
+    // With a modifier it is another key; disabled, nothing.
+    QTest::keyClick(toggle, Qt::Key_Return, Qt::ControlModifier);
+    toggle->setEnabled(false);
+    QTest::keyClick(toggle, Qt::Key_Return);
+    EXPECT_EQ(clicks.count(), 2);
+    EXPECT_EQ(played.count(), 0);
 }
 
 TEST(CoolButton, DisabledButtonIgnoresTheMouseAndLooksDifferent) {

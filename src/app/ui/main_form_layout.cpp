@@ -1,6 +1,8 @@
 // The main window's widgets: the tool strip with the zoom and effect buttons, the waveform
 // area (display, time ruler and overview), and the console below it with the level meters,
-// the transport, the position read-outs and the mixer sliders.
+// the transport, the position read-outs and the mixer panel; and the skin they are drawn in.
+// The buttons are skinned buttons (TCoolButton) on a background tiled from the skin (TCoolForm);
+// the console's panels keep their fixed black.
 //
 // The waveform display, the overview, the ruler and the level meters are plain frames here,
 // named as the components that take their place (`WaveformBase`, `OverviewBase`, `Scale`,
@@ -217,6 +219,8 @@ QWidget* TMainForm::buildWaveformArea() {
     overview->setFixedHeight(56);
     for (QAbstractButton* button : {left, right}) {
         button->setFixedSize(22, 56);
+        // Read out by its hint rather than its arrow.
+        button->setAccessibleName(button->toolTip());
     }
     overviewRow->addWidget(left);
     overviewRow->addWidget(overview, 1);
@@ -319,11 +323,17 @@ QWidget* TMainForm::buildTransport() {
                     1, 1);
     auto* source = new QLabel(box);
     source->setObjectName("RecordingSourceLabel");
-    source->setMinimumWidth(110);
+    // The source's name and the "Recording" label take fixed room, shown or not, so that no
+    // transport button moves under the mouse when a recording starts or the source changes.
+    source->setFixedWidth(110);
     grid->addWidget(source, 1, 2);
     auto* recording = new QLabel(" Recording ", box);
     recording->setObjectName("RecordingLabel");
     recording->setStyleSheet("QLabel#RecordingLabel { background: red; color: white; }");
+    recording->setFixedWidth(recording->sizeHint().width());
+    QSizePolicy keepRoom = recording->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    recording->setSizePolicy(keepRoom);
     grid->addWidget(recording, 1, 3);
     return box;
 }

@@ -1,5 +1,6 @@
 #include "controls/ui/cool_button.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
@@ -204,6 +205,15 @@ void TCoolButton::mouseReleaseEvent(QMouseEvent* event) {
     m_captured = false;
     update();
     if (wasCaptured) emit clicked(isChecked());
+}
+
+void TCoolButton::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && event->modifiers() == Qt::NoModifier && !event->isAutoRepeat() && isEnabled()) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 bool TCoolButton::hitButton(const QPoint& pos) const {

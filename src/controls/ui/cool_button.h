@@ -3,7 +3,8 @@
 // on it; without, it shows one of three pictures of its own (UpImage, DownImage, DisImage).
 //
 // Unlike an ordinary button, a press that is released outside the button still clicks, and a
-// toggle button changes on the press. The keyboard (Space, Enter) clicks as usual, and the
+// toggle button changes on the press. The keyboard clicks it (Space as usual, and Return or
+// Enter, which still reach it where the window takes Space for a command of its own), and the
 // focus is drawn, so the button is usable without a mouse. Call only from the GUI thread.
 #pragma once
 
@@ -55,6 +56,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     bool hitButton(const QPoint& pos) const override;
