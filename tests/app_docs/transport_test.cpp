@@ -54,6 +54,36 @@ TEST_F(TransportTest, PlaybackMovesTheCaretAndEndsOnTheLastFrame) {
     click("StopButton");
 }
 
+// The transport does not move under the mouse: the "Recording" label appearing, a long source
+// name and the label's flashing leave every button where it was.
+TEST_F(TransportTest, ButtonsStayPutWhenRecordingStartsAndTheSourceChanges) {
+    openAndWait(makeWav("base.wav", 4410));
+    const char* names[] = {"StopButton", "StartStopRecordingButton", "RecSourceButton"};
+    auto places = [&] {
+        std::vector<QRect> rects;
+        for (const char* name : names) {
+            QWidget* w = form.findChild<QWidget*>(name);
+            rects.emplace_back(w->mapTo(&form, QPoint(0, 0)), w->size());
+        }
+        return rects;
+    };
+    const std::vector<QRect> before = places();
+    form.findChild<QLabel*>("RecordingSourceLabel")
+        ->setText("Monitor of a null output with a name far longer than its room");
+    QApplication::processEvents();
+    EXPECT_EQ(places(), before);
+    engine.setRecordFrameLimit(44100);
+    dialogs.queueAnswer(DialogAnswer::Yes);
+    click("StartStopRecordingButton");
+    ASSERT_TRUE(form.IsRecording());
+    QTest::qWait(400);  // the label flashes meanwhile
+    EXPECT_TRUE(form.findChild<QWidget*>("RecordingLabel")->isVisible());
+    EXPECT_EQ(places(), before);
+    click("StopButton");
+    EXPECT_FALSE(form.IsRecording());
+    EXPECT_EQ(places(), before);
+}
+
 TEST_F(TransportTest, StopLeavesTheCaretWherePlaybackWas) {
     openAndWait(makeWav("long.wav", 441000));
     click("PlayFromStartButton");
