@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -387,7 +388,11 @@ void TMainForm::applySkin() {
         SkinImages::setSkin(SkinImages::skinFromName(m_preferences->GetSkinName()));
     }
     const Skin skin = SkinImages::skin();
-    const qreal ratio = qApp->devicePixelRatio();
+    // Drawn for the densest screen, so that they stay sharp when the window moves there.
+    qreal ratio = qApp->devicePixelRatio();
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        ratio = std::max(ratio, screen->devicePixelRatio());
+    }
     for (const char* name : kTransportButtons) {
         if (auto* button = findChild<TCoolButton*>(name)) {
             button->setGlyph(transportGlyph(name, skin, ratio));
