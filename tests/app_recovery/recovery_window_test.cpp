@@ -80,7 +80,7 @@ protected:
         StartProgram(*form, engine, mixer, settings);
         form->show();
         recovery = new RecoveryController(*form, dialogs, RecoveryFolder(settingsFile));
-        recovery->Start();
+        recovery->Start(&settings);
     }
 
     std::string makeWav(const std::string& name, std::uint32_t frames) {
@@ -196,6 +196,28 @@ TEST_F(RecoveryWindowTest, AnEditedFileComesBackModifiedUnderItsNameAndAKilledSa
     EXPECT_EQ(framesOf(wav), kRate);
 }
 
+TEST_F(RecoveryWindowTest, AKilledSavesPartialBesideARecentFileGoesAtTheNextStart) {
+    const std::string wav = makeWav("recent.wav", kRate);
+    ASSERT_EQ(settings.addRecentFile(wav), 0);
+    const std::string partial = user.file(".recent.wav.00c0ffee00");
+    const std::string otherTool = user.file(".recent.wav.00c0ff");
+    const std::string unrelated = user.file(".other.wav.00c0ffee00");
+    const std::string underWay = user.file(".recent.wav.0123456789");
+    for (const auto& f : {partial, otherTool, unrelated, underWay}) test::writeFile(f, "x");
+    for (const auto& f : {partial, otherTool, unrelated}) {
+        fs::last_write_time(f, fs::last_write_time(f) - std::chrono::seconds(30));
+    }
+    // One written from this start on belongs to a save under way, not to a killed one.
+    fs::last_write_time(underWay, fs::last_write_time(underWay) + std::chrono::seconds(30));
+    restart();
+    EXPECT_FALSE(fs::exists(partial));
+    EXPECT_TRUE(fs::exists(otherTool));
+    EXPECT_TRUE(fs::exists(unrelated));
+    EXPECT_TRUE(fs::exists(underWay));
+    EXPECT_TRUE(fs::exists(wav));
+    EXPECT_TRUE(messages().isEmpty());
+}
+
 TEST_F(RecoveryWindowTest, ASignalEndsACopyWaitingInAModalWindowWithinASecond) {
     for (const auto& [mode, signal] : {std::pair{"dialog", SIGTERM}, std::pair{"message", SIGINT},
                                        std::pair{"dialog", SIGHUP}}) {
@@ -234,6 +256,28 @@ TEST_F(RecoveryWindowTest, ASignalDuringAnEditKeepsTheWorkForTheNextStart) {
     EXPECT_TRUE(messages()[0].contains("\n    kept.wav\n"));
     ASSERT_NE(form->CurrentDocument(), nullptr);
     EXPECT_EQ(framesOf(form->CurrentDocument()->workFile), kRate);
+}
+
+TEST_F(RecoveryWindowTest, ASignalWhileRecordingIntoTheDocumentEndsAtOnceAndKeepsBoth) {
+    const std::string wav = makeWav("insert.wav", 2 * kRate);
+    QProcess child;
+    ASSERT_TRUE(startChild(child, "record", wav));
+    QTest::qWait(1000);
+    const auto sent = std::chrono::steady_clock::now();
+    child.terminate();
+    ASSERT_TRUE(child.waitForFinished(kGenerousMs));
+    EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(1));
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+
+    dialogs.queueAnswer(DialogAnswer::No);
+    restart();
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].contains("\n    insert.wav\n"));
+    EXPECT_TRUE(messages()[0].contains("\n    Recording made for insert.wav\n"));
+    // No: all of it goes.
+    EXPECT_EQ(form->CurrentDocument(), nullptr);
+    for (const std::string& file : filesIn(temp)) EXPECT_TRUE(ownedNow(file)) << file;
+    EXPECT_EQ(framesOf(wav), 2 * kRate);
 }
 
 }  // namespace

@@ -97,7 +97,10 @@ void TMainForm::ShutdownWithoutAsking() {
     // A modal window (a question, a message, a save under its progress dialog) or a shutdown
     // already under way holds the program in a loop of its own, which cannot be left in order
     // in time: what must outlive the program is stored here and the process ends at once.
-    if (m_shuttingDown || QApplication::activeModalWidget() != nullptr) {
+    // A recording into the open document would be inserted first, which takes as long as
+    // the document is big: it stays in its own file for the next start instead.
+    const bool inserting = IsRecording() && Transport().insert.active;
+    if (m_shuttingDown || QApplication::activeModalWidget() != nullptr || inserting) {
         endAtOnce(*this, m_shutdownSteps, m_preferences);
         return;
     }
