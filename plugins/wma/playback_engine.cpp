@@ -44,6 +44,7 @@ constexpr std::int32_t kStateFailed = 2;
 constexpr std::int32_t kStateAborted = 3;
 // The most data bytes a WAV file's 32-bit sizes can describe.
 constexpr std::uint64_t kMaxWaveData = 0xFFFFFFFFull - 36;
+constexpr std::size_t kWaveHeaderBytes = 44;
 
 void put16(unsigned char* p, std::uint16_t v) {
     p[0] = v & 0xFF;
@@ -75,30 +76,34 @@ public:
     explicit WaveOutput(sonthra::SafeFileWriter& file) : m_file(file) { m_buffer.reserve(kBytes); }
     bool append(const unsigned char* bytes, std::size_t count) {
         if (m_buffer.size() + count > kBytes && !drain()) return false;
-        if (count >= kBytes) return m_file.write({reinterpret_cast<const char*>(bytes), count});
+        if (count >= kBytes) return put(bytes, count);
         m_buffer.insert(m_buffer.end(), bytes, bytes + count);
         return true;
     }
     bool drain() {
         if (m_buffer.empty()) return true;
-        if (!m_file.write({reinterpret_cast<const char*>(m_buffer.data()), m_buffer.size()}))
-            return false;
-        m_written += m_buffer.size();
+        if (!put(m_buffer.data(), m_buffer.size())) return false;
         m_buffer.clear();
+        return true;
+    }
+
+private:
+    bool put(const unsigned char* bytes, std::size_t count) {
+        if (!m_file.write({reinterpret_cast<const char*>(bytes), count})) return false;
+        m_written += count;
         if (m_written - m_started >= kWritebackBytes) {
-            ::sync_file_range(m_file.fd(), static_cast<off_t>(m_started),
+            ::sync_file_range(m_file.fd(), static_cast<off_t>(kWaveHeaderBytes + m_started),
                               static_cast<off_t>(m_written - m_started), SYNC_FILE_RANGE_WRITE);
             m_started = m_written;
         }
         return true;
     }
 
-private:
     static constexpr std::size_t kBytes = 256 * 1024;
     static constexpr std::uint64_t kWritebackBytes = 8 * 1024 * 1024;
     sonthra::SafeFileWriter& m_file;
     std::vector<unsigned char> m_buffer;
-    std::uint64_t m_written = 0;  // bytes handed to the file after the header
+    std::uint64_t m_written = 0;  // sample bytes handed to the file (after the header)
     std::uint64_t m_started = 0;  // of those, the bytes whose writeback has been started
 };
 
@@ -125,7 +130,7 @@ int convert(const char* source, const char* destination, volatile std::int32_t* 
 
     sonthra::SafeFileWriter out(destination);
     if (!out.open()) return fail(state, kStateFailed, kCannotWrite);
-    unsigned char header[44];
+    unsigned char header[kWaveHeaderBytes];
     waveHeader(header, rate, channels, 0);
     if (!out.write({reinterpret_cast<const char*>(header), sizeof header}))
         return fail(state, kStateFailed, kCannotWrite);
