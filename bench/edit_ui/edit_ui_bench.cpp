@@ -1,10 +1,11 @@
 // Edit, Cut and Edit, Undo of a tenth of a 1 GB 16-bit stereo WAV file in the real main window
 // (offscreen, scripted dialogs), each timed from the command until the view, overview, ruler and
-// read-outs are refreshed, progress windows included. "cp FILE COPY" of the same file in the
-// same run is the yardstick, alone and followed by sync, since the engine puts its result on
-// the disk before moving it into place: a cut writes the file once (the kept nine tenths and
-// the clipboard's tenth) and patches the peaks; an undo moves files by renaming and then scans
-// the restored file for its peaks.
+// read-outs are refreshed, progress windows included. Two yardsticks in the same run: the
+// engine's own cut of the same working copy, with the same flushing (all the window may add is
+// the refresh), and "cp FILE COPY", alone and followed by sync. A cut writes the file once (the
+// kept nine tenths and the clipboard's tenth) and patches the peaks; an undo moves files by
+// renaming and then scans the restored file for its peaks. After the table come the figures as
+// "name: value" lines.
 //
 // Usage: edit_ui_bench [WAV]   (a missing WAV is made and kept; without one, a file is made in
 // $TMPDIR and removed at the end)
@@ -19,10 +20,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "app/ui/main_form.h"
 #include "dialogs/ui/scripted_dialogs.h"
 #include "bench_support.h"
+#include "engine/audio_edit.h"
 #include "engine/mixer.h"
 #include "engine/nx_wave_player.h"
 #include "settings/settings.h"
@@ -93,6 +96,31 @@ int main(int argc, char** argv) {
         fs::remove(copy);
     }
 
+    // The engine alone, cutting the same tenth out of the same working copy the way the window
+    // has it cut (the source flushed first, the result left to the disk).
+    double engineCut = 1e30;
+    {
+        AudioEditor editor;
+        editor.AudioEditSetUndoRedo(0);
+        editor.SetTempPath(workspace);
+        editor.SetEditFlush(EditFlush::SourceFirst);
+        const std::string result = workspace + "/engine-cut.wav";
+        for (int run = 0; run < kRuns; ++run) {
+            std::uint32_t handle = 0;
+            const auto start = std::chrono::steady_clock::now();
+            int rc = editor.AudioCut(form.CurrentDocument()->workFile, total / 10 * 4,
+                                     total / 10 * 5, 1, &handle, 0, result);
+            while (rc == 0 && !editor.AudioEditProcessIsOver(handle)) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            if (rc == 0) rc = editor.AudioEditGetReasonForProcessExit(handle);
+            engineCut = std::min(engineCut, secondsSince(start));
+            editor.AudioEditCloseHandle(&handle);
+            if (rc != 0) fail("the engine's cut failed");
+            fs::remove(result);
+        }
+    }
+
     double cut = 1e30;
     double undo = 1e30;
     for (int run = 0; run < kRuns; ++run) {
@@ -112,6 +140,7 @@ int main(int argc, char** argv) {
     const double mib = static_cast<double>(fs::file_size(path)) / (1 << 20);
     std::printf("file:                          %.0f MiB\n", mib);
     std::printf("cp:                             %.3f s\n", cpSeconds);
+    std::printf("engine's cut of the same tenth: %.3f s\n", engineCut);
     std::printf("cp + sync:                      %.3f s\n", cpSyncSeconds);
     std::printf(
         "cut of a tenth, view refreshed: %.3f s  ratio cp / cut:  %.2f  (cp + sync: %.2f)\n", cut,
@@ -119,6 +148,15 @@ int main(int argc, char** argv) {
     std::printf(
         "undo, view refreshed:           %.3f s  ratio cp / undo: %.2f  (cp + sync: %.2f)\n", undo,
         cpSeconds / undo, cpSyncSeconds / undo);
+    std::printf("window cut / engine cut:        %.2f  (aim: at most 1.1)\n\n", cut / engineCut);
+    std::printf("file_mib: %.0f\n", mib);
+    std::printf("cp_seconds: %.3f\n", cpSeconds);
+    std::printf("cp_sync_seconds: %.3f\n", cpSyncSeconds);
+    std::printf("engine_cut_seconds: %.3f\n", engineCut);
+    std::printf("window_cut_seconds: %.3f\n", cut);
+    std::printf("window_undo_seconds: %.3f\n", undo);
+    std::printf("window_cut_vs_engine_cut: %.2f\n", cut / engineCut);
+    std::printf("cp_vs_window_cut: %.2f\n", cpSeconds / cut);
     form.CloseDocument(form.Documents().currentIndex(), false);
     fs::remove_all(workspace);
     if (made) {
