@@ -6,6 +6,7 @@
 //   MODE edit:      opens WAV and deletes its first second (Modified)
 //   MODE record:    as edit, then records into the open file at the caret, READY once the
 //                   first audio has reached the recording's file
+//   MODE stuck:     as edit, then the GUI thread hangs
 //   MODE dialog:    opens the Preferences window and waits in it
 //   MODE message:   shows a message box and waits in it
 #include <QAbstractButton>
@@ -15,11 +16,14 @@
 #include <QTest>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
+
+#include <unistd.h>
 
 #include "app/ui/main_form.h"
 #include "app/ui/recovery_controller.h"
@@ -63,7 +67,8 @@ int main(int argc, char** argv) {
     if (argc < 4) return 2;
     const std::string mode = argv[3];
     Settings settings{std::string(argv[1])};
-    if (mode == "edit" || mode == "record") {
+    const bool editing = mode == "edit" || mode == "record" || mode == "stuck";
+    if (editing) {
         settings.writeTempPath(argv[2]);
         settings.writeAlwaysTestLevels(false);
     }
@@ -77,7 +82,7 @@ int main(int argc, char** argv) {
     auto* recovery = new RecoveryController(form, dialogs, RecoveryFolder(argv[1]));
     recovery->Start();
 
-    if (mode == "edit" || mode == "record") {
+    if (editing) {
         if (argc < 5 || !openAndEdit(form, dialogs, argv[4])) return 3;
         if (mode == "record") {
             dialogs.queueAnswer(DialogAnswer::Yes);  // record into the open file
@@ -92,6 +97,13 @@ int main(int argc, char** argv) {
         }
         recovery->Update();
         ready();
+        if (mode == "stuck") {
+            // A signal cuts a sleep short; the hang goes on regardless.
+            QTimer::singleShot(0, [] {
+                const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+                while (std::chrono::steady_clock::now() < end) ::sleep(1);
+            });
+        }
     } else if (mode == "dialog") {
         QTimer::singleShot(0, [] { ready(); });
         form.FilePreferencesMenuClick();

@@ -280,5 +280,23 @@ TEST_F(RecoveryWindowTest, ASignalWhileRecordingIntoTheDocumentEndsAtOnceAndKeep
     EXPECT_EQ(framesOf(wav), 2 * kRate);
 }
 
+TEST_F(RecoveryWindowTest, AHungCopyIsEndedBySignalAndItsWorkStillComesBack) {
+    const std::string wav = makeWav("hung.wav", 2 * kRate);
+    QProcess child;
+    ASSERT_TRUE(startChild(child, "stuck", wav));
+    QTest::qWait(200);
+    const auto sent = std::chrono::steady_clock::now();
+    child.terminate();
+    ASSERT_TRUE(child.waitForFinished(kGenerousMs));
+    EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(7));
+
+    dialogs.queueAnswer(DialogAnswer::Yes);
+    restart();
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].contains("\n    hung.wav\n"));
+    ASSERT_NE(form->CurrentDocument(), nullptr);
+    EXPECT_EQ(framesOf(form->CurrentDocument()->workFile), kRate);
+}
+
 }  // namespace
 }  // namespace sonthra

@@ -1,8 +1,11 @@
 #include "app/ui/signal_watcher.h"
 
-#include <csignal>
+#include <fcntl.h>
+
 #include <sys/socket.h>
 #include <unistd.h>
+#include <cerrno>
+#include <csignal>
 
 namespace sonthra {
 
@@ -11,9 +14,22 @@ namespace {
 // The handler may only write to a pipe; the GUI thread reads it through a socket notifier.
 int g_pipe[2] = {-1, -1};
 
+// A GUI thread that never comes back to its event loop (a hang) cannot end the program in
+// order: the first signal also arms an alarm whose default action ends the process after this
+// long. The record of the work on disk lets the next start give it back even then.
+constexpr unsigned kLastResortSeconds = 5;
+
 void onUnixSignal(int signal) {
+    const int saved = errno;
+    static volatile sig_atomic_t armed = 0;
+    if (!armed) {
+        armed = 1;
+        ::alarm(kLastResortSeconds);
+    }
     const unsigned char byte = static_cast<unsigned char>(signal);
+    // Never blocks: a full pipe already holds a notice the GUI thread has not read.
     [[maybe_unused]] ssize_t written = ::write(g_pipe[0], &byte, 1);
+    errno = saved;
 }
 
 }  // namespace
@@ -21,6 +37,7 @@ void onUnixSignal(int signal) {
 SignalWatcher::SignalWatcher(std::function<void(int)> onSignal, QObject* parent)
     : QObject(parent), m_onSignal(std::move(onSignal)) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_pipe) != 0) return;
+    ::fcntl(g_pipe[0], F_SETFL, ::fcntl(g_pipe[0], F_GETFL) | O_NONBLOCK);
     m_notifier = std::make_unique<QSocketNotifier>(g_pipe[1], QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] {
         unsigned char byte = 0;

@@ -1,6 +1,7 @@
 // Turns SIGTERM, SIGINT and SIGHUP (a logout, a system shutdown, Ctrl+C in a terminal) into a
 // call on the GUI thread, where the program can close down in order. Create once, on the GUI
-// thread, after the QApplication.
+// thread, after the QApplication. A GUI thread that does not take the call within five seconds
+// (a hang) is ended by SIGALRM's default action.
 #pragma once
 
 #include <QObject>
