@@ -19,6 +19,7 @@
 #include "dialogs/process_record.h"
 #include "dialogs/ui/user_dialogs.h"
 #include "messages/message_table.h"
+#include "settings/settings.h"
 #include "wave/safe_file.h"
 
 namespace sonthra {
@@ -75,7 +76,7 @@ RecoveryController::RecoveryController(TMainForm& form, UserDialogs& dialogs, st
 
 RecoveryController::~RecoveryController() = default;
 
-void RecoveryController::Start() {
+void RecoveryController::Start(Settings* settings) {
     if (m_record || m_folder.empty()) return;
     m_started = static_cast<std::int64_t>(std::time(nullptr));
     auto record = std::make_unique<InstanceRecord>(m_folder);
@@ -88,6 +89,12 @@ void RecoveryController::Start() {
     std::vector<AbandonedRun> runs =
         ClaimAbandonedRuns(m_folder, m_record->LockPath(), &othersAlive);
     if (!runs.empty()) offer(runs, othersAlive);
+    if (settings != nullptr && !othersAlive) {
+        const SettingRead<RecentFiles> recent = settings->readRecentFiles();
+        for (const std::string& file : recent.value) {
+            if (!file.empty() && file.front() == '/') RemovePartialSaves(file, 0, m_started);
+        }
+    }
     m_timer = new QTimer(this);
     connect(m_timer, &QTimer::timeout, this, &RecoveryController::Update);
     m_timer->start(kUpdateMs);
@@ -110,14 +117,20 @@ RecoveryManifest RecoveryController::snapshot() {
         // A clean document's working copy is only written down as it is now; it tells the next
         // start of an edit made after this was last written.
         if (document.state == DocumentState::Clean) entry.workStamp = FileStamp(entry.workFile);
-        if (!entry.workFile.empty()) {
+        // Only names of ours are written down: a record naming anything else is refused whole
+        // by the next start, which removes files only by these names.
+        for (std::string* file : {&entry.undoFile, &entry.redoFile}) {
+            if (!IsTemporaryName(BaseName(*file))) file->clear();
+        }
+        if (IsTemporaryName(BaseName(entry.workFile)) && !entry.name.empty()) {
             m_tempFolders.insert(folderOf(entry.workFile));
             manifest.entries.push_back(std::move(entry));
         }
     }
     const TransportController& transport = m_form.Transport();
     const AudioDocument* current = documents.current();
-    if (transport.insert.active && !transport.insert.file.empty() && current != nullptr) {
+    if (transport.insert.active && IsTemporaryName(BaseName(transport.insert.file)) &&
+        current != nullptr && !current->fileName.empty()) {
         RecoveryEntry entry;
         entry.name = current->fileName;
         entry.workFile = transport.insert.file;
