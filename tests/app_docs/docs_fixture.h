@@ -16,30 +16,14 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/main_form.h"
-#include "dialogs/ui/scripted_dialogs.h"
-#include "engine/mixer.h"
-#include "engine/nx_wave_player.h"
-#include "engine/wav_maker.h"
-#include "settings/settings.h"
+#include "app_docs/main_window_fixture.h"
 #include "view/ui/wave_display.h"
-
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace sonthra {
 
-class DocumentWindowTest : public ::testing::Test {
+class DocumentWindowTest : public MainWindowFixture<> {
 protected:
-    DocumentWindowTest() {
-        settings.writeTempPath(workspace.path());
-        settings.writeAlwaysTestLevels(false);
-        form.AttachAudio(engine, mixer, settings);
-        form.resize(940, 600);
-        form.show();
-        QApplication::processEvents();
-    }
+    DocumentWindowTest() { QApplication::processEvents(); }
 
     // A 16-bit tone file of the given length in the user's folder.
     std::string makeWav(const std::string& name, std::uint32_t frames, std::uint32_t rate = 44100,
@@ -50,13 +34,7 @@ protected:
         return path;
     }
 
-    void trigger(const char* action) { form.Action(action)->trigger(); }
     void click(const char* button) { form.findChild<QAbstractButton*>(button)->click(); }
-    bool enabled(const char* name) {
-        if (QAction* action = form.Action(name)) return action->isEnabled();
-        QWidget* widget = form.findChild<QWidget*>(name);
-        return widget != nullptr && widget->isEnabled();
-    }
     QString panel(int i) const { return form.StatusPanelText(i); }
 
     // Opens through File, Open with the open dialog answered.
@@ -76,21 +54,6 @@ protected:
         return view ? view->CaretPositionBySamples() : 0;
     }
 
-    // The messages shown, in order, by their text.
-    QStringList messages() const {
-        QStringList texts;
-        for (const ShownDialog& d : dialogs.shown()) {
-            if (d.kind == ShownDialog::Kind::Message) texts << d.text;
-        }
-        return texts;
-    }
-    QStringList progressCaptions() const {
-        QStringList captions;
-        for (const ShownDialog& d : dialogs.shown()) {
-            if (d.kind == ShownDialog::Kind::Progress) captions << d.caption;
-        }
-        return captions;
-    }
     std::vector<std::string> workspaceFiles() const {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(workspace.path())) {
@@ -98,15 +61,6 @@ protected:
         }
         return names;
     }
-
-    test::TempFolder user;
-    test::TempFolder workspace;
-    test::TempFolder store;
-    Settings settings{store.file("settings.ini")};
-    NXWavePlayer engine;
-    ROZadEro mixer{std::chrono::milliseconds(300)};
-    ScriptedDialogs dialogs;
-    TMainForm form{dialogs};
 };
 
 }  // namespace sonthra

@@ -16,20 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/main_form.h"
-#include "dialogs/ui/scripted_dialogs.h"
+#include "app_docs/main_window_fixture.h"
 #include "edit/position_text.h"
-#include "engine/mixer.h"
-#include "engine/nx_wave_player.h"
-#include "engine/wav_maker.h"
-#include "settings/settings.h"
 #include "view/ui/overview.h"
 #include "view/ui/wave_display.h"
 #include "wave/wave_reader.h"
-
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace sonthra {
 
@@ -59,17 +50,12 @@ private:
     QString m_cancel;
 };
 
-class EditWindowTest : public ::testing::Test {
+class EditWindowTest : public MainWindowFixture<EditDialogs> {
 protected:
     static constexpr std::uint32_t kRate = 44100;
     static constexpr std::size_t kFrameBytes = 4;  // 16-bit stereo
 
     EditWindowTest() {
-        settings.writeTempPath(workspace.path());
-        settings.writeAlwaysTestLevels(false);
-        form.AttachAudio(engine, mixer, settings);
-        form.resize(940, 600);
-        form.show();
         form.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
     }
@@ -127,12 +113,6 @@ protected:
         form.WaveformBaseSelection(&view(), std::min(anchor, end), std::max(anchor, end));
     }
 
-    void trigger(const char* action) { form.Action(action)->trigger(); }
-    bool enabled(const char* name) {
-        if (QAction* action = form.Action(name)) return action->isEnabled();
-        QWidget* widget = form.findChild<QWidget*>(name);
-        return widget != nullptr && widget->isEnabled();
-    }
     QString readout(const char* name) { return form.findChild<QLabel*>(name)->text(); }
     QLineEdit* field(const char* name) { return form.findChild<QLineEdit*>(name); }
     // Clicks a read-out, types into its entry field from its first place and ends with key.
@@ -145,30 +125,6 @@ protected:
         QTest::keyClicks(entry, text);
         QTest::keyClick(entry, key);
     }
-
-    QStringList messages() const {
-        QStringList texts;
-        for (const ShownDialog& d : dialogs.shown()) {
-            if (d.kind == ShownDialog::Kind::Message) texts << d.text;
-        }
-        return texts;
-    }
-    QStringList progressCaptions() const {
-        QStringList captions;
-        for (const ShownDialog& d : dialogs.shown()) {
-            if (d.kind == ShownDialog::Kind::Progress) captions << d.caption;
-        }
-        return captions;
-    }
-
-    test::TempFolder user;
-    test::TempFolder workspace;
-    test::TempFolder store;
-    Settings settings{store.file("settings.ini")};
-    NXWavePlayer engine;
-    ROZadEro mixer{std::chrono::milliseconds(300)};
-    EditDialogs dialogs;
-    TMainForm form{dialogs};
 };
 
 }  // namespace sonthra
