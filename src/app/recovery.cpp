@@ -392,7 +392,13 @@ InstanceRecord::~InstanceRecord() {
 
 int InstanceRecord::Open() {
     if (m_lockFd >= 0) return 0;
-    if (::mkdir(m_folder.c_str(), 0700) != 0 && errno != EEXIST) return errno;
+    // The settings folder itself may not exist yet on a first run: missing folders are made
+    // private, as the record's own.
+    for (std::size_t slash = m_folder.find('/', 1);; slash = m_folder.find('/', slash + 1)) {
+        const std::string part = m_folder.substr(0, slash);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return errno;
+        if (slash == std::string::npos) break;
+    }
     std::random_device random;
     for (int attempt = 0; attempt < 16; ++attempt) {
         char unique[32];

@@ -355,7 +355,8 @@ TEST(RecoveryRuns, UnsavedWorkIsOfferedThenEverythingOfTheRunGoes) {
 
 TEST(RecoveryRuns, ACopyThatEndsInOrderLeavesNoRecordUnlessItKeepsWork) {
     TempDir dir;
-    const std::string folder = dir.file("records");
+    // Under a settings folder that a first run has not made yet.
+    const std::string folder = dir.file("config/Sonthra/records");
     {
         InstanceRecord record(folder);
         ASSERT_EQ(record.Open(), 0);
