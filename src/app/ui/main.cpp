@@ -152,7 +152,7 @@ int main(int argc, char** argv) {
         // What a copy that crashed left unsaved is offered over the window.
         auto* recovery =
             new RecoveryController(form, *dialogs, RecoveryFolder(settings.file().string()));
-        recovery->Start();
+        recovery->Start(&settings);
         QTimer::singleShot(0, &form, [&gate, &post] { gate.Open(post); });
         exitCode = app.exec();
         window = nullptr;

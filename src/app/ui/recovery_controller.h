@@ -24,6 +24,7 @@ class QTimer;
 
 namespace sonthra {
 
+class Settings;
 class TMainForm;
 class UserDialogs;
 
@@ -42,8 +43,10 @@ public:
     ~RecoveryController() override;
 
     // Opens this copy's record, offers what dead copies left, and starts following the
-    // documents. Without a usable folder the program runs on without a record.
-    void Start();
+    // documents. Without a usable folder the program runs on without a record. With settings,
+    // the partial files that killed saves left beside the recent files go too (only while no
+    // other copy runs, which could be saving one of them).
+    void Start(Settings* settings = nullptr);
     // Writes the record for the documents as they are now.
     void Update();
     // For an end that asks nothing: the record is written as it is now and, when it holds
