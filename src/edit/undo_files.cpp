@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "wave/file_release.h"
+
 namespace sonthra {
 
 namespace {
@@ -17,9 +19,11 @@ bool isRegularFile(const std::string& path, off_t* size = nullptr) {
     return true;
 }
 
+// Undo and redo files are whole working copies: their space comes back in the background, so
+// that an edit does not wait for a gigabyte to be freed.
 bool removeFile(const std::string& path) {
     if (path.empty()) return true;
-    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+    return unlinkInBackground(path) || errno == ENOENT;
 }
 
 // The two moves of Undo and Redo: current aside to `aside`, then `back` into its place. When
@@ -41,8 +45,11 @@ bool ReplaceFile(const std::string& source, const std::string& target) {
     if (target.empty() || !isRegularFile(source)) return false;
     // rename replaces the target in one step: there is no moment without a file at target,
     // and a failed rename leaves it untouched. It never copies, so it fails across file systems
-    // rather than leaving a half-written target.
-    return std::rename(source.c_str(), target.c_str()) == 0;
+    // rather than leaving a half-written target. The file replaced is freed in the background.
+    const int replaced = holdFile(target);
+    const bool moved = std::rename(source.c_str(), target.c_str()) == 0;
+    closeInBackground(replaced);
+    return moved;
 }
 
 bool FileHasData(const std::string& path) {

@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "wave/file_release.h"
+
 namespace sonthra {
 namespace {
 
@@ -27,6 +29,22 @@ std::string resolvedTarget(const std::string& target) {
     if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return target;
     char resolved[PATH_MAX];
     return ::realpath(target.c_str(), resolved) ? std::string(resolved) : target;
+}
+
+// Puts temp in target's place without a flush. Renaming over an existing file makes ext4 start
+// writing the new file out at once (its guard for programs that replace files without fsync),
+// which can cost an unflushed file of a gigabyte most of a second; exchanging the two names
+// and then removing the old file under the temporary name is the same change of the target,
+// just as atomic, without that. Plain rename where the target is not a regular file or the
+// file system cannot exchange names.
+bool moveIntoPlace(const std::string& temp, const std::string& target) {
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+        unlinkInBackground(temp);
+        return true;
+    }
+    return ::rename(temp.c_str(), target.c_str()) == 0;
 }
 
 }  // namespace
@@ -106,9 +124,13 @@ bool SafeFileWriter::commit(bool flush) {
     const int fd = m_fd;
     m_fd = -1;
     if (::close(fd) != 0) return fail(errno);
+    if (!flush) {
+        if (!moveIntoPlace(m_temp, m_target)) return fail(errno);
+        m_temp.clear();
+        return true;
+    }
     if (::rename(m_temp.c_str(), m_target.c_str()) != 0) return fail(errno);
     m_temp.clear();
-    if (!flush) return true;
     const int folder = ::open(folderOf(m_target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
         ::fsync(folder);

@@ -1,9 +1,11 @@
 #include "wave/safe_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "wave/file_release.h"
 #include "wave/wave_test_files.h"
 
 namespace sonthra {
@@ -72,6 +74,67 @@ TEST(SafeFile, WritesThroughASymbolicLink) {
     struct stat st {};
     ASSERT_EQ(::lstat(dir.file("link.txt").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
+// The unflushed commit swaps names instead of renaming over the target: the result must be the
+// same change, with the old file gone, no temporary left, a folder never swapped away, and a
+// reader of the old file still reading it whole.
+TEST(SafeFile, AnUnflushedCommitReplacesTheTargetLikeARename) {
+    TempDir dir;
+    const std::string path = dir.file("peaks.cvp");
+    writeBytes(path, "old peaks");
+    ::chmod(path.c_str(), 0600);
+    const int reader = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(reader, 0);
+    for (const char* contents : {"new peaks", "newer"}) {
+        SafeFileWriter writer(path);
+        ASSERT_TRUE(writer.open());
+        ASSERT_TRUE(writer.write(contents));
+        ASSERT_TRUE(writer.commit(false));
+        EXPECT_EQ(readBytes(path), contents);
+        EXPECT_EQ(modeOf(path), 0600u);
+        EXPECT_EQ(dir.names(), std::vector<std::string>{"peaks.cvp"});
+    }
+    char old[16] = {};
+    EXPECT_EQ(::pread(reader, old, sizeof old, 0), 9);
+    EXPECT_STREQ(old, "old peaks");
+    ::close(reader);
+
+    // A new target, and a folder in the target's place, which stays a folder.
+    SafeFileWriter fresh(dir.file("fresh.cvp"));
+    ASSERT_TRUE(fresh.open() && fresh.write("1") && fresh.commit(false));
+    EXPECT_EQ(readBytes(dir.file("fresh.cvp")), "1");
+    ASSERT_EQ(::mkdir(dir.file("folder").c_str(), 0755), 0);
+    SafeFileWriter blocked(dir.file("folder"));
+    ASSERT_TRUE(blocked.open() && blocked.write("x"));
+    EXPECT_FALSE(blocked.commit(false));
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.file("folder").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"folder", "fresh.cvp", "peaks.cvp"}));
+}
+
+TEST(FileRelease, TheNameGoesAtOnceAndOnlyRegularFilesAreHeld) {
+    TempDir dir;
+    const std::string path = dir.file("undo.wav");
+    writeBytes(path, "audio");
+    EXPECT_TRUE(unlinkInBackground(path));
+    EXPECT_TRUE(dir.names().empty());
+    EXPECT_FALSE(unlinkInBackground(path));
+    EXPECT_EQ(errno, ENOENT);
+
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    EXPECT_EQ(holdFile(dir.file("pipe")), -1);  // and does not wait for a writer
+    EXPECT_EQ(holdFile(dir.path()), -1);
+    EXPECT_EQ(holdFile(""), -1);
+    writeBytes(path, "kept");
+    const int held = holdFile(path);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    char text[8] = {};
+    EXPECT_EQ(::pread(held, text, sizeof text, 0), 4);
+    closeInBackground(held);
+    closeInBackground(-1);
 }
 
 TEST(SafeFile, FolderOf) {
