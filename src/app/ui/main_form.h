@@ -200,8 +200,9 @@ public:
     // format window (44100 Hz, 16 bits, stereo without that window).
     RecordFormat RecordingFormat() const override;
 
-    // ---- Documents, opening, transport and saving (main_form_documents.cpp,
-    // main_form_open.cpp, main_form_transport.cpp, main_form_save.cpp). Without an attached
+    // ---- Documents, opening, transport and saving: the sequences are DocumentController's
+    // and TransportController's; the window shows the documents (main_form_documents.cpp,
+    // main_form_files.cpp, main_form_transport.cpp). Without an attached
     // engine (AttachAudio) these commands do nothing.
 
     // The documents' sequences: new, open, save, revert, close (DocumentController).
