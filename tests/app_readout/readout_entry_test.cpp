@@ -115,5 +115,16 @@ TEST_F(ReadoutEntryTest, ASelectionTypedStartAfterEndIsPutInOrder) {
     EXPECT_EQ(bar.Read(2, PositionMode::Samples), 3000u);
 }
 
+TEST_F(ReadoutEntryTest, AStartTypedPastACaretTakesTheEndAlongUntilTheEndIsTyped) {
+    bar.Show(1, 1000, PositionMode::Time);
+    bar.Show(2, 1000, PositionMode::Time);
+    confirm(typeInto("StartSelectionBox", "StartSelectionMaskEdit", "5.5"));
+    EXPECT_EQ(label("StartSelectionBox")->text(), "000:05:500");
+    EXPECT_EQ(label("EndSelectionBox")->text(), "000:05:500");
+    confirm(typeInto("EndSelectionBox", "EndSelectionMaskEdit", "2.0"));
+    EXPECT_EQ(label("StartSelectionBox")->text(), "000:02:000");
+    EXPECT_EQ(label("EndSelectionBox")->text(), "000:05:500");
+}
+
 }  // namespace
 }  // namespace sonthra

@@ -208,16 +208,23 @@ bool ReadoutBar::beginSeconds(int which) {
     return true;
 }
 
-// Start after end: the two read-outs change places, so the selection reads in order.
-void ReadoutBar::orderSelection() {
+std::optional<std::uint32_t> ReadoutBar::selectionBound(int which) const {
     const Units units = m_units();
-    auto read = [&](int which) {
-        return ParsePosition(m_labels[which]->text().toStdString(), units.display, units.display,
-                             units.format);
-    };
-    const auto start = read(1);
-    const auto end = read(2);
+    return ParsePosition(m_labels[which]->text().toStdString(), units.display, units.display,
+                         units.format);
+}
+
+// A typed bound that crosses the other keeps the selection in order: the two read-outs change
+// places. Only a start typed past an empty selection (a caret) takes the end along, so that the
+// end typed next completes the range in either order.
+void ReadoutBar::orderSelection(int typed, bool wasEmpty) {
+    const auto start = selectionBound(1);
+    const auto end = selectionBound(2);
     if (!start || !end || *start <= *end) return;
+    if (typed == 1 && wasEmpty) {
+        m_labels[2]->setText(m_labels[1]->text());
+        return;
+    }
     const QString startText = m_labels[1]->text();
     m_labels[1]->setText(m_labels[2]->text());
     m_labels[2]->setText(startText);
@@ -267,8 +274,9 @@ void ReadoutBar::apply(int which, bool confirmed) {
         emit EntryAbandoned();
         return;
     }
+    const bool wasEmpty = selectionBound(1) == selectionBound(2);
     m_labels[which]->setText(typed);
-    orderSelection();
+    orderSelection(which, wasEmpty);
     emit SelectionEntered(which);
 }
 

@@ -90,7 +90,8 @@ private:
     void apply(int which, bool confirmed);
     // A point or comma typed in a time field: true when it began a seconds entry.
     bool beginSeconds(int which);
-    void orderSelection();
+    std::optional<std::uint32_t> selectionBound(int which) const;
+    void orderSelection(int typed, bool wasEmpty);
 
     std::function<Units()> m_units;
     std::function<bool()> m_mayEnter;
