@@ -69,6 +69,11 @@ protected:
         }
         const std::string path = user.file(name);
         test::writeFile(path, test::pcmWave(kRate, 16, 2, samples));
+        openPath(path);
+        return test::samplesBytes(samples);
+    }
+    // Opens path through File, Open and waits for its working copy.
+    void openPath(const std::string& path) {
         dialogs.queueFile(QString::fromStdString(path));
         trigger("FileOpenMenu");
         EXPECT_TRUE(QTest::qWaitFor([&] {
@@ -79,7 +84,6 @@ protected:
         // The progress windows of the opening took the activation with them.
         form.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
-        return test::samplesBytes(samples);
     }
 
     static std::string frames(const std::string& audio, std::uint32_t first, std::uint32_t last) {

@@ -81,17 +81,6 @@ protected:
         test::writeFile(path, test::pcmWave(rate, 16, 2, samples));
         openPath(path);
     }
-    void openPath(const std::string& path) {
-        dialogs.queueFile(QString::fromStdString(path));
-        trigger("FileOpenMenu");
-        ASSERT_TRUE(QTest::qWaitFor([&] {
-            const AudioDocument* d = form.CurrentDocument();
-            return d != nullptr && d->workspace == WorkspaceState::Ready;
-        }));
-        dialogs.clearShown();
-        form.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
-    }
 
     static std::string sox(std::vector<std::string> args) {
         args.insert(args.begin(), "sox");
