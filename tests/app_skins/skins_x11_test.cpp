@@ -28,6 +28,8 @@
 #include "engine/wav_maker.h"
 #include "settings/settings.h"
 #include "settings/ui/preferences_form.h"
+#include "view/ui/scale_widget.h"
+#include "view/ui/view_colors.h"
 
 namespace sonthra {
 namespace {
@@ -235,8 +237,11 @@ TEST_F(SkinsX11, BothSkinsDrawTheWholeConsoleAndTheChoiceTakesEffectAtOnce) {
     EXPECT_EQ(form.ColorScheme().GetSchemeColor(kSchemeWaveformBackground),
               preset[kSchemeWaveformBackground]);
     EXPECT_EQ(settings.readColorScheme().value[kSchemeLedOn], preset[kSchemeLedOn]);
-    // The window's own colours are dark too.
+    // The window's own colours are dark too, and the ruler's labels stay readable on them.
     EXPECT_LT(QApplication::palette().color(QPalette::Window).lightness(), 90);
+    auto* ruler = form.findChild<TLUM32Scale*>();
+    ASSERT_NE(ruler, nullptr);
+    EXPECT_GT(toQColor(ruler->Color()).lightness(), 160);
 
     // Back to the light skin without its colours: the dark display colours stay.
     chooseSkin("light", false);
@@ -246,6 +251,7 @@ TEST_F(SkinsX11, BothSkinsDrawTheWholeConsoleAndTheChoiceTakesEffectAtOnce) {
     EXPECT_EQ(form.ColorScheme().GetSchemeColor(kSchemeWaveformBackground),
               preset[kSchemeWaveformBackground]);
     EXPECT_GT(QApplication::palette().color(QPalette::Window).lightness(), 150);
+    EXPECT_LT(toQColor(ruler->Color()).lightness(), 60);
 }
 
 TEST_F(SkinsX11, AStoredSkinAppliesWhenTheProgramStarts) {

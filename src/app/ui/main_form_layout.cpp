@@ -30,6 +30,8 @@
 #include "dialogs/ui/user_dialogs.h"
 #include "settings/ui/preferences_form.h"
 #include "view/ui/no_document_view.h"
+#include "view/ui/scale_widget.h"
+#include "view/ui/view_colors.h"
 
 namespace sonthra {
 
@@ -405,6 +407,13 @@ void TMainForm::applySkin() {
         darkApplied = skin == Skin::Dark;
         // Widgets under the window's style sheet take the new colours when it is set again.
         applyPanelColours();
+    }
+    // The ruler's marks and labels stay readable on the window's colour: black on the light
+    // skin, the skin's text colour on the dark one.
+    if (m_scale != nullptr) {
+        m_scale->setColor(skin == Skin::Dark
+                              ? fromQColor(QApplication::palette().color(QPalette::WindowText))
+                              : TColor{0});
     }
     // Asked for in the Preferences: the display colours that go with the skin, stored and
     // shown at once.
