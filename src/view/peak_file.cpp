@@ -239,6 +239,21 @@ bool peaksFit(const std::vector<PeakData::Channel>& peaks, std::size_t channels,
     return true;
 }
 
+// New arrays for the peaks after a removal, holding the blocks that stay or move; the blocks
+// [first, moved) are left to be scanned.
+std::vector<PeakData::Channel> keptBlocks(const std::vector<PeakData::Channel>& old,
+                                          const RemovalPlan& plan, std::size_t channels) {
+    std::vector<PeakData::Channel> fresh;
+    SizePeakArrays(fresh, static_cast<int>(channels), plan.count);
+    for (std::size_t c = 0; c < channels; ++c) {
+        std::copy_n(old[c].begin(), plan.first, fresh[c].begin());
+        for (std::size_t k = plan.moved; k < plan.count; ++k) {
+            fresh[c][k] = old[c][k + plan.shift];
+        }
+    }
+    return fresh;
+}
+
 }  // namespace
 
 int PatchPeaksAfterRemoval(std::vector<PeakData::Channel>& peaks, SampleFile& after,
@@ -260,6 +275,31 @@ int PatchPeaksAfterRemoval(std::vector<PeakData::Channel>& peaks, SampleFile& af
                            std::uint64_t{plan.moved} * kPeakBlockFrames, plan.first, peaks);
 }
 
+int PatchPeaksFromAfter(const std::vector<PeakData::Channel>& peaks, SampleFile& after,
+                        std::uint32_t start, std::uint32_t end,
+                        std::vector<PeakData::Channel>& out) {
+    out.clear();
+    const std::uint64_t total = after.info().totalSamples;
+    const std::size_t channels = after.info().format.channels;
+    if (start > end || start > total || !peaksFit(peaks, channels, total + (end - start))) {
+        return kViewErrPeakStale;
+    }
+    const RemovalPlan plan(total, start, end - start);
+    try {
+        std::vector<PeakData::Channel> fresh = keptBlocks(peaks, plan, channels);
+        if (plan.first < plan.moved) {
+            const int code = ScanPeakStretch(after, std::uint64_t{plan.first} * kPeakBlockFrames,
+                                             std::uint64_t{plan.moved} * kPeakBlockFrames,
+                                             plan.first, fresh);
+            if (code != kViewOk) return code;
+        }
+        out = std::move(fresh);
+    } catch (const std::bad_alloc&) {
+        return kViewErrNoMemory;
+    }
+    return kViewOk;
+}
+
 int PatchPeaksForRemoval(const std::vector<PeakData::Channel>& old, SampleFile& before,
                          std::uint32_t start, std::uint32_t end,
                          std::vector<PeakData::Channel>& out) {
@@ -270,14 +310,7 @@ int PatchPeaksForRemoval(const std::vector<PeakData::Channel>& old, SampleFile& 
     const std::uint64_t newTotal = total - (end - start);
     const RemovalPlan plan(newTotal, start, end - start);
     try {
-        std::vector<PeakData::Channel> fresh;
-        SizePeakArrays(fresh, static_cast<int>(channels), plan.count);
-        for (std::size_t c = 0; c < channels; ++c) {
-            std::copy_n(old[c].begin(), plan.first, fresh[c].begin());
-            for (std::size_t k = plan.moved; k < plan.count; ++k) {
-                fresh[c][k] = old[c][k + plan.shift];
-            }
-        }
+        std::vector<PeakData::Channel> fresh = keptBlocks(old, plan, channels);
         if (plan.first < plan.moved) {
             // The first changed block joins the frames before start to those from end on.
             const std::uint64_t head = start - std::uint64_t{plan.first} * kPeakBlockFrames;

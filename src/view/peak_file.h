@@ -59,6 +59,11 @@ std::vector<PeakData::Channel> RemovePeakBlocks(const std::vector<PeakData::Chan
 // after (on a failed scan, partly patched: drop them).
 int PatchPeaksAfterRemoval(std::vector<PeakData::Channel>& peaks, SampleFile& after,
                            std::uint32_t start, std::uint32_t end);
+// The same from the file after the removal into out, leaving peaks as they are (for peaks that
+// another display still shows).
+int PatchPeaksFromAfter(const std::vector<PeakData::Channel>& peaks, SampleFile& after,
+                        std::uint32_t start, std::uint32_t end,
+                        std::vector<PeakData::Channel>& out);
 // From the file before the removal, into out: so it can run on a worker while the removal is
 // being made, with before opened on the file to be edited (its samples stay readable when the
 // edit renames a new file over its name).

@@ -30,7 +30,7 @@ void WaveViewModel::adopt(BuildOutcome& outcome) const {
 }
 
 void WaveViewModel::emptyView() const {
-    m_file.peaks.clear();
+    m_file.peaks.reset();
     m_pos.zoom = 1;
     m_pos.caret = m_pos.left = m_pos.right = 0;
     m_pos.selStart = m_pos.selEnd = 0;
@@ -46,7 +46,7 @@ int WaveViewModel::OpenWaveFile(const std::string& name) {
     if (read != kViewOk) return setLastError(read);
     m_file.name = name;
     m_file.header = header;
-    m_file.peaks.clear();
+    m_file.peaks.reset();
     m_pos.zoom = 32;
     m_pos.left = 0;
     m_pos.caret = 0;
@@ -86,7 +86,7 @@ int WaveViewModel::BuildPeaks(std::atomic<std::int32_t>& progress) {
     file.close();
     if (code == kViewOk) {
         try {
-            outcome.peaks.assign(std::move(arrays));
+            outcome.peaks = std::make_shared<PeakData>(std::move(arrays));
         } catch (const std::bad_alloc&) {
             return finishBuild(kViewErrNoMemory, BuildOutcome{true, outcome.header, {}}, progress);
         }
@@ -96,7 +96,7 @@ int WaveViewModel::BuildPeaks(std::atomic<std::int32_t>& progress) {
 
 int WaveViewModel::finishBuild(int code, BuildOutcome outcome,
                                std::atomic<std::int32_t>& progress) {
-    if (code != kViewOk) outcome.peaks.clear();
+    if (code != kViewOk) outcome.peaks.reset();
     BuildOutcome* handed = nullptr;
     try {
         handed = new BuildOutcome(std::move(outcome));
@@ -140,7 +140,7 @@ int WaveViewModel::RenderView(std::uint32_t zoom, std::uint32_t left, RenderResu
         return setLastError(kViewOk);
     }
     const WaveFormat& format = m_file.header.format;
-    if (m_file.peaks.empty() || m_file.peaks.channelCount() < format.channels) {
+    if (!m_file.peaks || m_file.peaks->empty() || m_file.peaks->channelCount() < format.channels) {
         return setLastError(kViewErrNothingToDraw);
     }
     const int width = clientWidth();
@@ -151,7 +151,7 @@ int WaveViewModel::RenderView(std::uint32_t zoom, std::uint32_t left, RenderResu
     result.bits = format.bitsPerSample;
     if (result.plan.fromPeaks) {
         for (int c = 0; c < format.channels; ++c) {
-            result.points.push_back(PeakPoints(m_file.peaks, c, result.plan,
+            result.points.push_back(PeakPoints(*m_file.peaks, c, result.plan,
                                                result.lanes.centres[c], result.lanes.lane / 2,
                                                format.bitsPerSample));
         }
@@ -175,7 +175,7 @@ int WaveViewModel::SavePeaks(const std::string& name) {
     if (!hasFile()) return setLastError(kViewErrNoFile);
     if (name.empty()) return setLastError(kViewErrNoPeakName);
     return setLastError(
-        SavePeakFile(name, m_file.header.format.channels, m_file.peaks, m_file.name));
+        SavePeakFile(name, m_file.header.format.channels, peaks(), m_file.name));
 }
 
 int WaveViewModel::LoadPeaks(const std::string& name) {
@@ -186,15 +186,33 @@ int WaveViewModel::LoadPeaks(const std::string& name) {
     const int code = LoadPeakFile(name, m_file.name, m_file.header.totalSamples,
                                   m_file.header.format.channels, arrays);
     if (code != kViewOk) {
-        m_file.peaks.clear();
+        m_file.peaks.reset();
         return setLastError(code);
     }
+    return setPeaks(std::move(arrays));
+}
+
+int WaveViewModel::setPeaks(std::vector<PeakData::Channel> arrays) {
     try {
-        m_file.peaks.assign(std::move(arrays));
+        m_file.peaks = std::make_shared<PeakData>(std::move(arrays));
     } catch (const std::bad_alloc&) {
-        m_file.peaks.clear();
+        m_file.peaks.reset();
         return setLastError(kViewErrNoMemory);
     }
+    return setLastError(kViewOk);
+}
+
+int WaveViewModel::SharePeaksOf(const WaveViewModel& other) {
+    settle();
+    other.settle();
+    if (!hasFile() || other.WaveFileName() != m_file.name || !other.m_file.peaks ||
+        other.m_file.peaks->empty() || other.peakState() != PeakState::Built ||
+        other.m_file.header.totalSamples != m_file.header.totalSamples ||
+        !(other.m_file.header.format == m_file.header.format)) {
+        return setLastError(kViewErrPeakStale);
+    }
+    m_file.peaks = other.m_file.peaks;
+    m_state.store(PeakState::Built, std::memory_order_release);
     return setLastError(kViewOk);
 }
 
@@ -211,27 +229,33 @@ int WaveViewModel::RemovePeakRange(std::uint32_t start, std::uint32_t end) {
         emptyView();
         return setLastError(kViewOk);
     }
+    if (!m_file.peaks) return setLastError(kViewOk);  // nothing built yet: nothing to patch
     try {
         // Exact from the file as it is now, where it holds what the removal left; otherwise
-        // the blocks inside the range are dropped until the next full scan.
+        // the blocks inside the range are dropped until the next full scan. Peaks another
+        // display shares are left to it as they are, and new arrays made.
+        const std::shared_ptr<PeakData> old = std::move(m_file.peaks);
+        const bool shared = old.use_count() > 1;
+        std::vector<PeakData::Channel> arrays;
+        if (!shared) arrays = old->release();
+        const std::vector<PeakData::Channel>& before = shared ? old->channels() : arrays;
         SampleFile file;
-        std::vector<PeakData::Channel> arrays = m_file.peaks.release();
         int code = kViewErrPeakStale;
         if (file.open(m_file.name) == kViewOk && file.info().totalSamples == newTotal &&
             file.info().format == m_file.header.format) {
-            code = PatchPeaksAfterRemoval(arrays, file, start, end);
+            code = shared ? PatchPeaksFromAfter(before, file, start, end, arrays)
+                          : PatchPeaksAfterRemoval(arrays, file, start, end);
         }
         if (code == kViewErrPeakStale) {
-            arrays = RemovePeakBlocks(arrays, newTotal, start, end);
+            arrays = RemovePeakBlocks(before, newTotal, start, end);
         } else if (code != kViewOk) {
             return setLastError(code);  // the display has no peaks until they are built again
         }
-        m_file.peaks.assign(std::move(arrays));
+        return setPeaks(std::move(arrays));
     } catch (const std::bad_alloc&) {
-        m_file.peaks.clear();
+        m_file.peaks.reset();
         return setLastError(kViewErrNoMemory);
     }
-    return setLastError(kViewOk);
 }
 
 int WaveViewModel::AdoptPeaksAfterRemoval(std::uint32_t start, std::uint32_t end,
@@ -251,13 +275,7 @@ int WaveViewModel::AdoptPeaksAfterRemoval(std::uint32_t start, std::uint32_t end
         emptyView();
         return setLastError(kViewOk);
     }
-    try {
-        m_file.peaks.assign(std::move(arrays));
-    } catch (const std::bad_alloc&) {
-        m_file.peaks.clear();
-        return setLastError(kViewErrNoMemory);
-    }
-    return setLastError(kViewOk);
+    return setPeaks(std::move(arrays));
 }
 
 int WaveViewModel::GetLastErrorDetails(std::string& text, int& systemError,
@@ -289,8 +307,9 @@ std::uint32_t WaveViewModel::TotalSamples() const {
 }
 
 const PeakData& WaveViewModel::peaks() const {
+    static const PeakData kNone;
     settle();
-    return m_file.peaks;
+    return m_file.peaks ? *m_file.peaks : kNone;
 }
 
 std::uint32_t WaveViewModel::ZoomLevel() const {

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,11 @@ public:
 
     int SavePeaks(const std::string& name);
     int LoadPeaks(const std::string& name);
+    // Takes the peaks of another model attached to the same file with the same header (the
+    // overview those of the main display): they are shared, not copied, so nothing is read or
+    // scanned. 0, or 121 (nothing changes) when other has no built peaks of this file as
+    // attached here. Either model may later change its own peaks without touching the other's.
+    int SharePeaksOf(const WaveViewModel& other);
     // Updates the peaks for frames [start, end) having been deleted from the file (the pair in
     // either order; both are first cut to the total). When the attached file already holds
     // what the removal left, the peaks come out exactly as a full build would make them,
@@ -122,10 +128,13 @@ public:
     std::uint32_t LeftForPosition(std::uint32_t position, int percent) const;
 
 private:
+    // Peaks are held through a shared pointer so that a second display of the same file (the
+    // overview) can show them without a copy; none until built or loaded. Changed in place
+    // only while no other model holds them.
     struct FileState {
         std::string name;
         WaveHeaderInfo header;
-        PeakData peaks;
+        std::shared_ptr<PeakData> peaks;
     };
     struct Positions {
         std::uint32_t zoom = 1;
@@ -139,7 +148,7 @@ private:
     struct BuildOutcome {
         bool headerRead = false;
         WaveHeaderInfo header;
-        PeakData peaks;
+        std::shared_ptr<PeakData> peaks;
     };
 
     // Takes over the outcome of a build that has ended; called first by every GUI-thread call.
@@ -147,6 +156,8 @@ private:
     void emptyView() const;
     int finishBuild(int code, BuildOutcome outcome, std::atomic<std::int32_t>& progress);
     void adopt(BuildOutcome& outcome) const;
+    // New arrays become the peaks (with their summary): 0, or 106 leaving none.
+    int setPeaks(std::vector<PeakData::Channel> arrays);
 
     mutable FileState m_file;
     mutable Positions m_pos;

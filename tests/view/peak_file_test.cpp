@@ -326,6 +326,8 @@ TEST(PatchPeaksAfterRemoval, GivesWhatAFullScanOfTheShorterFileGives) {
             std::vector<PeakData::Channel> out;
             ASSERT_EQ(PatchPeaksForRemoval(old, before, start, end, out), 0);
             EXPECT_EQ(out, expected) << "from the file before";
+            ASSERT_EQ(PatchPeaksFromAfter(old, file, start, end, out), 0);
+            EXPECT_EQ(out, expected) << "from the file after, into new arrays";
         }
     }
 }
@@ -390,6 +392,44 @@ TEST(RemovePeakRange, TheDisplayAdoptsPeaksPatchedWhileTheFileWasCut) {
     ASSERT_EQ(b.model.AdoptPeaksAfterRemoval(777, 700, patched), 0);
     EXPECT_EQ(b.model.TotalSamples(), 1923u);
     EXPECT_EQ(b.model.peaks().channels(), testing::naivePeaks(rest, 1));
+}
+
+// The overview shows the main display's peaks without a copy; a cut then patches the display's
+// peaks into new arrays and leaves the overview's as they were until it takes the new ones.
+TEST(SharePeaksOf, TheOverviewSharesAndACutLeavesItsPeaksAlone) {
+    TempDir dir;
+    const std::string path = dir.file("w.wav");
+    Built b(path, 2, 3000);
+    const auto before = testing::naivePeaks(b.values, 2);
+    WaveViewModel overview;
+    overview.setClientSize(100, 40);
+    EXPECT_EQ(overview.SharePeaksOf(b.model), kViewErrPeakStale) << "no file attached";
+    ASSERT_EQ(overview.OpenWaveFile(path), 0);
+    ASSERT_EQ(overview.SharePeaksOf(b.model), 0);
+    EXPECT_EQ(&overview.peaks(), &b.model.peaks());
+    EXPECT_EQ(overview.peakState(), PeakState::Built);
+    RenderResult r;
+    EXPECT_EQ(overview.RenderView(overview.MaxZoomLevel(), 0, r), 0);
+
+    std::vector<int> rest = b.values;
+    rest.erase(rest.begin() + 2 * 1001, rest.begin() + 2 * 1500);
+    writeWav(path, 2, 16, rest);
+    ASSERT_EQ(b.model.RemovePeakRange(1001, 1500), 0);
+    EXPECT_EQ(b.model.peaks().channels(), testing::naivePeaks(rest, 2));
+    EXPECT_EQ(overview.peaks().channels(), before) << "the overview's peaks were changed";
+    // Its header still says 3000 frames: the display's peaks of 2501 are not for it.
+    EXPECT_EQ(overview.SharePeaksOf(b.model), kViewErrPeakStale);
+    ASSERT_EQ(overview.OpenWaveFile(path), 0);
+    ASSERT_EQ(overview.SharePeaksOf(b.model), 0);
+    EXPECT_EQ(overview.peaks().channels(), testing::naivePeaks(rest, 2));
+
+    // Another file, or a display whose peaks are not built, is refused.
+    Built other(dir.file("o.wav"), 2, 2501);
+    EXPECT_EQ(overview.SharePeaksOf(other.model), kViewErrPeakStale);
+    WaveViewModel unbuilt;
+    ASSERT_EQ(unbuilt.OpenWaveFile(path), 0);
+    EXPECT_EQ(overview.SharePeaksOf(unbuilt), kViewErrPeakStale);
+    EXPECT_EQ(overview.peaks().channels(), testing::naivePeaks(rest, 2));
 }
 
 }  // namespace

@@ -201,6 +201,34 @@ TEST(BuildOverview, LoadsTheCurrentPeakFileOrBuildsAndSavesOne) {
     EXPECT_TRUE(messages.empty());
 }
 
+// After an edit the overview takes the main display's peaks: no peak file, no scan.
+TEST(BuildOverview, TakesTheDisplaysPeaksOfTheSameFile) {
+    TempDir dir;
+    const std::string path = dir.file("a.wav");
+    writeWav(path, 2, 16, testing::noise(2 * 50000, -1000, 1000));
+    RIZI32DaziVereruz display;
+    display.resize(400, 60);
+    TLUM32Overview overview;
+    overview.resize(202, 32);
+    int builds = 0;
+    const PeakBuildRunner run = [&](RIZI32DaziVereruz& d, const QString& caption) {
+        ++builds;
+        return RunPeakBuildAndWait(d, caption);
+    };
+    auto show = [](int) {};
+    // Not built yet: the overview builds its own.
+    ASSERT_EQ(display.OpenWaveFile(path), 0);
+    ASSERT_EQ(BuildOverview(overview, path, false, true, dir.path(), run, show, &display), 0);
+    EXPECT_EQ(builds, 1);
+    ASSERT_EQ(RunPeakBuildAndWait(display, {}), 0);
+    std::remove(dir.file("a.cvp").c_str());
+    ASSERT_EQ(BuildOverview(overview, path, true, true, dir.path(), run, show, &display), 0);
+    EXPECT_EQ(builds, 1);
+    EXPECT_FALSE(testing::exists(dir.file("a.cvp")));
+    EXPECT_EQ(&overview.model().peaks(), &display.model().peaks());
+    EXPECT_EQ(overview.RightSamplePos(), 50000u);
+}
+
 TEST(BuildOverview, AFailureLeavesTheOverviewEmptyAndIsShown) {
     TempDir dir;
     TLUM32Overview overview;

@@ -367,7 +367,8 @@ void TMainForm::zoomToFit(RIZI32DaziVereruz& view) {
     updateScaleAndFrame();
 }
 
-// The overview loads the peak file the display has just written, scanning only without one.
+// The overview shows the display's peaks (shared, so nothing is read again), or loads the peak
+// file, scanning only without one.
 int TMainForm::buildOverview(const std::string& path, bool tryPeakFile) {
     TLUM32Overview* overview = CurrentOverview();
     if (overview == nullptr) return 0;
@@ -377,7 +378,7 @@ int TMainForm::buildOverview(const std::string& path, bool tryPeakFile) {
         [this](RIZI32DaziVereruz& display, const QString& caption) {
             return runPeakWorker(display, caption);
         },
-        [this](int message) { ShowMessage(m_dialogs, this, message); });
+        [this](int message) { ShowMessage(m_dialogs, this, message); }, CurrentView());
     m_overviewLink->setReentryGuard(false);
     updateScaleAndFrame();
     return result;

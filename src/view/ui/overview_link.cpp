@@ -78,7 +78,8 @@ int RunPeakBuildAndWait(RIZI32DaziVereruz& display, const QString&) {
 
 int BuildOverview(TLUM32Overview& overview, const std::string& path, bool tryPeakFile,
                   bool attachFile, const std::string& tempFolder, const PeakBuildRunner& run,
-                  const std::function<void(int message)>& showMessage) {
+                  const std::function<void(int message)>& showMessage,
+                  const RIZI32DaziVereruz* display) {
     auto show = [&](int code) {
         const int message = ViewErrorToMessage(code);
         if (message != 0 && MessageText(message) && showMessage) showMessage(message);
@@ -94,8 +95,8 @@ int BuildOverview(TLUM32Overview& overview, const std::string& path, bool tryPea
             return fail(code);
         }
     }
-    bool loaded = false;
-    if (tryPeakFile) {
+    bool loaded = display != nullptr && overview.SharePeaksOf(*display) == kViewOk;
+    if (!loaded && tryPeakFile) {
         const int code = overview.LoadPeaks(GetPeakFileName(path, tempFolder));
         loaded = code == kViewOk || code == kViewErrNothingToDraw;
     }

@@ -64,14 +64,16 @@ using PeakBuildRunner = std::function<int(RIZI32DaziVereruz& display, const QStr
 // A runner without a window: the build runs on a worker thread and this call waits for it.
 int RunPeakBuildAndWait(RIZI32DaziVereruz& display, const QString& caption);
 
-// Builds the overview of the WAV file at path: attaches it first when attachFile is set, tries
-// its peak file first when tryPeakFile is set (no scan when that loads, or when the file has
-// nothing to draw), else builds the peaks under "Building Overview Peaks..." and saves them;
-// then renders the whole file. A failure of either step resets the overview to its empty
-// state; showMessage gets the numbers of the messages that have a text. 0 or the failing
-// code.
+// Builds the overview of the WAV file at path: attaches it first when attachFile is set, takes
+// the peaks of display when it shows that same file with its peaks built (shared, nothing
+// read), else tries its peak file when tryPeakFile is set (no scan when that loads, or when the
+// file has nothing to draw), else builds the peaks under "Building Overview Peaks..." and
+// saves them; then renders the whole file. A failure of either step resets the overview to its
+// empty state; showMessage gets the numbers of the messages that have a text. 0 or the
+// failing code.
 int BuildOverview(TLUM32Overview& overview, const std::string& path, bool tryPeakFile,
                   bool attachFile, const std::string& tempFolder, const PeakBuildRunner& run,
-                  const std::function<void(int message)>& showMessage);
+                  const std::function<void(int message)>& showMessage,
+                  const RIZI32DaziVereruz* display = nullptr);
 
 }  // namespace sonthra

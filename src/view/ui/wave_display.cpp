@@ -294,6 +294,10 @@ int RIZI32DaziVereruz::RemovePeakRange(std::uint32_t start, std::uint32_t end) {
     return m_model.RemovePeakRange(start, end);
 }
 
+int RIZI32DaziVereruz::SharePeaksOf(const RIZI32DaziVereruz& other) {
+    return m_model.SharePeaksOf(other.model());
+}
+
 void RIZI32DaziVereruz::setAxisColor(TColor c) {
     m_axisColor = c;
     update();

@@ -70,6 +70,8 @@ public:
     int SavePeaks(const std::string& name);
     int LoadPeaks(const std::string& name);
     int RemovePeakRange(std::uint32_t start, std::uint32_t end);
+    // Shows the peaks of another display of the same file, shared (WaveViewModel::SharePeaksOf).
+    int SharePeaksOf(const RIZI32DaziVereruz& other);
     // Shows the selection image between the selection's ends and the plain image elsewhere.
     void CompositeSelection();
 
