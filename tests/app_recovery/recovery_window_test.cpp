@@ -5,8 +5,10 @@
 // storing the Preferences values and keeping the unsaved work for the next start.
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
 #include <QProcess>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +27,7 @@
 #include "engine/nx_wave_player.h"
 #include "engine/wav_maker.h"
 #include "settings/settings.h"
+#include "settings/ui/preferences_form.h"
 #include "wave/wave_probe.h"
 
 namespace sonthra {
@@ -296,6 +299,21 @@ TEST_F(RecoveryWindowTest, AHungCopyIsEndedBySignalAndItsWorkStillComesBack) {
     EXPECT_TRUE(messages()[0].contains("\n    hung.wav\n"));
     ASSERT_NE(form->CurrentDocument(), nullptr);
     EXPECT_EQ(framesOf(form->CurrentDocument()->workFile), kRate);
+}
+
+TEST_F(RecoveryWindowTest, TheRecordNeverTouchesATemporaryFolderBeingTypedInThePreferences) {
+    restart();
+    QString typed;
+    QTimer::singleShot(0, [&] {
+        auto* preferences = form->PreferencesForm();
+        preferences->TempPathEdit->setText("/not/yet/a/folder");
+        // Several rounds of the record's updates while the box holds a half-typed path.
+        QTest::qWait(3 * RecoveryController::kUpdateMs);
+        typed = preferences->TempPathEdit->text();
+        preferences->reject();
+    });
+    form->FilePreferencesMenuClick();
+    EXPECT_EQ(typed, "/not/yet/a/folder");
 }
 
 }  // namespace

@@ -82,6 +82,10 @@ void RecoveryController::Start(Settings* settings) {
     auto record = std::make_unique<InstanceRecord>(m_folder);
     if (record->Open() != 0) return;
     m_record = std::move(record);
+    // The temporary folder is asked once, here: asked later it would be read from the
+    // Preferences window's box, which the user may be typing into. The folders of the working
+    // files are added as they come.
+    m_tempFolders.insert(m_form.Session().TempFolder());
     // Written before anything is offered, so that what this start adopts is never without a
     // record that names it.
     Update();
@@ -139,7 +143,6 @@ RecoveryManifest RecoveryController::snapshot() {
         m_tempFolders.insert(folderOf(entry.workFile));
         manifest.entries.push_back(std::move(entry));
     }
-    m_tempFolders.insert(m_form.Session().TempFolder());
     for (const std::string& folder : m_tempFolders) {
         if (!folder.empty() && folder.front() == '/') manifest.tempFolders.push_back(folder);
     }
