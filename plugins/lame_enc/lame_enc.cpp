@@ -15,6 +15,7 @@
 // that were encoded.
 #include <lame/lame.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
@@ -31,6 +32,9 @@ constexpr int kBadHandle = 4;
 constexpr int kBufferTooSmall = 5;
 
 constexpr std::uint32_t kConfigKind = 256;
+constexpr std::uint32_t kLowestRate = 1000;
+constexpr std::uint32_t kHighestRate = 192000;
+constexpr std::uint32_t kFlushBytes = 16384;
 constexpr std::uint32_t kConfigBytes = 331;
 constexpr std::uint32_t kModeMono = 3;
 constexpr std::uint32_t kModeJoint = 1;
@@ -138,7 +142,9 @@ LAME_ENC_EXPORT int beInitStream(const unsigned char* config, std::uint32_t* sam
     if (!config || !samplesPerChunk || !outputBufferSize || !stream) return kBadParameters;
     const Config c = readConfig(config);
     if (c.kind != kConfigKind || c.size < kConfigBytes) return kBadFormat;
-    if (c.sampleRate == 0 || c.sampleRate > 192000) return kBadParameters;
+    // Below 1,000 Hz (the lowest rate the program makes) nothing is audio worth an MP3 file,
+    // and lame would stretch each sample into hundreds on its way up to 8,000 Hz.
+    if (c.sampleRate < kLowestRate || c.sampleRate > kHighestRate) return kBadParameters;
     const std::uint32_t outRate = c.outRate ? c.outRate : c.sampleRate;
     // A bitrate the stream's MPEG version has no frame for is refused rather than bent.
     if (!c.vbr && isMp3Rate(outRate) && !bitrateFits(outRate, c.bitrate)) return kBadParameters;
@@ -152,8 +158,14 @@ LAME_ENC_EXPORT int beInitStream(const unsigned char* config, std::uint32_t* sam
     }
     s->channels = c.mode == kModeMono ? 1 : 2;
     s->samplesPerChunk = static_cast<std::uint32_t>(lame_get_framesize(s->flags)) * s->channels;
-    // lame's own rule for the worst case of one call, plus room for the flush.
-    s->bufferSize = s->samplesPerChunk * 5 / 4 + 7200;
+    // lame's own rule for the worst case of one call (1.25 bytes a sample, plus 7,200) counts
+    // the samples it encodes: a rate it raises to one MP3 can carry gives that many times the
+    // source's. The flush gets the same room, and more than it can fill: lame reads a buffer
+    // left with no room at all as one without a limit.
+    const auto encodedRate =
+        static_cast<std::uint32_t>(std::max(lame_get_out_samplerate(s->flags), 1));
+    const std::uint32_t ratio = (encodedRate + c.sampleRate - 1) / c.sampleRate;
+    s->bufferSize = s->samplesPerChunk * std::max(ratio, 1u) * 5 / 4 + kFlushBytes;
     *samplesPerChunk = s->samplesPerChunk;
     *outputBufferSize = s->bufferSize;
     *stream = s;

@@ -237,6 +237,30 @@ TEST_F(Mp3ExportTest, ExtensiblePcmEncodesAsThePlainFileItAmountsTo) {
     }
 }
 
+TEST_F(Mp3ExportTest, LowRatesAreRaisedWithRoomForWhatTheyBecome) {
+    // lame takes these up to 8,000 Hz: each chunk and the flush give several times the bytes
+    // the source's samples would. (A fuzzed 14 Hz file overflowed the flush buffer.)
+    for (const Source& s : {Source{4000, 16, 2, 64}, Source{1000, 8, 1, 32}}) {
+        SCOPED_TRACE(s.rate);
+        const std::string wav = tone(s, 3.0);
+        ASSERT_FALSE(wav.empty());
+        const std::string mp3 = dir.file("low.mp3");
+        ASSERT_EQ(exportTo(wav, mp3, kLameEncoderName, s.kbps), kConvertOk);
+        EXPECT_EQ(probe(mp3, "stream=sample_rate"), "8000\n");
+        // The stream's duration counts the encoder's delay and padding: a few frames.
+        EXPECT_NEAR(std::atof(probe(mp3, "format=duration").c_str()), 3.0, 0.25);
+    }
+    // Below 1,000 Hz nothing is offered and nothing is written.
+    const std::string crawl = tone({14, 16, 2, 0}, 100);
+    ASSERT_FALSE(crawl.empty());
+    const auto library = LameLibrary::load(defaultLameLibraryPath());
+    ASSERT_TRUE(library);
+    for (std::uint32_t kbps : kMp3BitrateCandidates)
+        EXPECT_FALSE(lameBitrateSupported(*library, crawl, kbps));
+    EXPECT_EQ(exportTo(crawl, dir.file("crawl.mp3"), kLameEncoderName, 32), kLameInitFailed);
+    EXPECT_FALSE(fileExists(dir.file("crawl.mp3")));
+}
+
 TEST_F(Mp3ExportTest, APipeAsTheSourceIsRefusedAtOnce) {
     const std::string target = dir.file("out.mp3");
     for (const char* encoder : {kLameEncoderName, kSystemEncoderName}) {
