@@ -1,7 +1,6 @@
 // Shutdown of the main window: closing it, File, Exit, and the end the system asks for.
 #include <QApplication>
 #include <QCloseEvent>
-#include <QTimer>
 
 #include <cstdlib>
 
