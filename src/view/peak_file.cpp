@@ -7,12 +7,17 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <new>
 #include <optional>
+#include <system_error>
+#include <thread>
 
 #include "settings/settings.h"
 #include "view/peak_builder.h"
 #include "view/view_errors.h"
+#include "wave/file_release.h"
 #include "wave/safe_file.h"
 
 namespace sonthra {
@@ -80,7 +85,68 @@ bool canReplace(const std::string& path) {
 
 constexpr std::size_t kPeaksPerWrite = 16384;
 
+// The peak files being written in the background, by name. Never destroyed: a write may still
+// run while the program's statics go.
+struct PendingWrites {
+    std::mutex mutex;
+    std::map<std::string, std::thread> threads;
+};
+
+PendingWrites& pendingWrites() {
+    static auto* pending = new PendingWrites;
+    return *pending;
+}
+
+int writePeakFile(const std::string& name, std::uint16_t channels, const PeakData& peaks,
+                  const std::string& audioFile);
+
+// The write itself, then the audio's time on the peak file, which says that the peaks describe
+// the audio as it was when they were handed over.
+void writeWithTime(const std::string& name, std::uint16_t channels, const PeakData& peaks,
+                   const std::string& audioFile, const std::optional<struct timespec>& time) {
+    if (writePeakFile(name, channels, peaks, audioFile) != kViewOk || !time) return;
+    const struct timespec times[2] = {{0, UTIME_NOW}, *time};
+    ::utimensat(AT_FDCWD, name.c_str(), times, 0);
+}
+
 }  // namespace
+
+void FinishPeakFileWrite(const std::string& name) {
+    std::thread writer;
+    {
+        std::lock_guard lock(pendingWrites().mutex);
+        const auto it = pendingWrites().threads.find(name);
+        if (it == pendingWrites().threads.end()) return;
+        writer = std::move(it->second);
+        pendingWrites().threads.erase(it);
+    }
+    if (writer.joinable()) writer.join();
+}
+
+int SavePeakFileInBackground(const std::string& name, std::uint16_t channels,
+                             std::shared_ptr<const PeakData> peaks, const std::string& audioFile) {
+    if (name.empty()) return kViewErrNoPeakName;
+    if (!peaks) return kViewErrNoMemory;
+    FinishPeakFileWrite(name);
+    // The file there describes the audio before the change: it goes now, so that nothing can
+    // take it for the new audio while the new one is being written.
+    unlinkInBackground(name);
+    std::optional<struct timespec> time;
+    struct stat audio {};
+    if (!audioFile.empty() && ::stat(audioFile.c_str(), &audio) == 0) time = audio.st_mtim;
+    try {
+        std::lock_guard lock(pendingWrites().mutex);
+        pendingWrites().threads.emplace(
+            name, std::thread([name, channels, peaks, audioFile, time] {
+                writeWithTime(name, channels, *peaks, audioFile, time);
+            }));
+    } catch (const std::system_error&) {
+        writeWithTime(name, channels, *peaks, audioFile, time);  // no thread: now
+    } catch (const std::bad_alloc&) {
+        writeWithTime(name, channels, *peaks, audioFile, time);
+    }
+    return kViewOk;
+}
 
 std::string GetPeakFileName(const std::string& wavName, const std::string& tempFolder) {
     const std::size_t slash = wavName.find_last_of('/');
@@ -97,6 +163,15 @@ std::string GetPeakFileName(const std::string& wavName, const std::string& tempF
 
 int SavePeakFile(const std::string& name, std::uint16_t channels, const PeakData& peaks,
                  const std::string& audioFile) {
+    // A write still running in the background would otherwise land after this one.
+    FinishPeakFileWrite(name);
+    return writePeakFile(name, channels, peaks, audioFile);
+}
+
+namespace {
+
+int writePeakFile(const std::string& name, std::uint16_t channels, const PeakData& peaks,
+                  const std::string& audioFile) {
     if (name.empty()) return kViewErrNoPeakName;
     const std::size_t blocks = peaks.blockCount();
     if (blocks > 0 && peaks.channelCount() < channels) channels = peaks.channelCount();
@@ -133,9 +208,12 @@ int SavePeakFile(const std::string& name, std::uint16_t channels, const PeakData
     return writer.commit(false) ? kViewOk : kViewErrPeakWrite;
 }
 
+}  // namespace
+
 int LoadPeakFile(const std::string& name, const std::string& wavName, std::uint32_t totalSamples,
                  std::uint16_t channels, std::vector<PeakData::Channel>& out) {
     out.clear();
+    FinishPeakFileWrite(name);
     struct stat wavStat {};
     if (::stat(wavName.c_str(), &wavStat) != 0) return kViewErrCannotOpen;
     struct stat peakStat {};

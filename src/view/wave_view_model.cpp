@@ -178,6 +178,14 @@ int WaveViewModel::SavePeaks(const std::string& name) {
         SavePeakFile(name, m_file.header.format.channels, peaks(), m_file.name));
 }
 
+int WaveViewModel::SavePeaksInBackground(const std::string& name) {
+    settle();
+    if (!hasFile()) return setLastError(kViewErrNoFile);
+    if (!m_file.peaks) return setLastError(SavePeaks(name));  // an empty peak file, at once
+    return setLastError(SavePeakFileInBackground(name, m_file.header.format.channels,
+                                                 m_file.peaks, m_file.name));
+}
+
 int WaveViewModel::LoadPeaks(const std::string& name) {
     settle();
     if (!hasFile()) return setLastError(kViewErrNoFile);

@@ -70,6 +70,9 @@ public:
     int RenderView(std::uint32_t zoom, std::uint32_t left, RenderResult& out, int imageHeight = -1);
 
     int SavePeaks(const std::string& name);
+    // The same in the background (SavePeakFileInBackground), with the file's time: 0, 114 no
+    // file attached, 115 empty name.
+    int SavePeaksInBackground(const std::string& name);
     int LoadPeaks(const std::string& name);
     // Takes the peaks of another model attached to the same file with the same header (the
     // overview those of the main display): they are shared, not copied, so nothing is read or

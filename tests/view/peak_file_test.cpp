@@ -126,6 +126,47 @@ TEST(PeakFile, SavedPeaksLoadBackIntoAFreshDisplay) {
     EXPECT_EQ(r.kind, RenderKind::Waveform);
 }
 
+// After an edit the peak file is written in the background: the old one never stands under the
+// name meanwhile, a load or a later save waits for the write, and the file carries the audio's
+// time so that it counts as current.
+TEST(PeakFile, ABackgroundWriteIsNeverOvertakenOrTakenForTheOldFile) {
+    TempDir dir;
+    const std::string wav = dir.file("a.wav");
+    const std::string cvp = dir.file("a.cvp");
+    Built b(wav, 2, 40000);
+    ASSERT_EQ(b.model.SavePeaks(cvp), 0);
+    const std::string old = readBytes(cvp);
+    setWriteTime(cvp, 1000);  // older than the audio: no longer current
+    std::vector<int> rest = b.values;
+    rest.resize(2 * 30000);
+    writeWav(wav, 2, 16, rest);
+    ASSERT_EQ(b.model.RemovePeakRange(30000, 40000), 0);
+    for (int round = 0; round < 20; ++round) {
+        ASSERT_EQ(b.model.SavePeaksInBackground(cvp), 0);
+        if (exists(cvp)) EXPECT_NE(readBytes(cvp), old);
+        WaveViewModel fresh;
+        fresh.setClientSize(200, 80);
+        ASSERT_EQ(fresh.OpenWaveFile(wav), 0);
+        ASSERT_EQ(fresh.LoadPeaks(cvp), 0) << "round " << round;
+        EXPECT_EQ(fresh.peaks().channels(), testing::naivePeaks(rest, 2));
+    }
+    struct stat peaks {};
+    struct stat audio {};
+    ASSERT_EQ(::stat(cvp.c_str(), &peaks), 0);
+    ASSERT_EQ(::stat(wav.c_str(), &audio), 0);
+    EXPECT_EQ(peaks.st_mtim.tv_sec, audio.st_mtim.tv_sec);
+    EXPECT_EQ(peaks.st_mtim.tv_nsec, audio.st_mtim.tv_nsec);
+
+    // A save right after a background write is the one that stays.
+    Built other(dir.file("b.wav"), 2, 30000);
+    ASSERT_EQ(b.model.SavePeaksInBackground(cvp), 0);
+    ASSERT_EQ(other.model.SavePeaks(cvp), 0);
+    FinishPeakFileWrite(cvp);
+    ASSERT_EQ(other.model.SavePeaks(dir.file("b.cvp")), 0);
+    EXPECT_EQ(readBytes(cvp), readBytes(dir.file("b.cvp")));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"a.cvp", "a.wav", "b.cvp", "b.wav"}));
+}
+
 TEST(PeakFile, StaleWrongSizedOrBrokenFilesAreRefusedAndLeaveNoPeaks) {
     TempDir dir;
     const std::string wav = dir.file("a.wav");

@@ -459,6 +459,7 @@ int DocumentController::CloseDocument(int index, bool ask) {
     // exists nowhere else and go with the working copy.
     const std::string temp = m_session.TempFolder();
     const std::string workPeaks = GetPeakFileName(document->workFile, temp);
+    FinishPeakFileWrite(workPeaks);  // a peak file still being written lands before it moves
     if (document->state == DocumentState::Clean && document->sourceKind == SourceKind::Wav) {
         HandOverPeakFile(workPeaks, GetPeakFileName(document->fileName, temp), document->fileName);
     } else {

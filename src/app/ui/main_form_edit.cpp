@@ -319,24 +319,14 @@ std::uint32_t TMainForm::CaretReadout() const {
     return ReadCaretBox(sonthra::PositionMode::Samples);
 }
 
-// Cut and Clear drop the removed range's peak blocks instead of scanning the file again, and
-// write the peak file the overview then loads.
+// Cut and Clear patch the peaks instead of scanning the file again; the overview takes them
+// from the display and the peak file follows in the background.
 int TMainForm::patchPeaks(RIZI32DaziVereruz& view, const std::string& workFile, std::uint32_t start,
                           std::uint32_t end) {
     const int removed = view.RemovePeakRange(start, end);
     if (removed != 0) return showViewError(m_dialogs, this, removed);
-    const std::string peakFile = GetPeakFileName(workFile, tempFolder());
-    const int saved = view.SavePeaks(peakFile);
-    if (saved != 0) {
-        showViewError(m_dialogs, this, saved);
-        return 0;
-    }
-    // The peak file describes the working copy as it is now, and says so by its time.
-    struct stat wav {};
-    if (::stat(workFile.c_str(), &wav) == 0) {
-        const struct timespec times[2] = {{0, UTIME_NOW}, wav.st_mtim};
-        ::utimensat(AT_FDCWD, peakFile.c_str(), times, 0);
-    }
+    // It describes the working copy as it is now, and says so by taking its time.
+    view.SavePeaksInBackground(GetPeakFileName(workFile, tempFolder()));
     return 0;
 }
 

@@ -68,6 +68,7 @@ public:
     virtual void SelectNone();
     virtual int GetLastErrorDetails(std::string& text, int& systemError, std::string& detail);
     int SavePeaks(const std::string& name);
+    int SavePeaksInBackground(const std::string& name) { return m_model.SavePeaksInBackground(name); }
     int LoadPeaks(const std::string& name);
     int RemovePeakRange(std::uint32_t start, std::uint32_t end);
     // Shows the peaks of another display of the same file, shared (WaveViewModel::SharePeaksOf).
