@@ -1,27 +1,27 @@
-// The engine error numbers the file edits return besides those of engine_errors.h. The main
-// window turns them into message numbers through EngineErrorToMessage (messages/).
+// The engine codes the file edits return besides the playback, device and recording ones, under
+// the names the edit sources use; the codes themselves are EngineCode (engine_errors.h).
 #pragma once
+
+#include "engine/engine_errors.h"
 
 namespace sonthra::edit_error {
 
-inline constexpr int kNoCutSelection = 302;
-inline constexpr int kNoTempSpace = 303;
-inline constexpr int kCannotMakeUndoFile = 305;
-inline constexpr int kNoCopySelection = 306;
-inline constexpr int kCannotOpenClip = 307;
-inline constexpr int kClipFormatDiffers = 308;
-inline constexpr int kCancelled = 311;
-inline constexpr int kNothingToPaste = 312;
-inline constexpr int kPositionBeyondEnd = 313;
-inline constexpr int kUndoRedoDisabled = 314;
-inline constexpr int kCannotMakeRedoFile = 315;
-inline constexpr int kNothingToUndoRedo = 316;
-inline constexpr int kFileInUse = 319;
-inline constexpr int kNoClearSelection = 320;
-inline constexpr int kNoCropSelection = 321;
-// A call made with arguments no caller of the contract passes (an unknown handle, a constant
-// other than the documented 1 and 0, a mute channel choice other than 1, 2 or 3). The number
-// is outside the engine-error table, so it shows as the engine's unknown error.
-inline constexpr int kBadArgument = 399;
+inline constexpr int kNoCutSelection = engineCodeNumber(EngineCode::NoCutSelection);
+inline constexpr int kNoTempSpace = engineCodeNumber(EngineCode::NoTempSpace);
+inline constexpr int kCannotMakeUndoFile = engineCodeNumber(EngineCode::CannotMakeUndoFile);
+inline constexpr int kNoCopySelection = engineCodeNumber(EngineCode::NoCopySelection);
+inline constexpr int kCannotOpenClip = engineCodeNumber(EngineCode::CannotOpenClip);
+inline constexpr int kClipFormatDiffers = engineCodeNumber(EngineCode::ClipFormatDiffers);
+// The engine's own cancel code; the program reports a cancel as sonthra::kCancelled (129).
+inline constexpr int kEditCancelled = engineCodeNumber(EngineCode::Cancelled);
+inline constexpr int kNothingToPaste = engineCodeNumber(EngineCode::NothingToPaste);
+inline constexpr int kPositionBeyondEnd = engineCodeNumber(EngineCode::PositionBeyondEnd);
+inline constexpr int kUndoRedoDisabled = engineCodeNumber(EngineCode::UndoRedoDisabled);
+inline constexpr int kCannotMakeRedoFile = engineCodeNumber(EngineCode::CannotMakeRedoFile);
+inline constexpr int kNothingToUndoRedo = engineCodeNumber(EngineCode::NothingToUndoRedo);
+inline constexpr int kFileInUse = engineCodeNumber(EngineCode::FileInUse);
+inline constexpr int kNoClearSelection = engineCodeNumber(EngineCode::NoClearSelection);
+inline constexpr int kNoCropSelection = engineCodeNumber(EngineCode::NoCropSelection);
+inline constexpr int kBadArgument = engineCodeNumber(EngineCode::BadArgument);
 
 }  // namespace sonthra::edit_error

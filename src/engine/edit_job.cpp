@@ -86,7 +86,7 @@ public:
             writers.push_back(std::move(writer));
         }
         // The last chance to stop: from here on the files are put in place.
-        if (m_state.cancel.load()) return edit_error::kCancelled;
+        if (m_state.cancel.load()) return edit_error::kEditCancelled;
         for (std::size_t i = 0; i < writers.size(); ++i) {
             if (const int r = commit(m_job.targets[i], *writers[i]); r != 0) return r;
         }
@@ -148,7 +148,7 @@ private:
     }
 
     int writePiece(const EditPiece& piece, WaveWriter& writer) {
-        if (m_state.cancel.load()) return edit_error::kCancelled;
+        if (m_state.cancel.load()) return edit_error::kEditCancelled;
         switch (piece.kind) {
             case EditPiece::Kind::Copy:
                 return copy(piece.input, piece.offset, piece.bytes, writer);
@@ -170,7 +170,7 @@ private:
                 return kCannotWriteData;
             }
             done += n;
-            if (!advance(n)) return edit_error::kCancelled;
+            if (!advance(n)) return edit_error::kEditCancelled;
         }
         return 0;
     }
@@ -193,7 +193,7 @@ private:
             }
             if (!writer.write(block, n)) return kCannotWriteData;
             done += n;
-            if (!advance(n)) return edit_error::kCancelled;
+            if (!advance(n)) return edit_error::kEditCancelled;
         }
         return 0;
     }
@@ -222,7 +222,7 @@ private:
                     break;
                 }
             }
-            if (!advance(silentBytes)) return edit_error::kCancelled;
+            if (!advance(silentBytes)) return edit_error::kEditCancelled;
             if (found != piece.bytes) return 0;
             scanned += n;
         }
@@ -247,7 +247,7 @@ private:
                 static_cast<std::size_t>(std::min<std::uint64_t>(m_blockBytes, bytes - done));
             if (!writer.write(block, n)) return kCannotWriteData;
             done += n;
-            if (!advance(n)) return edit_error::kCancelled;
+            if (!advance(n)) return edit_error::kEditCancelled;
         }
         return 0;
     }

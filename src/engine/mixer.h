@@ -27,6 +27,7 @@
 #include <string>
 
 #include "engine/mixer_model.h"
+#include "messages/message_table.h"
 
 namespace sonthra {
 
@@ -40,23 +41,53 @@ inline constexpr unsigned kMixerOutputVolumeChanged = 0x7E9;
 inline constexpr unsigned kMixerInputVolumeChanged = 0x7EA;
 inline constexpr unsigned kMixerSourceChanged = 0x7EB;
 
-// Mixer error numbers.
-inline constexpr int kMixerNoMemory = 101;
-inline constexpr int kMixerOutputDescriptionFailed = 102;
-inline constexpr int kMixerInvalidOutputIndex = 103;
-inline constexpr int kMixerOutputDeviceGone = 104;   // the selected sink no longer exists
-inline constexpr int kMixerOutputUnreachable = 105;  // no sound server for the output side
-inline constexpr int kMixerNoOutputSelected = 106;
-inline constexpr int kMixerNoSuchControl = 107;      // e.g. two values asked of a mono source
-inline constexpr int kMixerServerUnreachable = 108;  // no sound server for notifications
-inline constexpr int kMixerRequestFailed = 109;      // the server refused or did not answer
-inline constexpr int kMixerInputDescriptionFailed = 110;
-inline constexpr int kMixerInvalidInputIndex = 111;  // also an input source index off the list
-inline constexpr int kMixerInputDeviceGone = 112;    // the selected source no longer exists
-inline constexpr int kMixerInputUnreachable = 113;   // no sound server for the input side
-inline constexpr int kMixerNoInputSelected = 114;
-inline constexpr int kMixerOutputBoundsFailed = 115;
-inline constexpr int kMixerInputBoundsFailed = 116;
+// Mixer result codes. The mixer's calls return them as plain ints; read them as a MixerCode,
+// whose numbers overlap the engine's (104 here is a sink gone, there a format) and the
+// messages'. MixerErrorToMessage (messages/) is the one place they become message numbers.
+enum class MixerCode : int {
+    None = 0,
+    NoMemory = 101,
+    OutputDescriptionFailed = 102,
+    InvalidOutputIndex = 103,
+    OutputDeviceGone = 104,   // the selected sink no longer exists
+    OutputUnreachable = 105,  // no sound server for the output side
+    NoOutputSelected = 106,
+    NoSuchControl = 107,      // e.g. two values asked of a mono source
+    ServerUnreachable = 108,  // no sound server for notifications
+    RequestFailed = 109,      // the server refused or did not answer
+    InputDescriptionFailed = 110,
+    InvalidInputIndex = 111,  // also an input source index off the list
+    InputDeviceGone = 112,    // the selected source no longer exists
+    InputUnreachable = 113,   // no sound server for the input side
+    NoInputSelected = 114,
+    OutputBoundsFailed = 115,
+    InputBoundsFailed = 116,
+};
+
+constexpr int mixerCodeNumber(MixerCode code) { return static_cast<int>(code); }
+constexpr MixerCode mixerCodeOf(int number) { return static_cast<MixerCode>(number); }
+
+inline int MixerErrorToMessage(MixerCode code) { return MixerErrorToMessage(mixerCodeNumber(code)); }
+
+// The numbers under the names the mixer's sources return them by.
+inline constexpr int kMixerNoMemory = mixerCodeNumber(MixerCode::NoMemory);
+inline constexpr int kMixerOutputDescriptionFailed =
+    mixerCodeNumber(MixerCode::OutputDescriptionFailed);
+inline constexpr int kMixerInvalidOutputIndex = mixerCodeNumber(MixerCode::InvalidOutputIndex);
+inline constexpr int kMixerOutputDeviceGone = mixerCodeNumber(MixerCode::OutputDeviceGone);
+inline constexpr int kMixerOutputUnreachable = mixerCodeNumber(MixerCode::OutputUnreachable);
+inline constexpr int kMixerNoOutputSelected = mixerCodeNumber(MixerCode::NoOutputSelected);
+inline constexpr int kMixerNoSuchControl = mixerCodeNumber(MixerCode::NoSuchControl);
+inline constexpr int kMixerServerUnreachable = mixerCodeNumber(MixerCode::ServerUnreachable);
+inline constexpr int kMixerRequestFailed = mixerCodeNumber(MixerCode::RequestFailed);
+inline constexpr int kMixerInputDescriptionFailed =
+    mixerCodeNumber(MixerCode::InputDescriptionFailed);
+inline constexpr int kMixerInvalidInputIndex = mixerCodeNumber(MixerCode::InvalidInputIndex);
+inline constexpr int kMixerInputDeviceGone = mixerCodeNumber(MixerCode::InputDeviceGone);
+inline constexpr int kMixerInputUnreachable = mixerCodeNumber(MixerCode::InputUnreachable);
+inline constexpr int kMixerNoInputSelected = mixerCodeNumber(MixerCode::NoInputSelected);
+inline constexpr int kMixerOutputBoundsFailed = mixerCodeNumber(MixerCode::OutputBoundsFailed);
+inline constexpr int kMixerInputBoundsFailed = mixerCodeNumber(MixerCode::InputBoundsFailed);
 
 // The mixer's calls, so that the start-up sequence can be driven against a scripted mixer.
 // Device indexes refer to the device list as of the last GetNumberOf...Devices call, source

@@ -164,7 +164,7 @@ TEST_F(EditFailures, CancelLeavesSourceClipboardAndFolderAsTheyWere) {
                   0);
         ASSERT_NE(handle, 0u);
         EXPECT_EQ(editor.AudioEditCancelPressed(handle), 0);
-        EXPECT_EQ(finish(editor, handle), edit_error::kCancelled);
+        EXPECT_EQ(finish(editor, handle), edit_error::kEditCancelled);
         armed = false;
         EXPECT_EQ(readBytes(src), original);
         expectOnly({"src.wav"});
