@@ -46,7 +46,7 @@ int toWma(const std::string& in, const std::string& out, std::uint32_t kbps, std
         return kExitFailed;
     }
     const int result = exportWmaFile(*library, in, out, index, encoders[0], &interrupted);
-    if (result == 129) {
+    if (result == kCancelled) {
         err << "Conversion Process Aborted!\n";
         return kExitInterrupted;
     }

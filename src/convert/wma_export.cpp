@@ -2,14 +2,14 @@
 
 #include <chrono>
 
+#include "messages/message_table.h"
+
 namespace sonthra {
 namespace {
 
 std::int32_t* raw(std::atomic<std::int32_t>& field) {
     return reinterpret_cast<std::int32_t*>(&field);
 }
-
-constexpr int kCancelledResult = 129;
 
 }  // namespace
 
@@ -137,7 +137,7 @@ int exportWmaFile(const WmaEncoderLibrary& library, const std::string& source,
         case kWmaExportFinished:
             return 0;
         case kWmaExportAborted:
-            return kCancelledResult;
+            return kCancelled;
         default: {
             const int message = wmaExportMessage(job.result(), true);
             return message != 0 ? message : 484;

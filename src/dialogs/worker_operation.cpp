@@ -6,10 +6,6 @@
 
 namespace sonthra {
 
-namespace {
-constexpr int kNoResources = 104;
-}  // namespace
-
 WorkerOperation::WorkerOperation(Work work) {
     try {
         m_thread = std::thread([this, work = std::move(work)] {
@@ -21,7 +17,7 @@ WorkerOperation::WorkerOperation(Work work) {
                                     : RunState::Failed;
         });
     } catch (const std::system_error&) {
-        m_result = kNoResources;
+        m_result = kNoMemory;
         m_state = RunState::Failed;
     }
 }

@@ -6,13 +6,14 @@
 #include <thread>
 
 #include "dialogs/worker_operation.h"
+#include "messages/message_table.h"
 
 namespace sonthra {
 
 namespace {
 
 // A transform that started nothing without saying why: the system ran out of something.
-constexpr int kNothingStarted = 104;
+constexpr int kNothingStarted = kNoMemory;
 
 void deleteFile(const std::string& path) {
     if (!path.empty()) ::unlink(path.c_str());

@@ -12,6 +12,7 @@
 
 #include "effects/effect_codes.h"
 #include "effects/effect_host.h"
+#include "messages/message_table.h"
 #include "wave/wave_layout.h"
 #include "wave/wave_probe.h"
 #include "wave/wave_writer.h"
@@ -20,11 +21,9 @@ namespace sonthra {
 
 namespace {
 
-constexpr int kMsgNoMemory = 104;
 constexpr int kMsgCannotWrite = 369;
 constexpr int kMsgCannotReadEffectFile = 398;
 constexpr int kMsgCannotApply = 391;
-constexpr int kMsgCancelled = 129;
 
 // The share of the whole that one phase of the progress bar stands for.
 class PhaseProgress {
@@ -89,7 +88,7 @@ int copyRange(EffectJob& job, const EffectRequest& request, Application& app, co
     progress.begin(to - from);
     for (std::uint64_t done = 0; from + done < to;) {
         if (request.beforeChunk) request.beforeChunk(phase);
-        if (job.cancelRequested()) return kMsgCancelled;
+        if (job.cancelRequested()) return kCancelled;
         const std::uint64_t n = std::min<std::uint64_t>(kEffectChunkBytes, to - from - done);
         if (!app.output->writeFrom(app.input, l.dataOffset + from + done, n)) {
             return kMsgCannotWrite;
@@ -108,7 +107,7 @@ int processSelection(EffectJob& job, const EffectRequest& request, Application& 
         in.resize(kEffectChunkBytes);
         out.resize(kEffectChunkBytes);
     } catch (const std::bad_alloc&) {
-        return kMsgNoMemory;
+        return kNoMemory;
     }
     const std::uint64_t from = l.whole ? 0 : l.low;
     const std::uint64_t length = (l.whole ? l.dataBytes : l.high) - from;
@@ -116,7 +115,7 @@ int processSelection(EffectJob& job, const EffectRequest& request, Application& 
     std::uint32_t outCount = kEffectChunkBytes;
     for (std::uint64_t done = 0;;) {
         if (request.beforeChunk) request.beforeChunk(EffectPhase::Selection);
-        if (job.cancelRequested()) return kMsgCancelled;
+        if (job.cancelRequested()) return kCancelled;
         const auto n =
             static_cast<std::uint32_t>(std::min<std::uint64_t>(kEffectChunkBytes, length - done));
         // A chunk that cannot be read would silently shorten the audio: it ends the effect.
@@ -206,23 +205,23 @@ void EffectJob::cancel() {
         m_subject->AbortEffectProcessing(m_subject->params);
     }
     m_state.store(kJobCancelRequested);
-    m_result.store(kMsgCancelled);
+    m_result.store(kCancelled);
 }
 
 void EffectJob::run(const EffectRequest& request) {
     if (!m_subject || cancelRequested()) {
-        m_result.store(kMsgCancelled);
+        m_result.store(kCancelled);
         m_state.store(kJobAborted);
         return;
     }
     const int result = DoEffectProcessing(*this, request);
     m_result.store(result);
-    m_state.store(result == kMsgCancelled ? kJobAborted : result != 0 ? kJobFailed : kJobFinished);
+    m_state.store(result == kCancelled ? kJobAborted : result != 0 ? kJobFailed : kJobFinished);
 }
 
 int DoEffectProcessing(EffectJob& job, const EffectRequest& request) {
     job.setProgress(0);
-    if (!job.subject()) return kMsgCancelled;
+    if (!job.subject()) return kCancelled;
     int result = 0;
     {
         Application app(*job.subject());

@@ -11,6 +11,8 @@ namespace sonthra {
 // Results everywhere: 0 success, 129 cancelled by the user, anything else a message number.
 inline constexpr int kSuccess = 0;
 inline constexpr int kCancelled = 129;
+// The message every failure to get memory, a thread or another system resource shows.
+inline constexpr int kNoMemory = 104;
 
 // The product caption shown in every title and message box.
 inline constexpr const char* kProductCaption = "Sonthra";

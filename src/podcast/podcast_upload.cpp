@@ -1,5 +1,6 @@
 #include "podcast/podcast_upload.h"
 
+#include "messages/message_table.h"
 #include "podcast/audio_duration.h"
 #include "podcast/html_page.h"
 #include "podcast/pdi_file.h"
@@ -39,7 +40,7 @@ Status refreshPodcastFiles(const std::string& descriptionFile, const std::string
     if (Status audio = fillAudioFields(info); !audio.ok()) return audio;
 
     PodcastFeedEditor editor;
-    if (Status item = editor.UpdateRSSFeedForItem(info); !item.ok() && item.code != 129) {
+    if (Status item = editor.UpdateRSSFeedForItem(info); !item.ok() && item.code != kCancelled) {
         return item;
     }
     if (rewriteDescription) {

@@ -115,7 +115,7 @@ bool PodcastController::askYesNo(const QString& text, const QString& caption) {
 }
 
 void PodcastController::showStatus(const podcast::Status& status) {
-    if (status.ok() || status.code == 129 || status.text.empty()) return;
+    if (status.ok() || status.code == kCancelled || status.text.empty()) return;
     m_dialogs.messageBox(m_parent, qs(status.caption.empty() ? kProductCaption : status.caption),
                          qs(status.text), iconFor(status.icon), DialogButtons::Ok);
 }

@@ -6,11 +6,9 @@
 #include "convert/mp3_import.h"
 #include "convert/ui/mp3_to_wave_form.h"
 #include "convert/ui/wave_to_mp3_form.h"
+#include "messages/message_table.h"
 
 namespace sonthra {
-namespace {
-constexpr int kCancelledResult = 129;
-}
 
 Mp3DocumentServices::Mp3DocumentServices(UserDialogs& dialogs, Settings* settings, QWidget* parent)
     : m_dialogs(dialogs), m_settings(settings), m_parent(parent) {}
@@ -41,11 +39,11 @@ int Mp3DocumentServices::convertToWave(const std::string& source, const std::str
 int Mp3DocumentServices::encode(const std::string& source, const std::string& target, bool saveAs,
                                 std::int32_t suggestedKbps) {
     if (!m_toMp3) m_toMp3 = new TWaveToMP3ConversionForm(m_dialogs, m_settings, m_parent);
-    if (m_toMp3->PrepareMP3Conversion(source, target) != 0) return kCancelledResult;
+    if (m_toMp3->PrepareMP3Conversion(source, target) != 0) return kCancelled;
     const bool cancelled = m_toMp3->ShowMP3ConversionDialog(
         saveAs ? "SaveAs" : "Save", static_cast<std::uint32_t>(std::max(suggestedKbps, 0)));
     // The window closes after a failure too, having shown it; only a finished encoding counts.
-    return !cancelled && m_toMp3->lastResult() == 0 ? 0 : kCancelledResult;
+    return !cancelled && m_toMp3->lastResult() == 0 ? 0 : kCancelled;
 }
 
 }  // namespace sonthra

@@ -291,7 +291,7 @@ BatchStep TWMAExportFormForBurn::exportForBatch(const std::string& destination,
     exec();
     m_startedByBatch = false;
     if (m_outcome == 0) return BatchStep::Exported;
-    return m_outcome == 129 ? BatchStep::Cancelled : BatchStep::Failed;
+    return m_outcome == kCancelled ? BatchStep::Cancelled : BatchStep::Failed;
 }
 
 void TWMAExportFormForBurn::exportEnded(std::int32_t state, int result) {

@@ -27,7 +27,6 @@ namespace {
 constexpr int kMsgInvalidTempFolder = 180;
 constexpr int kMsgNoRecordingDevice = 192;
 constexpr int kMsgNoPlaybackDevice = 194;
-constexpr int kMsgNoMemory = 104;
 constexpr int kMsgRestartForTempFolder = 421;
 constexpr int kMsgTempFolderMissing = 441;
 
@@ -65,7 +64,7 @@ std::vector<DeviceEntry> deviceList(Count count, Describe describe, const char* 
         }
         list.push_back({-1, defaultName});
     } catch (const std::bad_alloc&) {
-        ShowMessage(dialogs, parent, kMsgNoMemory);
+        ShowMessage(dialogs, parent, kNoMemory);
         return {};
     }
     return list;

@@ -2,11 +2,12 @@
 
 #include <new>
 
+#include "messages/message_table.h"
+
 namespace sonthra {
 
 namespace {
 
-constexpr int kMsgNoMemory = 104;
 
 // Appends `value` unless it repeats the last entry: the formats come in probing order, so
 // equal values of one dimension stand together.
@@ -28,7 +29,7 @@ int ProbeFormats(const FormatQuery& query, std::vector<RecordFormat>& formats) {
                     formats.push_back({rate, static_cast<std::uint8_t>(bits),
                                        static_cast<std::uint8_t>(channels)});
                 } catch (const std::bad_alloc&) {
-                    return kMsgNoMemory;
+                    return kNoMemory;
                 }
             }
         }
