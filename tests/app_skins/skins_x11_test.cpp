@@ -2,8 +2,9 @@
 // chosen in the Preferences and takes effect at once; the skinned buttons and sliders are drawn
 // whole, at their sizes, in the skin's colours, covering as many device pixels as the scale
 // asks. Run at scale 1 and
-// (QT_SCALE_FACTOR=2) at scale 2. The pixels are judged by colour and extent, not against a
-// stored picture, so fonts and small drawing changes do not matter.
+// (QT_SCALE_FACTOR=2) at scale 2. The pixels are judged by colour and extent, so fonts and
+// small drawing changes do not matter, and the parts that hold no text (the transport, sliders,
+// document buttons and background) against stored pictures, so a broken skin image is caught.
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QApplication>
@@ -19,8 +20,11 @@
 #include <set>
 
 #include "app/ui/main_form.h"
+#include "app_skins/skin_references.h"
 #include "controls/skin_colors.h"
+#include "controls/ui/cool_form.h"
 #include "controls/ui/cool_slider.h"
+#include "controls/ui/rect_button.h"
 #include "controls/ui/skin_images.h"
 #include "dialogs/ui/scripted_dialogs.h"
 #include "engine/mixer.h"
@@ -178,6 +182,59 @@ protected:
         }
     }
 
+    // A picture to judge against a stored one, with the rectangles of its parts.
+    struct Picture {
+        QImage image;
+        std::vector<QRect> parts;
+    };
+
+    // The visible transport buttons as the screen shows them, side by side.
+    Picture transportStrip(const QImage& screen) {
+        Picture strip;
+        std::vector<QImage> buttons;
+        int x = 0;
+        for (const char* name : kTransport) {
+            QAbstractButton& b = button(name);
+            if (!b.isVisible()) continue;
+            buttons.push_back(screen.copy(devicePixels(b)));
+            strip.parts.emplace_back(QPoint(x, 0), buttons.back().size());
+            x += buttons.back().width();
+        }
+        strip.image = test::sideBySide(buttons);
+        return strip;
+    }
+
+    // The other skinned parts that hold no text, on a background of the skin: both sliders and
+    // a document button released, pressed and disabled, drawn as the window draws them.
+    static Picture controlsSheet() {
+        TCoolForm sheet;
+        sheet.resize(200, 160);
+        auto* vertical = new TCoolSliderV(&sheet);
+        vertical->move(8, 5);
+        vertical->setPosition(25);
+        auto* horizontal = new TCoolSliderH(&sheet);
+        horizontal->setGeometry(40, 8, 150, 20);
+        horizontal->setPosition(70);
+        horizontal->setSelStart(20);
+        horizontal->setSelEnd(60);
+        for (int i = 0; i < 3; ++i) {
+            auto* document = new TLUM32RectBtnEx(&sheet);
+            document->setSkinLook("docbutton");
+            document->setDrawBorder(true);
+            document->setBorderWidth(1);
+            document->setGeometry(40, 40 + 30 * i, 120, 23);
+            document->setDown(i == 1);
+            document->setEnabled(i != 2);
+        }
+        Picture picture{sheet.grab().toImage(), {}};
+        const qreal ratio = picture.image.devicePixelRatio();
+        for (const QWidget* part : sheet.findChildren<QWidget*>()) {
+            const QRectF r = QRectF(part->geometry());
+            picture.parts.push_back(QRectF(r.topLeft() * ratio, r.size() * ratio).toAlignedRect());
+        }
+        return picture;
+    }
+
     int m_shots = 0;
     test::TempFolder workspace;
     test::TempFolder store;
@@ -191,7 +248,9 @@ protected:
 TEST_F(SkinsX11, BothSkinsDrawTheWholeConsoleAndTheChoiceTakesEffectAtOnce) {
     ASSERT_EQ(qgetenv("QT_QPA_PLATFORM"), "xcb") << "needs the x11 test fixture";
     const qreal ratio = form.devicePixelRatioF();
-    if (qEnvironmentVariable("QT_SCALE_FACTOR") == "2") EXPECT_EQ(ratio, 2.0);
+    if (qEnvironmentVariable("QT_SCALE_FACTOR") == "2") {
+        EXPECT_EQ(ratio, 2.0);
+    }
 
     QImage light = screenshot();
     EXPECT_EQ(light.size(), (QSizeF(form.size()) * ratio).toSize());
@@ -264,6 +323,27 @@ TEST_F(SkinsX11, AStoredSkinAppliesWhenTheProgramStarts) {
     second.CreatePreferencesForm();
     EXPECT_EQ(SkinImages::skin(), Skin::Dark);
     EXPECT_TRUE(otherDialogs.shown().empty());
+}
+
+// Each skin at this scale, part by part, as stored.
+TEST_F(SkinsX11, SkinnedPartsMatchTheirStoredPictures) {
+    ASSERT_EQ(qgetenv("QT_QPA_PLATFORM"), "xcb") << "needs the x11 test fixture";
+    const QString scale = QString("%1x").arg(qRound(form.devicePixelRatioF()));
+    for (const char* skin : {"light", "dark"}) {
+        SCOPED_TRACE(skin);
+        chooseSkin(skin, false);
+        ASSERT_EQ(SkinImages::skinName(SkinImages::skin()), skin);
+        const QImage screen = screenshot();
+        const Picture strip = transportStrip(screen);
+        EXPECT_EQ(strip.parts.size(), 7u);
+        test::expectMatchesReference(strip.image, QString("transport-%1-%2.png").arg(skin, scale),
+                                     strip.parts);
+        const Picture sheet = controlsSheet();
+        EXPECT_EQ(sheet.image.size(), (QSizeF(200, 160) * form.devicePixelRatioF()).toSize());
+        EXPECT_EQ(sheet.parts.size(), 5u);
+        test::expectMatchesReference(sheet.image, QString("controls-%1-%2.png").arg(skin, scale),
+                                     sheet.parts);
+    }
 }
 
 }  // namespace

@@ -58,6 +58,7 @@ class RIZI32DaziVereruz;
 class TLUM32Overview;
 class TLUM32Scale;
 class TLUM32VerticalLEDs;
+class TLUM32RectBtnEx;
 enum class PositionMode;
 
 enum class PositionDisplayMode { Time, Samples };
@@ -503,7 +504,7 @@ private:
     struct DocumentParts {
         RIZI32DaziVereruz* view = nullptr;
         TLUM32Overview* overview = nullptr;
-        QToolButton* button = nullptr;
+        TLUM32RectBtnEx* button = nullptr;
         QAction* windowItem = nullptr;
     };
     void initDocuments();

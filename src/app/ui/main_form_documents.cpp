@@ -8,13 +8,15 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
-#include <QToolButton>
+
+#include <algorithm>
 
 #include "app/document_files.h"
 #include "app/temp_names.h"
 #include "app/ui/command_states.h"
 #include "app/ui/main_form.h"
 #include "app/ui/main_form_shared.h"
+#include "controls/ui/rect_button.h"
 #include "dialogs/ui/user_dialogs.h"
 #include "edit/position_text.h"
 #include "engine/nx_wave_player.h"
@@ -57,6 +59,25 @@ void replacePlaceholder(QWidget* placeholder, QWidget* widget) {
         delete parent->layout()->replaceWidget(placeholder, widget);
     }
     delete placeholder;
+}
+
+// A document's button in the skin's look: its page picture, then its file name, cut with "..."
+// when too long (the whole name is the hint). Down (checked, for screen readers) marks the
+// current document, which the window sets; a click selects.
+TLUM32RectBtnEx* makeDocumentButton(QWidget* bar, const QString& caption) {
+    auto* button = new TLUM32RectBtnEx(bar);
+    button->setObjectName("DocumentButton");
+    button->setCheckable(true);
+    button->setSkinLook("docbutton");
+    button->setDrawBorder(true);
+    button->setBorderWidth(1);
+    button->setImageLeftPos(4);
+    button->setCaptionLeftPos(24);
+    button->setCaptionTopPos(std::max(0, (bar->height() - 1 - button->fontMetrics().height()) / 2));
+    button->setCaption(caption);
+    button->setToolTip(caption);
+    button->show();
+    return button;
 }
 
 }  // namespace
@@ -199,10 +220,7 @@ int TMainForm::CreateParts(AudioDocument& document) {
             [this, id] { SelectDocument(m_documents.indexOfId(id), false); });
 
     auto* bar = findChild<QWidget*>("DocumentButtonBar");
-    parts.button = new QToolButton(bar);
-    parts.button->setText(caption);
-    parts.button->setCheckable(true);
-    parts.button->setAutoExclusive(false);
+    parts.button = makeDocumentButton(bar, caption);
     auto* popup = new QMenu(parts.button);
     connect(popup->addAction("Select"), &QAction::triggered, this,
             [this, id] { SelectDocument(m_documents.indexOfId(id), false); });
@@ -214,9 +232,8 @@ int TMainForm::CreateParts(AudioDocument& document) {
         PlaceDocumentButtons();
         releaseBusy();
     });
-    parts.button->setMenu(popup);
-    parts.button->setPopupMode(QToolButton::MenuButtonPopup);
-    connect(parts.button, &QToolButton::clicked, this,
+    parts.button->setPopupMenu(popup);
+    connect(parts.button, &QAbstractButton::clicked, this,
             [this, id] { SelectDocument(m_documents.indexOfId(id), false); });
     m_parts[document.id] = std::move(parts);
     return 0;
@@ -257,7 +274,7 @@ void TMainForm::ShowParts(const AudioDocument* shown) {
         parts.overview->setVisible(isShown);
         if (parts.windowItem) parts.windowItem->setChecked(isShown);
         if (parts.button) {
-            parts.button->setChecked(isShown);
+            parts.button->setDown(isShown);
             QFont font = parts.button->font();
             font.setBold(isShown);
             parts.button->setFont(font);

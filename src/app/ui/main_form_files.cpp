@@ -2,10 +2,10 @@
 // side of what the controller asks of it (the recording format window, the WMA export window).
 #include <QAction>
 #include <QFileInfo>
-#include <QToolButton>
 
 #include "app/ui/main_form.h"
 #include "app/ui/main_form_shared.h"
+#include "controls/ui/rect_button.h"
 #include "convert/ui/wma_export_form.h"
 #include "messages/message_table.h"
 #include "settings/ui/rec_settings_form.h"
@@ -55,7 +55,10 @@ int TMainForm::ExportToWma(const std::string& name, const std::string& source) {
 void TMainForm::ShowRenamed(const AudioDocument& document) {
     const QString caption = QFileInfo(qs(document.fileName)).fileName();
     if (DocumentParts* parts = partsOf(&document)) {
-        if (parts->button) parts->button->setText(caption);
+        if (parts->button) {
+            parts->button->setCaption(caption);
+            parts->button->setToolTip(caption);
+        }
         if (parts->windowItem) parts->windowItem->setText(caption);
     }
     updateTitle();

@@ -1,12 +1,15 @@
 #include "controls/ui/rect_button.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 #include <stdexcept>
 
 #include "controls/skin_layout.h"
+#include "controls/ui/skin_images.h"
 
 namespace sonthra {
 
@@ -44,8 +47,29 @@ void TLUM32RectBtnEx::setCaptionTopPos(int y) {
 }
 
 void TLUM32RectBtnEx::setDown(bool down) {
-    m_down = down;
+    storeDown(down);
     m_shownReleased = !down;
+    update();
+}
+
+void TLUM32RectBtnEx::storeDown(bool down) {
+    m_down = down;
+    if (isCheckable() && isChecked() != down) setChecked(down);
+}
+
+void TLUM32RectBtnEx::checkStateSet() {
+    if (m_down == isChecked()) return;
+    m_down = isChecked();
+    if (!m_pressed) m_shownReleased = !m_down;
+    update();
+}
+
+void TLUM32RectBtnEx::nextCheckState() {
+    if (m_toggle) setDown(!m_down);
+}
+
+void TLUM32RectBtnEx::setSkinLook(const QString& imageName) {
+    m_skinLook = imageName;
     update();
 }
 
@@ -111,24 +135,32 @@ QSize TLUM32RectBtnEx::sizeHint() const {
 }
 
 void TLUM32RectBtnEx::paintEvent(QPaintEvent*) {
+    // The skin's look stands in for the button's own colours and pictures while it is set.
+    const bool skinned = !m_skinLook.isEmpty();
+    RectButtonColors colors{m_color, m_downColor, palette().color(QPalette::Dark), m_upCaptionColor,
+                            m_downCaptionColor};
+    if (skinned) colors = SkinImages::rectButtonColors(SkinImages::skin());
     QPainter painter(this);
-    painter.fillRect(rect(), m_shownReleased ? m_color : m_downColor);
+    painter.fillRect(rect(), m_shownReleased ? colors.face : colors.downFace);
     if (m_drawBorder && m_borderWidth > 0) {
-        QPen pen(palette().color(QPalette::Dark), m_borderWidth);
+        QPen pen(colors.border, m_borderWidth);
         pen.setJoinStyle(Qt::MiterJoin);
         painter.setPen(pen);
         const qreal half = m_borderWidth / 2.0;
         painter.drawRect(QRectF(rect()).adjusted(half, half, -half, -half));
     }
-    const QPixmap& image =
-        !isEnabled() ? m_disabledImage : (m_shownReleased ? m_upImage : m_downImage);
+    QPixmap image = !isEnabled() ? m_disabledImage : (m_shownReleased ? m_upImage : m_downImage);
+    if (skinned) {
+        const QString suffix = !isEnabled() ? "Disabled" : (m_shownReleased ? "" : "Down");
+        image = SkinImages::image(m_skinLook + suffix, devicePixelRatioF());
+    }
     if (!image.isNull()) {
         const qreal y = (height() - image.deviceIndependentSize().height()) / 2;
         painter.drawPixmap(QPointF(m_imageLeft, y), image);
     }
     const int shift = m_shownReleased ? 0 : 1;
     painter.setFont(font());
-    painter.setPen(m_shownReleased ? m_upCaptionColor : m_downCaptionColor);
+    painter.setPen(m_shownReleased ? colors.caption : colors.downCaption);
     const QFontMetrics metrics(font());
     painter.drawText(QPoint(m_captionLeft + shift, m_captionTop + shift + metrics.ascent()),
                      shownCaption());
@@ -145,8 +177,12 @@ void TLUM32RectBtnEx::mousePressEvent(QMouseEvent* event) {
         event->ignore();
         return;
     }
-    if (m_toggle) m_down = !m_down;
+    press();
+}
+
+void TLUM32RectBtnEx::press() {
     m_pressed = true;
+    if (m_toggle) storeDown(!m_down);
     m_shownReleased = false;
     update();
 }
@@ -156,15 +192,16 @@ void TLUM32RectBtnEx::mouseMoveEvent(QMouseEvent*) {}
 void TLUM32RectBtnEx::release(bool inside) {
     if (!m_pressed) return;
     m_pressed = false;
+    // Released, the button shows its Down state: a toggle button now down stays pressed, and
+    // a button the owner holds down (the current document's) does not pop up.
     if (inside) {
-        // A toggle button that is now down stays pressed.
-        m_shownReleased = !(m_toggle && m_down);
+        m_shownReleased = !m_down;
         update();
         emit clicked(m_down);
         return;
     }
-    if (m_toggle) m_down = !m_down;
-    m_shownReleased = !(m_toggle && m_down);
+    if (m_toggle) storeDown(!m_down);
+    m_shownReleased = !m_down;
     update();
 }
 
@@ -180,10 +217,7 @@ void TLUM32RectBtnEx::keyPressEvent(QKeyEvent* event) {
     if ((event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
          event->key() == Qt::Key_Enter) &&
         !event->isAutoRepeat() && m_canChangeState && isEnabled()) {
-        if (m_toggle) m_down = !m_down;
-        m_pressed = true;
-        m_shownReleased = false;
-        update();
+        press();
         return;
     }
     QAbstractButton::keyPressEvent(event);
@@ -197,6 +231,14 @@ void TLUM32RectBtnEx::keyReleaseEvent(QKeyEvent* event) {
         return;
     }
     QAbstractButton::keyReleaseEvent(event);
+}
+
+void TLUM32RectBtnEx::contextMenuEvent(QContextMenuEvent* event) {
+    if (m_popupMenu == nullptr) {
+        event->ignore();
+        return;
+    }
+    m_popupMenu->popup(event->globalPos());
 }
 
 }  // namespace sonthra

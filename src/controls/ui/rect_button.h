@@ -1,12 +1,15 @@
 // TLUM32RectBtnEx: a flat button with a picture and a caption, used for the document buttons.
 // It fills itself with Color when shown released and DownColor when shown pressed; a caption too
 // wide for it is shortened with "..." (OptimalCaption). A toggle button flips on the press and
-// takes the flip back when the mouse is released outside it. Call only from the GUI thread.
+// takes the flip back when the mouse is released outside it; released, any button shows its Down
+// state again. Call only from the GUI thread.
 #pragma once
 
 #include <QAbstractButton>
 #include <QColor>
 #include <QPixmap>
+
+class QMenu;
 
 namespace sonthra {
 
@@ -57,6 +60,16 @@ public:
     void setDrawBorder(bool draw);
     bool OptimalCaption() const { return m_optimalCaption; }
     void setOptimalCaption(bool optimal);
+    // Shown on a right click and on the menu key; not owned.
+    QMenu* PopupMenu() const { return m_popupMenu; }
+    void setPopupMenu(QMenu* menu) { m_popupMenu = menu; }
+
+    // Takes its colours and pictures from the current skin at each paint, so that it follows a
+    // change of skin: the pictures `imageName`, `imageName` + "Down" and `imageName` +
+    // "Disabled" at the screen's density, and the skin's face, pressed, border and caption
+    // colours. An empty name goes back to the button's own properties.
+    void setSkinLook(const QString& imageName);
+    QString skinLook() const { return m_skinLook; }
 
     // The caption as painted: shortened with "..." when OptimalCaption and it is too wide.
     QString shownCaption() const;
@@ -72,10 +85,17 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    // A checkable button reports Down as its checked state (to screen readers too): setChecked
+    // sets Down, and click() flips it only on a toggle button.
+    void checkStateSet() override;
+    void nextCheckState() override;
 
 private:
     void takeImage(QPixmap& slot, const QPixmap& image);
+    void press();
     void release(bool inside);
+    void storeDown(bool down);
 
     QColor m_color;
     QColor m_downColor;
@@ -95,6 +115,8 @@ private:
     bool m_optimalCaption = true;
     bool m_shownReleased = true;
     bool m_pressed = false;
+    QMenu* m_popupMenu = nullptr;
+    QString m_skinLook;
 };
 
 }  // namespace sonthra

@@ -94,4 +94,14 @@ QPalette SkinImages::windowPalette(Skin skin, const QPalette& base) {
     return dark;
 }
 
+// Raised faces on the window's background; the pressed one tinted with the skin's selection blue.
+RectButtonColors SkinImages::rectButtonColors(Skin skin) {
+    if (skin == Skin::Dark) {
+        return {QColor(56, 59, 64), QColor(36, 54, 79), QColor(21, 23, 26), QColor(226, 229, 233),
+                QColor(156, 196, 255)};
+    }
+    return {QColor(246, 247, 249), QColor(201, 214, 232), QColor(140, 148, 158), QColor(34, 37, 42),
+            QColor(29, 79, 156)};
+}
+
 }  // namespace sonthra

@@ -12,6 +12,15 @@ namespace sonthra {
 
 enum class Skin { Light, Dark };
 
+// The colours of a flat button drawn in a skin's look (TLUM32RectBtnEx::setSkinLook).
+struct RectButtonColors {
+    QColor face;
+    QColor downFace;
+    QColor border;
+    QColor caption;
+    QColor downCaption;
+};
+
 class SkinImages {
 public:
     // The image of the current skin at the given device pixel ratio; the pixmap carries that
@@ -29,6 +38,8 @@ public:
     // The window colours that go with a skin: `base` (the toolkit's) for the light skin, dark
     // greys with light text for the dark one.
     static QPalette windowPalette(Skin skin, const QPalette& base);
+
+    static RectButtonColors rectButtonColors(Skin skin);
 };
 
 }  // namespace sonthra
