@@ -122,6 +122,15 @@ TEST_F(DocumentWindowTest, Mp3WithoutTheConverterIsTheMissingComponent) {
     EXPECT_EQ(form.Documents().count(), 1u);
 }
 
+// A block naming several files, as a second copy given them hands over (a command line carries
+// only its first).
+ArgumentBlock handedOver(const std::vector<std::string>& files) {
+    ArgumentBlock block;
+    for (std::size_t i = 0; i < files.size(); ++i) block.setSlot(i, files[i]);
+    block.setCount(static_cast<std::int32_t>(files.size()));
+    return block;
+}
+
 // The temporary folder cannot hold the first file's working copy: the files after it are not
 // tried, so the user sees one warning, not one per file.
 TEST_F(DocumentWindowTest, NoRoomForOneHandedOverFileStopsTheRest) {
@@ -135,10 +144,27 @@ TEST_F(DocumentWindowTest, NoRoomForOneHandedOverFileStopsTheRest) {
     std::filesystem::resize_file(big, std::uint64_t{4} << 30);  // sparse: nothing is written
     const std::string after = makeWav("after.wav", 4410);
     dialogs.clearShown();
-    form.CommandHandler(ArgumentBlock::fromArguments({big, after}));
+    form.CommandHandler(handedOver({big, after}));
     EXPECT_EQ(form.CurrentDocument(), nullptr) << "the file after the refused one stays shut";
     ASSERT_EQ(messages().size(), 1);
     EXPECT_TRUE(messages()[0].startsWith("Warning : There is not enough free space"));
+    EXPECT_FALSE(form.Busy().isSet());
+}
+
+// Message 104 also means the system ran out of memory: a handed-over file failing that way is
+// not a full temporary folder, so the files after it are still opened.
+TEST_F(DocumentWindowTest, OneHandedOverFileFailingForMemoryDoesNotStopTheRest) {
+    TMainForm::Mp3Services mp3;
+    mp3.canConvert = [](const std::string&) { return true; };
+    mp3.bitRate = [](const std::string&) { return 128u; };
+    mp3.convertToWave = [](const std::string&, const std::string&) { return kNoMemory; };
+    form.SetMp3Services(mp3);
+    const std::string failing = user.file("failing.mp3");
+    test::writeFile(failing, "x");
+    const std::string after = makeWav("after.wav", 4410);
+    form.CommandHandler(handedOver({failing, after}));
+    ASSERT_NE(form.CurrentDocument(), nullptr) << "the file after the failed one opens";
+    EXPECT_EQ(form.CurrentDocument()->fileName, after);
     EXPECT_FALSE(form.Busy().isSet());
 }
 

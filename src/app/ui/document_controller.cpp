@@ -193,6 +193,7 @@ int DocumentController::OpenFileByPath(const QString& path) {
     if (room && *room < needed) {
         m_dialogs.messageBox(parent(), kProductCaption, kNoRoomText, DialogIcon::Warning,
                              DialogButtons::Ok);
+        m_openFoundNoRoom = true;
         return kNoRoomForWorkspace;
     }
 
@@ -335,6 +336,7 @@ void DocumentController::OpenAsUnsaved(const QString& wavPath, const QString& di
 // One file of the command handler (message 0x4CB): the command line, a second copy's file or
 // a file dropped on the window.
 int DocumentController::OpenRequested(const QString& path, bool unsaved) {
+    m_openFoundNoRoom = false;
     if (m_engine == nullptr) return 0;
     const std::string file = path.toStdString();
     if (HasExtension(file, ".plst") || HasExtension(file, ".wma")) {

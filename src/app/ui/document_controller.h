@@ -20,7 +20,8 @@ class QWidget;
 
 namespace sonthra {
 
-// An open refused for want of room in the temporary folder (the user was warned).
+// What an open refused for want of room in the temporary folder returns (the user was warned).
+// Other failures return message 104 too, so ask OpenFoundNoRoom() rather than compare.
 inline constexpr int kNoRoomForWorkspace = 104;
 
 class DocumentSession;
@@ -117,6 +118,9 @@ public:
     // imported, unsaved makes the file an unsaved document. 0 or what the open came to, as
     // OpenFileByPath and LoadWmaFile say.
     int OpenRequested(const QString& path, bool unsaved);
+    // Whether the last OpenRequested was refused for want of room in the temporary folder,
+    // which leaves none for the files after it either.
+    bool OpenFoundNoRoom() const { return m_openFoundNoRoom; }
 
     // A new empty document in this format (named name, or "Untitled<n>.wav"), after closing the
     // open one with the save prompt: 0, 129 or the message number shown.
@@ -186,6 +190,7 @@ private:
     bool m_songInfoChanged = false;
     // Set by a save that encoded MP3: the document is opened again from the saved file.
     bool m_reopenAfterSave = false;
+    bool m_openFoundNoRoom = false;
 };
 
 }  // namespace sonthra

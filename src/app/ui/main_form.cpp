@@ -94,10 +94,9 @@ void TMainForm::CommandHandler(const ArgumentBlock& block) {
         const QString name = QString::fromStdString(file);
         QString path = QFileInfo(name).absoluteFilePath();
         if (path.isEmpty()) path = name;
-        m_openResult = 0;
         emit OpenRequested(path, request.unsaved);
         // No room in the temporary folder for one file leaves none for the files after it.
-        if (m_openResult == kNoRoomForWorkspace) break;
+        if (m_docs->OpenFoundNoRoom()) break;
     }
 }
 
