@@ -12,6 +12,7 @@
 #include "app/ui/command_states.h"
 #include "app/ui/document_session.h"
 #include "app/workspace_job.h"
+#include "convert/mp3_export.h"
 #include "convert/ui/wma_to_wave_form.h"
 #include "dialogs/ui/user_dialogs.h"
 #include "engine/nx_wave_player.h"
@@ -28,7 +29,6 @@ namespace {
 constexpr int kUndoRedoNotMade = 177;
 constexpr int kCopyThreadNotStarted = 181;
 constexpr int kFileMissing = 184;
-constexpr int kMp3ComponentMissing = 229;
 constexpr int kTempFileNotMade = 160;
 constexpr int kNoWholeFrame = 164;
 constexpr int kWmaNotProper = 489;
@@ -53,7 +53,7 @@ DocumentController::DocumentController(DocumentSurface& surface, DocumentSession
     : m_surface(surface), m_session(session), m_dialogs(dialogs), m_transport(transport) {}
 
 void DocumentController::askMp3Component() {
-    if (AskMessage(m_dialogs, parent(), kMp3ComponentMissing, DialogButtons::YesNo,
+    if (AskMessage(m_dialogs, parent(), kMp3NoComponent, DialogButtons::YesNo,
                    DialogIcon::Warning) == DialogAnswer::Yes) {
         m_dialogs.openUrl(kCodecPageUrl);
     }
@@ -168,7 +168,7 @@ int DocumentController::OpenFileByPath(const QString& path) {
     const bool mp3 = HasExtension(file, ".mp3");
     // Without the MP3 converter nothing is closed for a file that cannot be opened anyway.
     if (mp3 && !(m_mp3.canConvert && m_mp3.bitRate && m_mp3.convertToWave)) {
-        return kMp3ComponentMissing;
+        return kMp3NoComponent;
     }
 
     // A WAV file that cannot be read is refused before the open document is closed for it.
@@ -208,7 +208,7 @@ int DocumentController::OpenFileByPath(const QString& path) {
         const int converted = possible ? m_mp3.convertToWave(file, document.workFile) : 0;
         if (!possible || converted != 0) {
             RemoveFile(document.workFile);
-            return possible ? converted : kMp3ComponentMissing;
+            return possible ? converted : kMp3NoComponent;
         }
         document.mp3BitRate = static_cast<std::int32_t>(bitRate);
     }
@@ -268,7 +268,7 @@ int DocumentController::openAndAskMp3(const QString& path) {
     if (result != 0 && documents.current() != nullptr) {
         SelectDocument(documents.currentIndex(), false);
     }
-    if (result == kMp3ComponentMissing) askMp3Component();
+    if (result == kMp3NoComponent) askMp3Component();
     return result;
 }
 

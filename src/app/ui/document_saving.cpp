@@ -12,6 +12,7 @@
 #include "app/transport_controller.h"
 #include "app/ui/document_controller.h"
 #include "app/ui/document_session.h"
+#include "convert/mp3_export.h"
 #include "dialogs/ui/user_dialogs.h"
 #include "messages/message_table.h"
 
@@ -21,7 +22,6 @@ namespace {
 
 constexpr int kCannotRevert = 142;
 constexpr int kCannotSave = 146;
-constexpr int kMp3ComponentMissing = 229;
 constexpr int kBackupDeleteMs = 60000;
 constexpr const char* kSaveFilter = "Wave Files (*.wav);;MP3 Files (*.mp3)";
 
@@ -259,7 +259,7 @@ void DocumentController::FileRevertMenuClick() {
         const QString path = qs(document->fileName);
         CloseDocument(index, false);
         const int opened = OpenFileByPath(path);
-        if (opened == kMp3ComponentMissing) askMp3Component();
+        if (opened == kMp3NoComponent) askMp3Component();
         if (opened != 0) return;
     } else {
         // The working copy is replaced whole, so a failed revert leaves it as it was.
