@@ -477,8 +477,6 @@ private:
     bool m_shutDown = false;
     bool m_shuttingDown = false;
     QStringList m_startupArguments;
-    // What the last file the command handler handed over came to (104 ends its loop).
-    int m_openResult = 0;
     PositionDisplayMode m_positionMode = PositionDisplayMode::Time;
     ShutdownSteps m_shutdownSteps;
 

@@ -34,7 +34,7 @@ void TMainForm::FileImportFromWMAMenuClick() {
     m_docs->FileImportFromWMAMenuClick();
 }
 void TMainForm::openRequested(const QString& path, bool unsaved) {
-    m_openResult = m_docs->OpenRequested(path, unsaved);
+    m_docs->OpenRequested(path, unsaved);
 }
 void TMainForm::recentFileChosen(int number) {
     m_docs->RecentFileChosen(number);
