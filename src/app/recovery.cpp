@@ -420,6 +420,9 @@ int InstanceRecord::Open() {
 
 bool InstanceRecord::Update(const RecoveryManifest& manifest) {
     if (m_lockFd < 0 || m_kept) return false;
+    // The lock file's time says when this copy was last alive, so that a later start never
+    // takes a file another program changed after this copy died for one of this copy's.
+    ::futimens(m_lockFd, nullptr);
     std::string text = FormatManifest(manifest);
     if (text == m_written) return true;
     if (!writeFileSafely(m_manifestPath, text, 0600)) return false;
@@ -496,6 +499,10 @@ void AbandonedRun::Discard(const std::vector<RecoveryEntry>& keep,
         }
     }
     if (sweep) {
+        struct stat lockStat {};
+        const std::int64_t lastAlive = ::fstat(m_lockFd, &lockStat) == 0
+                                           ? static_cast<std::int64_t>(lockStat.st_mtim.tv_sec)
+                                           : m_manifest.started;
         for (const std::string& folder : m_manifest.tempFolders) {
             DIR* dir = ::opendir(folder.c_str());
             if (dir == nullptr) continue;
@@ -509,8 +516,11 @@ void AbandonedRun::Discard(const std::vector<RecoveryEntry>& keep,
                 if (protectedName) continue;
                 const std::string path = folder + (folder.back() == '/' ? "" : "/") + name;
                 struct stat st {};
-                // Only what was made or changed while the dead copy ran.
-                if (::lstat(path.c_str(), &st) != 0 || st.st_mtim.tv_sec < m_manifest.started)
+                // Only what was made or changed while the dead copy ran: from its start to its
+                // last sign of life (the lock file's time, renewed with every update), with a
+                // second's grace for the writes of its last moments.
+                if (::lstat(path.c_str(), &st) != 0 || st.st_mtim.tv_sec < m_manifest.started ||
+                    st.st_mtim.tv_sec > lastAlive + 1)
                     continue;
                 RemoveOwnTemporary(path);
             }

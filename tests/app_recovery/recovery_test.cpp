@@ -311,12 +311,16 @@ TEST(RecoveryRuns, UnsavedWorkIsOfferedThenEverythingOfTheRunGoes) {
     writeText(mine, "x");
     writeText(beforeTheRun, "x");
     setAge(beforeTheRun, 7200);
+    // A clipboard another program changed after the copy died is that program's.
+    const std::string afterTheRun = at("ST32other1");
 
     std::string lock;
     const pid_t dead = runningCopy(folder, m, &lock);
     ASSERT_GT(dead, 0);
     kill9(dead);
     bool othersAlive = true;
+    writeText(afterTheRun, "x");
+    setAge(afterTheRun, -30);
     std::vector<AbandonedRun> runs = ClaimAbandonedRuns(folder, "", &othersAlive);
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_FALSE(othersAlive);
@@ -339,6 +343,7 @@ TEST(RecoveryRuns, UnsavedWorkIsOfferedThenEverythingOfTheRunGoes) {
     EXPECT_TRUE(fs::exists(foreign));
     EXPECT_TRUE(fs::exists(mine));
     EXPECT_TRUE(fs::exists(beforeTheRun));
+    EXPECT_TRUE(fs::exists(afterTheRun));
     EXPECT_TRUE(fs::exists(userFile));
     runs.clear();
 
