@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 
 #include "app/ui/main_form.h"
@@ -59,11 +60,26 @@ protected:
         SkinImages::setSkin(Skin::Light);
     }
 
+    // Runs answer once the Preferences window shows (and has read its values), however loaded
+    // the machine is.
+    static void answerPreferences(TPreferencesForm* preferences, std::function<void()> answer) {
+        auto* poll = new QTimer(preferences);
+        poll->setInterval(20);
+        QObject::connect(poll, &QTimer::timeout, preferences, [=] {
+            if (!preferences->isVisible() || QApplication::activeModalWidget() != preferences)
+                return;
+            poll->stop();
+            poll->deleteLater();
+            answer();
+        });
+        poll->start();
+    }
+
     // Chooses a skin in the Preferences as a person does, with or without its display colours.
     void chooseSkin(const QString& name, bool withColours) {
         TPreferencesForm* preferences = form.PreferencesForm();
         ASSERT_NE(preferences, nullptr);
-        QTimer::singleShot(50, preferences, [=] {
+        answerPreferences(preferences, [=] {
             QComboBox* skins = preferences->SkinComboBox;
             skins->setCurrentIndex(skins->findData(name));
             preferences->SkinColorsCheckBox->setChecked(withColours);
@@ -263,7 +279,7 @@ TEST_F(SkinsX11, BothSkinsDrawTheWholeConsoleAndTheChoiceTakesEffectAtOnce) {
     // Dark chosen and then cancelled changes nothing, and the window shows the stored skin
     // when it opens again.
     TPreferencesForm* preferences = form.PreferencesForm();
-    QTimer::singleShot(50, preferences, [=] {
+    answerPreferences(preferences, [=] {
         preferences->SkinComboBox->setCurrentIndex(preferences->SkinComboBox->findData("dark"));
         preferences->SkinColorsCheckBox->setChecked(true);
         preferences->CancelButton->click();
