@@ -13,10 +13,15 @@
 
 namespace sonthra {
 
+class AudioDocument;
 class AudioIO;
 class DocumentList;
 
 enum class TransportState { Stopped, LevelTest, Playing, Paused, Recording };
+
+// Where a recording goes when the open document already holds audio: into it at the caret, into
+// a new document, or nowhere (the user cancelled).
+enum class RecordInto { Insert, NewDocument, Cancel };
 
 // What the transport needs from the window that shows it.
 class TransportSurface {
@@ -55,13 +60,37 @@ public:
     // Whether the input level is tested whenever nothing plays, and in which format.
     virtual bool LevelTestWanted() const = 0;
     virtual void LevelTestFormat(std::uint32_t& rate, int& bits, int& channels) const = 0;
+
+    // Recording. The question asked when the document already holds audio.
+    virtual RecordInto AskRecordInto() = 0;
+    // Asks the recording format and makes a new document in it: false when cancelled or failed.
+    virtual bool NewRecordingDocument() = 0;
+    // The folder the user chose for temporary files (an inserted recording goes there first).
+    virtual std::string TempPreference() const = 0;
+    virtual void ShowNumberedMessage(int message) = 0;
+    // The input source recorded from.
+    virtual int RecordSource() const = 0;
+    virtual void SetRecordButton(bool down) = 0;
+    // The "Recording" label and the empty display's "Recording..." text, or neither.
+    virtual void ShowRecording(bool on) = 0;
+    // Whether the display shows the whole file (an insert keeps a closer zoom where it was).
+    virtual bool ViewShowsWhole() const = 0;
+    // Pastes clip into work at position as an edit with progress: false when it failed (shown).
+    virtual bool InsertRecording(const std::string& work, std::uint32_t position,
+                                 const std::string& clip) = 0;
+    // The display, overview, format and status read again after recorded audio came in; an
+    // inserted recording is selected.
+    virtual void ShowRecordedAudio(bool insert, bool wasWhole, std::uint32_t position,
+                                   std::uint32_t recorded) = 0;
+    // The commands of a document that was just recorded into.
+    virtual void CommandsAfterRecording(const AudioDocument& document) = 0;
 };
 
 class TransportController {
 public:
     TransportController() = default;
     // Without an engine or a surface every command does nothing.
-    void Attach(AudioIO* engine, TransportSurface* surface, const DocumentList* documents) {
+    void Attach(AudioIO* engine, TransportSurface* surface, DocumentList* documents) {
         m_engine = engine;
         m_surface = surface;
         m_documents = documents;
@@ -86,6 +115,12 @@ public:
     void ClippingTimerTimer() { resetClipping(); }
     // A notice of the engine (0x465: the playback reached its end by itself).
     void EngineNotice(unsigned message);
+    // The record button: stops a recording, or starts one (into a new document when none is
+    // open; nothing while playing). StartRecording asks where a recording into a document
+    // that holds audio goes; StopRecording takes what was recorded into the document.
+    void StartStopRecordingButtonClick();
+    void StartRecording();
+    void StopRecording();
     // The engine records into file in this format from source: 0 or the engine error (shown).
     int BeginRecording(const std::string& file, std::uint32_t rate, int bits, int channels,
                        int source);
@@ -167,7 +202,7 @@ private:
 
     AudioIO* m_engine = nullptr;
     TransportSurface* m_surface = nullptr;
-    const DocumentList* m_documents = nullptr;
+    DocumentList* m_documents = nullptr;
 
     TransportState m_state = TransportState::Stopped;
     int m_labelTicks = 0;

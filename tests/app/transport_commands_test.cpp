@@ -1,10 +1,11 @@
 // The transport controller with the real engine on the test sound server and a recorded surface
 // in place of the main window: what plays, what the caret and the busy flag do, the level test
-// around a playback, and an engine refusal.
+// around a playback, engine refusals, and a recording inserted into the open document.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <map>
 #include <thread>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "app/transport_controller.h"
 #include "engine/nx_wave_player.h"
 #include "engine/wav_maker.h"
+#include "wave/wave_probe.h"
 
 namespace sonthra {
 namespace {
@@ -31,6 +33,26 @@ public:
     bool playButtons = true;
     bool levelTestWanted = false;
     double meters[2] = {0, 0};
+    // Recording.
+    RecordInto answer = RecordInto::Insert;
+    std::string tempFolder;
+    std::vector<int> messages;
+    bool recordButton = false;
+    bool recordingShown = false;
+    struct Insert {
+        std::string work;
+        std::uint32_t position = 0;
+        std::string clip;
+        std::uint32_t clipFrames = 0;  // read while the clip still existed
+    };
+    std::vector<Insert> inserts;
+    struct Shown {
+        bool insert = false;
+        std::uint32_t position = 0;
+        std::uint32_t recorded = 0;
+    };
+    std::vector<Shown> recordedAudio;
+    int commandsAfterRecording = 0;
 
     void StartTimer() override { timer = true; }
     void StopTimer() override { timer = false; }
@@ -64,6 +86,26 @@ public:
         bits = 16;
         channels = 2;
     }
+    RecordInto AskRecordInto() override { return answer; }
+    bool NewRecordingDocument() override { return false; }
+    std::string TempPreference() const override { return tempFolder; }
+    void ShowNumberedMessage(int message) override { messages.push_back(message); }
+    int RecordSource() const override { return 0; }
+    void SetRecordButton(bool down) override { recordButton = down; }
+    void ShowRecording(bool on) override { recordingShown = on; }
+    bool ViewShowsWhole() const override { return true; }
+    bool InsertRecording(const std::string& work, std::uint32_t position,
+                         const std::string& clip) override {
+        Insert insert{work, position, clip, 0};
+        probeWave(clip, &insert.clipFrames, nullptr);
+        inserts.push_back(insert);
+        return true;
+    }
+    void ShowRecordedAudio(bool insert, bool, std::uint32_t position,
+                           std::uint32_t recorded) override {
+        recordedAudio.push_back({insert, position, recorded});
+    }
+    void CommandsAfterRecording(const AudioDocument&) override { ++commandsAfterRecording; }
 };
 
 class TransportCommandsTest : public ::testing::Test {
@@ -82,6 +124,7 @@ protected:
     }
     ~TransportCommandsTest() override {
         if (transport.IsPlaying()) transport.StopPlayback();
+        if (transport.IsRecording()) transport.StopRecording();
         transport.StopLevelTest();
     }
     // Ticks the 50 ms timer until the caret passed frames.
@@ -177,6 +220,74 @@ TEST_F(TransportCommandsTest, AFileTheEngineCannotPlayIsShownAndChangesNothing) 
     EXPECT_EQ(surface.busy, 0);
     EXPECT_FALSE(surface.timer);
     EXPECT_TRUE(surface.commands.empty());
+}
+
+TEST_F(TransportCommandsTest, StopHandsAnInsertedRecordingToTheEditThatPastesItAtTheCaret) {
+    AudioDocument& document = *documents.current();
+    document.sampleRate = 44100;
+    document.bitsPerSample = 16;
+    document.channels = 2;
+    surface.tempFolder = folder.path();
+    surface.caret = 12345;
+    engine.setRecordFrameLimit(4410);
+    transport.StartStopRecordingButtonClick();
+    ASSERT_TRUE(transport.IsRecording()) << (surface.errors.empty() ? 0 : surface.errors[0]);
+    EXPECT_TRUE(surface.recordButton);
+    EXPECT_TRUE(surface.recordingShown);
+    EXPECT_EQ(surface.busy, 1) << "the recording holds the busy flag until it is taken in";
+    EXPECT_EQ(surface.commands.back(), TransportState::Recording);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (engine.AudioGetRecordPosition(1) < 4410 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    transport.StartStopRecordingButtonClick();
+
+    EXPECT_FALSE(transport.IsRecording());
+    ASSERT_EQ(surface.inserts.size(), 1u);
+    const auto& insert = surface.inserts[0];
+    EXPECT_EQ(insert.work, documents.current()->workFile) << "the open document's audio";
+    EXPECT_EQ(insert.position, 12345u);
+    EXPECT_NE(insert.clip, insert.work) << "recorded into a file of its own";
+    EXPECT_EQ(insert.clipFrames, 4410u);
+    EXPECT_FALSE(std::filesystem::exists(insert.clip)) << "the clip goes once pasted";
+    ASSERT_EQ(surface.recordedAudio.size(), 1u);
+    EXPECT_TRUE(surface.recordedAudio[0].insert);
+    EXPECT_EQ(surface.recordedAudio[0].position, 12345u);
+    EXPECT_EQ(surface.recordedAudio[0].recorded, 4410u);
+    EXPECT_EQ(documents.current()->state, DocumentState::Modified);
+    EXPECT_EQ(surface.commandsAfterRecording, 1);
+    EXPECT_FALSE(surface.recordButton);
+    EXPECT_FALSE(surface.recordingShown);
+    EXPECT_EQ(surface.busy, 0);
+    EXPECT_FALSE(surface.timer);
+    EXPECT_TRUE(surface.errors.empty());
+}
+
+TEST_F(TransportCommandsTest, AStartTheEngineRefusesLeavesTheButtonsAndTheDocumentAsTheyWere) {
+    AudioDocument& document = *documents.current();
+    document.sampleRate = 44100;
+    document.bitsPerSample = 16;
+    document.channels = 2;
+    document.frames = 0;  // empty: recorded into its working copy, which cannot be made here
+    document.workFile = folder.file("no such folder/work.wav");
+    transport.StartStopRecordingButtonClick();
+    EXPECT_FALSE(transport.IsRecording());
+    EXPECT_EQ(surface.errors.size(), 1u);
+    EXPECT_FALSE(surface.recordButton);
+    EXPECT_FALSE(surface.recordingShown);
+    EXPECT_TRUE(surface.commands.empty());
+    EXPECT_EQ(surface.busy, 0);
+    EXPECT_FALSE(surface.timer);
+    EXPECT_EQ(document.state, DocumentState::Clean);
+
+    // Cancelling the question about a document that holds audio changes nothing either.
+    document.frames = kFrames;
+    surface.answer = RecordInto::Cancel;
+    transport.StartStopRecordingButtonClick();
+    EXPECT_FALSE(transport.IsRecording());
+    EXPECT_FALSE(surface.recordButton);
+    EXPECT_EQ(surface.busy, 0);
+    EXPECT_TRUE(surface.inserts.empty());
 }
 
 }  // namespace

@@ -567,11 +567,21 @@ private:
     void CommandsFor(TransportState state) override;
     bool LevelTestWanted() const override;
     void LevelTestFormat(std::uint32_t& rate, int& bits, int& channels) const override;
+    void StopRecording() override;
+    RecordInto AskRecordInto() override;
+    bool NewRecordingDocument() override;
+    void ShowNumberedMessage(int message) override;
+    int RecordSource() const override;
+    void SetRecordButton(bool down) override;
+    void ShowRecording(bool on) override;
+    bool ViewShowsWhole() const override;
+    bool InsertRecording(const std::string& work, std::uint32_t position,
+                         const std::string& clip) override;
+    void ShowRecordedAudio(bool insert, bool wasWhole, std::uint32_t position,
+                           std::uint32_t recorded) override;
+    void CommandsAfterRecording(const AudioDocument& document) override;
     void openRequested(const QString& path, bool unsaved);
     void recentFileChosen(int number);
-    void StartRecording();
-    void StopRecording() override;
-    void releaseRecordButton();
     void paintClippingLight(int channel, std::uint32_t color);
     void setEmptyViewText(const QString& text);
 

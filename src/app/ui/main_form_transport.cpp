@@ -33,7 +33,6 @@ namespace {
 
 constexpr int kTimerMs = 50;
 constexpr int kRecordInOpenFile = 433;
-constexpr int kRecordingSizeUnknown = 370;
 
 Selection selectionOf(const RIZI32DaziVereruz* view) {
     if (view == nullptr) return {};
@@ -142,155 +141,85 @@ void TMainForm::setEmptyViewText(const QString& text) {
     if (TLUM32Overview* overview = CurrentOverview()) overview->setNoSamplePresentText(text);
 }
 
-// ---- Recording: the question, a new document or the insert target, and what was recorded
-// taken into the document.
-
-void TMainForm::releaseRecordButton() {
-    findChild<QAbstractButton*>("StartStopRecordingButton")->setChecked(false);
-}
+// ---- Recording: the sequence is the transport controller's; the window asks, shows and takes
+// the recorded audio into the display.
 
 void TMainForm::StartStopRecordingButtonClick() {
-    auto* button = findChild<QAbstractButton*>("StartStopRecordingButton");
-    if (m_engine == nullptr || m_transport.IsPlaying()) {
-        button->setChecked(m_transport.IsRecording());
-        return;
-    }
-    if (m_transport.IsRecording()) {
-        StopRecording();
-        return;
-    }
-    // Busy from the recording format window on, so that no handed-over file opens meanwhile.
-    holdBusy();
-    if (m_documents.current() == nullptr) {
-        RecordFormat format;
-        if (!AskRecordingFormat(format) || NewDocument(format) != 0) {
-            releaseRecordButton();
-            releaseBusy();
-            return;
-        }
-    }
-    StartRecording();
-    releaseBusy();
+    if (m_engine == nullptr) return SetRecordButton(false);
+    m_transport.StartStopRecordingButtonClick();
+}
+void TMainForm::StopRecording() { m_transport.StopRecording(); }
+
+RecordInto TMainForm::AskRecordInto() {
+    const DialogAnswer answer = AskMessage(m_dialogs, this, kRecordInOpenFile,
+                                           DialogButtons::YesNoCancel, DialogIcon::Question);
+    return answer == DialogAnswer::Cancel ? RecordInto::Cancel
+           : answer == DialogAnswer::Yes  ? RecordInto::Insert
+                                          : RecordInto::NewDocument;
 }
 
-void TMainForm::StartRecording() {
-    holdBusy();
-    AudioDocument* document = m_documents.current();
-    m_transport.insert.active = false;
-    auto giveUp = [this] {
-        releaseRecordButton();
-        releaseBusy();
-    };
-    if (HasAudio(*document)) {
-        const DialogAnswer answer = AskMessage(m_dialogs, this, kRecordInOpenFile,
-                                               DialogButtons::YesNoCancel, DialogIcon::Question);
-        if (answer == DialogAnswer::Cancel) return giveUp();
-        if (answer == DialogAnswer::Yes) {
-            if (!EnsureWorkingCopy(true)) return giveUp();
-            m_transport.insert.file = ReserveTempName(tempPreference());
-            if (m_transport.insert.file.empty()) {
-                ShowMessage(m_dialogs, this, kTempFileNotMade);
-                return giveUp();
-            }
-            m_transport.insert.active = true;
-            m_transport.insert.position =
-                CurrentView() != nullptr ? CurrentView()->CaretPositionBySamples() : 0;
-        } else {
-            RecordFormat format;
-            if (!AskRecordingFormat(format) || NewDocument(format) != 0) return giveUp();
-            document = m_documents.current();
-        }
-    } else if (!EnsureWorkingCopy(true)) {
-        // An opened empty file is recorded into once its working copy exists.
-        return giveUp();
-    }
-    m_readouts->HideEntries();
-    StopLevelTest();
-
-    // The recording takes the document's own format, so that an inserted recording always fits
-    // the audio it goes into.
-    const std::string file = m_transport.insert.active ? m_transport.insert.file : document->workFile;
-    if (m_transport.BeginRecording(file, document->sampleRate, document->bitsPerSample,
-                                   document->channels, m_mixerPanel->Sources().current) != 0) {
-        if (m_transport.insert.active) RemoveFile(m_transport.insert.file);
-        m_transport.insert.active = false;
-        m_transport.insert.file.clear();
-        return giveUp();
-    }
-    findChild<QLabel*>("RecordingLabel")->show();
-    setEmptyViewText("Recording...");
-    findChild<QAbstractButton*>("StartStopRecordingButton")->setChecked(true);
-    SetCommandState(kStateRecording);
+bool TMainForm::NewRecordingDocument() {
+    RecordFormat format;
+    return AskRecordingFormat(format) && NewDocument(format) == 0;
 }
 
-void TMainForm::StopRecording() {
-    if (m_transport.EndRecording() != 0) releaseRecordButton();
-    findChild<QLabel*>("RecordingLabel")->hide();
-    ShowCaretPosition(0, sonthra::PositionMode::Samples);
-    setEmptyViewText("No sample present");
+void TMainForm::ShowNumberedMessage(int message) { ShowMessage(m_dialogs, this, message); }
+int TMainForm::RecordSource() const { return m_mixerPanel->Sources().current; }
 
+void TMainForm::SetRecordButton(bool down) {
+    findChild<QAbstractButton*>("StartStopRecordingButton")->setChecked(down);
+}
+
+void TMainForm::ShowRecording(bool on) {
+    findChild<QLabel*>("RecordingLabel")->setVisible(on);
+    setEmptyViewText(on ? "Recording..." : "No sample present");
+}
+
+bool TMainForm::ViewShowsWhole() const {
+    const RIZI32DaziVereruz* view = CurrentView();
+    return view->ZoomLevel() == view->MaxZoomLevel();
+}
+
+bool TMainForm::InsertRecording(const std::string& work, std::uint32_t position,
+                                const std::string& clip) {
+    return RunEngineEdit("Preparing...", [this, &work, position, &clip](std::uint32_t* h) {
+               return m_engine->AudioPasteEx(work, position, 1, h, 0, clip, std::string());
+           }) == 0;
+}
+
+void TMainForm::ShowRecordedAudio(bool insert, bool wasWhole, std::uint32_t position,
+                                  std::uint32_t recorded) {
     AudioDocument* document = m_documents.current();
     RIZI32DaziVereruz* view = CurrentView();
-    const bool insert = m_transport.insert.active;
-    const std::uint32_t position = m_transport.insert.position;
-    m_transport.insert.active = false;
-    bool pasted = true;
-    bool wasWhole = true;
-    std::uint32_t recorded = 0;
-    if (insert) {
-        const std::string clip = std::exchange(m_transport.insert.file, std::string());
-        wasWhole = view->ZoomLevel() == view->MaxZoomLevel();
-        if (probeWave(clip, &recorded, nullptr) != 0) {
-            ShowMessage(m_dialogs, this, kRecordingSizeUnknown);
-            RemoveFile(clip);
-            releaseRecordButton();
-            m_transport.recordingHoldsBusy = false;
-            releaseBusy();
-            return;
-        }
-        const std::string work = document->workFile;
-        pasted = RunEngineEdit("Preparing...", [this, &work, position, &clip](std::uint32_t* h) {
-                     return m_engine->AudioPasteEx(work, position, 1, h, 0, clip, std::string());
-                 }) == 0;
-        RemoveFile(clip);
-        if (!pasted) releaseRecordButton();
-    }
-    if (pasted) {
-        const std::uint32_t zoom = view->ZoomLevel();
-        const std::uint32_t left = view->LeftSamplePos();
-        if (RunPeakBuild(*view, document->workFile, false, true, kBuildingPeaks) != 0) {
-            releaseRecordButton();
-            view->ResetDisplay();
-            m_docs->NewDocumentCommands();
+    const std::uint32_t zoom = view->ZoomLevel();
+    const std::uint32_t left = view->LeftSamplePos();
+    if (RunPeakBuild(*view, document->workFile, false, true, kBuildingPeaks) != 0) {
+        SetRecordButton(false);
+        view->ResetDisplay();
+        m_docs->NewDocumentCommands();
+    } else {
+        if (wasWhole || !insert) {
+            zoomToFit(*view);
         } else {
-            if (wasWhole || !insert) {
-                zoomToFit(*view);
-            } else {
-                view->RenderView(zoom, left);
-            }
-            if (buildOverview(document->workFile, true) != 0) {
-                releaseRecordButton();
-                m_docs->NewDocumentCommands();
-            }
-            if (insert) view->SetSelection(position, position + recorded);
+            view->RenderView(zoom, left);
         }
-        const int formatError = m_docs->ReadSampleFormat(*document, document->workFile);
-        if (formatError != 0) ShowEngineError(m_dialogs, this, formatError);
-        updateDocumentDisplay();
+        if (buildOverview(document->workFile, true) != 0) {
+            SetRecordButton(false);
+            m_docs->NewDocumentCommands();
+        }
+        if (insert) view->SetSelection(position, position + recorded);
     }
-    if (document->state == DocumentState::Clean) document->state = DocumentState::Modified;
-    document->tagOnly = false;
+    const int formatError = m_docs->ReadSampleFormat(*document, document->workFile);
+    if (formatError != 0) ShowEngineError(m_dialogs, this, formatError);
+    updateDocumentDisplay();
+}
+
+void TMainForm::CommandsAfterRecording(const AudioDocument& document) {
     SetCommandState(kStateRecordingStopped);
-    setCommandEnabled("FileRevertMenu", document->state != DocumentState::New);
+    setCommandEnabled("FileRevertMenu", document.state != DocumentState::New);
     setCommandEnabled("FileSaveMenu", true);
-    SetCommandState(selectionOf(view).present() ? kStateSelection : kStateNoSelection);
-    ShowParts(document);
-    releaseRecordButton();
-    m_transport.StartLevelTestIfWanted();
-    if (m_transport.recordingHoldsBusy) {
-        m_transport.recordingHoldsBusy = false;
-        releaseBusy();
-    }
+    SetCommandState(selectionOf(CurrentView()).present() ? kStateSelection : kStateNoSelection);
+    ShowParts(&document);
 }
 
 }  // namespace sonthra
