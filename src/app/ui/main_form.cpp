@@ -132,7 +132,7 @@ void TMainForm::dropEvent(QDropEvent* event) {
 }
 
 void TMainForm::setPositionDisplayMode(PositionDisplayMode mode) {
-    m_positionMode = mode;
+    m_view.SetDisplayMode(mode);
     const bool time = mode == PositionDisplayMode::Time;
     Action(time ? "ViewPositionDisplayMinSecMenu" : "ViewPositionDisplaySamplesMenu")
         ->setChecked(true);

@@ -21,6 +21,7 @@
 #include "app/ui/document_controller.h"
 #include "app/ui/document_session.h"
 #include "app/ui/edit_controller.h"
+#include "app/ui/view_controller.h"
 #include "app/workspace_job.h"
 #include "engine/mixer_start.h"
 #include "settings/ui/record_formats.h"
@@ -60,8 +61,6 @@ class TLUM32Scale;
 class TLUM32VerticalLEDs;
 class TLUM32RectBtnEx;
 enum class PositionMode;
-
-enum class PositionDisplayMode { Time, Samples };
 
 // How shutdown closes the documents: with the save prompt, or, when the system asks the
 // program to end, without a question and without deleting anything the user has not saved.
@@ -104,7 +103,8 @@ QString ShortenMenuPath(const QString& path, int maxLength = 100);
 class TMainForm : public QMainWindow,
                   private EditSurface,
                   private DocumentSurface,
-                  private TransportSurface {
+                  private TransportSurface,
+                  private ViewSurface {
     Q_OBJECT
 public:
     static constexpr int kStatusPanels = 6;
@@ -165,7 +165,7 @@ public:
     void StartEffects(const std::string& folder);
     EffectsController* Effects() const { return m_effects.get(); }
 
-    PositionDisplayMode PositionMode() const { return m_positionMode; }
+    PositionDisplayMode PositionMode() const { return m_view.DisplayMode(); }
 
     // Start-up (main_form_startup.cpp), in the order StartProgram runs these. The window owns
     // none of the three objects; they must outlive it. Without them (a window made on its own)
@@ -234,7 +234,7 @@ public:
     const DocumentList& Documents() const { return m_documents; }
     const AudioDocument* CurrentDocument() const { return m_documents.current(); }
     // The current document's display and overview, or null.
-    RIZI32DaziVereruz* CurrentView() const;
+    RIZI32DaziVereruz* CurrentView() const override;
     TLUM32Overview* CurrentOverview() const;
 
     // Peak building of a display under "caption" (attaching path first when attach is set,
@@ -281,7 +281,7 @@ public:
     // frames, scrolled into view without a caret event; the ruler follows.
     void PlaceCaret(std::uint32_t frames);
     // Gives the current display the focus when the window is visible and active.
-    void FocusView();
+    void FocusView() override;
     // The display's RenderView, then the ruler when it succeeded: 0 or the display's code.
     int RenderAndScale(RIZI32DaziVereruz& view, std::uint32_t zoom, std::uint32_t left);
     // After the working copy was replaced: rebuilds the display's peaks under "Building
@@ -312,21 +312,10 @@ protected:
 private:
     void initEditing();
     void positionDisplayChanged();
-    // The three read-outs from the current display's caret and selection.
-    void showViewPositions();
-    sonthra::PositionMode displayMode() const;
-    WaveFormat positionFormat() const;
-    void caretEntered(std::optional<std::uint32_t> frames, const QString& typed);
-    void selectionEntered();
-    void afterZoom(RIZI32DaziVereruz& view);
-    void zoomIn();
-    void zoomOut();
-    void zoomToSelection();
-    void zoomToExtents();
-    void scrollLeft();
-    void scrollRight();
-    void selectAll();
-    void selectNone();
+    // The view controller's view of this window (main_form_edit.cpp).
+    void UpdateRuler(const RIZI32DaziVereruz& view) override;
+    void SyncOverviewFrame() override;
+    void ShowZoom(std::uint32_t zoom) override;
     int patchPeaks(RIZI32DaziVereruz& view, const std::string& workFile, std::uint32_t start,
                    std::uint32_t end);
     bool refreshView(RIZI32DaziVereruz& view, AudioDocument& document, std::uint32_t zoom,
@@ -473,11 +462,11 @@ private:
     DocumentSession m_session{m_dialogs, this};
     BusyFlag& m_busy = m_session.Busy();
     DocumentList& m_documents = m_session.Documents();
+    ViewController m_view{static_cast<ViewSurface&>(*this), m_documents};
     bool m_firstShow = true;
     bool m_shutDown = false;
     bool m_shuttingDown = false;
     QStringList m_startupArguments;
-    PositionDisplayMode m_positionMode = PositionDisplayMode::Time;
     ShutdownSteps m_shutdownSteps;
 
     QHash<QString, QAction*> m_actions;
@@ -563,7 +552,7 @@ private:
     void MoveCaret(std::uint32_t frames) override;
     void ShowRecordedFrames(std::uint32_t frames) override;
     void FollowView() override { updateScaleAndFrame(); }
-    void ShowPositions() override { showViewPositions(); }
+    void ShowPositions() override { m_view.ShowViewPositions(); }
     void CommandsFor(TransportState state) override;
     bool LevelTestWanted() const override;
     void LevelTestFormat(std::uint32_t& rate, int& bits, int& channels) const override;

@@ -314,7 +314,7 @@ void TMainForm::updateDocumentDisplay() {
     if (document == nullptr) {
         BlankStatusBar();
         updateTitle();
-        showViewPositions();
+        m_view.ShowViewPositions();
         return;
     }
     StatusBarInfo info;
@@ -327,7 +327,7 @@ void TMainForm::updateDocumentDisplay() {
     info.lengthMs = document->lengthMs;
     SetStatusBar(StatusBarTexts(info));
     updateTitle();
-    showViewPositions();
+    m_view.ShowViewPositions();
 }
 
 void TMainForm::setSongInfoCommands() {

@@ -37,55 +37,56 @@ using namespace main_form;
 void TMainForm::initEditing() {
     m_edit = std::make_unique<EditController>(static_cast<EditSurface&>(*this), m_dialogs,
                                               m_documents);
-    connect(m_readouts, &ReadoutBar::CaretEntered, this, &TMainForm::caretEntered);
-    connect(m_readouts, &ReadoutBar::SelectionEntered, this, &TMainForm::selectionEntered);
+    connect(m_readouts, &ReadoutBar::CaretEntered, this,
+            [this](std::optional<std::uint32_t> frames, const QString& typed) {
+                m_view.CaretEntered(frames, typed);
+            });
+    connect(m_readouts, &ReadoutBar::SelectionEntered, this, [this] { m_view.SelectionEntered(); });
     connect(m_readouts, &ReadoutBar::EntryAbandoned, this, &TMainForm::FocusView);
 }
 
-// ---- Read-outs.
-
-sonthra::PositionMode TMainForm::displayMode() const {
-    return m_positionMode == PositionDisplayMode::Samples ? sonthra::PositionMode::Samples
-                                                          : sonthra::PositionMode::Time;
-}
-
-// Positions are converted at the current document's rate; without one, at the rate the next
-// recording would have.
-WaveFormat TMainForm::positionFormat() const {
-    if (const AudioDocument* document = m_documents.current()) return document->format;
-    const RecordFormat format = RecordingFormat();
-    return makePcmFormat(format.sampleRate, format.bitsPerSample, format.channels);
-}
+// ---- Read-outs, the display's events and the entry fields: the view controller's.
 
 void TMainForm::ShowCaretPosition(std::uint32_t value, sonthra::PositionMode mode) {
-    m_readouts->Show(ReadoutBar::kCaret, value, mode);
+    m_view.ShowCaretPosition(value, mode);
 }
-
 void TMainForm::ShowSelectionBound(std::uint32_t value, sonthra::PositionMode mode, int which) {
-    if (which == 1 || which == 2) m_readouts->Show(which, value, mode);
+    m_view.ShowSelectionBound(value, mode, which);
 }
-
 std::uint32_t TMainForm::ReadCaretBox(sonthra::PositionMode wanted) const {
-    return m_readouts->Read(ReadoutBar::kCaret, wanted);
+    return m_view.ReadCaretBox(wanted);
 }
-
 std::uint32_t TMainForm::ReadSelectionBox(sonthra::PositionMode wanted, int which) const {
-    return which == 1 || which == 2 ? m_readouts->Read(which, wanted) : 0;
+    return m_view.ReadSelectionBox(wanted, which);
 }
+void TMainForm::PlaceCaret(std::uint32_t frames) { m_view.PlaceCaret(frames); }
+void TMainForm::WaveformBaseCaretPositionChange(QObject* sender) {
+    m_view.WaveformBaseCaretPositionChange(sender);
+}
+void TMainForm::WaveformBaseSelection(QObject* sender, std::uint32_t start, std::uint32_t end) {
+    m_view.WaveformBaseSelection(sender, start, end);
+}
+void TMainForm::PositionBoxClick() { m_readouts->PositionBoxClick(); }
+void TMainForm::StartSelectionBoxClick() { m_readouts->StartSelectionBoxClick(); }
+void TMainForm::EndSelectionBoxClick() { m_readouts->EndSelectionBoxClick(); }
+void TMainForm::PositionMaskEditKeyUp(int key) { m_readouts->PositionMaskEditKeyUp(key); }
+void TMainForm::StartSelectionMaskEditKeyUp(int key) {
+    m_readouts->StartSelectionMaskEditKeyUp(key);
+}
+void TMainForm::EndSelectionMaskEditKeyUp(int key) { m_readouts->EndSelectionMaskEditKeyUp(key); }
+void TMainForm::PositionMaskEditExit() { m_readouts->PositionMaskEditExit(); }
+void TMainForm::StartSelectionMaskEditExit() { m_readouts->StartSelectionMaskEditExit(); }
+void TMainForm::EndSelectionMaskEditExit() { m_readouts->EndSelectionMaskEditExit(); }
 
-void TMainForm::PlaceCaret(std::uint32_t frames) {
-    RIZI32DaziVereruz* view = CurrentView();
-    if (view == nullptr) return;
-    const bool hadSelection = view->SelectionStartPos() != view->SelectionEndPos();
-    view->SetSelection(0, 0);
-    ShowSelectionBound(0, sonthra::PositionMode::Samples, 1);
-    ShowSelectionBound(0, sonthra::PositionMode::Samples, 2);
-    // Clearing the selection this way raises no selection event, so the selection commands
-    // are switched off here.
-    if (hadSelection) SetCommandState(kStateNoSelection);
-    view->setCaretPositionBySamples(frames);
-    UpdateScale(*m_scale, view->ZoomLevel(), view->LeftSamplePos(), view->waveFormat(),
-                view->model().hasSamples());
+// ---- The view controller's view of this window.
+
+void TMainForm::UpdateRuler(const RIZI32DaziVereruz& view) {
+    UpdateScale(*m_scale, view.ZoomLevel(), view.LeftSamplePos(), view.waveFormat(),
+                view.model().hasSamples());
+}
+void TMainForm::SyncOverviewFrame() { m_overviewLink->SyncOverviewFrame(); }
+void TMainForm::ShowZoom(std::uint32_t zoom) {
+    m_statusPanels[4]->setText(QStringLiteral("1:%1").arg(zoom));
 }
 
 void TMainForm::FocusView() {
@@ -94,167 +95,11 @@ void TMainForm::FocusView() {
     view->setFocus(Qt::OtherFocusReason);
 }
 
-void TMainForm::WaveformBaseCaretPositionChange(QObject* sender) {
-    RIZI32DaziVereruz* view = CurrentView();
-    if (view == nullptr || (sender != nullptr && sender != view)) return;
-    ShowCaretPosition(view->CaretPositionBySamples(), sonthra::PositionMode::Samples);
-    updateScaleAndFrame();
-}
-
-void TMainForm::WaveformBaseSelection(QObject* sender, std::uint32_t start, std::uint32_t end) {
-    if (sender != nullptr && sender != CurrentView()) return;
-    ShowSelectionBound(start, sonthra::PositionMode::Samples, 1);
-    ShowSelectionBound(end, sonthra::PositionMode::Samples, 2);
-    SetCommandState(start == end ? kStateNoSelection : kStateSelection);
-}
-
-// The caret and the selection as the display holds them; without a display all three read 0.
-void TMainForm::showViewPositions() {
-    const RIZI32DaziVereruz* view = CurrentView();
-    const std::uint32_t caret = view != nullptr ? view->CaretPositionBySamples() : 0;
-    const std::uint32_t start = view != nullptr ? view->SelectionStartPos() : 0;
-    const std::uint32_t end = view != nullptr ? view->SelectionEndPos() : 0;
-    ShowCaretPosition(caret, sonthra::PositionMode::Samples);
-    ShowSelectionBound(std::min(start, end), sonthra::PositionMode::Samples, 1);
-    ShowSelectionBound(std::max(start, end), sonthra::PositionMode::Samples, 2);
-}
-
 void TMainForm::positionDisplayChanged() {
-    m_scale->setFormat(m_positionMode == PositionDisplayMode::Samples ? TFormat::Samples
-                                                                      : TFormat::Time);
+    m_scale->setFormat(m_view.DisplayMode() == PositionDisplayMode::Samples ? TFormat::Samples
+                                                                            : TFormat::Time);
     if (m_documents.current() == nullptr || CurrentView() == nullptr) return;
-    showViewPositions();
-}
-
-// ---- Entry fields: the read-out bar's handlers, and what a confirmed entry does.
-
-void TMainForm::PositionBoxClick() {
-    m_readouts->PositionBoxClick();
-}
-void TMainForm::StartSelectionBoxClick() {
-    m_readouts->StartSelectionBoxClick();
-}
-void TMainForm::EndSelectionBoxClick() {
-    m_readouts->EndSelectionBoxClick();
-}
-void TMainForm::PositionMaskEditKeyUp(int key) {
-    m_readouts->PositionMaskEditKeyUp(key);
-}
-void TMainForm::StartSelectionMaskEditKeyUp(int key) {
-    m_readouts->StartSelectionMaskEditKeyUp(key);
-}
-void TMainForm::EndSelectionMaskEditKeyUp(int key) {
-    m_readouts->EndSelectionMaskEditKeyUp(key);
-}
-void TMainForm::PositionMaskEditExit() {
-    m_readouts->PositionMaskEditExit();
-}
-void TMainForm::StartSelectionMaskEditExit() {
-    m_readouts->StartSelectionMaskEditExit();
-}
-void TMainForm::EndSelectionMaskEditExit() {
-    m_readouts->EndSelectionMaskEditExit();
-}
-
-void TMainForm::caretEntered(std::optional<std::uint32_t> frames, const QString& typed) {
-    RIZI32DaziVereruz* view = CurrentView();
-    if (view == nullptr || !frames) {
-        FocusView();
-        return;
-    }
-    const std::uint32_t total = view->TotalSamples();
-    PlaceCaret(std::min(*frames, total));
-    // The caption is what was typed (the end of the file when it went past it); placing the
-    // caret clears the selection, whose caret event wrote the read-out meanwhile.
-    if (*frames > total) {
-        ShowCaretPosition(total, sonthra::PositionMode::Samples);
-    } else {
-        m_readouts->SetText(ReadoutBar::kCaret, typed);
-    }
-    FocusView();
-    m_overviewLink->SyncOverviewFrame();
-}
-
-// Both bounds are read back from the read-outs, clamped to the file; one past the end shows
-// the end.
-void TMainForm::selectionEntered() {
-    RIZI32DaziVereruz* view = CurrentView();
-    if (view == nullptr) {
-        FocusView();
-        return;
-    }
-    const std::uint32_t total = view->TotalSamples();
-    std::uint32_t bounds[3] = {0, 0, 0};
-    for (int i = 1; i <= 2; ++i) {
-        const std::uint32_t frames = ReadSelectionBox(sonthra::PositionMode::Samples, i);
-        bounds[i] = std::min(frames, total);
-        if (frames > total) ShowSelectionBound(total, sonthra::PositionMode::Samples, i);
-    }
-    if (bounds[1] != view->SelectionStartPos() || bounds[2] != view->SelectionEndPos()) {
-        view->SetSelection(std::min(bounds[1], bounds[2]), std::max(bounds[1], bounds[2]));
-    }
-    SetCommandState(bounds[1] == bounds[2] ? kStateNoSelection : kStateSelection);
-    FocusView();
-}
-
-// ---- Zoom, scroll and selection commands.
-
-void TMainForm::afterZoom(RIZI32DaziVereruz& view) {
-    updateScaleAndFrame();
-    m_statusPanels[4]->setText(QStringLiteral("1:%1").arg(view.ZoomLevel()));
-}
-
-void TMainForm::zoomIn() {
-    RIZI32DaziVereruz* view = CurrentView();
-    if (view == nullptr) return;
-    view->setZoomLevel(ZoomInLevel(view->ZoomLevel()));
-    afterZoom(*view);
-}
-
-void TMainForm::zoomOut() {
-    RIZI32DaziVereruz* view = CurrentView();
-    if (view == nullptr) return;
-    view->setZoomLevel(ZoomOutLevel(view->ZoomLevel(), view->MaxZoomLevel()));
-    afterZoom(*view);
-}
-
-void TMainForm::zoomToSelection() {
-    RIZI32DaziVereruz* view = CurrentView();
-    if (view == nullptr) return;
-    view->ZoomToSelection();
-    afterZoom(*view);
-}
-
-void TMainForm::zoomToExtents() {
-    RIZI32DaziVereruz* view = CurrentView();
-    if (view == nullptr) return;
-    view->setZoomLevel(view->MaxZoomLevel());
-    afterZoom(*view);
-}
-
-void TMainForm::scrollLeft() {
-    RIZI32DaziVereruz* view = CurrentView();
-    if (view == nullptr) return;
-    view->setLeftSamplePos(
-        ScrollLeftTarget(view->LeftSamplePos(), view->ZoomLevel(), view->clientWidth()));
-    updateScaleAndFrame();
-}
-
-void TMainForm::scrollRight() {
-    RIZI32DaziVereruz* view = CurrentView();
-    if (view == nullptr) return;
-    const auto left = ScrollRightTarget(view->LeftSamplePos(), view->ZoomLevel(),
-                                        view->clientWidth(), view->MaxPosition());
-    if (left) view->setLeftSamplePos(*left);
-    updateScaleAndFrame();
-}
-
-void TMainForm::selectAll() {
-    if (RIZI32DaziVereruz* view = CurrentView()) view->SelectAll();
-}
-
-void TMainForm::selectNone() {
-    if (RIZI32DaziVereruz* view = CurrentView()) view->SelectNone();
+    m_view.ShowViewPositions();
 }
 
 // ---- The window's size.

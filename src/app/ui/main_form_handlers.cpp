@@ -63,10 +63,10 @@ void TMainForm::EditCopySelectionToFileMenuClick() {
     m_edit->EditCopySelectionToFileMenuClick();
 }
 void TMainForm::EditSelectAllMenuClick() {
-    selectAll();
+    m_view.SelectAll();
 }
 void TMainForm::EditSelectNoneMenuClick() {
-    selectNone();
+    m_view.SelectNone();
 }
 
 // View: zoom and scroll act on the waveform display of the current document.
@@ -74,22 +74,22 @@ void TMainForm::ViewZoomInMenuClick() {
     ZoomInButtonClick();
 }
 void TMainForm::ZoomInButtonClick() {
-    zoomIn();
+    m_view.ZoomIn();
 }
 void TMainForm::ZoomOutButtonClick() {
-    zoomOut();
+    m_view.ZoomOut();
 }
 void TMainForm::ZoomToSelectionButtonClick() {
-    zoomToSelection();
+    m_view.ZoomToSelection();
 }
 void TMainForm::ZoomToExtentsButtonClick() {
-    zoomToExtents();
+    m_view.ZoomToExtents();
 }
 void TMainForm::WaveformLeftScrollButtonClick() {
-    scrollLeft();
+    m_view.ScrollLeft();
 }
 void TMainForm::WaveformRightScrollButtonClick() {
-    scrollRight();
+    m_view.ScrollRight();
 }
 
 // Effects: finds the effect by its menu key and applies it through the plug-in host.

@@ -245,14 +245,13 @@ QWidget* TMainForm::buildConsole() {
     // Positions are written at the current document's rate; without one, at the rate the next
     // recording would have.
     m_readouts = new ReadoutBar(
-        [this] {
-            return ReadoutBar::Units{displayMode(), positionFormat()};
-        },
+        [this] { return m_view.Units(); },
         [this] {
             return m_documents.current() != nullptr && CurrentView() != nullptr &&
                    !m_transport.BlocksEditing();
         },
         this);
+    m_view.Attach(*m_readouts);
     row->addWidget(m_readouts);
     row->addStretch(1);
     row->addWidget(buildMixer());
