@@ -1,7 +1,10 @@
 // The main window: menus with their shortcuts, the waveform area, the transport and mixer
 // console, the position read-outs and the status bar, the command states that switch
-// commands on and off, the command-line handler and shutdown. Every widget and every method
-// here belongs to the GUI thread; call nothing from another thread (post to the window).
+// commands on and off, the command-line handler and shutdown. The sequences are the
+// controllers' (documents, editing, transport and recording, the view and read-outs, effects,
+// tools, podcasts); the window answers their surfaces and forwards the product's handler names
+// to them. Every widget and every method here belongs to the GUI thread; call nothing from
+// another thread (post to the window).
 #pragma once
 
 #include <QHash>
@@ -11,7 +14,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <optional>
 #include <vector>
 
 #include "app/argument_block.h"
@@ -22,6 +24,7 @@
 #include "app/ui/document_session.h"
 #include "app/ui/edit_controller.h"
 #include "app/ui/view_controller.h"
+#include "app/ui/window_texts.h"
 #include "app/workspace_job.h"
 #include "engine/mixer_start.h"
 #include "settings/ui/record_formats.h"
@@ -30,11 +33,8 @@
 class QAbstractButton;
 class QAction;
 class QLabel;
-class QLineEdit;
 class QMenu;
-class QSlider;
 class QTimer;
-class QToolButton;
 
 namespace sonthra {
 
@@ -54,13 +54,11 @@ class TPreferencesForm;
 class TRecSettingsForm;
 class UserDialogs;
 class OverviewLink;
-class ReadoutBar;
 class RIZI32DaziVereruz;
 class TLUM32Overview;
 class TLUM32Scale;
 class TLUM32VerticalLEDs;
 class TLUM32RectBtnEx;
-enum class PositionMode;
 
 // How shutdown closes the documents: with the save prompt, or, when the system asks the
 // program to end, without a question and without deleting anything the user has not saved.
@@ -78,28 +76,6 @@ struct ShutdownSteps {
     std::function<void()> stopEffectHost;     // after the effect items are removed
 };
 
-// What the six status bar panels show for a document.
-struct StatusBarInfo {
-    QString fileName;
-    quint32 sampleRate = 0;
-    quint16 bits = 0;
-    quint16 channels = 0;
-    quint32 zoomLevel = 0;
-    quint32 lengthMs = 0;
-};
-
-// The six panel texts: the name without its folder (cut to 16 characters and "...."),
-// "<rate> Hz", "<bits> Bit", "Mono" or "Stereo", "1:<zoom>", the length as "mmm:ss:mmm".
-QStringList StatusBarTexts(const StatusBarInfo& info);
-
-// The window title: the product caption, or the caption, ": " and the name without its folder,
-// with " (Read Only)" for a read-only document.
-QString TitleText(const QString& fileName, bool readOnly);
-
-// A recent-files entry shortened to at most maxLength characters: the root and the file name
-// stay, inner folders are replaced one at a time by "/.../" until the text fits.
-QString ShortenMenuPath(const QString& path, int maxLength = 100);
-
 class TMainForm : public QMainWindow,
                   private EditSurface,
                   private DocumentSurface,
@@ -114,85 +90,36 @@ public:
     explicit TMainForm(UserDialogs& dialogs, QWidget* parent = nullptr);
     ~TMainForm() override;
 
+    // ---- The controllers. The documents, their working copies, the busy flag and the recent
+    // files; the documents' sequences (new, open, save, revert, close); every change to the
+    // current document's audio; the transport and recording; podcast publishing; effects.
     BusyFlag& Busy() { return m_session.Busy(); }
-    // The documents, their working copies, the busy flag and the recent files.
     DocumentSession& Session() { return m_session; }
-    // Podcast publishing: Save As Podcast, Upload Podcast and View Podcast Info.
+    DocumentController& Files() { return *m_docs; }
+    EditController& Edit() { return *m_edit; }
+    const TransportController& Transport() const { return m_transport; }
     PodcastController& Podcast();
-
-    // The program's arguments without the program name; handled on the first show.
-    void SetStartupArguments(const QStringList& args);
-    // Queues CommandHandler(block) on the GUI thread.
-    void PostCommandBlock(const ArgumentBlock& block);
-    // Applies the command-line rules and emits OpenRequested for each file, in order. Does
-    // nothing while the busy flag is set; sets it for its own length.
-    void CommandHandler(const ArgumentBlock& block);
-    // Whether a second copy's request may be posted: the main window is visible.
-    bool IsVisibleForHandOver() const;
-
-    // Switches commands on and off for command states 1 to 7 and 10 to 12; another number
-    // changes nothing.
-    void SetCommandState(int state);
-
-    // Closes as File, Exit does, but asks nothing and deletes nothing the user has not saved.
-    // While a modal window is open it waits for it to close first.
-    void ShutdownWithoutAsking();
-    void SetShutdownSteps(ShutdownSteps steps) { m_shutdownSteps = std::move(steps); }
-
-    // A command by the product's name for it ("FileOpenMenu", "EditUndoMenu"); menus are found
-    // by their own names ("EffectsMenu"). Null for an unknown name.
-    QAction* Action(const QString& objectName) const;
-
-    // Status bar and title.
-    void SetStatusBar(const QStringList& texts);
-    void BlankStatusBar() { SetStatusBar({}); }
-    QString StatusPanelText(int panel) const;
-    void SetDocumentTitle(const QString& fileName, bool readOnly);
-
-    // Rebuilds the recent-files items after File, Exit from the stored entries, most recent
-    // first (empty entries are skipped; their numbers are kept). Choosing one emits
-    // RecentFileChosen with its number.
-    void RebuildRecentFilesMenu(const QStringList& entries);
-
-    // Appends an effect to the Effects menu and the "More..." popup with this caption and
-    // returns the Effects menu item, whose identity is the effect's menu key.
-    QAction* AddEffectMenuItem(const QString& caption);
-    // Removes every item AddEffectMenuItem made.
-    void FreeEffectMenuItems();
-    QMenu* EffectsPopupMenu() const { return m_effectsPopup; }
-    // Loads the effect plug-ins of folder and adds their menu items (start-up; StartProgram
-    // uses the program's folder). Unloaded at shutdown or with the window.
-    void StartEffects(const std::string& folder);
     EffectsController* Effects() const { return m_effects.get(); }
 
-    PositionDisplayMode PositionMode() const { return m_view.DisplayMode(); }
-
-    // Start-up (main_form_startup.cpp), in the order StartProgram runs these. The window owns
-    // none of the three objects; they must outlive it. Without them (a window made on its own)
-    // the preferences, mixer and slider commands do nothing.
-    //
-    // Creation step 5: the engine's and the mixer's notices reach the window as queued calls on
-    // the GUI thread, and the engine's own undo is turned off. Also fills the shutdown steps
-    // storeRecordSource and releaseMixer (SetShutdownSteps afterwards replaces them).
-    // ---- Display colour scheme (main_form_colors.cpp).
-    // Pushes the scheme's colours to every display, overview, meter and clipping light.
-    void ApplyColorScheme();
-    // Loads the stored scheme and applies it (first show); stores it again (shutdown).
-    void LoadColorScheme();
-    void StoreColorScheme();
-    const ColorSchemeTable& ColorScheme() const { return m_colorScheme; }
-
+    // ---- Start-up (main_form_startup.cpp), in the order StartProgram runs these. The window
+    // owns none of the three objects; they must outlive it. Without them (a window made on its
+    // own) the preferences, mixer, slider and document commands do nothing. AttachAudio makes
+    // the engine's and the mixer's notices reach the window as queued calls on the GUI thread,
+    // turns the engine's own undo off and fills the shutdown steps storeRecordSource and
+    // releaseMixer (SetShutdownSteps afterwards replaces them).
     void AttachAudio(NXWavePlayer& engine, MixerApi& mixer, Settings& settings);
-    // Creates the hidden Preferences window, which reads the settings, checks the temporary
-    // folder, hands it to the engine and selects the preferred devices.
+    // The hidden Preferences window, which reads the settings, checks the temporary folder,
+    // hands it to the engine and selects the preferred devices.
     void CreatePreferencesForm();
-    // Creates the hidden recording format window, probing the chosen recording device.
+    // The hidden recording format window, probing the chosen recording device.
     void CreateRecSettingsForm();
-    // The post-creation step: empties the record-source label, starts the mixer with the
-    // preferred devices and the stored input source, shows what went wrong, shows the current
-    // source and reads the four sliders back from the mixer.
+    // Empties the record-source label, starts the mixer with the preferred devices and the
+    // stored input source, shows what went wrong, shows the current source and reads the four
+    // sliders back from the mixer.
     void PostCreate();
-
+    // Loads the effect plug-ins of folder and adds their menu items (StartProgram uses the
+    // program's folder). Unloaded at shutdown or with the window.
+    void StartEffects(const std::string& folder);
     TPreferencesForm* PreferencesForm() const { return m_preferences; }
     TRecSettingsForm* RecSettingsForm() const { return m_recSettings; }
     // The input sources the mixer gave out and the one recorded from.
@@ -201,13 +128,50 @@ public:
     // format window (44100 Hz, 16 bits, stereo without that window).
     RecordFormat RecordingFormat() const override;
 
-    // ---- Documents, opening, transport and saving: the sequences are DocumentController's
-    // and TransportController's; the window shows the documents (main_form_documents.cpp,
-    // main_form_files.cpp, main_form_transport.cpp). Without an attached
-    // engine (AttachAudio) these commands do nothing.
+    // ---- The command line and shutdown. The program's arguments without the program name
+    // are handled on the first show; PostCommandBlock queues CommandHandler on the GUI thread.
+    void SetStartupArguments(const QStringList& args);
+    void PostCommandBlock(const ArgumentBlock& block);
+    // Applies the command-line rules and emits OpenRequested for each file, in order. Does
+    // nothing while the busy flag is set; sets it for its own length.
+    void CommandHandler(const ArgumentBlock& block);
+    // Whether a second copy's request may be posted: the main window is visible.
+    bool IsVisibleForHandOver() const;
+    // Closes as File, Exit does, but asks nothing and deletes nothing the user has not saved.
+    // While a modal window is open it waits for it to close first.
+    void ShutdownWithoutAsking();
+    void SetShutdownSteps(ShutdownSteps steps) { m_shutdownSteps = std::move(steps); }
 
-    // The documents' sequences: new, open, save, revert, close (DocumentController).
-    DocumentController& Files() { return *m_docs; }
+    // ---- Commands, menus, status bar, title and colours.
+    // Switches commands on and off for command states 1 to 7 and 10 to 12; another number
+    // changes nothing.
+    void SetCommandState(int state);
+    // A command by the product's name for it ("FileOpenMenu", "EditUndoMenu"); menus are found
+    // by their own names ("EffectsMenu"). Null for an unknown name.
+    QAction* Action(const QString& objectName) const;
+    void SetStatusBar(const QStringList& texts);
+    void BlankStatusBar() { SetStatusBar({}); }
+    QString StatusPanelText(int panel) const;
+    void SetDocumentTitle(const QString& fileName, bool readOnly);
+    // Rebuilds the recent-files items after File, Exit from the stored entries, most recent
+    // first (empty entries are skipped; their numbers are kept). Choosing one emits
+    // RecentFileChosen with its number. RefreshRecentFilesMenu reads the settings store.
+    void RebuildRecentFilesMenu(const QStringList& entries);
+    void RefreshRecentFilesMenu();
+    // Appends an effect to the Effects menu and the "More..." popup with this caption and
+    // returns the Effects menu item, whose identity is the effect's menu key.
+    QAction* AddEffectMenuItem(const QString& caption);
+    // Removes every item AddEffectMenuItem made.
+    void FreeEffectMenuItems();
+    QMenu* EffectsPopupMenu() const { return m_effectsPopup; }
+    // Pushes the scheme's colours to every display, overview, meter and clipping light; loads
+    // the stored scheme and applies it (first show); stores it again (shutdown).
+    void ApplyColorScheme();
+    void LoadColorScheme();
+    void StoreColorScheme();
+    const ColorSchemeTable& ColorScheme() const { return m_colorScheme; }
+
+    // ---- Documents: DocumentController's sequences, named as the window's.
     using Mp3Services = sonthra::Mp3Services;
     void SetMp3Services(Mp3Services services) { m_docs->SetMp3Services(std::move(services)); }
     int LoadWmaFile(const QString& path) { return m_docs->LoadWmaFile(path); }
@@ -219,38 +183,57 @@ public:
         return m_docs->NewDocument(format, name);
     }
     int CloseDocument(int index, bool ask) { return m_docs->CloseDocument(index, ask); }
-    bool CloseDocuments(CloseMode mode) {
-        return m_docs->CloseDocuments(mode == CloseMode::KeepUnsaved);
-    }
     void SelectDocument(int index, bool reload) { m_docs->SelectDocument(index, reload); }
     int SaveDocument(int index, int mode) { return m_docs->SaveDocument(index, mode); }
-    void RecordingFormatConfirmed() { m_docs->RecordingFormatConfirmed(); }
     // Whether the current document's working copy can be used, waiting for its workspace copy
     // under the progress dialog when wait is set.
     bool EnsureWorkingCopy(bool wait) { return m_session.EnsureWorkingCopy(wait); }
-    // The recent-files items from the settings store.
-    void RefreshRecentFilesMenu();
-
     const DocumentList& Documents() const { return m_documents; }
     const AudioDocument* CurrentDocument() const { return m_documents.current(); }
-    // The current document's display and overview, or null.
+
+    // ---- The current display (main_form_documents.cpp, main_form_edit.cpp,
+    // main_form_runs.cpp): its display and overview, or null.
     RIZI32DaziVereruz* CurrentView() const override;
     TLUM32Overview* CurrentOverview() const;
-
     // Peak building of a display under "caption" (attaching path first when attach is set,
     // trying its peak file first when tryPeakFile is set), then its peak file is written.
     // 0 or the message number shown.
     int RunPeakBuild(RIZI32DaziVereruz& view, const std::string& path, bool tryPeakFile,
                      bool attach, const QString& caption);
-    // One engine edit started by `start` (which returns an engine error and fills the handle)
-    // under the progress dialog with Cancel: 0 or the message number shown.
-    int RunEngineEdit(const QString& caption, const EngineEditStart& start) {
-        return m_edit->RunEngineEdit(caption, start);
-    }
-    // Every change to the current document's audio: edit commands, undo, transforms.
-    EditController& Edit() { return *m_edit; }
+    // The display's RenderView, then the ruler when it succeeded: 0 or the display's code.
+    int RenderAndScale(RIZI32DaziVereruz& view, std::uint32_t zoom, std::uint32_t left);
+    // After the working copy was replaced: rebuilds the display's peaks under "Building
+    // Peaks..." (attaching the file again when attach is set or the display lost it), redraws
+    // at the whole-file zoom when wasWhole, else at the zoom it had, reloads the overview, puts
+    // the caret at caret (clamped) and reads the format, status bar and commands again. false
+    // when a step failed (shown).
+    bool RefreshAfterEdit(bool wasWhole, std::uint32_t caret, bool attach = false);
+    // Gives the current display the focus when the window is visible and active.
+    void FocusView() override;
 
-    const TransportController& Transport() const { return m_transport; }
+    // ---- Read-outs and the display's events: ViewController's (view_controller.h).
+    PositionDisplayMode PositionMode() const { return m_view.DisplayMode(); }
+    void ShowCaretPosition(std::uint32_t value, sonthra::PositionMode mode);
+    void ShowSelectionBound(std::uint32_t value, sonthra::PositionMode mode, int which);
+    std::uint32_t ReadCaretBox(sonthra::PositionMode wanted) const;
+    std::uint32_t ReadSelectionBox(sonthra::PositionMode wanted, int which) const;
+    void PlaceCaret(std::uint32_t frames);
+    void WaveformBaseCaretPositionChange(QObject* sender);
+    void WaveformBaseSelection(QObject* sender, std::uint32_t start, std::uint32_t end);
+    // The read-outs' clicks and their entry fields' keys and focus loss (ReadoutBar's), and
+    // the window's size change.
+    void PositionBoxClick();
+    void StartSelectionBoxClick();
+    void EndSelectionBoxClick();
+    void PositionMaskEditKeyUp(int key);
+    void PositionMaskEditExit();
+    void StartSelectionMaskEditKeyUp(int key);
+    void StartSelectionMaskEditExit();
+    void EndSelectionMaskEditKeyUp(int key);
+    void EndSelectionMaskEditExit();
+    void FormResize();
+
+    // ---- Transport: TransportController's (transport_controller.h).
     bool IsPlaying() const { return m_transport.IsPlaying(); }
     bool IsPaused() const { return m_transport.IsPaused(); }
     bool IsRecording() const { return m_transport.IsRecording(); }
@@ -264,80 +247,6 @@ public:
     // The 50 ms transport timer and the 3 s clipping timer.
     void PlayRecTimerTimer();
     void ClippingTimerTimer();
-
-    // ---- Selection, zoom, position read-outs, edit commands and undo (main_form_edit.cpp).
-    // Nothing here acts without a current document; the edit commands and the read-out entry
-    // fields also do nothing while playing or recording. The edit commands hold the busy flag
-    // for their length.
-
-    // The read-outs show positions in the display mode; `mode` says whether a value is frames
-    // (Samples) or milliseconds (Time). which: 1 the selection's start, 2 its end.
-    void ShowCaretPosition(std::uint32_t value, sonthra::PositionMode mode);
-    void ShowSelectionBound(std::uint32_t value, sonthra::PositionMode mode, int which);
-    // A read-out's caption read back in the wanted mode; 0 when it holds no position.
-    std::uint32_t ReadCaretBox(sonthra::PositionMode wanted) const;
-    std::uint32_t ReadSelectionBox(sonthra::PositionMode wanted, int which) const;
-    // Clears the display's selection (both selection read-outs show 0) and puts the caret at
-    // frames, scrolled into view without a caret event; the ruler follows.
-    void PlaceCaret(std::uint32_t frames);
-    // Gives the current display the focus when the window is visible and active.
-    void FocusView() override;
-    // The display's RenderView, then the ruler when it succeeded: 0 or the display's code.
-    int RenderAndScale(RIZI32DaziVereruz& view, std::uint32_t zoom, std::uint32_t left);
-    // After the working copy was replaced: rebuilds the display's peaks under "Building
-    // Peaks..." (attaching the file again when attach is set or the display lost it), redraws
-    // at the whole-file zoom when wasWhole, else at the zoom it had, reloads the overview, puts
-    // the caret at caret (clamped) and reads the format, status bar and commands again. false
-    // when a step failed (shown).
-    bool RefreshAfterEdit(bool wasWhole, std::uint32_t caret, bool attach = false);
-
-    // The display's events, the read-outs' clicks and their entry fields' keys and focus loss,
-    // and the window's size change.
-    void WaveformBaseCaretPositionChange(QObject* sender);
-    void WaveformBaseSelection(QObject* sender, std::uint32_t start, std::uint32_t end);
-    void PositionBoxClick();
-    void StartSelectionBoxClick();
-    void EndSelectionBoxClick();
-    void PositionMaskEditKeyUp(int key);
-    void PositionMaskEditExit();
-    void StartSelectionMaskEditKeyUp(int key);
-    void StartSelectionMaskEditExit();
-    void EndSelectionMaskEditKeyUp(int key);
-    void EndSelectionMaskEditExit();
-    void FormResize();
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    void initEditing();
-    void positionDisplayChanged();
-    // The view controller's view of this window (main_form_edit.cpp).
-    void UpdateRuler(const RIZI32DaziVereruz& view) override;
-    void SyncOverviewFrame() override;
-    void ShowZoom(std::uint32_t zoom) override;
-    int patchPeaks(RIZI32DaziVereruz& view, const std::string& workFile, std::uint32_t start,
-                   std::uint32_t end);
-    bool refreshView(RIZI32DaziVereruz& view, AudioDocument& document, std::uint32_t zoom,
-                     std::uint32_t caret);
-    // The edit controller's view of this window (main_form_edit.cpp).
-    ShownRange CurrentSelection() const override;
-    std::uint32_t CaretReadout() const override;
-    bool TransportBusy() const override { return m_transport.BlocksEditing(); }
-    bool WorkingCopyReady() override { return EnsureWorkingCopy(true); }
-    void HoldBusy() override { holdBusy(); }
-    void ReleaseBusy() override { releaseBusy(); }
-    std::string TempPreference() const override { return tempPreference(); }
-    bool RefreshAudio(const RefreshRequest& request) override;
-    void ShowDocument() override { updateDocumentDisplay(); }
-    void CommandsFromDocument() override { setCommandStateFromDocument(); }
-    void EnableCommand(EditCommand command, bool on) override;
-    QWidget* DialogParent() override { return this; }
-    std::unique_ptr<EditController> m_edit;
-    ReadoutBar* m_readouts = nullptr;
-
-public:
-    // ---- End of selection, zoom, read-outs and editing.
 
 signals:
     void OpenRequested(const QString& path, bool unsaved);
@@ -426,10 +335,21 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // Construction, by topic (main_form_menus.cpp, main_form_layout.cpp,
-    // main_form_status.cpp).
+    // What each document owns beside its record: its display and overview (made from the
+    // WaveformBase and OverviewBase frames), its button in the (hidden) document bar and its
+    // (hidden) Window menu item.
+    struct DocumentParts {
+        RIZI32DaziVereruz* view = nullptr;
+        TLUM32Overview* overview = nullptr;
+        TLUM32RectBtnEx* button = nullptr;
+        QAction* windowItem = nullptr;
+    };
+
+    // ---- Construction, by topic (main_form_menus.cpp, main_form_layout.cpp,
+    // main_form_status.cpp, main_form_documents.cpp, main_form_edit.cpp, main_form_media.cpp).
     void buildMenus();
     void buildMenuEntries();
     QMenu* addMenu(QMenu* parent, const char* name, const char* title, bool shown);
@@ -444,20 +364,132 @@ private:
     void applyPanelColours();
     QAbstractButton* addButton(const char* name, const QString& caption, const QString& hint,
                                void (TMainForm::*handler)());
+    void initDocuments();
+    void initEditing();
+    void installViewWidgets();
+    void attachMedia();
 
+    // ---- The window's own work.
     void setCommandEnabled(const char* name, bool on);
     void setCommandVisible(const char* name, bool on);
     void setPositionDisplayMode(PositionDisplayMode mode);
+    void positionDisplayChanged();
     void playOrStop();
     bool Shutdown(CloseMode mode);
-
     // The mixer's devices for the engine's chosen ones, and the mixer's start-up messages; the
     // sliders and the sources are the mixer panel's (main_form_layout.cpp, mixer_panel.h).
     int mixerDeviceFor(bool input);
     void showMixerMessages(const std::vector<int>& messages);
     // The skin chosen in the Preferences, applied to the skinned controls and the window.
     void applySkin();
+    void holdBusy() { m_session.HoldBusy(); }
+    void releaseBusy() { m_session.ReleaseBusy(); }
+    std::string tempPreference() const { return m_session.TempPreference(); }
+    std::string tempFolder() const { return m_session.TempFolder(); }
+    DocumentParts* partsOf(const AudioDocument* document);
+    void updateDocumentDisplay();
+    void updateTitle();
+    void setCommandStateFromDocument();
+    // Save As Podcast, Upload Podcast and View Podcast Info from the document's podcast state.
+    void setPodcastCommands(const AudioDocument& document);
+    void setSongInfoCommands();
+    void showNoDocument();
+    void zoomToFit(RIZI32DaziVereruz& view);
+    void updateScaleAndFrame();
+    int runPeakWorker(RIZI32DaziVereruz& display, const QString& caption);
+    int buildOverview(const std::string& path, bool tryPeakFile);
+    int patchPeaks(RIZI32DaziVereruz& view, const std::string& workFile, std::uint32_t start,
+                   std::uint32_t end);
+    bool refreshView(RIZI32DaziVereruz& view, AudioDocument& document, std::uint32_t zoom,
+                     std::uint32_t caret);
+    void workingCopyReady(AudioDocument& document, bool onlyIfUsersFile);
+    void EngineNotice(unsigned message) { m_transport.EngineNotice(message); }
+    void openRequested(const QString& path, bool unsaved);
+    void recentFileChosen(int number);
+    void paintClippingLight(int channel, std::uint32_t color);
+    void setEmptyViewText(const QString& text);
+    // Song information, WMA and batch export (main_form_media.cpp).
+    void editSongInfo();
+    void captionFromFileName(AudioDocument& document);
 
+    // ---- EditSurface: what the edit controller asks of the window (main_form_edit.cpp).
+    ShownRange CurrentSelection() const override;
+    std::uint32_t CaretReadout() const override;
+    bool TransportBusy() const override { return m_transport.BlocksEditing(); }
+    bool WorkingCopyReady() override { return EnsureWorkingCopy(true); }
+    void HoldBusy() override { holdBusy(); }  // also the transport's
+    void ReleaseBusy() override { releaseBusy(); }
+    std::string TempPreference() const override { return tempPreference(); }  // and transport's
+    bool RefreshAudio(const RefreshRequest& request) override;
+    void ShowDocument() override { updateDocumentDisplay(); }
+    void CommandsFromDocument() override { setCommandStateFromDocument(); }
+    void EnableCommand(EditCommand command, bool on) override;
+    QWidget* DialogParent() override { return this; }
+
+    // ---- DocumentSurface: the document controller's (main_form_documents.cpp).
+    int CreateParts(AudioDocument& document) override;
+    void DestroyParts(std::uint32_t id) override;
+    void OpenEmptyAudio(const AudioDocument& document) override;
+    int BuildPeaks(const std::string& file, bool tryPeakFile) override;
+    int BuildOverview(const std::string& file, bool tryPeakFile) override {
+        return buildOverview(file, tryPeakFile);
+    }
+    void ShowParts(const AudioDocument* document) override;
+    void PlaceDocumentButtons() override;
+    void ShowNoDocument() override { showNoDocument(); }
+    void ShowRenamed(const AudioDocument& document) override;
+    void SwitchCommands(int state) override { SetCommandState(state); }  // and the view's
+    void PodcastCommands(const AudioDocument& document) override { setPodcastCommands(document); }
+    void SongInfoCommands() override { setSongInfoCommands(); }
+    bool AskRecordingFormat(RecordFormat& format) override;
+    int ExportToWma(const std::string& name, const std::string& source) override;
+    void StopRecording() override;  // and the transport's (main_form_transport.cpp)
+
+    // ---- TransportSurface: the transport controller's (main_form_transport.cpp).
+    void StartTimer() override;
+    void StopTimer() override;
+    void StartClippingTimer() override;
+    void StopClippingTimer() override;
+    void DrawMeters(double left, double right) override;
+    void DrawClippingLight(int channel, bool on) override;
+    void DrawRecordingLabel(bool red) override;
+    void ShowPlayButtons() override;
+    void ShowPauseButton(bool fromStart) override;
+    void SetPauseChecked(bool on) override;
+    void EngineError(int error) override;
+    void HideEntries() override;
+    bool WorkingCopyReady(bool wait) override { return EnsureWorkingCopy(wait); }
+    bool HasView() const override;
+    std::uint32_t Caret() const override;
+    Selection ViewSelection() const override;
+    void MoveCaret(std::uint32_t frames) override;
+    void ShowRecordedFrames(std::uint32_t frames) override;
+    void FollowView() override { updateScaleAndFrame(); }  // and the view's
+    void ShowPositions() override { m_view.ShowViewPositions(); }
+    void CommandsFor(TransportState state) override;
+    bool LevelTestWanted() const override;
+    void LevelTestFormat(std::uint32_t& rate, int& bits, int& channels) const override;
+    RecordInto AskRecordInto() override;
+    bool NewRecordingDocument() override;
+    void ShowNumberedMessage(int message) override;
+    int RecordSource() const override;
+    void SetRecordButton(bool down) override;
+    void ShowRecording(bool on) override;
+    bool ViewShowsWhole() const override;
+    bool InsertRecording(const std::string& work, std::uint32_t position,
+                         const std::string& clip) override;
+    void ShowRecordedAudio(bool insert, bool wasWhole, std::uint32_t position,
+                           std::uint32_t recorded) override;
+    void CommandsAfterRecording(const AudioDocument& document) override;
+
+    // ---- ViewSurface: the view controller's (main_form_edit.cpp).
+    void UpdateRuler(const RIZI32DaziVereruz& view) override;
+    void SyncOverviewFrame() override;
+    void ShowZoom(std::uint32_t zoom) override;
+
+    // ---- Members, in the order they are made (and the reverse of their end).
+    std::unique_ptr<EditController> m_edit;
+    ReadoutBar* m_readouts = nullptr;
     UserDialogs& m_dialogs;
     DocumentSession m_session{m_dialogs, this};
     BusyFlag& m_busy = m_session.Busy();
@@ -483,101 +515,8 @@ private:
     TPreferencesForm* m_preferences = nullptr;
     TRecSettingsForm* m_recSettings = nullptr;
     MixerPanel* m_mixerPanel = nullptr;
-
-    // ---- Documents, opening, transport and saving: private parts.
-    // What each document owns beside its record: its display and overview (made from the
-    // WaveformBase and OverviewBase frames), its button in the (hidden) document bar and its
-    // (hidden) Window menu item.
-    struct DocumentParts {
-        RIZI32DaziVereruz* view = nullptr;
-        TLUM32Overview* overview = nullptr;
-        TLUM32RectBtnEx* button = nullptr;
-        QAction* windowItem = nullptr;
-    };
-    void initDocuments();
-    // The document controller's view of this window (main_form_documents.cpp).
-    int CreateParts(AudioDocument& document) override;
-    void DestroyParts(std::uint32_t id) override;
-    void OpenEmptyAudio(const AudioDocument& document) override;
-    int BuildPeaks(const std::string& file, bool tryPeakFile) override;
-    int BuildOverview(const std::string& file, bool tryPeakFile) override {
-        return buildOverview(file, tryPeakFile);
-    }
-    void ShowParts(const AudioDocument* document) override;
-    void PlaceDocumentButtons() override;
-    void ShowNoDocument() override { showNoDocument(); }
-    void ShowRenamed(const AudioDocument& document) override;
-    void SwitchCommands(int state) override { SetCommandState(state); }
-    void PodcastCommands(const AudioDocument& document) override { setPodcastCommands(document); }
-    void SongInfoCommands() override { setSongInfoCommands(); }
-    bool AskRecordingFormat(RecordFormat& format) override;
-    int ExportToWma(const std::string& name, const std::string& source) override;
     std::unique_ptr<DocumentController> m_docs;
-    void holdBusy() { m_session.HoldBusy(); }
-    void releaseBusy() { m_session.ReleaseBusy(); }
-    std::string tempPreference() const { return m_session.TempPreference(); }
-    std::string tempFolder() const { return m_session.TempFolder(); }
-    DocumentParts* partsOf(const AudioDocument* document);
-    void updateDocumentDisplay();
-    void updateTitle();
-    void setCommandStateFromDocument();
-    // Save As Podcast, Upload Podcast and View Podcast Info from the document's podcast state.
-    void setPodcastCommands(const AudioDocument& document);
-    void setSongInfoCommands();
-    void showNoDocument();
-    void installViewWidgets();
-    void zoomToFit(RIZI32DaziVereruz& view);
-    void updateScaleAndFrame();
-    int runPeakWorker(RIZI32DaziVereruz& display, const QString& caption);
-    int buildOverview(const std::string& path, bool tryPeakFile);
-    void workingCopyReady(AudioDocument& document, bool onlyIfUsersFile);
-    void EngineNotice(unsigned message) { m_transport.EngineNotice(message); }
-    // The transport controller's view of this window (main_form_transport.cpp).
-    void StartTimer() override;
-    void StopTimer() override;
-    void StartClippingTimer() override;
-    void StopClippingTimer() override;
-    void DrawMeters(double left, double right) override;
-    void DrawClippingLight(int channel, bool on) override;
-    void DrawRecordingLabel(bool red) override;
-    void ShowPlayButtons() override;
-    void ShowPauseButton(bool fromStart) override;
-    void SetPauseChecked(bool on) override;
-    void EngineError(int error) override;
-    void HideEntries() override;
-    bool WorkingCopyReady(bool wait) override { return EnsureWorkingCopy(wait); }
-    bool HasView() const override;
-    std::uint32_t Caret() const override;
-    Selection ViewSelection() const override;
-    void MoveCaret(std::uint32_t frames) override;
-    void ShowRecordedFrames(std::uint32_t frames) override;
-    void FollowView() override { updateScaleAndFrame(); }
-    void ShowPositions() override { m_view.ShowViewPositions(); }
-    void CommandsFor(TransportState state) override;
-    bool LevelTestWanted() const override;
-    void LevelTestFormat(std::uint32_t& rate, int& bits, int& channels) const override;
-    void StopRecording() override;
-    RecordInto AskRecordInto() override;
-    bool NewRecordingDocument() override;
-    void ShowNumberedMessage(int message) override;
-    int RecordSource() const override;
-    void SetRecordButton(bool down) override;
-    void ShowRecording(bool on) override;
-    bool ViewShowsWhole() const override;
-    bool InsertRecording(const std::string& work, std::uint32_t position,
-                         const std::string& clip) override;
-    void ShowRecordedAudio(bool insert, bool wasWhole, std::uint32_t position,
-                           std::uint32_t recorded) override;
-    void CommandsAfterRecording(const AudioDocument& document) override;
-    void openRequested(const QString& path, bool unsaved);
-    void recentFileChosen(int number);
-    void paintClippingLight(int channel, std::uint32_t color);
-    void setEmptyViewText(const QString& text);
 
-    // Song information, WMA and batch export (main_form_media.cpp).
-    void attachMedia();
-    void editSongInfo();
-    void captionFromFileName(AudioDocument& document);
     std::shared_ptr<Mp3DocumentServices> m_mp3Services;
     TSongInfoForm* m_songInfoForm = nullptr;
     TWMAExportForm* m_wmaExport = nullptr;
@@ -604,6 +543,5 @@ private:
 // main window, in the program's order: AttachAudio, the hidden windows (Preferences, then the
 // recording format window), PostCreate. main() and the start-up tests use it.
 void StartProgram(TMainForm& form, NXWavePlayer& engine, MixerApi& mixer, Settings& settings);
-
 
 }  // namespace sonthra

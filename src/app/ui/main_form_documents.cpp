@@ -135,7 +135,7 @@ void TMainForm::initDocuments() {
     };
     m_shutdownSteps.closeDocuments = [this](CloseMode mode) {
         const bool busy = m_busy.isSet();
-        const bool closed = CloseDocuments(mode);
+        const bool closed = m_docs->CloseDocuments(mode == CloseMode::KeepUnsaved);
         if (busy) m_busy.set();
         return closed;
     };

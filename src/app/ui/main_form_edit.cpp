@@ -1,14 +1,11 @@
-// Editing in the main window: the three position read-outs and their entry fields, the zoom and
-// scroll commands, Select All and None, the edit commands with one level of undo and redo, and
-// the refresh of view, overview, ruler, read-outs, status bar and commands after each edit. The
-// file work itself (engine calls, undo files) is the editing library's; this adds the window.
+// Editing in the main window: the read-outs and the zoom and scroll commands forwarded to the
+// view controller, the edit commands' surface, and the refresh of view, overview, ruler,
+// read-outs, status bar and commands after each edit. The file work itself (engine calls, undo
+// files) is the editing library's; this adds the window.
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include <QEvent>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QResizeEvent>
 
 #include <algorithm>

@@ -225,30 +225,6 @@ void TMainForm::RebuildRecentFilesMenu(const QStringList& entries) {
     }
 }
 
-QString ShortenMenuPath(const QString& path, int maxLength) {
-    if (path.size() <= maxLength) return path;
-    const bool rooted = path.startsWith('/');
-    QStringList parts = path.split('/', Qt::SkipEmptyParts);
-    if (parts.size() < 2) return path;
-    const QString name = parts.takeLast();
-    // parts now holds the folders; the first stays, like a drive, the inner ones give way.
-    const QString head = (rooted ? "/" : "") + parts.takeFirst();
-    auto joined = [&](bool elided) {
-        QString text = head;
-        if (elided) text += "/...";
-        for (const QString& folder : parts) text += '/' + folder;
-        return text + '/' + name;
-    };
-    bool elided = false;
-    QString text = joined(elided);
-    while (text.size() > maxLength && !parts.isEmpty()) {
-        parts.removeFirst();
-        elided = true;
-        text = joined(elided);
-    }
-    return text;
-}
-
 QAction* TMainForm::AddEffectMenuItem(const QString& caption) {
     auto* item = m_menus.value("EffectsMenu")->addAction(caption);
     connect(item, &QAction::triggered, this, [this, item] { SampleEffectMenuItemClick(item); });

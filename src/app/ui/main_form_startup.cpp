@@ -186,7 +186,7 @@ void TMainForm::RecSettingsButtonClick() {
     if (m_recSettings == nullptr) return;
     ModalBusy busy(m_busy);
     // An empty New document takes the confirmed format at once.
-    if (m_recSettings->exec() == QDialog::Accepted) RecordingFormatConfirmed();
+    if (m_recSettings->exec() == QDialog::Accepted) m_docs->RecordingFormatConfirmed();
 }
 
 }  // namespace sonthra

@@ -1,13 +1,10 @@
-// The transport: play, pause, stop, the go-to and 5 % moves, the 50 ms timer that moves the
-// caret and feeds the meters, the clipping lights, the input level test, and recording into a
-// new document or into the open one at the caret.
+// The transport in the window: the buttons forwarded to the transport controller, and what the
+// controller asks of the window: timers, meters, clipping lights, the play and pause buttons,
+// the recording label, the questions of a recording and taking the recorded audio in.
 #include <QAbstractButton>
 #include <QLabel>
-#include <QLineEdit>
 #include <QTimer>
 
-#include "app/document_files.h"
-#include "app/temp_names.h"
 #include "app/transport_rules.h"
 #include "app/ui/command_states.h"
 #include "app/ui/main_form.h"
@@ -22,8 +19,6 @@
 #include "settings/ui/preferences_form.h"
 #include "view/ui/led_widget.h"
 #include "view/ui/overview.h"
-#include "wave/wave_probe.h"
-#include "wave/wave_writer.h"
 
 namespace sonthra {
 
@@ -182,7 +177,7 @@ bool TMainForm::ViewShowsWhole() const {
 
 bool TMainForm::InsertRecording(const std::string& work, std::uint32_t position,
                                 const std::string& clip) {
-    return RunEngineEdit("Preparing...", [this, &work, position, &clip](std::uint32_t* h) {
+    return m_edit->RunEngineEdit("Preparing...", [this, &work, position, &clip](std::uint32_t* h) {
                return m_engine->AudioPasteEx(work, position, 1, h, 0, clip, std::string());
            }) == 0;
 }
