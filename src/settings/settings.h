@@ -38,6 +38,12 @@ struct SettingRead {
     int result = 0;
 };
 
+// Whether a result says the store (183) or one of its keys (185) could not be opened: the two
+// results callers show.
+constexpr bool isSettingsFileFault(int result) {
+    return result == kMsgRegistryCannotOpen || result == kMsgRegistryKeyCannotOpen;
+}
+
 // What the preferences window loads at start and stores at exit.
 struct PreferenceValues {
     std::string tempPath;  // never empty when read: the system's folder stands in

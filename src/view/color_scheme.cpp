@@ -13,7 +13,7 @@ ColorSchemeTable::ColorSchemeTable() {
 
 int ColorSchemeTable::LoadColorScheme(Settings& settings) {
     const SettingRead<ColorScheme> read = settings.readColorScheme();
-    if (read.result == 183 || read.result == 185) return read.result;
+    if (isSettingsFileFault(read.result)) return read.result;
     for (int i = 0; i < kColorSchemeSize; ++i) {
         m_entries[i].customColor = read.value[i];
         m_entries[i].useDefault = read.value[i] == m_entries[i].defaultColor;

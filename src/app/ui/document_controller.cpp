@@ -354,7 +354,7 @@ int DocumentController::OpenRequested(const QString& path, bool unsaved) {
 void DocumentController::RecentFileChosen(int number) {
     if (m_engine == nullptr || m_settings == nullptr || m_transport.IsRecording()) return;
     const SettingRead<std::string> entry = m_settings->readRecentFile(number);
-    if (entry.result == 183 || entry.result == 185) {
+    if (isSettingsFileFault(entry.result)) {
         ShowMessage(m_dialogs, parent(), entry.result);
         return;
     }

@@ -57,12 +57,12 @@ void NumberSettingForm::build(const char* editName, const QString& labelText,
 }
 
 void NumberSettingForm::takeRead(const SettingRead<double>& read) {
-    if (read.result == 183 || read.result == 185) ShowMessage(m_dialogs, this, read.result);
+    if (isSettingsFileFault(read.result)) ShowMessage(m_dialogs, this, read.result);
     store(read.value);
 }
 
 void NumberSettingForm::showWriteFailure(int result) {
-    if (result == 183 || result == 185) ShowMessage(m_dialogs, this, result);
+    if (isSettingsFileFault(result)) ShowMessage(m_dialogs, this, result);
 }
 
 std::optional<double> NumberSettingForm::editNumber() const {

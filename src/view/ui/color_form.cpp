@@ -88,7 +88,7 @@ TColorForm::TColorForm(ColorSchemeTable& scheme, Settings& settings, QWidget* pa
 }
 
 void TColorForm::report(int code) {
-    if ((code == 183 || code == 185) && m_onMessage) m_onMessage(code);
+    if (isSettingsFileFault(code) && m_onMessage) m_onMessage(code);
 }
 
 int TColorForm::selected() const {
