@@ -82,8 +82,6 @@ inline int EngineErrorToMessage(EngineCode code) {
 // The numbers under the names the engine's own sources return them by.
 namespace engine_error {
 
-inline constexpr int kNone = engineCodeNumber(EngineCode::None);
-
 inline constexpr int kNoPlaybackFileName = engineCodeNumber(EngineCode::NoPlaybackFileName);
 inline constexpr int kPlaybackRunning = engineCodeNumber(EngineCode::PlaybackRunning);
 inline constexpr int kCannotOpenWaveFile = engineCodeNumber(EngineCode::CannotOpenWaveFile);
@@ -97,7 +95,6 @@ inline constexpr int kNotWaveFile = engineCodeNumber(EngineCode::NotWaveFile);
 inline constexpr int kBadFmtChunk = engineCodeNumber(EngineCode::BadFmtChunk);
 inline constexpr int kNotPcm = engineCodeNumber(EngineCode::NotPcm);
 inline constexpr int kNoDataChunk = engineCodeNumber(EngineCode::NoDataChunk);
-inline constexpr int kCannotSeek = engineCodeNumber(EngineCode::CannotSeek);
 inline constexpr int kNoDataToPlay = engineCodeNumber(EngineCode::NoDataToPlay);
 
 inline constexpr int kPreferredOutputDevice = engineCodeNumber(EngineCode::PreferredOutputDevice);

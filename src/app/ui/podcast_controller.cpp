@@ -140,6 +140,16 @@ static podcast::HostTableFiles hostTables(const std::string& resources,
     return files;
 }
 
+// The podcast window on info: the feed file chosen (empty when none), and the host last shown.
+QString PodcastController::editInDialog(podcast::PodcastInfo& info) {
+    const std::string resources = resourceFolder();
+    TShowPodcastDlg dlg(m_dialogs, qs(resources), hostTables(resources, settingsFile()),
+                        m_parent);
+    const QString feed = dlg.ShowPodcastDialogForEdit(info);
+    m_currentHost = dlg.CurrentHost();
+    return feed;
+}
+
 // ---- "Save As &Podcast".
 
 void PodcastController::FileSaveAsPodcastClick() {
@@ -161,14 +171,7 @@ void PodcastController::FileSaveAsPodcastClick() {
     document->podcast.IsNew = true;
     document->podcast.DescriptionFile.clear();
 
-    const std::string resources = resourceFolder();
-    QString feed;
-    {
-        TShowPodcastDlg dlg(m_dialogs, qs(resources), hostTables(resources, settingsFile()),
-                            m_parent);
-        feed = dlg.ShowPodcastDialogForEdit(document->podcast);
-        m_currentHost = dlg.CurrentHost();
-    }
+    const QString feed = editInDialog(document->podcast);
     if (document->podcast.DescriptionFile.empty()) {
         document->podcast = kept;
         return;
@@ -242,14 +245,7 @@ void PodcastController::PodcastInfoCoolButtonClick() {
     if (document == nullptr || !document->podcastDescription) return;
     BusyHold busy(m_session);
     freshOrKept(*document);
-    const std::string resources = resourceFolder();
-    QString feed;
-    {
-        TShowPodcastDlg dlg(m_dialogs, qs(resources), hostTables(resources, settingsFile()),
-                            m_parent);
-        feed = dlg.ShowPodcastDialogForEdit(document->podcast);
-        m_currentHost = dlg.CurrentHost();
-    }
+    const QString feed = editInDialog(document->podcast);
     if (!document->podcast.DescriptionFile.empty())
         document->podcastFile = document->podcast.DescriptionFile;
     if (feed.isEmpty()) return;

@@ -79,6 +79,7 @@ private:
     // Steps shared by the commands once a feed is known: compression, refreshes, the list, the
     // summary window (withSummary) and the transfer.
     void publish(AudioDocument& document, const std::string& feed, bool withSummary);
+    QString editInDialog(podcast::PodcastInfo& info);
     bool keepFilesInStep(AudioDocument& document);
     QString compressedTarget(const podcast::PodcastInfo& info);
     void upload(const AudioDocument& document, const std::vector<std::string>& files);
