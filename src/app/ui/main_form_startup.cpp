@@ -129,7 +129,7 @@ void TMainForm::PostCreate() {
     std::optional<int> lastSource;
     const SettingRead<std::int32_t> stored = m_settings->readLastRecordSource(-1);
     if (stored.result == 0) lastSource = stored.value;
-    if (stored.result == kMsgRegistryCannotOpen || stored.result == kMsgRegistryKeyCannotOpen) {
+    if (isSettingsFileFault(stored.result)) {
         ShowMessage(m_dialogs, this, stored.result);
     }
 
