@@ -13,6 +13,7 @@
 
 #include "app/workspace_job.h"
 #include "messages/message_table.h"
+#include "platform/work_done.h"
 #include "wave/safe_file.h"
 
 namespace sonthra {
@@ -127,6 +128,7 @@ int FileCopyJob::start() {
             m_record.runState = result == kCancelled ? RunState::Cancelled
                                 : result != kSuccess ? RunState::Failed
                                                      : RunState::Finished;
+            NotifyWorkDone();
         });
     } catch (const std::system_error&) {
         m_record.programError = kCopyThreadNotStarted;

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "messages/message_table.h"
+#include "platform/work_done.h"
 
 namespace sonthra {
 
@@ -124,6 +125,7 @@ void WorkspaceJob::run(Completion onDone) {
                            : result != kSuccess ? RunState::Failed
                                                 : RunState::Finished;
     m_record.runState = final;
+    NotifyWorkDone();
     if (final != RunState::Cancelled && onDone) onDone(*this);
 }
 

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "messages/message_table.h"
+#include "platform/work_done.h"
 
 namespace sonthra {
 
@@ -15,6 +16,7 @@ WorkerOperation::WorkerOperation(Work work) {
             m_state = cancelled     ? RunState::Cancelled
                       : result == 0 ? RunState::Finished
                                     : RunState::Failed;
+            NotifyWorkDone();
         });
     } catch (const std::system_error&) {
         m_result = kNoMemory;

@@ -14,6 +14,7 @@
 #include "engine/edit_errors.h"
 #include "engine/engine_errors.h"
 #include "engine/wave_layout.h"
+#include "platform/work_done.h"
 #include "wave/safe_file.h"
 #include "wave/wave_layout.h"
 #include "wave/wave_probe.h"
@@ -277,6 +278,7 @@ int AudioEditor::start(std::unique_ptr<EditJob> work, std::uint32_t* handle) {
             if (reason == 0) raw->state.progress.store(100);
             raw->state.reason.store(reason);
             raw->state.over.store(true);
+            NotifyWorkDone();
         });
     } catch (const std::system_error&) {
         return engine_error::kOutOfMemory;

@@ -102,11 +102,13 @@ int writePeakFile(const std::string& name, std::uint16_t channels, const PeakDat
 
 // The write itself, then the audio's time on the peak file, which says that the peaks describe
 // the audio as it was when they were handed over.
-void writeWithTime(const std::string& name, std::uint16_t channels, const PeakData& peaks,
-                   const std::string& audioFile, const std::optional<struct timespec>& time) {
-    if (writePeakFile(name, channels, peaks, audioFile) != kViewOk || !time) return;
+int writeWithTime(const std::string& name, std::uint16_t channels, const PeakData& peaks,
+                  const std::string& audioFile, const std::optional<struct timespec>& time) {
+    const int code = writePeakFile(name, channels, peaks, audioFile);
+    if (code != kViewOk || !time) return code;
     const struct timespec times[2] = {{0, UTIME_NOW}, *time};
     ::utimensat(AT_FDCWD, name.c_str(), times, 0);
+    return kViewOk;
 }
 
 }  // namespace
@@ -123,8 +125,20 @@ void FinishPeakFileWrite(const std::string& name) {
     if (writer.joinable()) writer.join();
 }
 
+void FinishAllPeakFileWrites() {
+    std::map<std::string, std::thread> writers;
+    {
+        std::lock_guard lock(pendingWrites().mutex);
+        writers.swap(pendingWrites().threads);
+    }
+    for (auto& [name, writer] : writers) {
+        if (writer.joinable()) writer.join();
+    }
+}
+
 int SavePeakFileInBackground(const std::string& name, std::uint16_t channels,
-                             std::shared_ptr<const PeakData> peaks, const std::string& audioFile) {
+                             std::shared_ptr<const PeakData> peaks, const std::string& audioFile,
+                             std::function<void(int code)> onFailure) {
     if (name.empty()) return kViewErrNoPeakName;
     if (!peaks) return kViewErrNoMemory;
     FinishPeakFileWrite(name);
@@ -134,16 +148,17 @@ int SavePeakFileInBackground(const std::string& name, std::uint16_t channels,
     std::optional<struct timespec> time;
     struct stat audio {};
     if (!audioFile.empty() && ::stat(audioFile.c_str(), &audio) == 0) time = audio.st_mtim;
+    auto write = [name, channels, peaks, audioFile, time, onFailure] {
+        const int code = writeWithTime(name, channels, *peaks, audioFile, time);
+        if (code != kViewOk && onFailure) onFailure(code);
+    };
     try {
         std::lock_guard lock(pendingWrites().mutex);
-        pendingWrites().threads.emplace(
-            name, std::thread([name, channels, peaks, audioFile, time] {
-                writeWithTime(name, channels, *peaks, audioFile, time);
-            }));
+        pendingWrites().threads.emplace(name, std::thread(write));
     } catch (const std::system_error&) {
-        writeWithTime(name, channels, *peaks, audioFile, time);  // no thread: now
+        write();  // no thread: now
     } catch (const std::bad_alloc&) {
-        writeWithTime(name, channels, *peaks, audioFile, time);
+        write();
     }
     return kViewOk;
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,12 +37,16 @@ int SavePeakFile(const std::string& name, std::uint16_t channels, const PeakData
 // file under name is removed first, and the new one, once complete, carries audioFile's time as
 // it is now (the peaks describe the audio as it is now). 0, or 115 empty name. Every other
 // call on the same name (a save, a load, FinishPeakFileWrite) waits for the write to end first.
-// Failures go unreported: a missing peak file is only built again.
+// A failure is handed to onFailure, on the writing thread, when one is given; a missing peak
+// file is only built again.
 int SavePeakFileInBackground(const std::string& name, std::uint16_t channels,
-                             std::shared_ptr<const PeakData> peaks, const std::string& audioFile);
+                             std::shared_ptr<const PeakData> peaks, const std::string& audioFile,
+                             std::function<void(int code)> onFailure = {});
 // Waits until no background write of name runs (at once when none does). Call it before
 // moving or removing the peak file by other means.
 void FinishPeakFileWrite(const std::string& name);
+// Waits for every background write: before the program ends, so that none is cut off.
+void FinishAllPeakFileWrites();
 
 // Reads the peak file name for the WAV file wavName, whose whole frames are totalSamples in
 // channels channels. 0 with out filled, or: 101 the WAV file's time cannot be read, 118 the

@@ -178,12 +178,14 @@ int WaveViewModel::SavePeaks(const std::string& name) {
         SavePeakFile(name, m_file.header.format.channels, peaks(), m_file.name));
 }
 
-int WaveViewModel::SavePeaksInBackground(const std::string& name) {
+int WaveViewModel::SavePeaksInBackground(const std::string& name,
+                                         std::function<void(int code)> onFailure) {
     settle();
     if (!hasFile()) return setLastError(kViewErrNoFile);
     if (!m_file.peaks) return setLastError(SavePeaks(name));  // an empty peak file, at once
     return setLastError(SavePeakFileInBackground(name, m_file.header.format.channels,
-                                                 m_file.peaks, m_file.name));
+                                                 m_file.peaks, m_file.name,
+                                                 std::move(onFailure)));
 }
 
 int WaveViewModel::LoadPeaks(const std::string& name) {
@@ -213,8 +215,11 @@ int WaveViewModel::setPeaks(std::vector<PeakData::Channel> arrays) {
 int WaveViewModel::SharePeaksOf(const WaveViewModel& other) {
     settle();
     other.settle();
+    // Built, or loaded from the peak file (which leaves the state at FileSet with peaks).
+    const PeakState state = other.peakState();
     if (!hasFile() || other.WaveFileName() != m_file.name || !other.m_file.peaks ||
-        other.m_file.peaks->empty() || other.peakState() != PeakState::Built ||
+        other.m_file.peaks->empty() ||
+        (state != PeakState::Built && state != PeakState::FileSet) ||
         other.m_file.header.totalSamples != m_file.header.totalSamples ||
         !(other.m_file.header.format == m_file.header.format)) {
         return setLastError(kViewErrPeakStale);

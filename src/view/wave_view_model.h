@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -71,8 +72,10 @@ public:
 
     int SavePeaks(const std::string& name);
     // The same in the background (SavePeakFileInBackground), with the file's time: 0, 114 no
-    // file attached, 115 empty name.
-    int SavePeaksInBackground(const std::string& name);
+    // file attached, 115 empty name; a failure of the write itself goes to onFailure, on the
+    // writing thread.
+    int SavePeaksInBackground(const std::string& name,
+                              std::function<void(int code)> onFailure = {});
     int LoadPeaks(const std::string& name);
     // Takes the peaks of another model attached to the same file with the same header (the
     // overview those of the main display): they are shared, not copied, so nothing is read or

@@ -14,7 +14,10 @@
 
 #include "app/ui/command_states.h"
 #include "docs_fixture.h"
+#include "messages/message_table.h"
 #include "view/peak_file.h"
+#include "view/ui/overview.h"
+#include "view/view_errors.h"
 
 namespace sonthra {
 namespace {
@@ -53,6 +56,7 @@ TEST_F(DocumentWindowTest, OpenShowsTheFileAtOnceAndCopiesItInTheBackground) {
     EXPECT_EQ(view->ZoomLevel(), view->MaxZoomLevel());
     EXPECT_EQ(view->TotalSamples(), 66150u);
     EXPECT_TRUE(progressCaptions().contains("Building Peaks..."));
+    FinishPeakFileWrite(peakFileOf(path));  // written in the background
     EXPECT_GT(fs::file_size(peakFileOf(path)), 6u);
     // Command state 12.
     EXPECT_TRUE(enabled("FileSaveMenu"));
@@ -84,6 +88,27 @@ TEST_F(DocumentWindowTest, ReopeningUsesTheCachedPeaks) {
     ASSERT_NE(form.CurrentDocument(), nullptr);
     EXPECT_FALSE(progressCaptions().contains("Building Peaks..."));
     EXPECT_EQ(form.CurrentView()->TotalSamples(), 44100u);
+    // The overview shows the peaks the display loaded instead of reading the file again.
+    EXPECT_EQ(&form.CurrentOverview()->model().peaks(), &form.CurrentView()->model().peaks());
+}
+
+// The peak file is written after the open has shown the waveform; when it cannot be written the
+// user still hears of it, once, and the document stays open.
+TEST_F(DocumentWindowTest, APeakFileThatCannotBeWrittenIsShownOnceAfterTheOpen) {
+    const std::string path = makeWav("song.wav", 44100);
+    fs::create_directory(peakFileOf(path));  // no file can replace a folder by that name
+    const std::string fallback = workspace.file("song.cvp");
+    fs::create_directory(fallback);
+    openByMenu(path);
+    ASSERT_NE(form.CurrentDocument(), nullptr);
+    FinishPeakFileWrite(fallback);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages().isEmpty(); }, 5000));
+    QApplication::processEvents();
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_EQ(messages()[0],
+              QString::fromStdString(FormatMessage(ViewErrorToMessage(kViewErrPeakWrite))));
+    EXPECT_EQ(form.CurrentView()->TotalSamples(), 44100u);
+    EXPECT_TRUE(fs::is_directory(fallback));
 }
 
 TEST_F(DocumentWindowTest, BrokenAndMissingFilesOpenNothing) {

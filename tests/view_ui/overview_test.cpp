@@ -227,6 +227,14 @@ TEST(BuildOverview, TakesTheDisplaysPeaksOfTheSameFile) {
     EXPECT_FALSE(testing::exists(dir.file("a.cvp")));
     EXPECT_EQ(&overview.model().peaks(), &display.model().peaks());
     EXPECT_EQ(overview.RightSamplePos(), 50000u);
+    // Peaks the display loaded from its peak file are shared the same way.
+    ASSERT_EQ(display.SavePeaks(dir.file("a.cvp")), 0);
+    ASSERT_EQ(display.OpenWaveFile(path), 0);
+    ASSERT_EQ(display.LoadPeaks(dir.file("a.cvp")), 0);
+    std::remove(dir.file("a.cvp").c_str());
+    ASSERT_EQ(BuildOverview(overview, path, true, true, dir.path(), run, show, &display), 0);
+    EXPECT_EQ(builds, 1);
+    EXPECT_EQ(&overview.model().peaks(), &display.model().peaks());
 }
 
 TEST(BuildOverview, AFailureLeavesTheOverviewEmptyAndIsShown) {

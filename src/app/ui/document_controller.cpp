@@ -463,7 +463,9 @@ int DocumentController::CloseDocument(int index, bool ask) {
     const std::string workPeaks = GetPeakFileName(document->workFile, temp);
     FinishPeakFileWrite(workPeaks);  // a peak file still being written lands before it moves
     if (document->state == DocumentState::Clean && document->sourceKind == SourceKind::Wav) {
-        HandOverPeakFile(workPeaks, GetPeakFileName(document->fileName, temp), document->fileName);
+        const std::string filePeaks = GetPeakFileName(document->fileName, temp);
+        FinishPeakFileWrite(filePeaks);  // the one the open started, if it still runs
+        HandOverPeakFile(workPeaks, filePeaks, document->fileName);
     } else {
         RemoveFile(workPeaks);
     }

@@ -20,6 +20,7 @@
 #include "messages/message_table.h"
 #include "settings/registry_store.h"
 #include "settings/settings.h"
+#include "view/peak_file.h"
 
 namespace {
 
@@ -158,6 +159,8 @@ int main(int argc, char** argv) {
         window = nullptr;
         app.dialogs = nullptr;
     }
+    // A peak file still being written would be left as a half file beside its audio.
+    FinishAllPeakFileWrites();
     instance.Release();
     return exitCode;
 }

@@ -1,5 +1,8 @@
 // Building a display's peaks on a worker thread under the progress dialog. Engine edits run
 // through the edit controller.
+#include <QApplication>
+#include <QPointer>
+
 #include <system_error>
 #include <thread>
 
@@ -8,6 +11,7 @@
 #include "dialogs/ui/user_dialogs.h"
 #include "engine/nx_wave_player.h"
 #include "messages/message_table.h"
+#include "platform/work_done.h"
 #include "view/peak_file.h"
 #include "view/ui/wave_display.h"
 #include "view/view_errors.h"
@@ -32,6 +36,7 @@ int TMainForm::runPeakWorker(RIZI32DaziVereruz& display, const QString& caption)
             const int code = display.BuildPeaks(record.progress);
             record.engineExitReason = code;
             record.runState = code != 0 ? RunState::Failed : RunState::Finished;
+            NotifyWorkDone();
         });
     } catch (const std::system_error&) {
         return kPeakThreadNotStarted;
@@ -59,9 +64,18 @@ int TMainForm::RunPeakBuild(RIZI32DaziVereruz& view, const std::string& path, bo
     const int built = runPeakWorker(view, caption);
     if (built == kPeakThreadNotStarted) return ShowMessage(m_dialogs, this, built);
     if (built != 0) return showViewError(m_dialogs, this, built);
-    // The peaks are in memory and the display works without its cache file; a failure to
-    // write that file is shown but does not fail the display.
-    const int saved = view.SavePeaks(peakFile);
+    // The peaks are in memory and the display works without its cache file, so the file is
+    // written in the background (a 1 GB recording's is 64 MB); a failure to write it is shown
+    // once it is known but does not fail the display.
+    const QPointer<TMainForm> window(this);
+    const int saved = view.SavePeaksInBackground(peakFile, [window](int code) {
+        QMetaObject::invokeMethod(
+            qApp,
+            [window, code] {
+                if (window) showViewError(window->m_dialogs, window, code);
+            },
+            Qt::QueuedConnection);
+    });
     if (saved != 0) showViewError(m_dialogs, this, saved);
     return 0;
 }

@@ -1,9 +1,13 @@
 #include "dialogs/ui/progress_dialog.h"
 
+#include <QCoreApplication>
 #include <QProgressBar>
 #include <QPushButton>
 
 #include <algorithm>
+#include <utility>
+
+#include "platform/work_done.h"
 
 namespace sonthra {
 
@@ -14,6 +18,9 @@ constexpr int kBarHeight = 20;
 constexpr int kGap = 10;
 constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 26;
+
+// The dialog whose run is in progress; touched on the GUI thread only.
+ProgressDialog* g_running = nullptr;
 }  // namespace
 
 ProgressDialog::ProgressDialog(QWidget* parent)
@@ -27,6 +34,20 @@ ProgressDialog::ProgressDialog(QWidget* parent)
     m_timer.setInterval(kPollIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &ProgressDialog::pollOnce);
     connect(m_cancel, &QPushButton::clicked, this, &ProgressDialog::cancel);
+    SetWorkDoneWatcher(&ProgressDialog::pollRunningSoon);
+}
+
+void ProgressDialog::pollRunningSoon() {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr) return;
+    // Queued to the GUI thread, where the dialog lives; the timer keeps polling meanwhile, so
+    // a wake that finds no dialog, or another one, does no harm.
+    QMetaObject::invokeMethod(
+        app,
+        [] {
+            if (g_running != nullptr) g_running->pollOnce();
+        },
+        Qt::QueuedConnection);
 }
 
 void ProgressDialog::setCancelOffered(bool offered) {
@@ -48,14 +69,17 @@ void ProgressDialog::run(const QString& caption, bool cancelOffered,
         const QRect frame = owner->window()->frameGeometry();
         move(frame.center() - rect().center());
     }
+    m_outer = std::exchange(g_running, this);
     m_timer.start();
     exec();
     m_timer.stop();
+    g_running = m_outer;
     m_poll = nullptr;
 }
 
 void ProgressDialog::pollOnce() {
-    if (!m_poll) return;
+    // Only while watching: a wake may arrive after the end or the cancel.
+    if (!m_poll || !m_timer.isActive()) return;
     const ProgressPoll state = m_poll(false);
     m_bar->setValue(std::clamp(state.percent, 0, 100));
     if (!state.running) {

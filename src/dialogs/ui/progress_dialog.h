@@ -35,6 +35,8 @@ protected:
 
 private:
     void pollOnce();
+    // Called on any thread when a worker ends: the running dialog polls at once.
+    static void pollRunningSoon();
     void setCancelOffered(bool offered);
 
     QProgressBar* m_bar;
@@ -42,6 +44,7 @@ private:
     QTimer m_timer;
     ProgressPollFunction m_poll;
     bool m_cancelOffered = true;
+    ProgressDialog* m_outer = nullptr;  // a dialog this one runs inside, if any
 };
 
 }  // namespace sonthra

@@ -16,7 +16,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "view/ui/view_colors.h"
 #include "view/wave_view_model.h"
@@ -68,7 +70,10 @@ public:
     virtual void SelectNone();
     virtual int GetLastErrorDetails(std::string& text, int& systemError, std::string& detail);
     int SavePeaks(const std::string& name);
-    int SavePeaksInBackground(const std::string& name) { return m_model.SavePeaksInBackground(name); }
+    int SavePeaksInBackground(const std::string& name,
+                              std::function<void(int code)> onFailure = {}) {
+        return m_model.SavePeaksInBackground(name, std::move(onFailure));
+    }
     int LoadPeaks(const std::string& name);
     int RemovePeakRange(std::uint32_t start, std::uint32_t end);
     // Shows the peaks of another display of the same file, shared (WaveViewModel::SharePeaksOf).
