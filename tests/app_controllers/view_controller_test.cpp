@@ -46,7 +46,8 @@ class ViewControllerTest : public ::testing::Test {
 protected:
     ViewControllerTest() {
         const std::string path = folder.file("take.wav");
-        test::writeFile(path, test::pcmWave(1000, 16, 1, test::makeTone(50, 1000, 1, kFrames, 0.5)));
+        test::writeFile(path,
+                        test::pcmWave(1000, 16, 1, test::makeTone(50, 1000, 1, kFrames, 0.5)));
         auto document = std::make_unique<AudioDocument>();
         document->fileName = path;
         document->workFile = path;

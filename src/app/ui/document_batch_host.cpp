@@ -16,7 +16,9 @@ namespace sonthra {
 
 namespace {
 
-QString qs(const std::string& text) { return QString::fromStdString(text); }
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 }  // namespace
 
@@ -34,7 +36,9 @@ DocumentBatchHost::DocumentBatchHost(DocumentSession& session, DocumentControlle
       m_songInfo(songInfo),
       m_renamed(std::move(renamed)) {}
 
-std::size_t DocumentBatchHost::documentCount() const { return m_session.Documents().count(); }
+std::size_t DocumentBatchHost::documentCount() const {
+    return m_session.Documents().count();
+}
 
 std::string DocumentBatchHost::documentFileName(std::size_t index) const {
     const AudioDocument* document = m_session.Documents().at(index);

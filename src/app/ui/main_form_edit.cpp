@@ -56,24 +56,42 @@ std::uint32_t TMainForm::ReadCaretBox(sonthra::PositionMode wanted) const {
 std::uint32_t TMainForm::ReadSelectionBox(sonthra::PositionMode wanted, int which) const {
     return m_view.ReadSelectionBox(wanted, which);
 }
-void TMainForm::PlaceCaret(std::uint32_t frames) { m_view.PlaceCaret(frames); }
+void TMainForm::PlaceCaret(std::uint32_t frames) {
+    m_view.PlaceCaret(frames);
+}
 void TMainForm::WaveformBaseCaretPositionChange(QObject* sender) {
     m_view.WaveformBaseCaretPositionChange(sender);
 }
 void TMainForm::WaveformBaseSelection(QObject* sender, std::uint32_t start, std::uint32_t end) {
     m_view.WaveformBaseSelection(sender, start, end);
 }
-void TMainForm::PositionBoxClick() { m_readouts->PositionBoxClick(); }
-void TMainForm::StartSelectionBoxClick() { m_readouts->StartSelectionBoxClick(); }
-void TMainForm::EndSelectionBoxClick() { m_readouts->EndSelectionBoxClick(); }
-void TMainForm::PositionMaskEditKeyUp(int key) { m_readouts->PositionMaskEditKeyUp(key); }
+void TMainForm::PositionBoxClick() {
+    m_readouts->PositionBoxClick();
+}
+void TMainForm::StartSelectionBoxClick() {
+    m_readouts->StartSelectionBoxClick();
+}
+void TMainForm::EndSelectionBoxClick() {
+    m_readouts->EndSelectionBoxClick();
+}
+void TMainForm::PositionMaskEditKeyUp(int key) {
+    m_readouts->PositionMaskEditKeyUp(key);
+}
 void TMainForm::StartSelectionMaskEditKeyUp(int key) {
     m_readouts->StartSelectionMaskEditKeyUp(key);
 }
-void TMainForm::EndSelectionMaskEditKeyUp(int key) { m_readouts->EndSelectionMaskEditKeyUp(key); }
-void TMainForm::PositionMaskEditExit() { m_readouts->PositionMaskEditExit(); }
-void TMainForm::StartSelectionMaskEditExit() { m_readouts->StartSelectionMaskEditExit(); }
-void TMainForm::EndSelectionMaskEditExit() { m_readouts->EndSelectionMaskEditExit(); }
+void TMainForm::EndSelectionMaskEditKeyUp(int key) {
+    m_readouts->EndSelectionMaskEditKeyUp(key);
+}
+void TMainForm::PositionMaskEditExit() {
+    m_readouts->PositionMaskEditExit();
+}
+void TMainForm::StartSelectionMaskEditExit() {
+    m_readouts->StartSelectionMaskEditExit();
+}
+void TMainForm::EndSelectionMaskEditExit() {
+    m_readouts->EndSelectionMaskEditExit();
+}
 
 // ---- The view controller's view of this window.
 
@@ -81,7 +99,9 @@ void TMainForm::UpdateRuler(const RIZI32DaziVereruz& view) {
     UpdateScale(*m_scale, view.ZoomLevel(), view.LeftSamplePos(), view.waveFormat(),
                 view.model().hasSamples());
 }
-void TMainForm::SyncOverviewFrame() { m_overviewLink->SyncOverviewFrame(); }
+void TMainForm::SyncOverviewFrame() {
+    m_overviewLink->SyncOverviewFrame();
+}
 void TMainForm::ShowZoom(std::uint32_t zoom) {
     m_statusPanels[4]->setText(QStringLiteral("1:%1").arg(zoom));
 }

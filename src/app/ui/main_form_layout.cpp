@@ -12,8 +12,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPainterPath>
 #include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -23,6 +21,7 @@
 #include "app/ui/main_form.h"
 #include "app/ui/mixer_panel.h"
 #include "app/ui/readout_bar.h"
+#include "app/ui/transport_glyphs.h"
 #include "controls/skin_colors.h"
 #include "controls/ui/cool_button.h"
 #include "controls/ui/cool_form.h"
@@ -58,54 +57,6 @@ QLabel* caption(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setAlignment(Qt::AlignCenter);
     return label;
-}
-
-// The transport glyphs, drawn for the skin at the screen's density: dark on the light skin,
-// light on the dark one; the record glyph is red on both.
-QPixmap transportGlyph(const QString& name, Skin skin, qreal ratio) {
-    QPixmap pixmap(QSize(qRound(16 * ratio), qRound(16 * ratio)));
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(skin == Skin::Dark ? QColor(226, 229, 233) : QColor(34, 37, 41));
-    const auto triangle = [&](qreal from, qreal to) {
-        QPainterPath path;
-        path.moveTo(from, 2);
-        path.lineTo(to, 8);
-        path.lineTo(from, 14);
-        path.closeSubpath();
-        painter.drawPath(path);
-    };
-    const auto bar = [&](qreal x) { painter.drawRect(QRectF(x, 2, 2.5, 12)); };
-    if (name == "SkipToStartButton") {
-        bar(2);
-        triangle(14, 5);
-    } else if (name == "RewindButton") {
-        triangle(8, 1);
-        triangle(15, 8);
-    } else if (name == "PlayButton") {
-        triangle(4, 13);
-    } else if (name == "PauseButton") {
-        bar(4);
-        bar(9.5);
-    } else if (name == "PlayFromStartButton") {
-        bar(2);
-        triangle(6, 14);
-    } else if (name == "StopButton") {
-        painter.drawRect(QRectF(3, 3, 10, 10));
-    } else if (name == "FastForwardButton") {
-        triangle(1, 8);
-        triangle(8, 15);
-    } else if (name == "SkipToEndButton") {
-        triangle(2, 11);
-        bar(11.5);
-    } else {
-        painter.setBrush(QColor(220, 30, 30));
-        painter.drawEllipse(QRectF(2, 2, 12, 12));
-    }
-    return pixmap;
 }
 
 constexpr const char* kTransportButtons[] = {
@@ -244,13 +195,12 @@ QWidget* TMainForm::buildConsole() {
     row->addWidget(buildTransport());
     // Positions are written at the current document's rate; without one, at the rate the next
     // recording would have.
-    m_readouts = new ReadoutBar(
-        [this] { return m_view.Units(); },
-        [this] {
-            return m_documents.current() != nullptr && CurrentView() != nullptr &&
-                   !m_transport.BlocksEditing();
-        },
-        this);
+    m_readouts = new ReadoutBar([this] { return m_view.Units(); },
+                                [this] {
+                                    return m_documents.current() != nullptr &&
+                                           CurrentView() != nullptr && !m_transport.BlocksEditing();
+                                },
+                                this);
     m_view.Attach(*m_readouts);
     row->addWidget(m_readouts);
     row->addStretch(1);
@@ -396,7 +346,7 @@ void TMainForm::applySkin() {
     }
     for (const char* name : kTransportButtons) {
         if (auto* button = findChild<TCoolButton*>(name)) {
-            button->setGlyph(transportGlyph(name, skin, ratio));
+            button->setGlyph(TransportGlyph(name, skin, ratio));
         }
     }
     // The window's own colours follow; the light skin leaves the toolkit's.

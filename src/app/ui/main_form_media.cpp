@@ -9,12 +9,12 @@
 #include "app/ui/document_batch_host.h"
 #include "app/ui/main_form.h"
 #include "app/ui/main_form_shared.h"
-#include "engine/nx_wave_player.h"
 #include "convert/batch_export.h"
 #include "convert/ui/batch_param_form.h"
 #include "convert/ui/mp3_document_services.h"
 #include "convert/ui/wma_export_form.h"
 #include "dialogs/ui/user_dialogs.h"
+#include "engine/nx_wave_player.h"
 #include "tags/document_tag.h"
 #include "tags/ui/song_info_form.h"
 

@@ -8,9 +8,9 @@
 #include "app/transport_rules.h"
 #include "app/ui/command_states.h"
 #include "app/ui/main_form.h"
+#include "app/ui/main_form_shared.h"
 #include "app/ui/mixer_panel.h"
 #include "app/ui/readout_bar.h"
-#include "app/ui/main_form_shared.h"
 #include "dialogs/ui/user_dialogs.h"
 #include "edit/position_text.h"
 #include "engine/nx_wave_player.h"
@@ -143,7 +143,9 @@ void TMainForm::StartStopRecordingButtonClick() {
     if (m_engine == nullptr) return SetRecordButton(false);
     m_transport.StartStopRecordingButtonClick();
 }
-void TMainForm::StopRecording() { m_transport.StopRecording(); }
+void TMainForm::StopRecording() {
+    m_transport.StopRecording();
+}
 
 RecordInto TMainForm::AskRecordInto() {
     const DialogAnswer answer = AskMessage(m_dialogs, this, kRecordInOpenFile,
@@ -158,8 +160,12 @@ bool TMainForm::NewRecordingDocument() {
     return AskRecordingFormat(format) && NewDocument(format) == 0;
 }
 
-void TMainForm::ShowNumberedMessage(int message) { ShowMessage(m_dialogs, this, message); }
-int TMainForm::RecordSource() const { return m_mixerPanel->Sources().current; }
+void TMainForm::ShowNumberedMessage(int message) {
+    ShowMessage(m_dialogs, this, message);
+}
+int TMainForm::RecordSource() const {
+    return m_mixerPanel->Sources().current;
+}
 
 void TMainForm::SetRecordButton(bool down) {
     findChild<QAbstractButton*>("StartStopRecordingButton")->setChecked(down);
@@ -178,8 +184,8 @@ bool TMainForm::ViewShowsWhole() const {
 bool TMainForm::InsertRecording(const std::string& work, std::uint32_t position,
                                 const std::string& clip) {
     return m_edit->RunEngineEdit("Preparing...", [this, &work, position, &clip](std::uint32_t* h) {
-               return m_engine->AudioPasteEx(work, position, 1, h, 0, clip, std::string());
-           }) == 0;
+        return m_engine->AudioPasteEx(work, position, 1, h, 0, clip, std::string());
+    }) == 0;
 }
 
 void TMainForm::ShowRecordedAudio(bool insert, bool wasWhole, std::uint32_t position,
