@@ -115,6 +115,9 @@ protected:
         document->fileName = folder.file("take.wav");
         document->workFile = folder.file("work.wav");
         document->frames = kFrames;
+        document->sampleRate = 44100;
+        document->bitsPerSample = 16;
+        document->channels = 2;
         document->state = DocumentState::Clean;
         test::writeFile(document->workFile,
                         test::pcmWave(44100, 16, 2, test::makeTone(440, 44100, 2, kFrames, 0.5)));
@@ -223,10 +226,6 @@ TEST_F(TransportCommandsTest, AFileTheEngineCannotPlayIsShownAndChangesNothing) 
 }
 
 TEST_F(TransportCommandsTest, StopHandsAnInsertedRecordingToTheEditThatPastesItAtTheCaret) {
-    AudioDocument& document = *documents.current();
-    document.sampleRate = 44100;
-    document.bitsPerSample = 16;
-    document.channels = 2;
     surface.tempFolder = folder.path();
     surface.caret = 12345;
     engine.setRecordFrameLimit(4410);
@@ -265,9 +264,6 @@ TEST_F(TransportCommandsTest, StopHandsAnInsertedRecordingToTheEditThatPastesItA
 
 TEST_F(TransportCommandsTest, AStartTheEngineRefusesLeavesTheButtonsAndTheDocumentAsTheyWere) {
     AudioDocument& document = *documents.current();
-    document.sampleRate = 44100;
-    document.bitsPerSample = 16;
-    document.channels = 2;
     document.frames = 0;  // empty: recorded into its working copy, which cannot be made here
     document.workFile = folder.file("no such folder/work.wav");
     transport.StartStopRecordingButtonClick();
