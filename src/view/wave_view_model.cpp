@@ -1,8 +1,10 @@
 #include "view/wave_view_model.h"
 
 #include <algorithm>
+#include <future>
 #include <memory>
 #include <new>
+#include <system_error>
 
 #include "view/peak_file.h"
 #include "view/view_errors.h"
@@ -238,6 +240,7 @@ int WaveViewModel::RemovePeakRange(std::uint32_t start, std::uint32_t end) {
     if (start > end) std::swap(start, end);
     const std::uint32_t newTotal = total - (end - start);
     m_file.header.totalSamples = newTotal;
+    std::shared_ptr<PeakData> prepared = takePreparedRemoval(start, end);
     if (newTotal == 0) {
         emptyView();
         return setLastError(kViewOk);
@@ -247,15 +250,21 @@ int WaveViewModel::RemovePeakRange(std::uint32_t start, std::uint32_t end) {
         // Exact from the file as it is now, where it holds what the removal left; otherwise
         // the blocks inside the range are dropped until the next full scan. Peaks another
         // display shares are left to it as they are, and new arrays made.
+        SampleFile file;
+        const bool removed = file.open(m_file.name) == kViewOk &&
+                             file.info().totalSamples == newTotal &&
+                             file.info().format == m_file.header.format;
+        if (removed && prepared) {
+            m_file.peaks = std::move(prepared);
+            return setLastError(kViewOk);
+        }
         const std::shared_ptr<PeakData> old = std::move(m_file.peaks);
         const bool shared = old.use_count() > 1;
         std::vector<PeakData::Channel> arrays;
         if (!shared) arrays = old->release();
         const std::vector<PeakData::Channel>& before = shared ? old->channels() : arrays;
-        SampleFile file;
         int code = kViewErrPeakStale;
-        if (file.open(m_file.name) == kViewOk && file.info().totalSamples == newTotal &&
-            file.info().format == m_file.header.format) {
+        if (removed) {
             code = shared ? PatchPeaksFromAfter(before, file, start, end, arrays)
                           : PatchPeaksAfterRemoval(arrays, file, start, end);
         }
@@ -271,24 +280,51 @@ int WaveViewModel::RemovePeakRange(std::uint32_t start, std::uint32_t end) {
     }
 }
 
-int WaveViewModel::AdoptPeaksAfterRemoval(std::uint32_t start, std::uint32_t end,
-                                          std::vector<PeakData::Channel> arrays) {
+void WaveViewModel::PreparePeakRemoval(std::uint32_t start, std::uint32_t end) {
     settle();
+    m_removal.reset();  // waits for an earlier one
     const std::uint32_t total = m_file.header.totalSamples;
     start = std::min(start, total);
     end = std::min(end, total);
     if (start > end) std::swap(start, end);
-    const std::uint32_t newTotal = total - (end - start);
-    if (arrays.size() != m_file.header.format.channels) return setLastError(kViewErrPeakStale);
-    for (const auto& array : arrays) {
-        if (array.size() != peakBlockCount(newTotal)) return setLastError(kViewErrPeakStale);
+    if (!m_file.peaks || start == end) return;
+    try {
+        auto file = std::make_shared<SampleFile>();
+        if (file->open(m_file.name) != kViewOk || file->info().totalSamples != total) return;
+        std::shared_ptr<const PeakData> from = m_file.peaks;
+        auto work = [file, from, start, end]() -> std::shared_ptr<PeakData> {
+            std::vector<PeakData::Channel> arrays;
+            if (PatchPeaksForRemoval(from->channels(), *file, start, end, arrays) != kViewOk) {
+                return nullptr;
+            }
+            try {
+                return std::make_shared<PeakData>(std::move(arrays));
+            } catch (const std::bad_alloc&) {
+                return nullptr;
+            }
+        };
+        m_removal = PendingRemoval{from, start, end, std::async(std::launch::async, work)};
+    } catch (const std::system_error&) {
+        m_removal.reset();  // no worker: the removal scans when it comes
+    } catch (const std::bad_alloc&) {
+        m_removal.reset();
     }
-    m_file.header.totalSamples = newTotal;
-    if (newTotal == 0) {
-        emptyView();
-        return setLastError(kViewOk);
+}
+
+std::shared_ptr<PeakData> WaveViewModel::takePreparedRemoval(std::uint32_t start,
+                                                             std::uint32_t end) {
+    if (!m_removal) return nullptr;
+    PendingRemoval pending = std::move(*m_removal);
+    m_removal.reset();
+    std::shared_ptr<PeakData> peaks;
+    try {
+        peaks = pending.peaks.get();
+    } catch (...) {
+        return nullptr;  // the removal scans instead
     }
-    return setPeaks(std::move(arrays));
+    // Worked out for another range, or from peaks that have since been replaced.
+    if (pending.start != start || pending.end != end || pending.from != m_file.peaks) return nullptr;
+    return peaks;
 }
 
 int WaveViewModel::GetLastErrorDetails(std::string& text, int& systemError,

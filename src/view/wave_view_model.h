@@ -12,7 +12,9 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -88,12 +90,12 @@ public:
     // scanning only the blocks that changed (PatchPeaksAfterRemoval); otherwise the blocks
     // wholly inside the range are dropped (RemovePeakBlocks) until the next build.
     int RemovePeakRange(std::uint32_t start, std::uint32_t end);
-
-    // The same with peaks a worker made by PatchPeaksForRemoval for this range while the file
-    // was being cut, so that nothing is scanned here. 0, or 121 when they do not fit the total
-    // less the range (nothing changes then).
-    int AdoptPeaksAfterRemoval(std::uint32_t start, std::uint32_t end,
-                               std::vector<PeakData::Channel> arrays);
+    // Starts working out, on a worker, the peaks the attached file will have once frames
+    // [start, end) are removed from it, reading the file as it is now (it stays readable when
+    // the edit renames a new file over its name): RemovePeakRange of the same range then takes
+    // them instead of scanning, once the file holds what the removal left. Without peaks, or
+    // when no worker can be had, nothing starts and RemovePeakRange scans as before.
+    void PreparePeakRemoval(std::uint32_t start, std::uint32_t end);
 
     int lastError() const { return m_lastError.load(); }
     // The last error code; the texts are empty and the system error number 0.
@@ -157,6 +159,17 @@ private:
         std::shared_ptr<PeakData> peaks;
     };
 
+    // Peaks being worked out for a removal (PreparePeakRemoval).
+    struct PendingRemoval {
+        std::shared_ptr<const PeakData> from;  // the peaks the work started from
+        std::uint32_t start = 0;
+        std::uint32_t end = 0;
+        std::future<std::shared_ptr<PeakData>> peaks;  // null when the work failed
+    };
+    // The peaks of a prepared removal of exactly [start, end) from the peaks shown now, or
+    // null; a pending work ends either way.
+    std::shared_ptr<PeakData> takePreparedRemoval(std::uint32_t start, std::uint32_t end);
+
     // Takes over the outcome of a build that has ended; called first by every GUI-thread call.
     void settle() const;
     void emptyView() const;
@@ -167,6 +180,7 @@ private:
 
     mutable FileState m_file;
     mutable Positions m_pos;
+    std::optional<PendingRemoval> m_removal;
     std::atomic<PeakState> m_state{PeakState::Idle};
     std::atomic<int> m_width{0};
     std::atomic<int> m_height{0};

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "dialogs/ui/scripted_dialogs.h"
@@ -45,6 +46,7 @@ public:
     int busyHolds = 0;
     int maxBusyHolds = 0;
     std::vector<RefreshRequest> refreshes;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> prepared;
     int documentsShown = 0;
     int commandsFromDocument = 0;
     std::map<EditCommand, bool> commands;
@@ -59,6 +61,9 @@ public:
     bool RefreshAudio(const RefreshRequest& request) override {
         refreshes.push_back(request);
         return refreshSucceeds;
+    }
+    void PreparePeakRemoval(std::uint32_t first, std::uint32_t last) override {
+        prepared.push_back({first, last});
     }
     void ShowDocument() override { ++documentsShown; }
     void CommandsFromDocument() override { ++commandsFromDocument; }
@@ -117,6 +122,8 @@ TEST_F(EditControllerTest, CutKeepsUndoRefreshesByDroppingTheRangeAndSwitchesCom
     EXPECT_EQ(surface.refreshes[0].first, 600u);
     EXPECT_EQ(surface.refreshes[0].last, 100u);
     EXPECT_TRUE(surface.refreshes[0].wasWhole);
+    // Told before the cut, so that the peaks can be worked out while it is made.
+    EXPECT_EQ(surface.prepared, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{600, 100}}));
     EXPECT_EQ(surface.documentsShown, 1);
     EXPECT_TRUE(surface.commands[EditCommand::Undo]);
     EXPECT_FALSE(surface.commands[EditCommand::Redo]);

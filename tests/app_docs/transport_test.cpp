@@ -5,6 +5,7 @@
 
 #include "app/ui/command_states.h"
 #include "docs_fixture.h"
+#include "view/peak_file.h"
 #include "wave/wave_probe.h"
 
 namespace sonthra {
@@ -175,6 +176,7 @@ TEST_F(TransportTest, RecordingIntoTheOpenDocumentAtTheCaretSelectsTheInsertedRa
     EXPECT_TRUE(progressCaptions().contains("Preparing..."));
     // The user's file is untouched, and the temporary recording is gone.
     EXPECT_EQ(recordedFrames(path), 132300u);
+    FinishAllPeakFileWrites();  // the peak file is written in the background
     EXPECT_EQ(workspaceFiles().size(), 4u);  // working copy, its peaks, undo and redo
 
     // Revert brings the file back; closing then asks nothing.

@@ -413,26 +413,33 @@ TEST(RemovePeakRange, IsExactOnceTheFileHoldsWhatTheRemovalLeft) {
     EXPECT_EQ(b.model.RenderView(b.model.MaxZoomLevel(), 0, r), 0);
 }
 
-// The patch made from the file before the cut, handed to the display after it.
-TEST(RemovePeakRange, TheDisplayAdoptsPeaksPatchedWhileTheFileWasCut) {
+// The peaks after a cut are worked out from the file before it while the cut is made, and taken
+// once the file holds what the cut left; a removal of another range scans instead.
+TEST(RemovePeakRange, TakesThePeaksPreparedWhileTheFileWasCut) {
     TempDir dir;
     const std::string path = dir.file("w.wav");
     Built b(path, 1, 2000, 8);
-    SampleFile before;
-    ASSERT_EQ(before.open(path), 0);
+    b.model.PreparePeakRemoval(777, 700);
     std::vector<int> rest = b.values;
     rest.erase(rest.begin() + 700, rest.begin() + 777);
-    // A new file renamed over the name, as edits do; `before` still reads the old one.
-    writeWav(path + ".new", 1, 8, rest);
+    // A new file renamed over the name, as edits do. Its samples after the cut differ from the
+    // old ones here, only to tell the prepared peaks from a scan of the new file.
+    std::vector<int> scanned = rest;
+    for (std::size_t i = 1500; i < scanned.size(); ++i) scanned[i] = 0;
+    writeWav(path + ".new", 1, 8, scanned);
     ASSERT_EQ(std::rename((path + ".new").c_str(), path.c_str()), 0);
-    std::vector<PeakData::Channel> patched;
-    ASSERT_EQ(PatchPeaksForRemoval(b.model.peaks().channels(), before, 700, 777, patched), 0);
-    const PeakData::Channel oldFirst = b.model.peaks().channel(0);
-    EXPECT_EQ(b.model.AdoptPeaksAfterRemoval(700, 777, {oldFirst}), kViewErrPeakStale);
-    EXPECT_EQ(b.model.TotalSamples(), 2000u) << "refused peaks change nothing";
-    ASSERT_EQ(b.model.AdoptPeaksAfterRemoval(777, 700, patched), 0);
+    ASSERT_EQ(b.model.RemovePeakRange(700, 777), 0);
     EXPECT_EQ(b.model.TotalSamples(), 1923u);
     EXPECT_EQ(b.model.peaks().channels(), testing::naivePeaks(rest, 1));
+
+    // Prepared for one range, removed another: the file is scanned.
+    b.model.PreparePeakRemoval(0, 100);
+    std::vector<int> shorter = scanned;
+    shorter.erase(shorter.begin() + 300, shorter.begin() + 400);
+    writeWav(path + ".new", 1, 8, shorter);
+    ASSERT_EQ(std::rename((path + ".new").c_str(), path.c_str()), 0);
+    ASSERT_EQ(b.model.RemovePeakRange(300, 400), 0);
+    EXPECT_EQ(b.model.peaks().channels(), testing::naivePeaks(shorter, 1));
 }
 
 // The overview shows the main display's peaks without a copy; a cut then patches the display's

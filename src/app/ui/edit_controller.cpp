@@ -195,6 +195,7 @@ int EditController::EditWorkingCopy(EditOperation operation, std::uint32_t param
     refresh.first = request.first;
     refresh.last = request.last;
     EngineEditTransform transform(*m_engine, request);
+    if (removesRange) m_surface.PreparePeakRemoval(request.first, request.last);
     const int result = runPrepared(transform, refresh);
     if (result != 0) return result;
 

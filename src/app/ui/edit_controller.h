@@ -70,6 +70,9 @@ public:
     // Peaks, view, overview, caret and format after the working copy changed; false when a step
     // failed (shown).
     virtual bool RefreshAudio(const RefreshRequest& request) = 0;
+    // Frames [first, last) are about to be removed: what shows them may work out its peaks
+    // after the removal meanwhile, for RefreshAudio to take.
+    virtual void PreparePeakRemoval(std::uint32_t first, std::uint32_t last) = 0;
     // The status bar and title after a successful refresh.
     virtual void ShowDocument() = 0;
     // Every command from the document's state and the display's selection.

@@ -421,6 +421,7 @@ private:
     void ReleaseBusy() override { releaseBusy(); }
     std::string TempPreference() const override { return tempPreference(); }  // and transport's
     bool RefreshAudio(const RefreshRequest& request) override;
+    void PreparePeakRemoval(std::uint32_t first, std::uint32_t last) override;
     void ShowDocument() override { updateDocumentDisplay(); }
     void CommandsFromDocument() override { setCommandStateFromDocument(); }
     void EnableCommand(EditCommand command, bool on) override;

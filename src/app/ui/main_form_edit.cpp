@@ -219,6 +219,10 @@ bool TMainForm::refreshView(RIZI32DaziVereruz& view, AudioDocument& document, st
     return true;
 }
 
+void TMainForm::PreparePeakRemoval(std::uint32_t first, std::uint32_t last) {
+    if (RIZI32DaziVereruz* view = CurrentView()) view->PreparePeakRemoval(first, last);
+}
+
 bool TMainForm::RefreshAudio(const RefreshRequest& request) {
     AudioDocument* document = m_documents.current();
     RIZI32DaziVereruz* view = CurrentView();

@@ -76,6 +76,10 @@ public:
     }
     int LoadPeaks(const std::string& name);
     int RemovePeakRange(std::uint32_t start, std::uint32_t end);
+    // Before a removal of [start, end) is made: WaveViewModel::PreparePeakRemoval.
+    void PreparePeakRemoval(std::uint32_t start, std::uint32_t end) {
+        m_model.PreparePeakRemoval(start, end);
+    }
     // Shows the peaks of another display of the same file, shared (WaveViewModel::SharePeaksOf).
     int SharePeaksOf(const RIZI32DaziVereruz& other);
     // Shows the selection image between the selection's ends and the plain image elsewhere.
