@@ -15,6 +15,7 @@
 #include "engine/engine_errors.h"
 #include "engine/wave_layout.h"
 #include "platform/work_done.h"
+#include "wave/file_release.h"
 #include "wave/safe_file.h"
 #include "wave/wave_layout.h"
 #include "wave/wave_probe.h"
@@ -167,8 +168,8 @@ int AudioEditor::AudioEditCanPaste() {
 
 void AudioEditor::dropUndoFiles() {
     std::lock_guard<std::mutex> lock(m_undoMutex);
-    if (!m_undo.undoFile.empty()) ::unlink(m_undo.undoFile.c_str());
-    if (!m_undo.redoFile.empty()) ::unlink(m_undo.redoFile.c_str());
+    if (!m_undo.undoFile.empty()) unlinkInBackground(m_undo.undoFile);
+    if (!m_undo.redoFile.empty()) unlinkInBackground(m_undo.redoFile);
     m_undo = UndoState{};
 }
 
@@ -250,13 +251,13 @@ int AudioEditor::start(std::unique_ptr<EditJob> work, std::uint32_t* handle) {
             std::lock_guard<std::mutex> lock(m_undoMutex);
             if (!m_undoEnabled.load()) {
                 // Undo was turned off while the edit ran.
-                ::unlink(target.keepPrevious.c_str());
+                unlinkInBackground(target.keepPrevious);
                 return;
             }
             if (m_undo.target != target.path) {
-                if (!m_undo.undoFile.empty()) ::unlink(m_undo.undoFile.c_str());
+                if (!m_undo.undoFile.empty()) unlinkInBackground(m_undo.undoFile);
             }
-            if (!m_undo.redoFile.empty()) ::unlink(m_undo.redoFile.c_str());
+            if (!m_undo.redoFile.empty()) unlinkInBackground(m_undo.redoFile);
             m_undo.target = target.path;
             m_undo.undoFile = target.keepPrevious;
             m_undo.redoFile = folderOf(target.path) + "/." + baseOf(target.path) + ".redo";

@@ -9,6 +9,7 @@
 
 #include "engine/edit_errors.h"
 #include "engine/engine_errors.h"
+#include "wave/file_release.h"
 #include "wave/wave_writer.h"
 
 namespace sonthra {
@@ -109,10 +110,15 @@ private:
             ::unlink(staged.c_str());
             return isWriteFailure(writer.error()) ? kCannotWriteData : edit_error::kFileInUse;
         }
+        // The undo file this one replaces is let go in the background: freeing a gigabyte in
+        // the page cache would otherwise be part of every edit.
+        const int previous = holdFile(target.keepPrevious);
         if (std::rename(staged.c_str(), target.keepPrevious.c_str()) != 0) {
+            closeInBackground(previous);
             ::unlink(staged.c_str());
             return 0;  // the edit stands; only the undo copy is missing
         }
+        closeInBackground(previous);
         if (m_job.onKept) m_job.onKept(target);
         return 0;
     }
