@@ -8,7 +8,9 @@ namespace {
 std::atomic<WorkDoneWatcher> g_watcher{nullptr};
 }  // namespace
 
-void SetWorkDoneWatcher(WorkDoneWatcher watcher) { g_watcher.store(watcher); }
+void SetWorkDoneWatcher(WorkDoneWatcher watcher) {
+    g_watcher.store(watcher);
+}
 
 void NotifyWorkDone() {
     if (const WorkDoneWatcher watcher = g_watcher.load()) watcher();

@@ -176,8 +176,7 @@ int WaveViewModel::SavePeaks(const std::string& name) {
     settle();
     if (!hasFile()) return setLastError(kViewErrNoFile);
     if (name.empty()) return setLastError(kViewErrNoPeakName);
-    return setLastError(
-        SavePeakFile(name, m_file.header.format.channels, peaks(), m_file.name));
+    return setLastError(SavePeakFile(name, m_file.header.format.channels, peaks(), m_file.name));
 }
 
 int WaveViewModel::SavePeaksInBackground(const std::string& name,
@@ -185,9 +184,8 @@ int WaveViewModel::SavePeaksInBackground(const std::string& name,
     settle();
     if (!hasFile()) return setLastError(kViewErrNoFile);
     if (!m_file.peaks) return setLastError(SavePeaks(name));  // an empty peak file, at once
-    return setLastError(SavePeakFileInBackground(name, m_file.header.format.channels,
-                                                 m_file.peaks, m_file.name,
-                                                 std::move(onFailure)));
+    return setLastError(SavePeakFileInBackground(name, m_file.header.format.channels, m_file.peaks,
+                                                 m_file.name, std::move(onFailure)));
 }
 
 int WaveViewModel::LoadPeaks(const std::string& name) {
@@ -220,8 +218,7 @@ int WaveViewModel::SharePeaksOf(const WaveViewModel& other) {
     // Built, or loaded from the peak file (which leaves the state at FileSet with peaks).
     const PeakState state = other.peakState();
     if (!hasFile() || other.WaveFileName() != m_file.name || !other.m_file.peaks ||
-        other.m_file.peaks->empty() ||
-        (state != PeakState::Built && state != PeakState::FileSet) ||
+        other.m_file.peaks->empty() || (state != PeakState::Built && state != PeakState::FileSet) ||
         other.m_file.header.totalSamples != m_file.header.totalSamples ||
         !(other.m_file.header.format == m_file.header.format)) {
         return setLastError(kViewErrPeakStale);
@@ -323,7 +320,8 @@ std::shared_ptr<PeakData> WaveViewModel::takePreparedRemoval(std::uint32_t start
         return nullptr;  // the removal scans instead
     }
     // Worked out for another range, or from peaks that have since been replaced.
-    if (pending.start != start || pending.end != end || pending.from != m_file.peaks) return nullptr;
+    if (pending.start != start || pending.end != end || pending.from != m_file.peaks)
+        return nullptr;
     return peaks;
 }
 
