@@ -11,8 +11,6 @@
 #include <QMainWindow>
 #include <QStringList>
 
-#include <functional>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -22,9 +20,15 @@
 #include "app/transport_controller.h"
 #include "app/ui/document_controller.h"
 #include "app/ui/document_session.h"
+#include "app/ui/document_views.h"
 #include "app/ui/edit_controller.h"
+#include "app/ui/shutdown_steps.h"
 #include "app/ui/view_controller.h"
+#include "app/ui/window_document_surface.h"
+#include "app/ui/window_edit_surface.h"
 #include "app/ui/window_texts.h"
+#include "app/ui/window_transport_surface.h"
+#include "app/ui/window_view_surface.h"
 #include "app/workspace_job.h"
 #include "engine/mixer_start.h"
 #include "settings/ui/record_formats.h"
@@ -58,30 +62,15 @@ class RIZI32DaziVereruz;
 class TLUM32Overview;
 class TLUM32Scale;
 class TLUM32VerticalLEDs;
-class TLUM32RectBtnEx;
 
-// How shutdown closes the documents: with the save prompt, or, when the system asks the
-// program to end, without a question and without deleting anything the user has not saved.
-enum class CloseMode { AskToSave, KeepUnsaved };
-
-// The parts of shutdown that belong to other pieces of the program, run by Shutdown in this
-// order. A step that is not set is skipped.
-struct ShutdownSteps {
-    std::function<void()> stopTransport;            // stop playback and recording
-    std::function<bool(CloseMode)> closeDocuments;  // last to first; false: user cancelled
-    std::function<void()> stopLevelTest;
-    std::function<void()> storeColorScheme;
-    std::function<void()> storeRecordSource;  // "Last Record Source Selected"
-    std::function<void()> releaseMixer;       // deselect devices, free source list
-    std::function<void()> stopEffectHost;     // after the effect items are removed
-};
-
-class TMainForm : public QMainWindow,
-                  private EditSurface,
-                  private DocumentSurface,
-                  private TransportSurface,
-                  private ViewSurface {
+class TMainForm : public QMainWindow {
     Q_OBJECT
+    // What the controllers ask of the window (window_*_surface.cpp).
+    friend class WindowDocumentSurface;
+    friend class WindowEditSurface;
+    friend class WindowTransportSurface;
+    friend class WindowViewSurface;
+
 public:
     static constexpr int kStatusPanels = 6;
 
@@ -126,7 +115,7 @@ public:
     const MixerSources& InputSources() const;
     // The format for the next recording or new document, as last confirmed in the recording
     // format window (44100 Hz, 16 bits, stereo without that window).
-    RecordFormat RecordingFormat() const override;
+    RecordFormat RecordingFormat() const;
 
     // ---- The command line and shutdown. The program's arguments without the program name
     // are handled on the first show; PostCommandBlock queues CommandHandler on the GUI thread.
@@ -193,7 +182,7 @@ public:
 
     // ---- The current display (main_form_documents.cpp, main_form_edit.cpp,
     // main_form_runs.cpp): its display and overview, or null.
-    RIZI32DaziVereruz* CurrentView() const override;
+    RIZI32DaziVereruz* CurrentView() const;
     TLUM32Overview* CurrentOverview() const;
     // Peak building of a display under "caption" (attaching path first when attach is set,
     // trying its peak file first when tryPeakFile is set), then its peak file is written.
@@ -209,7 +198,7 @@ public:
     // when a step failed (shown).
     bool RefreshAfterEdit(bool wasWhole, std::uint32_t caret, bool attach = false);
     // Gives the current display the focus when the window is visible and active.
-    void FocusView() override;
+    void FocusView();
 
     // ---- Read-outs and the display's events: ViewController's (view_controller.h).
     PositionDisplayMode PositionMode() const { return m_view.DisplayMode(); }
@@ -217,20 +206,20 @@ public:
     void ShowSelectionBound(std::uint32_t value, sonthra::PositionMode mode, int which);
     std::uint32_t ReadCaretBox(sonthra::PositionMode wanted) const;
     std::uint32_t ReadSelectionBox(sonthra::PositionMode wanted, int which) const;
-    void PlaceCaret(std::uint32_t frames);
+    void PlaceCaret(std::uint32_t frames) { m_view.PlaceCaret(frames); }
     void WaveformBaseCaretPositionChange(QObject* sender);
     void WaveformBaseSelection(QObject* sender, std::uint32_t start, std::uint32_t end);
     // The read-outs' clicks and their entry fields' keys and focus loss (ReadoutBar's), and
     // the window's size change.
-    void PositionBoxClick();
-    void StartSelectionBoxClick();
-    void EndSelectionBoxClick();
-    void PositionMaskEditKeyUp(int key);
-    void PositionMaskEditExit();
-    void StartSelectionMaskEditKeyUp(int key);
-    void StartSelectionMaskEditExit();
-    void EndSelectionMaskEditKeyUp(int key);
-    void EndSelectionMaskEditExit();
+    void PositionBoxClick() { m_readouts->PositionBoxClick(); }
+    void StartSelectionBoxClick() { m_readouts->StartSelectionBoxClick(); }
+    void EndSelectionBoxClick() { m_readouts->EndSelectionBoxClick(); }
+    void PositionMaskEditKeyUp(int key) { m_readouts->PositionMaskEditKeyUp(key); }
+    void PositionMaskEditExit() { m_readouts->PositionMaskEditExit(); }
+    void StartSelectionMaskEditKeyUp(int key) { m_readouts->StartSelectionMaskEditKeyUp(key); }
+    void StartSelectionMaskEditExit() { m_readouts->StartSelectionMaskEditExit(); }
+    void EndSelectionMaskEditKeyUp(int key) { m_readouts->EndSelectionMaskEditKeyUp(key); }
+    void EndSelectionMaskEditExit() { m_readouts->EndSelectionMaskEditExit(); }
     void FormResize();
 
     // ---- Transport: TransportController's (transport_controller.h).
@@ -238,15 +227,15 @@ public:
     bool IsPaused() const { return m_transport.IsPaused(); }
     bool IsRecording() const { return m_transport.IsRecording(); }
     bool IsLevelTesting() const { return m_transport.IsLevelTesting(); }
-    void StopPlayback() override { m_transport.StopPlayback(); }
+    void StopPlayback() { m_transport.StopPlayback(); }
     void StartLevelTest() { m_transport.StartLevelTest(); }
     void StopLevelTest() { m_transport.StopLevelTest(); }
     // The meters' positions (0..1) and whether a clipping light is on, channel 0 left.
     double MeterPosition(int channel) const { return m_transport.MeterPosition(channel); }
     bool ClippingShown(int channel) const { return m_transport.ClippingShown(channel); }
     // The 50 ms transport timer and the 3 s clipping timer.
-    void PlayRecTimerTimer();
-    void ClippingTimerTimer();
+    void PlayRecTimerTimer() { m_transport.PlayRecTimerTimer(); }
+    void ClippingTimerTimer() { m_transport.ClippingTimerTimer(); }
 
 signals:
     void OpenRequested(const QString& path, bool unsaved);
@@ -256,43 +245,43 @@ signals:
 
 public slots:
     // File
-    void FileNewMenuClick();
-    void FileOpenMenuClick();
-    void FileCloseMenuClick();
+    void FileNewMenuClick() { m_docs->FileNewMenuClick(); }
+    void FileOpenMenuClick() { m_docs->FileOpenMenuClick(); }
+    void FileCloseMenuClick() { m_docs->FileCloseMenuClick(); }
     void FileSaveMenuClick();  // Save and Save As: tell them apart by sender()
     void FileSaveAsPodcastClick();
     void FileUploadPodcastClick();
-    void FileRevertMenuClick();
-    void FileImportFromWMAMenuClick();
+    void FileRevertMenuClick() { m_docs->FileRevertMenuClick(); }
+    void FileImportFromWMAMenuClick() { m_docs->FileImportFromWMAMenuClick(); }
     void FileExportToWmaMenuClick();
     void BatchExportMenuClick();
     void songInfoMenuClick();
     void FilePreferencesMenuClick();
     void FileExitMenuClick();
     // Edit
-    void EditUndoMenuClick();
-    void EditRedoMenuClick();
-    void EditCutMenuClick();
-    void EditCopyMenuClick();
-    void EditPasteMenuClick();
-    void EditClearMenuClick();
-    void EditCropMenuClick();
-    void EditCutSelectionToFileMenuClick();
-    void EditCopySelectionToFileMenuClick();
-    void EditSelectAllMenuClick();
-    void EditSelectNoneMenuClick();
+    void EditUndoMenuClick() { m_edit->EditUndoMenuClick(); }
+    void EditRedoMenuClick() { m_edit->EditRedoMenuClick(); }
+    void EditCutMenuClick() { m_edit->EditCutMenuClick(); }
+    void EditCopyMenuClick() { m_edit->EditCopyMenuClick(); }
+    void EditPasteMenuClick() { m_edit->EditPasteMenuClick(); }
+    void EditClearMenuClick() { m_edit->EditClearMenuClick(); }
+    void EditCropMenuClick() { m_edit->EditCropMenuClick(); }
+    void EditCutSelectionToFileMenuClick() { m_edit->EditCutSelectionToFileMenuClick(); }
+    void EditCopySelectionToFileMenuClick() { m_edit->EditCopySelectionToFileMenuClick(); }
+    void EditSelectAllMenuClick() { m_view.SelectAll(); }
+    void EditSelectNoneMenuClick() { m_view.SelectNone(); }
     void EditMuteMenuClick();
     void EditTrimSilenceMenuClick();
     void EditInsertSilenceMenuClick();
     void EditChangeFormatMenuClick();
     // View and the zoom and scroll buttons
     void ViewZoomInMenuClick();
-    void ZoomInButtonClick();
-    void ZoomOutButtonClick();
-    void ZoomToSelectionButtonClick();
-    void ZoomToExtentsButtonClick();
-    void WaveformLeftScrollButtonClick();
-    void WaveformRightScrollButtonClick();
+    void ZoomInButtonClick() { m_view.ZoomIn(); }
+    void ZoomOutButtonClick() { m_view.ZoomOut(); }
+    void ZoomToSelectionButtonClick() { m_view.ZoomToSelection(); }
+    void ZoomToExtentsButtonClick() { m_view.ZoomToExtents(); }
+    void WaveformLeftScrollButtonClick() { m_view.ScrollLeft(); }
+    void WaveformRightScrollButtonClick() { m_view.ScrollRight(); }
     void ViewPositionDisplayMinSecMenuClick();
     void ViewPositionDisplaySamplesMenuClick();
     void ViewSetColorsMenuClick();
@@ -314,14 +303,14 @@ public slots:
     void HelpAboutMenuClick();
     // Transport, recording and mixer. The slider handlers run on a user action, before the
     // slider's value is updated: read sliderPosition().
-    void PlayButtonClick();
-    void PlayFromStartButtonClick();
+    void PlayButtonClick() { m_transport.PlayButtonClick(); }
+    void PlayFromStartButtonClick() { m_transport.PlayFromStartButtonClick(); }
     void StopButtonClick();
-    void PauseButtonClick();
-    void SkipToStartButtonClick();
-    void SkipToEndButtonClick();
-    void RewindButtonClick();
-    void FastForwardButtonClick();
+    void PauseButtonClick() { m_transport.PauseButtonClick(); }
+    void SkipToStartButtonClick() { m_transport.SkipToStartButtonClick(); }
+    void SkipToEndButtonClick() { m_transport.SkipToEndButtonClick(); }
+    void RewindButtonClick() { m_transport.RewindButtonClick(); }
+    void FastForwardButtonClick() { m_transport.FastForwardButtonClick(); }
     void StartStopRecordingButtonClick();
     void RecSettingsButtonClick();
     void RecSourceButtonClick();
@@ -338,16 +327,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // What each document owns beside its record: its display and overview (made from the
-    // WaveformBase and OverviewBase frames), its button in the (hidden) document bar and its
-    // (hidden) Window menu item.
-    struct DocumentParts {
-        RIZI32DaziVereruz* view = nullptr;
-        TLUM32Overview* overview = nullptr;
-        TLUM32RectBtnEx* button = nullptr;
-        QAction* windowItem = nullptr;
-    };
-
     // ---- Construction, by topic (main_form_menus.cpp, main_form_layout.cpp,
     // main_form_status.cpp, main_form_documents.cpp, main_form_edit.cpp, main_form_media.cpp).
     void buildMenus();
@@ -386,7 +365,6 @@ private:
     void releaseBusy() { m_session.ReleaseBusy(); }
     std::string tempPreference() const { return m_session.TempPreference(); }
     std::string tempFolder() const { return m_session.TempFolder(); }
-    DocumentParts* partsOf(const AudioDocument* document);
     void updateDocumentDisplay();
     void updateTitle();
     void setCommandStateFromDocument();
@@ -402,100 +380,30 @@ private:
                    std::uint32_t end);
     bool refreshView(RIZI32DaziVereruz& view, AudioDocument& document, std::uint32_t zoom,
                      std::uint32_t caret);
-    void workingCopyReady(AudioDocument& document, bool onlyIfUsersFile);
     void EngineNotice(unsigned message) { m_transport.EngineNotice(message); }
-    void openRequested(const QString& path, bool unsaved);
-    void recentFileChosen(int number);
+    void openRequested(const QString& path, bool unsaved) { m_docs->OpenRequested(path, unsaved); }
+    void recentFileChosen(int number) { m_docs->RecentFileChosen(number); }
     void paintClippingLight(int channel, std::uint32_t color);
     void setEmptyViewText(const QString& text);
     // Song information, WMA and batch export (main_form_media.cpp).
     void editSongInfo();
     void captionFromFileName(AudioDocument& document);
-
-    // ---- EditSurface: what the edit controller asks of the window (main_form_edit.cpp).
-    ShownRange CurrentSelection() const override;
-    std::uint32_t CaretReadout() const override;
-    bool TransportBusy() const override { return m_transport.BlocksEditing(); }
-    bool WorkingCopyReady() override { return EnsureWorkingCopy(true); }
-    void HoldBusy() override { holdBusy(); }  // also the transport's
-    void ReleaseBusy() override { releaseBusy(); }
-    std::string TempPreference() const override { return tempPreference(); }  // and transport's
-    bool RefreshAudio(const RefreshRequest& request) override;
-    void PreparePeakRemoval(std::uint32_t first, std::uint32_t last) override;
-    void ShowDocument() override { updateDocumentDisplay(); }
-    void CommandsFromDocument() override { setCommandStateFromDocument(); }
-    void EnableCommand(EditCommand command, bool on) override;
-    QWidget* DialogParent() override { return this; }
-
-    // ---- DocumentSurface: the document controller's (main_form_documents.cpp).
-    int CreateParts(AudioDocument& document) override;
-    void DestroyParts(std::uint32_t id) override;
-    void OpenEmptyAudio(const AudioDocument& document) override;
-    int BuildPeaks(const std::string& file, bool tryPeakFile) override;
-    int BuildOverview(const std::string& file, bool tryPeakFile) override {
-        return buildOverview(file, tryPeakFile);
-    }
-    void ShowParts(const AudioDocument* document) override;
-    void PlaceDocumentButtons() override;
-    void ShowNoDocument() override { showNoDocument(); }
-    void ShowRenamed(const AudioDocument& document) override;
-    void SwitchCommands(int state) override { SetCommandState(state); }  // and the view's
-    void PodcastCommands(const AudioDocument& document) override { setPodcastCommands(document); }
-    void SongInfoCommands() override { setSongInfoCommands(); }
-    bool AskRecordingFormat(RecordFormat& format) override;
-    int ExportToWma(const std::string& name, const std::string& source) override;
-    void StopRecording() override;  // and the transport's (main_form_transport.cpp)
-
-    // ---- TransportSurface: the transport controller's (main_form_transport.cpp).
-    void StartTimer() override;
-    void StopTimer() override;
-    void StartClippingTimer() override;
-    void StopClippingTimer() override;
-    void DrawMeters(double left, double right) override;
-    void DrawClippingLight(int channel, bool on) override;
-    void DrawRecordingLabel(bool red) override;
-    void ShowPlayButtons() override;
-    void ShowPauseButton(bool fromStart) override;
-    void SetPauseChecked(bool on) override;
-    void EngineError(int error) override;
-    void HideEntries() override;
-    bool WorkingCopyReady(bool wait) override { return EnsureWorkingCopy(wait); }
-    bool HasView() const override;
-    std::uint32_t Caret() const override;
-    Selection ViewSelection() const override;
-    void MoveCaret(std::uint32_t frames) override;
-    void ShowRecordedFrames(std::uint32_t frames) override;
-    void FollowView() override { updateScaleAndFrame(); }  // and the view's
-    void ShowPositions() override { m_view.ShowViewPositions(); }
-    void CommandsFor(TransportState state) override;
-    bool LevelTestWanted() const override;
-    void LevelTestFormat(std::uint32_t& rate, int& bits, int& channels) const override;
-    RecordInto AskRecordInto() override;
-    bool NewRecordingDocument() override;
-    void ShowNumberedMessage(int message) override;
-    int RecordSource() const override;
-    void SetRecordButton(bool down) override;
-    void ShowRecording(bool on) override;
-    bool ViewShowsWhole() const override;
-    bool InsertRecording(const std::string& work, std::uint32_t position,
-                         const std::string& clip) override;
-    void ShowRecordedAudio(bool insert, bool wasWhole, std::uint32_t position,
-                           std::uint32_t recorded) override;
-    void CommandsAfterRecording(const AudioDocument& document) override;
-
-    // ---- ViewSurface: the view controller's (main_form_edit.cpp).
-    void UpdateRuler(const RIZI32DaziVereruz& view) override;
-    void SyncOverviewFrame() override;
-    void ShowZoom(std::uint32_t zoom) override;
+    // The recording format window decides the format of a new document: false when cancelled.
+    bool AskRecordingFormat(RecordFormat& format);
+    void StopRecording() { m_transport.StopRecording(); }
 
     // ---- Members, in the order they are made (and the reverse of their end).
+    WindowEditSurface m_editSurface{*this};
+    WindowDocumentSurface m_documentSurface{*this};
+    WindowTransportSurface m_transportSurface{*this};
+    WindowViewSurface m_viewSurface{*this};
     std::unique_ptr<EditController> m_edit;
     ReadoutBar* m_readouts = nullptr;
     UserDialogs& m_dialogs;
     DocumentSession m_session{m_dialogs, this};
     BusyFlag& m_busy = m_session.Busy();
     DocumentList& m_documents = m_session.Documents();
-    ViewController m_view{static_cast<ViewSurface&>(*this), m_documents};
+    ViewController m_view{m_viewSurface, m_documents};
     bool m_firstShow = true;
     bool m_shutDown = false;
     bool m_shuttingDown = false;
@@ -525,7 +433,7 @@ private:
     TBatchProcessParamSelectionForm* m_batchForm = nullptr;
 
     std::shared_ptr<PodcastController> m_podcast;
-    std::map<std::uint32_t, DocumentParts> m_parts;
+    std::unique_ptr<DocumentViews> m_parts;
     TransportController m_transport;
     // The scheme for the run, and the clipping lights' lit and unlit colours taken from it.
     ColorSchemeTable m_colorScheme;

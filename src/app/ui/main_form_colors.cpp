@@ -3,6 +3,7 @@
 // storing it at shutdown.
 #include <QFrame>
 
+#include "app/ui/document_views.h"
 #include "app/ui/main_form.h"
 #include "dialogs/ui/user_dialogs.h"
 #include "view/ui/color_form.h"
@@ -33,7 +34,7 @@ void TMainForm::paintClippingLight(int channel, TColor color) {
 
 void TMainForm::ApplyColorScheme() {
     ColorSchemeTargets targets;
-    for (auto& [id, parts] : m_parts) targets.documents.emplace_back(parts.view, parts.overview);
+    if (m_parts) m_parts->AddColorTargets(targets);
     for (int channel = 0; channel < 2; ++channel) {
         targets.meters.push_back(m_meters[channel]);
         targets.clippingLights.push_back(

@@ -14,6 +14,7 @@
 #include "app/document_files.h"
 #include "app/temp_names.h"
 #include "app/ui/command_states.h"
+#include "app/ui/document_views.h"
 #include "app/ui/main_form.h"
 #include "app/ui/main_form_shared.h"
 #include "controls/ui/rect_button.h"
@@ -36,16 +37,6 @@ namespace {
 
 constexpr int kNoWholeFrame = 164;
 
-// The box layout that holds widget, searched from layout down.
-QBoxLayout* boxHolding(QLayout* layout, QWidget* widget) {
-    if (layout == nullptr) return nullptr;
-    if (layout->indexOf(widget) >= 0) return qobject_cast<QBoxLayout*>(layout);
-    for (int i = 0; i < layout->count(); ++i) {
-        if (QBoxLayout* inner = boxHolding(layout->itemAt(i)->layout(), widget)) return inner;
-    }
-    return nullptr;
-}
-
 // Puts `widget` where `placeholder` stands, with the placeholder's name, size rules and
 // geometry, and removes the placeholder.
 void replacePlaceholder(QWidget* placeholder, QWidget* widget) {
@@ -59,25 +50,6 @@ void replacePlaceholder(QWidget* placeholder, QWidget* widget) {
         delete parent->layout()->replaceWidget(placeholder, widget);
     }
     delete placeholder;
-}
-
-// A document's button in the skin's look: its page picture, then its file name, cut with "..."
-// when too long (the whole name is the hint). Down (checked, for screen readers) marks the
-// current document, which the window sets; a click selects.
-TLUM32RectBtnEx* makeDocumentButton(QWidget* bar, const QString& caption) {
-    auto* button = new TLUM32RectBtnEx(bar);
-    button->setObjectName("DocumentButton");
-    button->setCheckable(true);
-    button->setSkinLook("docbutton");
-    button->setDrawBorder(true);
-    button->setBorderWidth(1);
-    button->setImageLeftPos(4);
-    button->setCaptionLeftPos(24);
-    button->setCaptionTopPos(std::max(0, (bar->height() - 1 - button->fontMetrics().height()) / 2));
-    button->setCaption(caption);
-    button->setToolTip(caption);
-    button->show();
-    return button;
 }
 
 }  // namespace
@@ -104,12 +76,27 @@ void TMainForm::installViewWidgets() {
     m_overviewLink->setOnZoomText([this](const QString& text) {
         if (m_documents.current() != nullptr) m_statusPanels[4]->setText(text);
     });
+    DocumentViews::Hooks hooks;
+    hooks.select = [this](std::uint32_t id) { SelectDocument(m_documents.indexOfId(id), false); };
+    hooks.close = [this](std::uint32_t id) {
+        const int index = m_documents.indexOfId(id);
+        if (index < 0) return;
+        holdBusy();
+        CloseDocument(index, true);
+        m_parts->PlaceDocumentButtons();
+        releaseBusy();
+    };
+    hooks.caretChanged = [this](QObject* sender) { WaveformBaseCaretPositionChange(sender); };
+    hooks.selection = [this](QObject* sender, std::uint32_t start, std::uint32_t end) {
+        WaveformBaseSelection(sender, start, end);
+    };
+    m_parts = std::make_unique<DocumentViews>(*this, *m_menus.value("WindowMenu"), m_documents,
+                                              *m_scale, *m_overviewLink, std::move(hooks));
 }
 
 // Everything the documents need from the window is connected here, once, at creation.
 void TMainForm::initDocuments() {
-    DocumentSurface& surface = *this;
-    m_docs = std::make_unique<DocumentController>(surface, m_session, m_dialogs, m_transport);
+    m_docs = std::make_unique<DocumentController>(m_documentSurface, m_session, m_dialogs, m_transport);
     installViewWidgets();
     m_playRecTimer = new QTimer(this);
     m_playRecTimer->setObjectName("PlayRecTimer");
@@ -142,164 +129,22 @@ void TMainForm::initDocuments() {
     m_shutdownSteps.stopLevelTest = [this] { StopLevelTest(); };
 
     m_session.OnWorkingCopyReady = [this](AudioDocument& document, bool onlyIfUsersFile) {
-        workingCopyReady(document, onlyIfUsersFile);
+        if (m_parts) m_parts->WorkingCopyReady(document, onlyIfUsersFile);
     };
     m_session.OnTitleChanged = [this] { updateTitle(); };
     m_session.OnRecentFilesChanged = [this] { RefreshRecentFilesMenu(); };
 }
 
+// The documents' displays, overviews, buttons and Window items: DocumentViews'.
 RIZI32DaziVereruz* TMainForm::CurrentView() const {
-    const AudioDocument* document = m_documents.current();
-    if (document == nullptr) return nullptr;
-    auto it = m_parts.find(document->id);
-    return it == m_parts.end() ? nullptr : it->second.view;
+    return m_parts ? m_parts->CurrentView() : nullptr;
 }
-
 TLUM32Overview* TMainForm::CurrentOverview() const {
-    const AudioDocument* document = m_documents.current();
-    if (document == nullptr) return nullptr;
-    auto it = m_parts.find(document->id);
-    return it == m_parts.end() ? nullptr : it->second.overview;
+    return m_parts ? m_parts->CurrentOverview() : nullptr;
 }
-
-TMainForm::DocumentParts* TMainForm::partsOf(const AudioDocument* document) {
-    if (document == nullptr) return nullptr;
-    auto it = m_parts.find(document->id);
-    return it == m_parts.end() ? nullptr : &it->second;
-}
-
-// The display and the overview are made from the WaveformBase and OverviewBase frames: same
-// place, size and rules, hidden until their document is shown. Their size matters from the
-// start, since zoom and peak building work in client pixels.
-int TMainForm::CreateParts(AudioDocument& document) {
-    DocumentParts parts;
-    QWidget* base = findChild<QWidget*>("WaveformBase");
-    QWidget* overviewBase = findChild<QWidget*>("OverviewBase");
-    QWidget* area = base->parentWidget();
-    parts.view = new (std::nothrow) RIZI32DaziVereruz(area);
-    if (parts.view == nullptr) return 141;
-    parts.overview = new (std::nothrow) TLUM32Overview(area);
-    if (parts.overview == nullptr) {
-        delete parts.view;
-        return 190;
-    }
-    const std::pair<QWidget*, QWidget*> made[] = {{base, parts.view},
-                                                  {overviewBase, parts.overview}};
-    for (const auto& [from, widget] : made) {
-        widget->hide();
-        widget->setMinimumSize(from->minimumSize());
-        widget->setMaximumSize(from->maximumSize());
-        widget->setSizePolicy(from->sizePolicy());
-        widget->setGeometry(from->geometry());
-        if (QBoxLayout* box = boxHolding(area->layout(), from)) {
-            box->insertWidget(box->indexOf(from), widget, box->stretch(box->indexOf(from)));
-        }
-    }
-    parts.overview->setTabStop(false);
-    ColorSchemeTargets colored;
-    colored.documents.emplace_back(parts.view, parts.overview);
-    sonthra::ApplyColorScheme(m_colorScheme, colored);
-    parts.view->setOnCaretPositionChange(
-        [this](QObject* sender) { WaveformBaseCaretPositionChange(sender); });
-    parts.view->setOnSelection([this](QObject* sender, std::uint32_t start, std::uint32_t end) {
-        WaveformBaseSelection(sender, start, end);
-    });
-    // The wheel and a resize's re-zoom change the view from inside the display, and the
-    // overview's own re-zoom moves what its frame has to cover.
-    const auto follow = [this, view = parts.view](QObject*) {
-        if (view == CurrentView()) updateScaleAndFrame();
-    };
-    parts.view->setOnViewChange(follow);
-    parts.overview->setOnViewChange(follow);
-
-    const QString caption = QFileInfo(qs(document.fileName)).fileName();
-    parts.windowItem = m_menus.value("WindowMenu")->addAction(caption);
-    parts.windowItem->setCheckable(true);
-    const std::uint32_t id = document.id;
-    connect(parts.windowItem, &QAction::triggered, this,
-            [this, id] { SelectDocument(m_documents.indexOfId(id), false); });
-
-    auto* bar = findChild<QWidget*>("DocumentButtonBar");
-    parts.button = makeDocumentButton(bar, caption);
-    auto* popup = new QMenu(parts.button);
-    connect(popup->addAction("Select"), &QAction::triggered, this,
-            [this, id] { SelectDocument(m_documents.indexOfId(id), false); });
-    connect(popup->addAction("Close"), &QAction::triggered, this, [this, id] {
-        const int index = m_documents.indexOfId(id);
-        if (index < 0) return;
-        holdBusy();
-        CloseDocument(index, true);
-        PlaceDocumentButtons();
-        releaseBusy();
-    });
-    parts.button->setPopupMenu(popup);
-    connect(parts.button, &QAbstractButton::clicked, this,
-            [this, id] { SelectDocument(m_documents.indexOfId(id), false); });
-    m_parts[document.id] = std::move(parts);
-    return 0;
-}
-
-void TMainForm::DestroyParts(std::uint32_t id) {
-    auto it = m_parts.find(id);
-    if (it == m_parts.end()) return;
-    if (m_overviewLink != nullptr && CurrentView() == it->second.view) {
-        m_overviewLink->setDisplays(nullptr, nullptr);
-    }
-    delete it->second.view;
-    delete it->second.overview;
-    delete it->second.button;
-    delete it->second.windowItem;
-    m_parts.erase(it);
-}
-
-void TMainForm::PlaceDocumentButtons() {
-    auto* bar = findChild<QWidget*>("DocumentButtonBar");
-    const int count = static_cast<int>(m_documents.count());
-    for (int i = 0; i < count; ++i) {
-        DocumentParts* parts = partsOf(m_documents.at(static_cast<std::size_t>(i)));
-        if (parts == nullptr || parts->button == nullptr) continue;
-        const ButtonGeometry g = DocumentButtonGeometry(bar->width(), bar->height(), count, i);
-        parts->button->setGeometry(g.x, g.y, g.width, g.height);
-    }
-}
-
-// Shows the document's display and overview in place of the others (or the empty base view
-// for none), ticks its Window item and presses its button (bold); the others are released.
-void TMainForm::ShowParts(const AudioDocument* shown) {
-    DocumentParts* current = nullptr;
-    for (auto& [id, parts] : m_parts) {
-        const bool isShown = shown != nullptr && id == shown->id;
-        if (isShown) current = &parts;
-        parts.view->setVisible(isShown);
-        parts.overview->setVisible(isShown);
-        if (parts.windowItem) parts.windowItem->setChecked(isShown);
-        if (parts.button) {
-            parts.button->setDown(isShown);
-            QFont font = parts.button->font();
-            font.setBold(isShown);
-            parts.button->setFont(font);
-        }
-    }
-    findChild<QWidget*>("WaveformBase")->setVisible(current == nullptr);
-    findChild<QWidget*>("OverviewBase")->setVisible(current == nullptr);
-    m_overviewLink->setDisplays(current ? current->view : nullptr,
-                                current ? current->overview : nullptr);
-    if (current != nullptr) current->view->setFocus();
-    updateScaleAndFrame();
-}
-
-// The ruler follows the display's zoom and left position, the overview's frame what it shows.
 void TMainForm::updateScaleAndFrame() {
-    const RIZI32DaziVereruz* view = CurrentView();
-    if (view == nullptr) {
-        UpdateScale(*m_scale, 1, 0, WaveFormat{}, false);
-        return;
-    }
-    UpdateScale(*m_scale, view->ZoomLevel(), view->LeftSamplePos(), view->waveFormat(),
-                view->model().hasSamples());
-    m_overviewLink->SyncOverviewFrame();
+    if (m_parts) m_parts->FollowView();
 }
-
 void TMainForm::updateTitle() {
     const AudioDocument* document = m_documents.current();
     if (document == nullptr) {
@@ -362,22 +207,6 @@ void TMainForm::setPodcastCommands(const AudioDocument& document) {
     Action("FileSaveAsPodcastMenu")->setEnabled(!podcast);
 }
 
-void TMainForm::OpenEmptyAudio(const AudioDocument& document) {
-    if (DocumentParts* parts = partsOf(&document)) {
-        parts->view->OpenWaveFile(document.workFile);
-        parts->overview->OpenWaveFile(document.workFile);
-    }
-    updateScaleAndFrame();
-}
-
-int TMainForm::BuildPeaks(const std::string& file, bool tryPeakFile) {
-    RIZI32DaziVereruz* view = CurrentView();
-    if (view == nullptr) return 0;
-    const int peaks = RunPeakBuild(*view, file, tryPeakFile, true, kBuildingPeaks);
-    if (peaks == 0) zoomToFit(*view);
-    return peaks;
-}
-
 // The whole file in the view: the largest zoom from the first frame.
 void TMainForm::zoomToFit(RIZI32DaziVereruz& view) {
     view.RenderView(view.MaxZoomLevel(), 0);
@@ -403,25 +232,12 @@ int TMainForm::buildOverview(const std::string& path, bool tryPeakFile) {
 
 void TMainForm::showNoDocument() {
     m_documents.setCurrent(-1);
-    ShowParts(nullptr);
+    m_parts->ShowParts(nullptr);
     BlankStatusBar();
     ShowCaretPosition(0, sonthra::PositionMode::Samples);
     SetDocumentTitle({}, false);
     SetCommandState(kStateNoDocument);
     setSongInfoCommands();
-}
-
-// The display and the overview read the working copy once it is complete; they played from the
-// user's file until then.
-void TMainForm::workingCopyReady(AudioDocument& document, bool onlyIfUsersFile) {
-    DocumentParts* parts = partsOf(&document);
-    if (parts == nullptr) return;
-    if (!onlyIfUsersFile || parts->view->WaveFileName() == document.fileName) {
-        parts->view->setWaveFileName(document.workFile);
-    }
-    if (!onlyIfUsersFile || parts->overview->WaveFileName() == document.fileName) {
-        parts->overview->setWaveFileName(document.workFile);
-    }
 }
 
 void TMainForm::RefreshRecentFilesMenu() {

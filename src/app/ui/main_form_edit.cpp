@@ -12,6 +12,7 @@
 
 #include "app/temp_names.h"
 #include "app/ui/command_states.h"
+#include "app/ui/document_views.h"
 #include "app/ui/main_form.h"
 #include "app/ui/main_form_shared.h"
 #include "app/ui/readout_bar.h"
@@ -32,8 +33,7 @@ namespace sonthra {
 using namespace main_form;
 
 void TMainForm::initEditing() {
-    m_edit = std::make_unique<EditController>(static_cast<EditSurface&>(*this), m_dialogs,
-                                              m_documents);
+    m_edit = std::make_unique<EditController>(m_editSurface, m_dialogs, m_documents);
     connect(m_readouts, &ReadoutBar::CaretEntered, this,
             [this](std::optional<std::uint32_t> frames, const QString& typed) {
                 m_view.CaretEntered(frames, typed);
@@ -56,54 +56,11 @@ std::uint32_t TMainForm::ReadCaretBox(sonthra::PositionMode wanted) const {
 std::uint32_t TMainForm::ReadSelectionBox(sonthra::PositionMode wanted, int which) const {
     return m_view.ReadSelectionBox(wanted, which);
 }
-void TMainForm::PlaceCaret(std::uint32_t frames) {
-    m_view.PlaceCaret(frames);
-}
 void TMainForm::WaveformBaseCaretPositionChange(QObject* sender) {
     m_view.WaveformBaseCaretPositionChange(sender);
 }
 void TMainForm::WaveformBaseSelection(QObject* sender, std::uint32_t start, std::uint32_t end) {
     m_view.WaveformBaseSelection(sender, start, end);
-}
-void TMainForm::PositionBoxClick() {
-    m_readouts->PositionBoxClick();
-}
-void TMainForm::StartSelectionBoxClick() {
-    m_readouts->StartSelectionBoxClick();
-}
-void TMainForm::EndSelectionBoxClick() {
-    m_readouts->EndSelectionBoxClick();
-}
-void TMainForm::PositionMaskEditKeyUp(int key) {
-    m_readouts->PositionMaskEditKeyUp(key);
-}
-void TMainForm::StartSelectionMaskEditKeyUp(int key) {
-    m_readouts->StartSelectionMaskEditKeyUp(key);
-}
-void TMainForm::EndSelectionMaskEditKeyUp(int key) {
-    m_readouts->EndSelectionMaskEditKeyUp(key);
-}
-void TMainForm::PositionMaskEditExit() {
-    m_readouts->PositionMaskEditExit();
-}
-void TMainForm::StartSelectionMaskEditExit() {
-    m_readouts->StartSelectionMaskEditExit();
-}
-void TMainForm::EndSelectionMaskEditExit() {
-    m_readouts->EndSelectionMaskEditExit();
-}
-
-// ---- The view controller's view of this window.
-
-void TMainForm::UpdateRuler(const RIZI32DaziVereruz& view) {
-    UpdateScale(*m_scale, view.ZoomLevel(), view.LeftSamplePos(), view.waveFormat(),
-                view.model().hasSamples());
-}
-void TMainForm::SyncOverviewFrame() {
-    m_overviewLink->SyncOverviewFrame();
-}
-void TMainForm::ShowZoom(std::uint32_t zoom) {
-    m_statusPanels[4]->setText(QStringLiteral("1:%1").arg(zoom));
 }
 
 void TMainForm::FocusView() {
@@ -135,7 +92,7 @@ void TMainForm::FormResize() {
         UpdateScale(*m_scale, 0, 0, WaveFormat{}, false);
         return;
     }
-    PlaceDocumentButtons();
+    m_parts->PlaceDocumentButtons();
     m_statusPanels[4]->setText(QStringLiteral("1:%1").arg(view->ZoomLevel()));
     m_overviewLink->SyncOverviewFrame();
     UpdateScale(*m_scale, view->ZoomLevel(), view->LeftSamplePos(), view->waveFormat(),
@@ -151,34 +108,6 @@ int TMainForm::RenderAndScale(RIZI32DaziVereruz& view, std::uint32_t zoom, std::
                     view.model().hasSamples());
     }
     return code;
-}
-
-void TMainForm::EnableCommand(EditCommand command, bool on) {
-    switch (command) {
-        case EditCommand::Undo: setCommandEnabled("EditUndoMenu", on); break;
-        case EditCommand::Redo: setCommandEnabled("EditRedoMenu", on); break;
-        case EditCommand::Save: setCommandEnabled("FileSaveMenu", on); break;
-        case EditCommand::Revert: setCommandEnabled("FileRevertMenu", on); break;
-        case EditCommand::Paste: setCommandEnabled("EditPasteMenu", on); break;
-        case EditCommand::Export: setCommandEnabled("FileExportMenu", on); break;
-    }
-}
-
-EditSurface::ShownRange TMainForm::CurrentSelection() const {
-    ShownRange shown;
-    const RIZI32DaziVereruz* view = CurrentView();
-    if (view == nullptr) return shown;
-    shown.shown = true;
-    shown.first = view->SelectionStartPos();
-    shown.last = view->SelectionEndPos();
-    shown.caret = view->CaretPositionBySamples();
-    shown.total = view->TotalSamples();
-    shown.wholeFileShown = view->ZoomLevel() == view->MaxZoomLevel();
-    return shown;
-}
-
-std::uint32_t TMainForm::CaretReadout() const {
-    return ReadCaretBox(sonthra::PositionMode::Samples);
 }
 
 // Cut and Clear patch the peaks instead of scanning the file again; the overview takes them
@@ -217,23 +146,6 @@ bool TMainForm::refreshView(RIZI32DaziVereruz& view, AudioDocument& document, st
         return false;
     }
     return true;
-}
-
-void TMainForm::PreparePeakRemoval(std::uint32_t first, std::uint32_t last) {
-    if (RIZI32DaziVereruz* view = CurrentView()) view->PreparePeakRemoval(first, last);
-}
-
-bool TMainForm::RefreshAudio(const RefreshRequest& request) {
-    AudioDocument* document = m_documents.current();
-    RIZI32DaziVereruz* view = CurrentView();
-    if (document == nullptr || view == nullptr) return false;
-    if (request.kind == RefreshKind::Rebuild) {
-        return RefreshAfterEdit(request.wasWhole, request.caret, request.attach);
-    }
-    if (patchPeaks(*view, document->workFile, request.first, request.last) != 0) return false;
-    return refreshView(*view, *document,
-                       ZoomAfterEdit(request.wasWhole, view->ZoomLevel(), view->MaxZoomLevel()),
-                       request.caret);
 }
 
 bool TMainForm::RefreshAfterEdit(bool wasWhole, std::uint32_t caret, bool attach) {

@@ -25,7 +25,7 @@ using namespace main_form;
 // The engine reaches the document and transport controllers with the media services.
 void TMainForm::attachMedia() {
     m_docs->Attach(m_engine, m_settings);
-    m_transport.Attach(m_engine, this, &m_documents);
+    m_transport.Attach(m_engine, &m_transportSurface, &m_documents);
     if (m_mp3Services) return;
     m_mp3Services = std::make_shared<Mp3DocumentServices>(m_dialogs, m_settings, this);
     Mp3DocumentServices* mp3 = m_mp3Services.get();
@@ -53,7 +53,7 @@ void TMainForm::editSongInfo() {
 }
 
 void TMainForm::captionFromFileName(AudioDocument& document) {
-    ShowRenamed(document);
+    m_documentSurface.ShowRenamed(document);
     if (&document == m_documents.current()) updateDocumentDisplay();
 }
 

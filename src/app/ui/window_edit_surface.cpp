@@ -1,0 +1,67 @@
+#include "app/ui/window_edit_surface.h"
+
+#include "app/ui/main_form.h"
+#include "edit/position_text.h"
+#include "edit/zoom_rules.h"
+#include "view/ui/wave_display.h"
+
+namespace sonthra {
+
+EditSurface::ShownRange WindowEditSurface::CurrentSelection() const {
+    ShownRange shown;
+    const RIZI32DaziVereruz* view = m_form.CurrentView();
+    if (view == nullptr) return shown;
+    shown.shown = true;
+    shown.first = view->SelectionStartPos();
+    shown.last = view->SelectionEndPos();
+    shown.caret = view->CaretPositionBySamples();
+    shown.total = view->TotalSamples();
+    shown.wholeFileShown = view->ZoomLevel() == view->MaxZoomLevel();
+    return shown;
+}
+
+std::uint32_t WindowEditSurface::CaretReadout() const {
+    return m_form.ReadCaretBox(sonthra::PositionMode::Samples);
+}
+bool WindowEditSurface::TransportBusy() const { return m_form.m_transport.BlocksEditing(); }
+bool WindowEditSurface::WorkingCopyReady() { return m_form.EnsureWorkingCopy(true); }
+void WindowEditSurface::HoldBusy() { m_form.holdBusy(); }
+void WindowEditSurface::ReleaseBusy() { m_form.releaseBusy(); }
+std::string WindowEditSurface::TempPreference() const { return m_form.tempPreference(); }
+
+void WindowEditSurface::PreparePeakRemoval(std::uint32_t first, std::uint32_t last) {
+    if (RIZI32DaziVereruz* view = m_form.CurrentView()) view->PreparePeakRemoval(first, last);
+}
+
+bool WindowEditSurface::RefreshAudio(const RefreshRequest& request) {
+    AudioDocument* document = m_form.m_documents.current();
+    RIZI32DaziVereruz* view = m_form.CurrentView();
+    if (document == nullptr || view == nullptr) return false;
+    if (request.kind == RefreshKind::Rebuild) {
+        return m_form.RefreshAfterEdit(request.wasWhole, request.caret, request.attach);
+    }
+    if (m_form.patchPeaks(*view, document->workFile, request.first, request.last) != 0) {
+        return false;
+    }
+    return m_form.refreshView(
+        *view, *document, ZoomAfterEdit(request.wasWhole, view->ZoomLevel(), view->MaxZoomLevel()),
+        request.caret);
+}
+
+void WindowEditSurface::ShowDocument() { m_form.updateDocumentDisplay(); }
+void WindowEditSurface::CommandsFromDocument() { m_form.setCommandStateFromDocument(); }
+
+void WindowEditSurface::EnableCommand(EditCommand command, bool on) {
+    switch (command) {
+        case EditCommand::Undo: m_form.setCommandEnabled("EditUndoMenu", on); break;
+        case EditCommand::Redo: m_form.setCommandEnabled("EditRedoMenu", on); break;
+        case EditCommand::Save: m_form.setCommandEnabled("FileSaveMenu", on); break;
+        case EditCommand::Revert: m_form.setCommandEnabled("FileRevertMenu", on); break;
+        case EditCommand::Paste: m_form.setCommandEnabled("EditPasteMenu", on); break;
+        case EditCommand::Export: m_form.setCommandEnabled("FileExportMenu", on); break;
+    }
+}
+
+QWidget* WindowEditSurface::DialogParent() { return &m_form; }
+
+}  // namespace sonthra
