@@ -232,7 +232,8 @@ void DocumentViews::WorkingCopyReady(const AudioDocument& document, bool onlyIfU
 }
 
 void DocumentViews::AddColorTargets(ColorSchemeTargets& targets) const {
-    for (const auto& [id, parts] : m_parts) targets.documents.emplace_back(parts.view, parts.overview);
+    for (const auto& [id, parts] : m_parts)
+        targets.documents.emplace_back(parts.view, parts.overview);
 }
 
 }  // namespace sonthra

@@ -2,8 +2,8 @@
 // console, the position read-outs and the status bar, the command states that switch
 // commands on and off, the command-line handler and shutdown. The sequences are the
 // controllers' (documents, editing, transport and recording, the view and read-outs, effects,
-// tools, podcasts); the window answers their surfaces and forwards the product's handler names
-// to them. Every widget and every method here belongs to the GUI thread; call nothing from
+// tools, podcasts); the window answers them through small adapters (window_*_surface.h), keeps
+// each document's widgets in DocumentViews and forwards the product's handler names to them. Every widget and every method here belongs to the GUI thread; call nothing from
 // another thread (post to the window).
 #pragma once
 

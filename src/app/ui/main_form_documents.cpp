@@ -1,7 +1,7 @@
-// The documents of the main window: the list and its one-document rule, the parts each
-// document owns, selecting and closing with the save prompt, the workspace copy and its
-// completion, ensuring the working copy, the recent files, the title, the status bar and the
-// command states that follow a document.
+// The documents in the main window: the ruler, meters and overview link made once, the hooks
+// that connect the document controller, the session and each document's parts (DocumentViews,
+// document_views.h) to the window, peaks and overview of the current display, the recent files,
+// the title, the status bar and the command states that follow a document.
 #include <QAction>
 #include <QBoxLayout>
 #include <QFileInfo>

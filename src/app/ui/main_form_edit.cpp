@@ -1,6 +1,6 @@
-// Editing in the main window: the read-outs and the zoom and scroll commands forwarded to the
-// view controller, the edit commands' surface, and the refresh of view, overview, ruler,
-// read-outs, status bar and commands after each edit. The file work itself (engine calls, undo
+// Editing in the main window: the read-outs forwarded to the view controller, the window's size,
+// and the refresh of view, overview, ruler, read-outs, status bar and commands after each edit
+// (asked through WindowEditSurface, window_edit_surface.cpp). The file work itself (engine calls, undo
 // files) is the editing library's; this adds the window.
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -14,7 +14,9 @@ using namespace main_form;
 int WindowDocumentSurface::CreateParts(AudioDocument& document) {
     return m_form.m_parts->CreateParts(document, m_form.m_colorScheme);
 }
-void WindowDocumentSurface::DestroyParts(std::uint32_t id) { m_form.m_parts->DestroyParts(id); }
+void WindowDocumentSurface::DestroyParts(std::uint32_t id) {
+    m_form.m_parts->DestroyParts(id);
+}
 void WindowDocumentSurface::OpenEmptyAudio(const AudioDocument& document) {
     m_form.m_parts->OpenEmptyAudio(document);
 }
@@ -33,36 +35,56 @@ int WindowDocumentSurface::BuildOverview(const std::string& file, bool tryPeakFi
 void WindowDocumentSurface::ShowParts(const AudioDocument* document) {
     m_form.m_parts->ShowParts(document);
 }
-void WindowDocumentSurface::PlaceDocumentButtons() { m_form.m_parts->PlaceDocumentButtons(); }
-void WindowDocumentSurface::ShowDocument() { m_form.updateDocumentDisplay(); }
-void WindowDocumentSurface::ShowNoDocument() { m_form.showNoDocument(); }
+void WindowDocumentSurface::PlaceDocumentButtons() {
+    m_form.m_parts->PlaceDocumentButtons();
+}
+void WindowDocumentSurface::ShowDocument() {
+    m_form.updateDocumentDisplay();
+}
+void WindowDocumentSurface::ShowNoDocument() {
+    m_form.showNoDocument();
+}
 
 void WindowDocumentSurface::ShowRenamed(const AudioDocument& document) {
     m_form.m_parts->ShowRenamed(document);
     m_form.updateTitle();
 }
 
-void WindowDocumentSurface::SwitchCommands(int state) { m_form.SetCommandState(state); }
+void WindowDocumentSurface::SwitchCommands(int state) {
+    m_form.SetCommandState(state);
+}
 void WindowDocumentSurface::EnableCommand(EditCommand command, bool on) {
     m_form.m_editSurface.EnableCommand(command, on);
 }
 void WindowDocumentSurface::PodcastCommands(const AudioDocument& document) {
     m_form.setPodcastCommands(document);
 }
-void WindowDocumentSurface::SongInfoCommands() { m_form.setSongInfoCommands(); }
-void WindowDocumentSurface::CommandsFromDocument() { m_form.setCommandStateFromDocument(); }
-void WindowDocumentSurface::StopPlayback() { m_form.StopPlayback(); }
-void WindowDocumentSurface::StopRecording() { m_form.StopRecording(); }
+void WindowDocumentSurface::SongInfoCommands() {
+    m_form.setSongInfoCommands();
+}
+void WindowDocumentSurface::CommandsFromDocument() {
+    m_form.setCommandStateFromDocument();
+}
+void WindowDocumentSurface::StopPlayback() {
+    m_form.StopPlayback();
+}
+void WindowDocumentSurface::StopRecording() {
+    m_form.StopRecording();
+}
 bool WindowDocumentSurface::AskRecordingFormat(RecordFormat& format) {
     return m_form.AskRecordingFormat(format);
 }
-RecordFormat WindowDocumentSurface::RecordingFormat() const { return m_form.RecordingFormat(); }
+RecordFormat WindowDocumentSurface::RecordingFormat() const {
+    return m_form.RecordingFormat();
+}
 
 int WindowDocumentSurface::ExportToWma(const std::string& name, const std::string& source) {
     if (m_form.m_wmaExport == nullptr) return kCancelled;
     return m_form.m_wmaExport->FileExportToWma(name, source);
 }
 
-QWidget* WindowDocumentSurface::DialogParent() { return &m_form; }
+QWidget* WindowDocumentSurface::DialogParent() {
+    return &m_form;
+}
 
 }  // namespace sonthra

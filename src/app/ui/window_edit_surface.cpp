@@ -23,11 +23,21 @@ EditSurface::ShownRange WindowEditSurface::CurrentSelection() const {
 std::uint32_t WindowEditSurface::CaretReadout() const {
     return m_form.ReadCaretBox(sonthra::PositionMode::Samples);
 }
-bool WindowEditSurface::TransportBusy() const { return m_form.m_transport.BlocksEditing(); }
-bool WindowEditSurface::WorkingCopyReady() { return m_form.EnsureWorkingCopy(true); }
-void WindowEditSurface::HoldBusy() { m_form.holdBusy(); }
-void WindowEditSurface::ReleaseBusy() { m_form.releaseBusy(); }
-std::string WindowEditSurface::TempPreference() const { return m_form.tempPreference(); }
+bool WindowEditSurface::TransportBusy() const {
+    return m_form.m_transport.BlocksEditing();
+}
+bool WindowEditSurface::WorkingCopyReady() {
+    return m_form.EnsureWorkingCopy(true);
+}
+void WindowEditSurface::HoldBusy() {
+    m_form.holdBusy();
+}
+void WindowEditSurface::ReleaseBusy() {
+    m_form.releaseBusy();
+}
+std::string WindowEditSurface::TempPreference() const {
+    return m_form.tempPreference();
+}
 
 void WindowEditSurface::PreparePeakRemoval(std::uint32_t first, std::uint32_t last) {
     if (RIZI32DaziVereruz* view = m_form.CurrentView()) view->PreparePeakRemoval(first, last);
@@ -48,20 +58,38 @@ bool WindowEditSurface::RefreshAudio(const RefreshRequest& request) {
         request.caret);
 }
 
-void WindowEditSurface::ShowDocument() { m_form.updateDocumentDisplay(); }
-void WindowEditSurface::CommandsFromDocument() { m_form.setCommandStateFromDocument(); }
+void WindowEditSurface::ShowDocument() {
+    m_form.updateDocumentDisplay();
+}
+void WindowEditSurface::CommandsFromDocument() {
+    m_form.setCommandStateFromDocument();
+}
 
 void WindowEditSurface::EnableCommand(EditCommand command, bool on) {
     switch (command) {
-        case EditCommand::Undo: m_form.setCommandEnabled("EditUndoMenu", on); break;
-        case EditCommand::Redo: m_form.setCommandEnabled("EditRedoMenu", on); break;
-        case EditCommand::Save: m_form.setCommandEnabled("FileSaveMenu", on); break;
-        case EditCommand::Revert: m_form.setCommandEnabled("FileRevertMenu", on); break;
-        case EditCommand::Paste: m_form.setCommandEnabled("EditPasteMenu", on); break;
-        case EditCommand::Export: m_form.setCommandEnabled("FileExportMenu", on); break;
+        case EditCommand::Undo:
+            m_form.setCommandEnabled("EditUndoMenu", on);
+            break;
+        case EditCommand::Redo:
+            m_form.setCommandEnabled("EditRedoMenu", on);
+            break;
+        case EditCommand::Save:
+            m_form.setCommandEnabled("FileSaveMenu", on);
+            break;
+        case EditCommand::Revert:
+            m_form.setCommandEnabled("FileRevertMenu", on);
+            break;
+        case EditCommand::Paste:
+            m_form.setCommandEnabled("EditPasteMenu", on);
+            break;
+        case EditCommand::Export:
+            m_form.setCommandEnabled("FileExportMenu", on);
+            break;
     }
 }
 
-QWidget* WindowEditSurface::DialogParent() { return &m_form; }
+QWidget* WindowEditSurface::DialogParent() {
+    return &m_form;
+}
 
 }  // namespace sonthra

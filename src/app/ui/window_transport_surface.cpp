@@ -39,9 +39,15 @@ void WindowTransportSurface::StartTimer() {
     m_form.m_playRecTimer->setInterval(kTimerMs);
     m_form.m_playRecTimer->start();
 }
-void WindowTransportSurface::StopTimer() { m_form.m_playRecTimer->stop(); }
-void WindowTransportSurface::StartClippingTimer() { m_form.m_clippingTimer->start(); }
-void WindowTransportSurface::StopClippingTimer() { m_form.m_clippingTimer->stop(); }
+void WindowTransportSurface::StopTimer() {
+    m_form.m_playRecTimer->stop();
+}
+void WindowTransportSurface::StartClippingTimer() {
+    m_form.m_clippingTimer->start();
+}
+void WindowTransportSurface::StopClippingTimer() {
+    m_form.m_clippingTimer->stop();
+}
 
 void WindowTransportSurface::DrawMeters(double left, double right) {
     m_form.m_meters[0]->setProgress(static_cast<float>(left));
@@ -80,23 +86,39 @@ void WindowTransportSurface::SetPauseChecked(bool on) {
 void WindowTransportSurface::EngineError(int error) {
     ShowEngineError(m_form.m_dialogs, &m_form, error);
 }
-void WindowTransportSurface::HoldBusy() { m_form.holdBusy(); }
-void WindowTransportSurface::ReleaseBusy() { m_form.releaseBusy(); }
-void WindowTransportSurface::HideEntries() { m_form.m_readouts->HideEntries(); }
-bool WindowTransportSurface::WorkingCopyReady(bool wait) { return m_form.EnsureWorkingCopy(wait); }
-bool WindowTransportSurface::HasView() const { return m_form.CurrentView() != nullptr; }
+void WindowTransportSurface::HoldBusy() {
+    m_form.holdBusy();
+}
+void WindowTransportSurface::ReleaseBusy() {
+    m_form.releaseBusy();
+}
+void WindowTransportSurface::HideEntries() {
+    m_form.m_readouts->HideEntries();
+}
+bool WindowTransportSurface::WorkingCopyReady(bool wait) {
+    return m_form.EnsureWorkingCopy(wait);
+}
+bool WindowTransportSurface::HasView() const {
+    return m_form.CurrentView() != nullptr;
+}
 std::uint32_t WindowTransportSurface::Caret() const {
     return m_form.CurrentView()->CaretPositionBySamples();
 }
-Selection WindowTransportSurface::ViewSelection() const { return selectionOf(m_form.CurrentView()); }
+Selection WindowTransportSurface::ViewSelection() const {
+    return selectionOf(m_form.CurrentView());
+}
 void WindowTransportSurface::MoveCaret(std::uint32_t frames) {
     m_form.CurrentView()->setCaretPositionBySamples(frames);
 }
 void WindowTransportSurface::ShowRecordedFrames(std::uint32_t frames) {
     m_form.ShowCaretPosition(frames, sonthra::PositionMode::Samples);
 }
-void WindowTransportSurface::FollowView() { m_form.updateScaleAndFrame(); }
-void WindowTransportSurface::ShowPositions() { m_form.m_view.ShowViewPositions(); }
+void WindowTransportSurface::FollowView() {
+    m_form.updateScaleAndFrame();
+}
+void WindowTransportSurface::ShowPositions() {
+    m_form.m_view.ShowViewPositions();
+}
 
 void WindowTransportSurface::CommandsFor(TransportState state) {
     m_form.SetCommandState(state == TransportState::Playing     ? kStatePlaying
@@ -134,7 +156,9 @@ bool WindowTransportSurface::NewRecordingDocument() {
     return m_form.AskRecordingFormat(format) && m_form.NewDocument(format) == 0;
 }
 
-std::string WindowTransportSurface::TempPreference() const { return m_form.tempPreference(); }
+std::string WindowTransportSurface::TempPreference() const {
+    return m_form.tempPreference();
+}
 
 void WindowTransportSurface::ShowNumberedMessage(int message) {
     ShowMessage(m_form.m_dialogs, &m_form, message);
@@ -162,8 +186,7 @@ bool WindowTransportSurface::InsertRecording(const std::string& work, std::uint3
     TMainForm& form = m_form;
     return form.m_edit->RunEngineEdit(
                "Preparing...", [&form, &work, position, &clip](std::uint32_t* h) {
-                   return form.m_engine->AudioPasteEx(work, position, 1, h, 0, clip,
-                                                      std::string());
+                   return form.m_engine->AudioPasteEx(work, position, 1, h, 0, clip, std::string());
                }) == 0;
 }
 

@@ -8,19 +8,31 @@
 
 namespace sonthra {
 
-RIZI32DaziVereruz* WindowViewSurface::CurrentView() const { return m_form.CurrentView(); }
+RIZI32DaziVereruz* WindowViewSurface::CurrentView() const {
+    return m_form.CurrentView();
+}
 
 void WindowViewSurface::UpdateRuler(const RIZI32DaziVereruz& view) {
     UpdateScale(*m_form.m_scale, view.ZoomLevel(), view.LeftSamplePos(), view.waveFormat(),
                 view.model().hasSamples());
 }
-void WindowViewSurface::FollowView() { m_form.updateScaleAndFrame(); }
-void WindowViewSurface::SyncOverviewFrame() { m_form.m_overviewLink->SyncOverviewFrame(); }
+void WindowViewSurface::FollowView() {
+    m_form.updateScaleAndFrame();
+}
+void WindowViewSurface::SyncOverviewFrame() {
+    m_form.m_overviewLink->SyncOverviewFrame();
+}
 void WindowViewSurface::ShowZoom(std::uint32_t zoom) {
     m_form.m_statusPanels[4]->setText(QStringLiteral("1:%1").arg(zoom));
 }
-void WindowViewSurface::SwitchCommands(int state) { m_form.SetCommandState(state); }
-void WindowViewSurface::FocusView() { m_form.FocusView(); }
-RecordFormat WindowViewSurface::RecordingFormat() const { return m_form.RecordingFormat(); }
+void WindowViewSurface::SwitchCommands(int state) {
+    m_form.SetCommandState(state);
+}
+void WindowViewSurface::FocusView() {
+    m_form.FocusView();
+}
+RecordFormat WindowViewSurface::RecordingFormat() const {
+    return m_form.RecordingFormat();
+}
 
 }  // namespace sonthra
