@@ -1,6 +1,7 @@
 // The audio document: the record of the one open file (the user's path, its working copy in
-// the temporary folder, the undo and redo names, the sample format and the states), the list
-// the main window keeps them in, and the rules that follow from a record's states.
+// the temporary folder, the undo and redo names, the sample format, the states and the peaks
+// its displays show), the list the main window keeps them in, and the rules that follow from
+// a record's states.
 // Plain data; the main window owns the list and touches it from the GUI thread only.
 #pragma once
 
@@ -11,6 +12,7 @@
 
 #include "podcast/podcast_info.h"
 #include "tags/document_tag.h"
+#include "view/peak_model.h"
 #include "wave/wave_format.h"
 
 namespace sonthra {
@@ -52,6 +54,8 @@ struct AudioDocument {
     std::string podcastFile;
     // The song information, read when the file opens and written when it is saved.
     DocumentTag tag;
+    // The working copy's peaks, shown by the document's display and overview.
+    std::shared_ptr<PeakModel> peaks = std::make_shared<PeakModel>();
 };
 
 // Fills format from the sample format: PCM, block align = channels x bits / 8, bytes per

@@ -11,8 +11,37 @@
 
 namespace sonthra {
 
+WaveViewModel::WaveViewModel() {
+    show(std::make_shared<PeakModel>());
+    m_home = m_peaks;
+}
+
 WaveViewModel::~WaveViewModel() {
-    delete m_pending.exchange(nullptr);
+    m_peaks->removeObserver(this);
+}
+
+void WaveViewModel::show(std::shared_ptr<PeakModel> model) {
+    if (m_peaks) m_peaks->removeObserver(this);
+    m_peaks = std::move(model);
+    m_peaks->addObserver(this);
+}
+
+void WaveViewModel::observe(std::shared_ptr<PeakModel> model) {
+    if (!model) return;
+    m_home = model;
+    show(std::move(model));
+    peakFileChanged(TotalSamples() == 0);
+}
+
+void WaveViewModel::peakFileChanged(bool emptied) {
+    if (emptied) {
+        m_pos = Positions{};
+        return;
+    }
+    const std::uint32_t total = m_peaks->header().totalSamples;
+    m_pos.caret = std::min(m_pos.caret, total);
+    m_pos.selStart = std::min(m_pos.selStart, total);
+    m_pos.selEnd = std::min(m_pos.selEnd, total);
 }
 
 void WaveViewModel::setClientSize(int width, int height) {
@@ -20,111 +49,43 @@ void WaveViewModel::setClientSize(int width, int height) {
     m_height.store(std::max(height, 0), std::memory_order_relaxed);
 }
 
-void WaveViewModel::settle() const {
-    std::unique_ptr<BuildOutcome> outcome(m_pending.exchange(nullptr, std::memory_order_acq_rel));
-    if (outcome) adopt(*outcome);
-}
-
-void WaveViewModel::adopt(BuildOutcome& outcome) const {
-    if (outcome.headerRead) m_file.header = outcome.header;
-    m_file.peaks = std::move(outcome.peaks);
-    if (outcome.headerRead && outcome.header.totalSamples == 0) emptyView();
-}
-
-void WaveViewModel::emptyView() const {
-    m_file.peaks.reset();
-    m_pos.zoom = 1;
-    m_pos.caret = m_pos.left = m_pos.right = 0;
-    m_pos.selStart = m_pos.selEnd = 0;
-}
-
 int WaveViewModel::OpenWaveFile(const std::string& name) {
-    settle();
     if (name.empty()) return setLastError(kViewOk);
-    const int checked = CheckWaveFormat(name);
-    if (checked != kViewOk) return setLastError(checked);
-    WaveHeaderInfo header;
-    const int read = ReadWaveHeader(name, header);
-    if (read != kViewOk) return setLastError(read);
-    m_file.name = name;
-    m_file.header = header;
-    m_file.peaks.reset();
+    const int code = m_home->OpenWaveFile(name, this);
+    if (code != kViewOk) return setLastError(code);
+    if (m_peaks != m_home) show(m_home);
+    m_pos = Positions{};
     m_pos.zoom = 32;
-    m_pos.left = 0;
-    m_pos.caret = 0;
-    m_pos.selStart = m_pos.selEnd = 0;
-    m_state.store(PeakState::FileSet, std::memory_order_release);
     return setLastError(kViewOk);
 }
 
-int WaveViewModel::BuildPeaks(std::atomic<std::int32_t>& progress) {
-    m_state.store(PeakState::Building, std::memory_order_release);
-    if (m_file.name.empty()) {
-        m_state.store(PeakState::Idle, std::memory_order_release);
-        progress.store(100);
-        return kViewOk;
-    }
-    if (clientWidth() < 1 || clientHeight() < 1) {
-        m_state.store(PeakState::FileSet, std::memory_order_release);
-        progress.store(100);
-        return kViewOk;
-    }
-    BuildOutcome outcome;
-    SampleFile file;
-    const int opened = file.open(m_file.name);
-    if (opened != kViewOk) return finishBuild(opened, std::move(outcome), progress);
-    outcome.headerRead = true;
-    outcome.header = file.info();
-    if (outcome.header.totalSamples == 0) return finishBuild(kViewOk, std::move(outcome), progress);
-    if (outcome.header.format.channels < 1 || outcome.header.format.channels > 2 ||
-        (outcome.header.format.bitsPerSample != 8 && outcome.header.format.bitsPerSample != 16) ||
-        outcome.header.format.blockAlign !=
-            outcome.header.format.channels * (outcome.header.format.bitsPerSample / 8)) {
-        // The file was replaced by one the display cannot show since it was attached.
-        return finishBuild(kViewErrUnsupported, std::move(outcome), progress);
-    }
-    std::vector<PeakData::Channel> arrays;
-    const int code = ScanPeaks(file, arrays, progress, m_state);
-    file.close();
-    if (code == kViewOk) {
-        try {
-            outcome.peaks = std::make_shared<PeakData>(std::move(arrays));
-        } catch (const std::bad_alloc&) {
-            return finishBuild(kViewErrNoMemory, BuildOutcome{true, outcome.header, {}}, progress);
-        }
-    }
-    return finishBuild(code, std::move(outcome), progress);
+std::shared_ptr<PeakModel> WaveViewModel::peaksToBuild() const {
+    if (clientWidth() < 1 || clientHeight() < 1) return nullptr;
+    return m_peaks;
 }
 
-int WaveViewModel::finishBuild(int code, BuildOutcome outcome,
-                               std::atomic<std::int32_t>& progress) {
-    if (code != kViewOk) outcome.peaks.reset();
-    BuildOutcome* handed = nullptr;
-    try {
-        handed = new BuildOutcome(std::move(outcome));
-    } catch (const std::bad_alloc&) {
-        code = kViewErrNoMemory;
+int WaveViewModel::BuildPeaks(std::atomic<std::int32_t>& progress) {
+    const std::shared_ptr<PeakModel> model = peaksToBuild();
+    if (!model) {
+        m_peaks->SkipBuild(progress);
+        return kViewOk;
     }
-    delete m_pending.exchange(handed, std::memory_order_acq_rel);
+    const int code = model->BuildPeaks(progress);
     m_lastError.store(code);
-    // A failed or cancelled build leaves the file attached without peaks, so that the next
-    // render reports that there is nothing to draw instead of waiting for a build forever.
-    m_state.store(code == kViewOk ? PeakState::Built : PeakState::FileSet,
-                  std::memory_order_release);
-    progress.store(100);
     return code;
 }
 
 void WaveViewModel::CancelPeakBuild() {
-    PeakState expected = PeakState::Building;
-    m_state.compare_exchange_strong(expected, PeakState::CancelRequested);
+    m_peaks->CancelPeakBuild();
 }
 
 void WaveViewModel::ResetDisplay() {
-    settle();
-    m_file = FileState{};
+    if (m_peaks->observers() > 1) {
+        show(std::make_shared<PeakModel>());
+    } else {
+        m_peaks->Reset();
+    }
     m_pos = Positions{};
-    m_state.store(PeakState::Idle, std::memory_order_release);
     m_lastError.store(0);
 }
 
@@ -137,29 +98,30 @@ int WaveViewModel::RenderView(std::uint32_t zoom, std::uint32_t left, RenderResu
         state == PeakState::CancelRequested) {
         return setLastError(kViewOk);
     }
-    if (m_file.header.totalSamples == 0) {
+    const WaveHeaderInfo& header = m_peaks->header();
+    if (header.totalSamples == 0) {
         out.kind = RenderKind::Empty;
         return setLastError(kViewOk);
     }
-    const WaveFormat& format = m_file.header.format;
-    if (!m_file.peaks || m_file.peaks->empty() || m_file.peaks->channelCount() < format.channels) {
+    const WaveFormat& format = header.format;
+    const PeakData& peaks = m_peaks->peaks();
+    if (peaks.empty() || peaks.channelCount() < format.channels) {
         return setLastError(kViewErrNothingToDraw);
     }
     const int width = clientWidth();
     const int height = imageHeight > 0 ? imageHeight : clientHeight();
     RenderResult result;
-    result.plan = PlanRender(zoom, left, m_file.header.totalSamples, width, MaxZoomLevel());
+    result.plan = PlanRender(zoom, left, header.totalSamples, width, MaxZoomLevel());
     result.lanes = LayoutLanes(height, format.channels);
     result.bits = format.bitsPerSample;
     if (result.plan.fromPeaks) {
         for (int c = 0; c < format.channels; ++c) {
-            result.points.push_back(PeakPoints(*m_file.peaks, c, result.plan,
-                                               result.lanes.centres[c], result.lanes.lane / 2,
-                                               format.bitsPerSample));
+            result.points.push_back(PeakPoints(peaks, c, result.plan, result.lanes.centres[c],
+                                               result.lanes.lane / 2, format.bitsPerSample));
         }
     } else {
         SampleFile file;
-        const int opened = file.open(m_file.name);
+        const int opened = file.open(WaveFileName());
         if (opened != kViewOk) return setLastError(opened);
         const int drawn = DirectPoints(file, result.plan, width, result.lanes, result.points);
         if (drawn != kViewOk) return setLastError(drawn);
@@ -173,156 +135,33 @@ int WaveViewModel::RenderView(std::uint32_t zoom, std::uint32_t left, RenderResu
 }
 
 int WaveViewModel::SavePeaks(const std::string& name) {
-    settle();
-    if (!hasFile()) return setLastError(kViewErrNoFile);
-    if (name.empty()) return setLastError(kViewErrNoPeakName);
-    return setLastError(SavePeakFile(name, m_file.header.format.channels, peaks(), m_file.name));
+    return setLastError(m_peaks->SavePeaks(name));
 }
 
 int WaveViewModel::SavePeaksInBackground(const std::string& name,
                                          std::function<void(int code)> onFailure) {
-    settle();
-    if (!hasFile()) return setLastError(kViewErrNoFile);
-    if (!m_file.peaks) return setLastError(SavePeaks(name));  // an empty peak file, at once
-    return setLastError(SavePeakFileInBackground(name, m_file.header.format.channels, m_file.peaks,
-                                                 m_file.name, std::move(onFailure)));
+    return setLastError(m_peaks->SavePeaksInBackground(name, std::move(onFailure)));
 }
 
 int WaveViewModel::LoadPeaks(const std::string& name) {
-    settle();
-    if (!hasFile()) return setLastError(kViewErrNoFile);
-    if (name.empty()) return setLastError(kViewErrNoPeakName);
-    std::vector<PeakData::Channel> arrays;
-    const int code = LoadPeakFile(name, m_file.name, m_file.header.totalSamples,
-                                  m_file.header.format.channels, arrays);
-    if (code != kViewOk) {
-        m_file.peaks.reset();
-        return setLastError(code);
-    }
-    return setPeaks(std::move(arrays));
-}
-
-int WaveViewModel::setPeaks(std::vector<PeakData::Channel> arrays) {
-    try {
-        m_file.peaks = std::make_shared<PeakData>(std::move(arrays));
-    } catch (const std::bad_alloc&) {
-        m_file.peaks.reset();
-        return setLastError(kViewErrNoMemory);
-    }
-    return setLastError(kViewOk);
+    return setLastError(m_peaks->LoadPeaks(name));
 }
 
 int WaveViewModel::SharePeaksOf(const WaveViewModel& other) {
-    settle();
-    other.settle();
-    // Built, or loaded from the peak file (which leaves the state at FileSet with peaks).
-    const PeakState state = other.peakState();
-    if (!hasFile() || other.WaveFileName() != m_file.name || !other.m_file.peaks ||
-        other.m_file.peaks->empty() || (state != PeakState::Built && state != PeakState::FileSet) ||
-        other.m_file.header.totalSamples != m_file.header.totalSamples ||
-        !(other.m_file.header.format == m_file.header.format)) {
-        return setLastError(kViewErrPeakStale);
+    if (other.m_peaks == m_home) {
+        if (!m_home->hasPeaks()) return setLastError(kViewErrPeakStale);
+        if (m_peaks != m_home) show(m_home);
+        return setLastError(kViewOk);
     }
-    m_file.peaks = other.m_file.peaks;
-    m_state.store(PeakState::Built, std::memory_order_release);
-    return setLastError(kViewOk);
+    return setLastError(m_peaks->SharePeaksOf(*other.m_peaks));
 }
 
 int WaveViewModel::RemovePeakRange(std::uint32_t start, std::uint32_t end) {
-    settle();
-    const std::uint32_t total = m_file.header.totalSamples;
-    // A range reaching past the end would otherwise wrap the total around.
-    start = std::min(start, total);
-    end = std::min(end, total);
-    if (start > end) std::swap(start, end);
-    const std::uint32_t newTotal = total - (end - start);
-    m_file.header.totalSamples = newTotal;
-    std::shared_ptr<PeakData> prepared = takePreparedRemoval(start, end);
-    if (newTotal == 0) {
-        emptyView();
-        return setLastError(kViewOk);
-    }
-    if (!m_file.peaks) return setLastError(kViewOk);  // nothing built yet: nothing to patch
-    try {
-        // Exact from the file as it is now, where it holds what the removal left; otherwise
-        // the blocks inside the range are dropped until the next full scan. Peaks another
-        // display shares are left to it as they are, and new arrays made.
-        SampleFile file;
-        const bool removed = file.open(m_file.name) == kViewOk &&
-                             file.info().totalSamples == newTotal &&
-                             file.info().format == m_file.header.format;
-        if (removed && prepared) {
-            m_file.peaks = std::move(prepared);
-            return setLastError(kViewOk);
-        }
-        const std::shared_ptr<PeakData> old = std::move(m_file.peaks);
-        const bool shared = old.use_count() > 1;
-        std::vector<PeakData::Channel> arrays;
-        if (!shared) arrays = old->release();
-        const std::vector<PeakData::Channel>& before = shared ? old->channels() : arrays;
-        int code = kViewErrPeakStale;
-        if (removed) {
-            code = shared ? PatchPeaksFromAfter(before, file, start, end, arrays)
-                          : PatchPeaksAfterRemoval(arrays, file, start, end);
-        }
-        if (code == kViewErrPeakStale) {
-            arrays = RemovePeakBlocks(before, newTotal, start, end);
-        } else if (code != kViewOk) {
-            return setLastError(code);  // the display has no peaks until they are built again
-        }
-        return setPeaks(std::move(arrays));
-    } catch (const std::bad_alloc&) {
-        m_file.peaks.reset();
-        return setLastError(kViewErrNoMemory);
-    }
+    return setLastError(m_peaks->RemovePeakRange(start, end, this));
 }
 
 void WaveViewModel::PreparePeakRemoval(std::uint32_t start, std::uint32_t end) {
-    settle();
-    m_removal.reset();  // waits for an earlier one
-    const std::uint32_t total = m_file.header.totalSamples;
-    start = std::min(start, total);
-    end = std::min(end, total);
-    if (start > end) std::swap(start, end);
-    if (!m_file.peaks || start == end) return;
-    try {
-        auto file = std::make_shared<SampleFile>();
-        if (file->open(m_file.name) != kViewOk || file->info().totalSamples != total) return;
-        std::shared_ptr<const PeakData> from = m_file.peaks;
-        auto work = [file, from, start, end]() -> std::shared_ptr<PeakData> {
-            std::vector<PeakData::Channel> arrays;
-            if (PatchPeaksForRemoval(from->channels(), *file, start, end, arrays) != kViewOk) {
-                return nullptr;
-            }
-            try {
-                return std::make_shared<PeakData>(std::move(arrays));
-            } catch (const std::bad_alloc&) {
-                return nullptr;
-            }
-        };
-        m_removal = PendingRemoval{from, start, end, std::async(std::launch::async, work)};
-    } catch (const std::system_error&) {
-        m_removal.reset();  // no worker: the removal scans when it comes
-    } catch (const std::bad_alloc&) {
-        m_removal.reset();
-    }
-}
-
-std::shared_ptr<PeakData> WaveViewModel::takePreparedRemoval(std::uint32_t start,
-                                                             std::uint32_t end) {
-    if (!m_removal) return nullptr;
-    PendingRemoval pending = std::move(*m_removal);
-    m_removal.reset();
-    std::shared_ptr<PeakData> peaks;
-    try {
-        peaks = pending.peaks.get();
-    } catch (...) {
-        return nullptr;  // the removal scans instead
-    }
-    // Worked out for another range, or from peaks that have since been replaced.
-    if (pending.start != start || pending.end != end || pending.from != m_file.peaks)
-        return nullptr;
-    return peaks;
+    m_peaks->PreparePeakRemoval(start, end);
 }
 
 int WaveViewModel::GetLastErrorDetails(std::string& text, int& systemError,
@@ -331,32 +170,6 @@ int WaveViewModel::GetLastErrorDetails(std::string& text, int& systemError,
     detail.clear();
     systemError = 0;
     return m_lastError.load();
-}
-
-const std::string& WaveViewModel::WaveFileName() const {
-    settle();
-    return m_file.name;
-}
-
-void WaveViewModel::setWaveFileName(const std::string& name) {
-    settle();
-    m_file.name = name;
-}
-
-const WaveFormat& WaveViewModel::format() const {
-    settle();
-    return m_file.header.format;
-}
-
-std::uint32_t WaveViewModel::TotalSamples() const {
-    settle();
-    return m_file.header.totalSamples;
-}
-
-const PeakData& WaveViewModel::peaks() const {
-    static const PeakData kNone;
-    settle();
-    return m_file.peaks ? *m_file.peaks : kNone;
 }
 
 std::uint32_t WaveViewModel::ZoomLevel() const {
@@ -396,21 +209,21 @@ void WaveViewModel::setZoomLevel(std::uint32_t zoom) {
 
 void WaveViewModel::setCaret(std::uint32_t pos) {
     settle();
-    m_pos.caret = std::min(pos, m_file.header.totalSamples);
+    m_pos.caret = std::min(pos, TotalSamples());
 }
 
 void WaveViewModel::setSelection(std::uint32_t start, std::uint32_t end) {
     settle();
-    m_pos.selStart = std::min(start, m_file.header.totalSamples);
-    m_pos.selEnd = std::min(end, m_file.header.totalSamples);
+    m_pos.selStart = std::min(start, TotalSamples());
+    m_pos.selEnd = std::min(end, TotalSamples());
 }
 
 std::uint32_t WaveViewModel::MaxZoomLevel() const {
     settle();
-    std::uint32_t total = m_file.header.totalSamples;
+    std::uint32_t total = TotalSamples();
     if (total == 0 && hasFile()) {
         WaveHeaderInfo header;
-        if (ReadWaveHeader(m_file.name, header) == kViewOk) total = header.totalSamples;
+        if (ReadWaveHeader(WaveFileName(), header) == kViewOk) total = header.totalSamples;
     }
     if (total == 0) return 1;
     return WholeFileZoom(total, clientWidth());
@@ -420,7 +233,7 @@ std::uint32_t WaveViewModel::MaxPosition() const {
     settle();
     if (!hasSamples()) return 0;
     const std::uint64_t span = std::uint64_t{1} * std::max(clientWidth(), 1) * m_pos.zoom;
-    const std::uint32_t total = m_file.header.totalSamples;
+    const std::uint32_t total = TotalSamples();
     return static_cast<std::uint32_t>(total - std::min<std::uint64_t>(span, total));
 }
 
@@ -443,7 +256,7 @@ std::uint32_t WaveViewModel::LeftForPosition(std::uint32_t position, int percent
     const std::int64_t back =
         roundHalfEven(static_cast<std::int64_t>(span), 100) * std::max(percent, 0);
     std::int64_t left = std::max<std::int64_t>(std::int64_t{position} - back, 0);
-    const std::uint32_t total = m_file.header.totalSamples;
+    const std::uint32_t total = TotalSamples();
     if (static_cast<std::uint64_t>(left) + span > total) {
         left = static_cast<std::int64_t>(total - std::min<std::uint64_t>(span, total));
     }

@@ -1,12 +1,12 @@
-// The waveform display without its pixels: the attached WAV file and its format, the peak
-// data and its state, zoom, left and right positions, caret and selection, and every rule that
-// computes them. The widget (RIZI32DaziVereruz) holds one, feeds it the client size and paints
-// what RenderView computes.
+// The waveform display without its pixels: the peak model it observes (the file, its format
+// and peaks, shared with the other displays of the file), zoom, left and right positions, caret
+// and selection, and every rule that computes them. The widget (RIZI32DaziVereruz) holds one,
+// feeds it the client size and paints what RenderView computes.
 //
 // Threads: BuildPeaks runs on a worker thread and CancelPeakBuild and peakState may be called
-// from any thread; everything else is for the GUI thread only. A build works on its own copy
-// of the file's header and peaks and hands them over when it ends: until then the GUI thread
-// sees the file as it was, and RenderView draws nothing while a build runs.
+// from any thread; everything else is for the GUI thread only. A build hands its peaks over
+// when it ends: until then the GUI thread sees the file as it was, and RenderView draws nothing
+// while a build runs.
 #pragma once
 
 #include <atomic>
@@ -20,6 +20,7 @@
 
 #include "view/peak_builder.h"
 #include "view/peak_data.h"
+#include "view/peak_model.h"
 #include "view/view_render.h"
 #include "view/wave_source.h"
 
@@ -40,9 +41,10 @@ struct RenderResult {
     std::vector<std::vector<ViewPoint>> points;  // one list per channel
 };
 
-class WaveViewModel {
+class WaveViewModel : private PeakModel::Observer {
 public:
-    WaveViewModel() = default;
+    // With a peak model of its own until it observes another.
+    WaveViewModel();
     ~WaveViewModel();
     WaveViewModel(const WaveViewModel&) = delete;
     WaveViewModel& operator=(const WaveViewModel&) = delete;
@@ -52,19 +54,30 @@ public:
     int clientWidth() const { return m_width.load(std::memory_order_relaxed); }
     int clientHeight() const { return m_height.load(std::memory_order_relaxed); }
 
-    // Attaches a file: 0 (an empty name does nothing), 113 for a format the display cannot
-    // show, or a header code (101..105). On success zoom 32, left 0, caret 0, no selection,
-    // state FileSet, no peaks.
+    // Shows the file of model from now on (a document's, shared with its other displays): the
+    // model this display turns back to when it attaches a file after ResetDisplay.
+    void observe(std::shared_ptr<PeakModel> model);
+    // The model shown now, and whether it is other's too.
+    const std::shared_ptr<PeakModel>& peakModel() const { return m_peaks; }
+    bool showsModelOf(const WaveViewModel& other) const { return m_peaks == other.m_peaks; }
+
+    // Attaches a file to the model: 0 (an empty name does nothing), 113 for a format the
+    // display cannot show, or a header code (101..105). On success zoom 32, left 0, caret 0,
+    // no selection, state FileSet, no peaks.
     int OpenWaveFile(const std::string& name);
-    // Worker thread. Scans the attached file's samples into fresh peaks; progress goes 0..99
-    // while working and 100 at the end, also after a failure. 0, 106, 107, 110 (cancelled) or
-    // a header code. Without a file or client area it does nothing and returns 0.
+    // The model a build of this display's peaks works on, for a worker that touches nothing
+    // else; null without a client area, where a build draws nothing and so reads nothing.
+    std::shared_ptr<PeakModel> peaksToBuild() const;
+    // Worker thread. The model's build (PeakModel::BuildPeaks); without a file or client area
+    // it does nothing and returns 0.
     int BuildPeaks(std::atomic<std::int32_t>& progress);
     // Any thread: a running build stops at its next read with 110.
     void CancelPeakBuild();
-    PeakState peakState() const { return m_state.load(std::memory_order_acquire); }
+    PeakState peakState() const { return m_peaks->peakState(); }
 
-    // Back to the state after construction: no file, zoom 1, positions 0, state Idle.
+    // Back to the state after construction: no file, zoom 1, positions 0, state Idle. The
+    // file stays with the other displays that show it: this one lets go of their model until
+    // it attaches a file again.
     void ResetDisplay();
 
     // Computes the view at zoom and left (both clamped) into out and, on success, takes the
@@ -79,22 +92,12 @@ public:
     int SavePeaksInBackground(const std::string& name,
                               std::function<void(int code)> onFailure = {});
     int LoadPeaks(const std::string& name);
-    // Takes the peaks of another model attached to the same file with the same header (the
-    // overview those of the main display): they are shared, not copied, so nothing is read or
-    // scanned. 0, or 121 (nothing changes) when other has no built peaks of this file as
-    // attached here. Either model may later change its own peaks without touching the other's.
+    // Shows the peaks of other's file: when other shows the model this display turns back to,
+    // it shows that model again (0 when it has peaks to draw); otherwise its model takes the
+    // peaks of other's (PeakModel::SharePeaksOf). 0, or 121 (nothing changes).
     int SharePeaksOf(const WaveViewModel& other);
-    // Updates the peaks for frames [start, end) having been deleted from the file (the pair in
-    // either order; both are first cut to the total). When the attached file already holds
-    // what the removal left, the peaks come out exactly as a full build would make them,
-    // scanning only the blocks that changed (PatchPeaksAfterRemoval); otherwise the blocks
-    // wholly inside the range are dropped (RemovePeakBlocks) until the next build.
+    // PeakModel::RemovePeakRange and PreparePeakRemoval.
     int RemovePeakRange(std::uint32_t start, std::uint32_t end);
-    // Starts working out, on a worker, the peaks the attached file will have once frames
-    // [start, end) are removed from it, reading the file as it is now (it stays readable when
-    // the edit renames a new file over its name): RemovePeakRange of the same range then takes
-    // them instead of scanning, once the file holds what the removal left. Without peaks, or
-    // when no worker can be had, nothing starts and RemovePeakRange scans as before.
     void PreparePeakRemoval(std::uint32_t start, std::uint32_t end);
 
     int lastError() const { return m_lastError.load(); }
@@ -105,13 +108,13 @@ public:
         return code;
     }
 
-    const std::string& WaveFileName() const;
-    void setWaveFileName(const std::string& name);
+    const std::string& WaveFileName() const { return m_peaks->fileName(); }
+    void setWaveFileName(const std::string& name) { m_peaks->setFileName(name); }
     bool hasFile() const { return !WaveFileName().empty(); }
     bool hasSamples() const { return hasFile() && TotalSamples() > 0; }
-    const WaveFormat& format() const;
-    std::uint32_t TotalSamples() const;
-    const PeakData& peaks() const;
+    const WaveFormat& format() const { return m_peaks->header().format; }
+    std::uint32_t TotalSamples() const { return m_peaks->header().totalSamples; }
+    const PeakData& peaks() const { return m_peaks->peaks(); }
 
     std::uint32_t ZoomLevel() const;
     std::uint32_t LeftSamplePos() const;
@@ -136,14 +139,6 @@ public:
     std::uint32_t LeftForPosition(std::uint32_t position, int percent) const;
 
 private:
-    // Peaks are held through a shared pointer so that a second display of the same file (the
-    // overview) can show them without a copy; none until built or loaded. Changed in place
-    // only while no other model holds them.
-    struct FileState {
-        std::string name;
-        WaveHeaderInfo header;
-        std::shared_ptr<PeakData> peaks;
-    };
     struct Positions {
         std::uint32_t zoom = 1;
         std::uint32_t left = 0;
@@ -152,43 +147,18 @@ private:
         std::uint32_t selStart = 0;
         std::uint32_t selEnd = 0;
     };
-    // What a finished build hands over.
-    struct BuildOutcome {
-        bool headerRead = false;
-        WaveHeaderInfo header;
-        std::shared_ptr<PeakData> peaks;
-    };
 
-    // Peaks being worked out for a removal (PreparePeakRemoval).
-    struct PendingRemoval {
-        std::shared_ptr<const PeakData> from;  // the peaks the work started from
-        std::uint32_t start = 0;
-        std::uint32_t end = 0;
-        std::future<std::shared_ptr<PeakData>> peaks;  // null when the work failed
-    };
-    // The peaks of a prepared removal of exactly [start, end) from the peaks shown now, or
-    // null; a pending work ends either way.
-    std::shared_ptr<PeakData> takePreparedRemoval(std::uint32_t start, std::uint32_t end);
+    void peakFileChanged(bool emptied) override;
+    // Shows model from now on.
+    void show(std::shared_ptr<PeakModel> model);
+    void settle() const { m_peaks->settle(); }
 
-    // Takes over the outcome of a build that has ended; called first by every GUI-thread call.
-    void settle() const;
-    void emptyView() const;
-    int finishBuild(int code, BuildOutcome outcome, std::atomic<std::int32_t>& progress);
-    void adopt(BuildOutcome& outcome) const;
-    // New arrays become the peaks (with their summary): 0, or 106 leaving none.
-    int setPeaks(std::vector<PeakData::Channel> arrays);
-
-    mutable FileState m_file;
+    std::shared_ptr<PeakModel> m_home;   // the model this display turns back to
+    std::shared_ptr<PeakModel> m_peaks;  // the model shown now
     mutable Positions m_pos;
-    std::optional<PendingRemoval> m_removal;
-    std::atomic<PeakState> m_state{PeakState::Idle};
     std::atomic<int> m_width{0};
     std::atomic<int> m_height{0};
     std::atomic<int> m_lastError{0};  // also written by the worker at the end of a build
-
-    // A finished build's outcome, handed from the worker to the GUI thread by exchanging the
-    // pointer, so that exactly one side owns it at any time.
-    mutable std::atomic<BuildOutcome*> m_pending{nullptr};
 };
 
 }  // namespace sonthra

@@ -201,25 +201,30 @@ TEST(BuildOverview, LoadsTheCurrentPeakFileOrBuildsAndSavesOne) {
     EXPECT_TRUE(messages.empty());
 }
 
-// After an edit the overview takes the main display's peaks: no peak file, no scan.
+// The display and the overview show the document's peak model, as in the window: after an edit
+// the overview takes the display's peaks, with no peak file and no scan.
 TEST(BuildOverview, TakesTheDisplaysPeaksOfTheSameFile) {
     TempDir dir;
     const std::string path = dir.file("a.wav");
     writeWav(path, 2, 16, testing::noise(2 * 50000, -1000, 1000));
+    auto peaks = std::make_shared<PeakModel>();
     RIZI32DaziVereruz display;
     display.resize(400, 60);
+    display.observe(peaks);
     TLUM32Overview overview;
     overview.resize(202, 32);
+    overview.observe(peaks);
     int builds = 0;
     const PeakBuildRunner run = [&](RIZI32DaziVereruz& d, const QString& caption) {
         ++builds;
         return RunPeakBuildAndWait(d, caption);
     };
     auto show = [](int) {};
-    // Not built yet: the overview builds its own.
+    // Not built yet: the overview builds them, for the display too.
     ASSERT_EQ(display.OpenWaveFile(path), 0);
     ASSERT_EQ(BuildOverview(overview, path, false, true, dir.path(), run, show, &display), 0);
     EXPECT_EQ(builds, 1);
+    EXPECT_EQ(display.model().peakState(), PeakState::Built);
     ASSERT_EQ(RunPeakBuildAndWait(display, {}), 0);
     std::remove(dir.file("a.cvp").c_str());
     ASSERT_EQ(BuildOverview(overview, path, true, true, dir.path(), run, show, &display), 0);
@@ -227,6 +232,7 @@ TEST(BuildOverview, TakesTheDisplaysPeaksOfTheSameFile) {
     EXPECT_FALSE(testing::exists(dir.file("a.cvp")));
     EXPECT_EQ(&overview.model().peaks(), &display.model().peaks());
     EXPECT_EQ(overview.RightSamplePos(), 50000u);
+    EXPECT_TRUE(overview.frame()->isVisibleTo(&overview));
     // Peaks the display loaded from its peak file are shared the same way.
     ASSERT_EQ(display.SavePeaks(dir.file("a.cvp")), 0);
     ASSERT_EQ(display.OpenWaveFile(path), 0);
@@ -235,6 +241,19 @@ TEST(BuildOverview, TakesTheDisplaysPeaksOfTheSameFile) {
     ASSERT_EQ(BuildOverview(overview, path, true, true, dir.path(), run, show, &display), 0);
     EXPECT_EQ(builds, 1);
     EXPECT_EQ(&overview.model().peaks(), &display.model().peaks());
+    // An overview emptied by a failure shows the document's file again.
+    overview.ResetDisplay();
+    EXPECT_FALSE(overview.frame()->isVisibleTo(&overview));
+    ASSERT_EQ(BuildOverview(overview, path, true, true, dir.path(), run, show, &display), 0);
+    EXPECT_EQ(builds, 1);
+    EXPECT_TRUE(overview.model().showsModelOf(display.model()));
+    EXPECT_TRUE(overview.frame()->isVisibleTo(&overview));
+    // An overview of a model of its own attaches the file and then shares the display's peaks.
+    TLUM32Overview alone;
+    alone.resize(202, 32);
+    ASSERT_EQ(BuildOverview(alone, path, false, true, dir.path(), run, show, &display), 0);
+    EXPECT_EQ(builds, 1);
+    EXPECT_EQ(&alone.model().peaks(), &display.model().peaks());
 }
 
 TEST(BuildOverview, AFailureLeavesTheOverviewEmptyAndIsShown) {

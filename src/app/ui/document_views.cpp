@@ -112,6 +112,9 @@ int DocumentViews::CreateParts(const AudioDocument& document, const ColorSchemeT
         }
     }
     parts.overview->setTabStop(false);
+    // Both show the document's file and peaks: what one builds, loads or patches the other has.
+    parts.view->observe(document.peaks);
+    parts.overview->observe(document.peaks);
     ColorSchemeTargets colored;
     colored.documents.emplace_back(parts.view, parts.overview);
     sonthra::ApplyColorScheme(scheme, colored);

@@ -1,7 +1,7 @@
 // Editing in the main window: the read-outs forwarded to the view controller, the window's size,
 // and the refresh of view, overview, ruler, read-outs, status bar and commands after each edit
-// (asked through WindowEditSurface, window_edit_surface.cpp). The file work itself (engine calls, undo
-// files) is the editing library's; this adds the window.
+// (asked through WindowEditSurface, window_edit_surface.cpp). The file work itself (engine calls,
+// undo files) is the editing library's; this adds the window.
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -110,8 +110,8 @@ int TMainForm::RenderAndScale(RIZI32DaziVereruz& view, std::uint32_t zoom, std::
     return code;
 }
 
-// Cut and Clear patch the peaks instead of scanning the file again; the overview takes them
-// from the display and the peak file follows in the background.
+// Cut and Clear patch the document's peaks instead of scanning the file again; the overview
+// shows the same peaks and the peak file follows in the background.
 int TMainForm::patchPeaks(RIZI32DaziVereruz& view, const std::string& workFile, std::uint32_t start,
                           std::uint32_t end) {
     const int removed = view.RemovePeakRange(start, end);

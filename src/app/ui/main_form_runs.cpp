@@ -26,14 +26,18 @@ constexpr int kPeakThreadNotStarted = 156;
 
 }  // namespace
 
-// The display's peaks on a worker thread under the progress dialog (no Cancel is offered, but
-// closing the dialog still counts as one): the build's code, 110 after a cancel, shown nowhere.
+// The display's peaks, built by its model on a worker thread under the progress dialog (no Cancel
+// is offered, but closing the dialog still counts as one): the build's code, 110 after a cancel,
+// shown nowhere.
 int TMainForm::runPeakWorker(RIZI32DaziVereruz& display, const QString& caption) {
     ProcessRecord record(ProcessKind::PeakBuilding);
+    // The worker holds the document's peak model, never the display.
+    const std::shared_ptr<PeakModel> peaks = display.model().peaksToBuild();
+    if (!peaks) return display.BuildPeaks(record.progress);  // no picture: nothing to read
     std::thread worker;
     try {
-        worker = std::thread([&record, &display] {
-            const int code = display.BuildPeaks(record.progress);
+        worker = std::thread([&record, peaks] {
+            const int code = peaks->BuildPeaks(record.progress);
             record.engineExitReason = code;
             record.runState = code != 0 ? RunState::Failed : RunState::Finished;
             NotifyWorkDone();
@@ -42,7 +46,7 @@ int TMainForm::runPeakWorker(RIZI32DaziVereruz& display, const QString& caption)
         return kPeakThreadNotStarted;
     }
     ProcessHooks hooks;
-    hooks.stopPeakBuild = [&display] { display.CancelPeakBuild(); };
+    hooks.stopPeakBuild = [&peaks] { peaks->CancelPeakBuild(); };
     m_dialogs.runProgress(this, caption, false, [&record, &hooks](bool cancel) {
         return PollProcess(record, cancel, hooks);
     });

@@ -123,12 +123,22 @@ TLUM32Overview::TLUM32Overview(QWidget* parent) : RIZI32DaziVereruz(parent) {
     });
 }
 
-int TLUM32Overview::OpenWaveFile(const std::string& name) {
+void TLUM32Overview::showWholeFrame() {
     const QRect client = contentsRect();
     m_frame->setGeometry(client.x(), client.y() - 40, client.width(), client.height() + 80);
     m_frame->show();
+}
+
+int TLUM32Overview::OpenWaveFile(const std::string& name) {
+    showWholeFrame();
     const int code = RIZI32DaziVereruz::OpenWaveFile(name);
     if (code != kViewOk) m_frame->hide();
+    return code;
+}
+
+int TLUM32Overview::SharePeaksOf(const RIZI32DaziVereruz& other) {
+    const int code = RIZI32DaziVereruz::SharePeaksOf(other);
+    if (code == kViewOk) showWholeFrame();
     return code;
 }
 

@@ -56,6 +56,8 @@ public:
     // Shows the frame over the whole overview (reaching 40 pixels above and below, so that only
     // its sides are seen), then attaches the file.
     int OpenWaveFile(const std::string& name) override;
+    // The same frame over the display's peaks, when they are shared.
+    int SharePeaksOf(const RIZI32DaziVereruz& other) override;
     // Back to the empty state; no frame is shown over nothing.
     void ResetDisplay() override;
 
@@ -68,6 +70,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    void showWholeFrame();
+
     TLUM32OViewFrame* m_frame = nullptr;
     TNotifyEvent m_onFrame;
 };

@@ -70,8 +70,10 @@ void OverviewLink::renderFromFrame(std::uint32_t zoom, std::uint32_t left) {
 
 int RunPeakBuildAndWait(RIZI32DaziVereruz& display, const QString&) {
     std::atomic<std::int32_t> progress{0};
+    const std::shared_ptr<PeakModel> peaks = display.model().peaksToBuild();
+    if (!peaks) return display.BuildPeaks(progress);  // nothing to read
     int code = 0;
-    std::thread worker([&] { code = display.BuildPeaks(progress); });
+    std::thread worker([&progress, &code, peaks] { code = peaks->BuildPeaks(progress); });
     worker.join();
     return code;
 }
@@ -88,14 +90,20 @@ int BuildOverview(TLUM32Overview& overview, const std::string& path, bool tryPea
         overview.ResetDisplay();
         return code;
     };
-    if (attachFile) {
+    // The display's peaks of this file, when it has them: the document's model both show.
+    auto share = [&] {
+        return display != nullptr && display->WaveFileName() == path &&
+               overview.SharePeaksOf(*display) == kViewOk;
+    };
+    bool loaded = share();
+    if (!loaded && attachFile) {
         const int code = overview.OpenWaveFile(path);
         if (code != kViewOk) {
             show(code);
             return fail(code);
         }
+        loaded = share();
     }
-    bool loaded = display != nullptr && overview.SharePeaksOf(*display) == kViewOk;
     if (!loaded && tryPeakFile) {
         const int code = overview.LoadPeaks(GetPeakFileName(path, tempFolder));
         loaded = code == kViewOk || code == kViewErrNothingToDraw;

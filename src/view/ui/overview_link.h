@@ -64,11 +64,12 @@ using PeakBuildRunner = std::function<int(RIZI32DaziVereruz& display, const QStr
 // A runner without a window: the build runs on a worker thread and this call waits for it.
 int RunPeakBuildAndWait(RIZI32DaziVereruz& display, const QString& caption);
 
-// Builds the overview of the WAV file at path: attaches it first when attachFile is set, takes
-// the peaks of display when it shows that same file with its peaks built (shared, nothing
-// read), else tries its peak file when tryPeakFile is set (no scan when that loads, or when the
-// file has nothing to draw), else builds the peaks under "Building Overview Peaks..." and
-// saves them; then renders the whole file. A failure of either step resets the overview to its
+// Builds the overview of the WAV file at path: shows the peaks of display when it shows that
+// same file with its peaks built (the document's model both observe; nothing read), else
+// attaches the file when attachFile is set (and takes display's peaks when they now match),
+// else tries its peak file when tryPeakFile is set (no scan when that loads, or when the file
+// has nothing to draw), else builds the peaks under "Building Overview Peaks..." and saves
+// them; then renders the whole file. A failure of either step resets the overview to its
 // empty state; showMessage gets the numbers of the messages that have a text. 0 or the
 // failing code.
 int BuildOverview(TLUM32Overview& overview, const std::string& path, bool tryPeakFile,

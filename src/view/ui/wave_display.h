@@ -81,7 +81,10 @@ public:
         m_model.PreparePeakRemoval(start, end);
     }
     // Shows the peaks of another display of the same file, shared (WaveViewModel::SharePeaksOf).
-    int SharePeaksOf(const RIZI32DaziVereruz& other);
+    virtual int SharePeaksOf(const RIZI32DaziVereruz& other);
+    // Shows the file of a document's peak model, shared with its other displays
+    // (WaveViewModel::observe).
+    void observe(std::shared_ptr<PeakModel> peaks) { m_model.observe(std::move(peaks)); }
     // Shows the selection image between the selection's ends and the plain image elsewhere.
     void CompositeSelection();
 
