@@ -1,10 +1,13 @@
 // Times the engine's cut, paste and clear on a large 16-bit stereo WAV file against cp of the
-// same file in the same run (the median of three rounds each), and prints throughputs and
-// their ratios. The edits run twice: flushing each result to the disk before moving it into
-// place, the way a user's own file is written (against "cp + sync"), and as the program edits
-// its working copies, flushing only the source first and leaving the result to the disk's own
-// pace (against plain cp). After the table come the figures as "name: value" lines, with the
-// file system the files were on and whether it shares blocks between files (reflinks).
+// same file in the same run, and prints throughputs and their ratios. The edits run twice:
+// flushing each result to the disk before moving it into place, the way a user's own file is
+// written (against "cp + sync"), and as the program edits its working copies, flushing only
+// the source first and leaving the result to the disk's own pace (against plain cp). Each of
+// five rounds runs the copy and the three edits back to back, every one from the same start
+// (the source in the page cache, nothing left to write back), so that a drift of the machine
+// shows in both sides of a round's ratio; the figures are the medians over the rounds. After the
+// table come the figures as "name: value" lines, with the file system the files were on and
+// whether it shares blocks between files (reflinks).
 //
 //   edit_bench [file.wav]    without a file, a 1 GB file is made in $TMPDIR (or /tmp)
 #include <spawn.h>
@@ -66,30 +69,30 @@ void settle(const std::string& path) {
     runCommand({"sync"});
 }
 
-// Each contender runs this often; the median counts.
-constexpr int kRounds = 3;
+constexpr int kRounds = 5;
 
-struct Result {
-    const char* name;
-    double secondsTaken;
-    std::uint64_t bytesWritten;
-};
-
-template <typename Run>
-double median(const std::string& source, const std::string& output, Run run) {
-    std::vector<double> taken;
-    for (int i = 0; i < kRounds; ++i) {
-        unlink(output.c_str());
-        settle(source);
-        taken.push_back(run());
-    }
-    unlink(output.c_str());
-    std::sort(taken.begin(), taken.end());
-    return taken[taken.size() / 2];
+double medianOf(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
-double rate(const Result& r) {
-    return r.bytesWritten / r.secondsTaken / 1e6;
+// One contender: its time and the bytes it wrote in each round.
+struct Result {
+    const char* key;
+    const char* name;
+    std::uint64_t bytesWritten;
+    std::vector<double> seconds;
+};
+
+double rate(const Result& r, int round) {
+    return r.bytesWritten / r.seconds[static_cast<std::size_t>(round)] / 1e6;
+}
+
+// The median over the rounds of r's throughput against the reference's in the same round.
+double ratio(const Result& r, const Result& reference) {
+    std::vector<double> ratios;
+    for (int i = 0; i < kRounds; ++i) ratios.push_back(rate(r, i) / rate(reference, i));
+    return medianOf(ratios);
 }
 
 }  // namespace
@@ -119,93 +122,100 @@ int main(int argc, char** argv) {
     const std::string copy = work + "/copy.wav";
     const std::string result = work + "/result.wav";
 
-    std::vector<Result> results;
-    auto timeCopy = [&](const char* name, bool sync) {
-        results.push_back({name,
-                           median(source, copy,
-                                  [&] {
-                                      const auto t0 = Clock::now();
-                                      if (!runCommand({"cp", source, copy}) ||
-                                          (sync && !runCommand({"sync", copy}))) {
-                                          std::exit(1);
-                                      }
-                                      return seconds(t0);
-                                  }),
-                           fileBytes});
-    };
-    timeCopy("cp", false);
-    timeCopy("cp + sync", true);
-
     sonthra::AudioEditor editor;
     editor.AudioEditSetUndoRedo(0);
     editor.SetTempPath(work);
-    auto timeEdit = [&](const char* name, std::uint64_t bytes, auto startEdit) {
-        results.push_back({name,
-                           median(source, result,
-                                  [&] {
-                                      std::uint32_t handle = 0;
-                                      const auto t0 = Clock::now();
-                                      int rc = startEdit(&handle);
-                                      while (rc == 0 && !editor.AudioEditProcessIsOver(handle)) {
-                                          std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                                      }
-                                      const double taken = seconds(t0);
-                                      if (rc == 0)
-                                          rc = editor.AudioEditGetReasonForProcessExit(handle);
-                                      editor.AudioEditCloseHandle(&handle);
-                                      if (rc != 0) {
-                                          std::fprintf(stderr, "%s failed with %d\n", name, rc);
-                                          std::exit(1);
-                                      }
-                                      return taken;
-                                  }),
-                           bytes});
+    // One timed run, from the same start as every other.
+    auto timed = [&](const std::string& output, auto run) {
+        unlink(output.c_str());
+        settle(source);
+        const auto t0 = Clock::now();
+        run();
+        const double taken = seconds(t0);
+        unlink(output.c_str());
+        return taken;
+    };
+    auto copyRun = [&](bool sync) {
+        return timed(copy, [&] {
+            if (!runCommand({"cp", source, copy}) || (sync && !runCommand({"sync", copy}))) {
+                std::exit(1);
+            }
+        });
+    };
+    auto editRun = [&](const char* name, auto startEdit) {
+        return timed(result, [&] {
+            std::uint32_t handle = 0;
+            int rc = startEdit(&handle);
+            while (rc == 0 && !editor.AudioEditProcessIsOver(handle)) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            if (rc == 0) rc = editor.AudioEditGetReasonForProcessExit(handle);
+            editor.AudioEditCloseHandle(&handle);
+            if (rc != 0) {
+                std::fprintf(stderr, "%s failed with %d\n", name, rc);
+                std::exit(1);
+            }
+        });
     };
     const std::uint64_t tenthBytes = static_cast<std::uint64_t>(tenth) * format.blockAlign;
-    auto timeEdits = [&](const char* cut, const char* paste, const char* clear) {
-        // Cut writes the file less a tenth plus the tenth into the clipboard.
-        timeEdit(cut, fileBytes + 46, [&](std::uint32_t* h) {
-            return editor.AudioCut(source, middle, middle + tenth, 1, h, 0, result);
-        });
-        timeEdit(paste, fileBytes + tenthBytes, [&](std::uint32_t* h) {
-            return editor.AudioPasteEx(source, middle, 1, h, 0, "", result);
-        });
-        timeEdit(clear, fileBytes - tenthBytes, [&](std::uint32_t* h) {
-            return editor.AudioClear(source, middle, middle + tenth, 1, h, 0, result);
-        });
+    // Per mode: the copy, then cut (the file less a tenth plus the tenth into the clipboard),
+    // paste of that tenth and clear of a tenth.
+    std::vector<Result> results = {
+        {"cp", "cp", fileBytes, {}},
+        {"cut_working", "cut, working", fileBytes + 46, {}},
+        {"paste_working", "paste, working", fileBytes + tenthBytes, {}},
+        {"clear_working", "clear, working", fileBytes - tenthBytes, {}},
+        {"cp_sync", "cp + sync", fileBytes, {}},
+        {"cut_flushed", "cut, flushed", fileBytes + 46, {}},
+        {"paste_flushed", "paste, flushed", fileBytes + tenthBytes, {}},
+        {"clear_flushed", "clear, flushed", fileBytes - tenthBytes, {}},
     };
-    timeEdits("cut, flushed", "paste, flushed", "clear, flushed");
-    editor.SetEditFlush(sonthra::EditFlush::SourceFirst);
-    timeEdits("cut, working", "paste, working", "clear, working");
+    for (int mode = 0; mode < 2; ++mode) {
+        const bool flushed = mode == 1;
+        editor.SetEditFlush(flushed ? sonthra::EditFlush::Results
+                                    : sonthra::EditFlush::SourceFirst);
+        Result* row = &results[flushed ? 4 : 0];
+        for (int round = 0; round < kRounds; ++round) {
+            row[0].seconds.push_back(copyRun(flushed));
+            row[1].seconds.push_back(editRun(row[1].name, [&](std::uint32_t* h) {
+                return editor.AudioCut(source, middle, middle + tenth, 1, h, 0, result);
+            }));
+            row[2].seconds.push_back(editRun(row[2].name, [&](std::uint32_t* h) {
+                return editor.AudioPasteEx(source, middle, 1, h, 0, "", result);
+            }));
+            row[3].seconds.push_back(editRun(row[3].name, [&](std::uint32_t* h) {
+                return editor.AudioClear(source, middle, middle + tenth, 1, h, 0, result);
+            }));
+        }
+    }
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     const sonthra::FileSystemInfo fs = sonthra::describeFileSystem(work);
-    std::printf("\n%-18s %10s %12s %14s %10s %12s\n", "", "seconds", "MB written", "MB/s", "vs cp",
-                "vs cp + sync");
-    for (const Result& r : results) {
-        std::printf("%-18s %10.2f %12.0f %14.0f %10.2f %12.2f\n", r.name, r.secondsTaken,
-                    r.bytesWritten / 1e6, rate(r), rate(r) / rate(results[0]),
-                    rate(r) / rate(results[1]));
+    std::printf("\n%-18s %10s %12s %14s %18s\n", "", "seconds", "MB written", "MB/s",
+                "vs cp (same mode)");
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        const Result& r = results[i];
+        const Result& reference = results[i < 4 ? 0 : 4];
+        const double taken = medianOf(r.seconds);
+        std::printf("%-18s %10.2f %12.0f %14.0f %18.2f\n", r.name, taken, r.bytesWritten / 1e6,
+                    r.bytesWritten / taken / 1e6, ratio(r, reference));
     }
     std::printf(
-        "\nflushed: each result flushed to the disk before it replaces its file\n"
-        "working: the source flushed first, the result left to the disk (working copies)\n"
+        "\nworking: the source flushed first, the result left to the disk (working copies), "
+        "against cp\n"
+        "flushed: each result flushed to the disk before it replaces its file, against cp + sync\n"
+        "ratios: throughput per byte written, the median of the rounds' own ratios\n"
         "file system %s, %s\n\n",
         fs.name.c_str(), fs.reflinks ? "with reflinks" : "without reflinks");
     std::printf("filesystem: %s\n", fs.name.c_str());
     std::printf("reflinks: %s\n", fs.reflinks ? "yes" : "no");
     std::printf("file_mb: %.0f\n", fileBytes / 1e6);
-    const char* keys[] = {
-        "cp",          "cp_sync",       "cut_flushed",  "paste_flushed", "clear_flushed",
-        "cut_working", "paste_working", "clear_working"};
+    for (const Result& r : results) std::printf("%s_seconds: %.3f\n", r.key, medianOf(r.seconds));
     for (std::size_t i = 0; i < results.size(); ++i) {
-        std::printf("%s_seconds: %.3f\n", keys[i], results[i].secondsTaken);
-    }
-    for (std::size_t i = 2; i < results.size(); ++i) {
-        const bool flushed = i < 5;
-        std::printf("%s_vs_%s: %.2f\n", keys[i], flushed ? "cp_sync" : "cp",
-                    rate(results[i]) / rate(results[flushed ? 1 : 0]));
+        if (i == 0 || i == 4) continue;
+        std::printf("%s_vs_%s: %.2f\n", results[i].key, results[i < 4 ? 0 : 4].key,
+                    ratio(results[i], results[i < 4 ? 0 : 4]));
     }
     std::printf("peak_memory_mb: %ld\n", usage.ru_maxrss / 1024);
     unlink(result.c_str());
