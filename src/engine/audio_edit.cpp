@@ -451,7 +451,13 @@ int AudioEditor::AudioPasteEx(const std::string& sourcePath, std::uint32_t posit
         return edit_error::kClipFormatDiffers;
     }
     if (clip.frames == 0) return edit_error::kNothingToPaste;
+    return insertAt(sourcePath, source, position, EditPiece::Kind::Copy, clip.bytes(clip.frames),
+                    &clip, result, handle);
+}
 
+int AudioEditor::insertAt(const std::string& sourcePath, Source& source, std::uint32_t position,
+                          EditPiece::Kind kind, std::uint64_t bytes, Source* clip,
+                          const std::string& result, std::uint32_t* handle) {
     auto job = std::make_unique<EditJob>();
     job->format = source.layout.format;
     job->sourceChunks = source.layout.otherChunks;
@@ -460,11 +466,11 @@ int AudioEditor::AudioPasteEx(const std::string& sourcePath, std::uint32_t posit
     edited.carryChunks = true;
     const std::uint64_t at = source.bytes(position);
     addPiece(edited.pieces, EditPiece::Kind::Copy, 0, 0, at);
-    addPiece(edited.pieces, EditPiece::Kind::Copy, 1, 0, clip.bytes(clip.frames));
+    addPiece(edited.pieces, kind, clip ? 1 : 0, 0, bytes);
     addPiece(edited.pieces, EditPiece::Kind::Copy, 0, at, source.bytes(source.frames));
     job->targets.push_back(std::move(edited));
     job->inputs.push_back({source.release(), source.layout.dataOffset});
-    job->inputs.push_back({clip.release(), clip.layout.dataOffset});
+    if (clip) job->inputs.push_back({clip->release(), clip->layout.dataOffset});
     return start(std::move(job), handle);
 }
 
@@ -480,19 +486,8 @@ int AudioEditor::AudioInsertSilence(const std::string& sourcePath, std::uint32_t
 
     const std::uint64_t silentFrames =
         (static_cast<std::uint64_t>(milliseconds) * source.layout.format.sampleRate + 500) / 1000;
-    auto job = std::make_unique<EditJob>();
-    job->format = source.layout.format;
-    job->sourceChunks = source.layout.otherChunks;
-    EditTarget edited;
-    edited.path = editTarget(sourcePath, result, edited.keepPrevious);
-    edited.carryChunks = true;
-    const std::uint64_t at = source.bytes(position);
-    addPiece(edited.pieces, EditPiece::Kind::Copy, 0, 0, at);
-    addPiece(edited.pieces, EditPiece::Kind::Silence, 0, 0, source.bytes(silentFrames));
-    addPiece(edited.pieces, EditPiece::Kind::Copy, 0, at, source.bytes(source.frames));
-    job->targets.push_back(std::move(edited));
-    job->inputs.push_back({source.release(), source.layout.dataOffset});
-    return start(std::move(job), handle);
+    return insertAt(sourcePath, source, position, EditPiece::Kind::Silence,
+                    source.bytes(silentFrames), nullptr, result, handle);
 }
 
 int AudioEditor::AudioEditProcessIsOver(std::uint32_t handle) {

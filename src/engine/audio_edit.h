@@ -131,6 +131,11 @@ private:
                   int one, std::uint32_t* handle, int zero, const std::string& rangeFile,
                   const std::string& result, int parameter);
     int start(std::unique_ptr<EditJob> job, std::uint32_t* handle);
+    // Paste and Insert Silence: the source with bytes of kind (a copy of clip's samples, or
+    // silence without one) put in at position.
+    int insertAt(const std::string& sourcePath, Source& source, std::uint32_t position,
+                 EditPiece::Kind kind, std::uint64_t bytes, Source* clip, const std::string& result,
+                 std::uint32_t* handle);
     std::string editTarget(const std::string& source, const std::string& result,
                            std::string& keepPrevious);
     std::string clipboardPath();

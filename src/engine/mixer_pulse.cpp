@@ -279,28 +279,24 @@ bool PulseClient::sources(std::vector<MixerDevice>* out) {
     return true;
 }
 
-bool PulseClient::sinkByName(const std::string& name, std::optional<MixerDevice>* out) {
+template <typename Info, typename Lookup>
+bool PulseClient::deviceByName(Lookup lookup, const std::string& name,
+                               std::optional<MixerDevice>* out) {
     pa_context* c = context();
     if (!c) return false;
     DeviceQuery q;
-    if (!wait(pa_context_get_sink_info_by_name(c, name.c_str(), &collect<pa_sink_info>, &q)) ||
-        q.failed)
-        return false;
+    if (!wait(lookup(c, name.c_str(), &collect<Info>, &q)) || q.failed) return false;
     out->reset();
     if (!q.devices.empty()) *out = std::move(q.devices.front());
     return true;
 }
 
+bool PulseClient::sinkByName(const std::string& name, std::optional<MixerDevice>* out) {
+    return deviceByName<pa_sink_info>(&pa_context_get_sink_info_by_name, name, out);
+}
+
 bool PulseClient::sourceByName(const std::string& name, std::optional<MixerDevice>* out) {
-    pa_context* c = context();
-    if (!c) return false;
-    DeviceQuery q;
-    if (!wait(pa_context_get_source_info_by_name(c, name.c_str(), &collect<pa_source_info>, &q)) ||
-        q.failed)
-        return false;
-    out->reset();
-    if (!q.devices.empty()) *out = std::move(q.devices.front());
-    return true;
+    return deviceByName<pa_source_info>(&pa_context_get_source_info_by_name, name, out);
 }
 
 namespace {

@@ -61,6 +61,10 @@ public:
     static MixerDevice fromSource(const pa_source_info& info);
 
 private:
+    // One device by its name through lookup (pa_context_get_sink_info_by_name or the
+    // source's).
+    template <typename Info, typename Lookup>
+    bool deviceByName(Lookup lookup, const std::string& name, std::optional<MixerDevice>* out);
     bool wait(pa_operation* op);
     bool waitForSuccess(pa_operation* op, const int& success);
     void dropContext();

@@ -1,9 +1,6 @@
 #include "edit/ui/form_parts.h"
 
 #include <QBoxLayout>
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -29,21 +26,6 @@ SpinButton::SpinButton(QWidget* parent) : QWidget(parent) {
     column->addWidget(m_down);
     connect(m_up, &QToolButton::clicked, this, &SpinButton::upClick);
     connect(m_down, &QToolButton::clicked, this, &SpinButton::downClick);
-}
-
-DialogButtons3 addDialogButtons(QDialog* dialog, QBoxLayout* layout, const QString& helpText) {
-    auto* box = new QDialogButtonBox(dialog);
-    DialogButtons3 buttons;
-    buttons.ok = box->addButton("Ok", QDialogButtonBox::AcceptRole);
-    buttons.ok->setObjectName("OkButton");
-    buttons.ok->setDefault(true);
-    buttons.cancel = box->addButton("Cancel", QDialogButtonBox::RejectRole);
-    buttons.cancel->setObjectName("CancelButton");
-    buttons.help = box->addButton(helpText, QDialogButtonBox::HelpRole);
-    buttons.help->setObjectName("HelpButton");
-    buttons.help->setAutoDefault(false);
-    layout->addWidget(box);
-    return buttons;
 }
 
 }  // namespace sonthra

@@ -1,12 +1,11 @@
 // Pieces the silence and format windows share: the two-arrow spin button beside an edit, and
-// the Ok / Cancel / Help row. Call only from the GUI thread.
+// the Ok / Cancel / Help row (dialogs/ui/dialog_buttons.h). Call only from the GUI thread.
 #pragma once
 
 #include <QWidget>
 
-class QDialog;
-class QBoxLayout;
-class QPushButton;
+#include "dialogs/ui/dialog_buttons.h"
+
 class QToolButton;
 
 namespace sonthra {
@@ -28,16 +27,5 @@ private:
     QToolButton* m_up;
     QToolButton* m_down;
 };
-
-struct DialogButtons3 {
-    QPushButton* ok = nullptr;
-    QPushButton* cancel = nullptr;
-    QPushButton* help = nullptr;
-};
-
-// Adds the row of buttons named OkButton ("Ok"), CancelButton ("Cancel") and HelpButton (the
-// given text) to the end of layout. Ok is the default button. The buttons only click: the
-// caller connects them.
-DialogButtons3 addDialogButtons(QDialog* dialog, QBoxLayout* layout, const QString& helpText);
 
 }  // namespace sonthra

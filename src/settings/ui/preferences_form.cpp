@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -15,6 +14,7 @@
 #include <cstdio>
 #include <new>
 
+#include "dialogs/ui/dialog_buttons.h"
 #include "dialogs/ui/help.h"
 #include "engine/nx_wave_player.h"
 #include "messages/message_table.h"
@@ -142,22 +142,15 @@ void TPreferencesForm::buildControls() {
     look->addRow("S&kin:", SkinComboBox);
     look->addRow(SkinColorsCheckBox);
 
-    auto* buttons = new QDialogButtonBox(this);
-    OkButton = buttons->addButton("OK", QDialogButtonBox::AcceptRole);
-    OkButton->setObjectName("OkButton");
-    OkButton->setDefault(true);
-    CancelButton = buttons->addButton("Cancel", QDialogButtonBox::RejectRole);
-    CancelButton->setObjectName("CancelButton");
-    HelpButton = buttons->addButton("&Help", QDialogButtonBox::HelpRole);
-    HelpButton->setObjectName("HelpButton");
-    HelpButton->setAutoDefault(false);
-
     auto* column = new QVBoxLayout(this);
     column->addWidget(folderBox);
     column->addWidget(AlwaysTestLevelsCheckBox);
     column->addWidget(deviceBox);
     column->addWidget(lookBox);
-    column->addWidget(buttons);
+    const DialogButtons3 buttons = addDialogButtons(this, column, "&Help", "OK");
+    OkButton = buttons.ok;
+    CancelButton = buttons.cancel;
+    HelpButton = buttons.help;
 
     connect(DefaultTempPathButton, &QPushButton::clicked, this,
             &TPreferencesForm::DefaultTempPathButtonClick);

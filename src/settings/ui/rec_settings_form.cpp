@@ -1,12 +1,12 @@
 #include "settings/ui/rec_settings_form.h"
 
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "dialogs/ui/dialog_buttons.h"
 #include "dialogs/ui/help.h"
 
 namespace sonthra {
@@ -66,19 +66,12 @@ TRecSettingsForm::TRecSettingsForm(FormatQuery query, UserDialogs& dialogs, QWid
         form->addRow(label, box);
     }
 
-    auto* buttons = new QDialogButtonBox(this);
-    OkButton = buttons->addButton("Ok", QDialogButtonBox::AcceptRole);
-    OkButton->setObjectName("OkButton");
-    OkButton->setDefault(true);
-    CancelButton = buttons->addButton("Cancel", QDialogButtonBox::RejectRole);
-    CancelButton->setObjectName("CancelButton");
-    HelpButton = buttons->addButton("&Help", QDialogButtonBox::HelpRole);
-    HelpButton->setObjectName("HelpButton");
-    HelpButton->setAutoDefault(false);
-
     auto* column = new QVBoxLayout(this);
     column->addLayout(form);
-    column->addWidget(buttons);
+    const DialogButtons3 buttons = addDialogButtons(this, column, "&Help");
+    OkButton = buttons.ok;
+    CancelButton = buttons.cancel;
+    HelpButton = buttons.help;
 
     connect(RecordingSamplingRateComboBox, &QComboBox::currentIndexChanged, this,
             &TRecSettingsForm::RecordingSamplingRateComboBoxChange);
