@@ -259,24 +259,22 @@ bool PulseClient::waitForSuccess(pa_operation* op, const int& success) {
     return wait(op) && success != 0;
 }
 
-bool PulseClient::sinks(std::vector<MixerDevice>* out) {
+template <typename Info, typename List>
+bool PulseClient::deviceList(List list, std::vector<MixerDevice>* out) {
     pa_context* c = context();
     if (!c) return false;
     DeviceQuery q;
-    if (!wait(pa_context_get_sink_info_list(c, &collect<pa_sink_info>, &q)) || q.failed)
-        return false;
+    if (!wait(list(c, &collect<Info>, &q)) || q.failed) return false;
     *out = std::move(q.devices);
     return true;
 }
 
+bool PulseClient::sinks(std::vector<MixerDevice>* out) {
+    return deviceList<pa_sink_info>(&pa_context_get_sink_info_list, out);
+}
+
 bool PulseClient::sources(std::vector<MixerDevice>* out) {
-    pa_context* c = context();
-    if (!c) return false;
-    DeviceQuery q;
-    if (!wait(pa_context_get_source_info_list(c, &collect<pa_source_info>, &q)) || q.failed)
-        return false;
-    *out = std::move(q.devices);
-    return true;
+    return deviceList<pa_source_info>(&pa_context_get_source_info_list, out);
 }
 
 template <typename Info, typename Lookup>

@@ -61,6 +61,9 @@ public:
     static MixerDevice fromSource(const pa_source_info& info);
 
 private:
+    // Every sink or source through list (pa_context_get_sink_info_list or the source's).
+    template <typename Info, typename List>
+    bool deviceList(List list, std::vector<MixerDevice>* out);
     // One device by its name through lookup (pa_context_get_sink_info_by_name or the
     // source's).
     template <typename Info, typename Lookup>
