@@ -12,6 +12,7 @@
 #include "edit_test_support.h"
 #include "engine/audio_edit.h"
 #include "engine/edit_errors.h"
+#include "support/file_size_limit.h"
 #include "wave/wave_writer.h"
 
 namespace sonthra {
@@ -194,26 +195,7 @@ TEST_F(EditFailures, ClosingARunningEditCancelsIt) {
     expectOnly({"src.wav"});
 }
 
-// Caps the size of files this process may write, so that writes fail part-way as on a full
-// disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        m_handler = ::signal(SIGXFSZ, SIG_IGN);
-        rlimit lim = m_old;
-        lim.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &lim);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        ::signal(SIGXFSZ, m_handler);
-    }
-
-private:
-    rlimit m_old{};
-    sighandler_t m_handler;
-};
+using testing::FileSizeLimit;
 
 TEST_F(EditFailures, AWriteFailureHalfWayLeavesTheSourceWholeAndNoHalfFile) {
     AudioEditor editor(smallBlocks());

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/file_size_limit.h"
 #include "view/peak_file.h"
 #include "view/view_errors.h"
 #include "view/wave_view_model.h"
@@ -229,25 +230,7 @@ TEST(PeakFile, AFileWithoutFramesHasNothingToLoad) {
     EXPECT_EQ(m.LoadPeaks(dir.file("e.cvp")), kViewErrNothingToDraw);
 }
 
-// Caps the size of files this process may write, so that a write fails as on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        m_handler = ::signal(SIGXFSZ, SIG_IGN);
-        rlimit lim = m_old;
-        lim.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &lim);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        ::signal(SIGXFSZ, m_handler);
-    }
-
-private:
-    rlimit m_old{};
-    sighandler_t m_handler;
-};
+using testing::FileSizeLimit;
 
 TEST(PeakFile, AFailedWriteKeepsTheOldFileWhole) {
     TempDir dir;

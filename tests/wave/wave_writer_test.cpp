@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include "support/file_size_limit.h"
 #include "wave/wave_probe.h"
 #include "wave/wave_reader.h"
 #include "wave/wave_test_files.h"
@@ -22,25 +23,7 @@ using testing::run;
 using testing::TempDir;
 using testing::writeBytes;
 
-// Caps the size of files this process may write, so that a write fails as on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = ::signal(SIGXFSZ, SIG_IGN);
-        rlimit lim = m_old;
-        lim.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &lim);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        ::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    sighandler_t m_oldHandler;
-};
+using testing::FileSizeLimit;
 
 TEST(WaveWriter, WritesTheDocumentedLayout) {
     TempDir dir;
