@@ -2,54 +2,53 @@
 
 namespace sonthra {
 
-int ViewErrorToMessage(int code) {
+int ViewErrorToMessage(ViewCode code) {
     switch (code) {
-        case 0:
-        case 112:
+        case ViewCode::Ok:
+        case ViewCode::NothingToDraw:
             return 0;
-        case 101:
+        case ViewCode::CannotOpen:
             return 103;
-        case 102:
+        case ViewCode::NotWave:
             return 108;
-        case 103:
+        case ViewCode::NoFmt:
             return 161;
-        case 104:
+        case ViewCode::FmtShort:
             return 109;
-        case 105:
+        case ViewCode::NoData:
             return 111;
-        case 106:
+        case ViewCode::NoMemory:
             return 104;
-        case 107:
+        case ViewCode::CannotRead:
             return 165;
-        case 108:
+        case ViewCode::NoDataChunk:
             return 164;
-        case 109:
+        case ViewCode::Drawing:
             return 158;
-        case 110:
+        case ViewCode::Cancelled:
             return 129;
-        case 111:
+        case ViewCode::NotInitialized:
             return 166;
-        case 113:
+        case ViewCode::Unsupported:
             return 105;
-        case 114:
+        case ViewCode::NoFile:
             return 411;
-        case 115:
+        case ViewCode::NoPeakName:
             return 412;
-        case 116:
+        case ViewCode::PeakCreate:
             return 413;
-        case 117:
+        case ViewCode::PeakWrite:
             return 369;
-        case 118:
+        case ViewCode::FileTimes:
             return 414;
-        case 119:
+        case ViewCode::PeakOpen:
             return 415;
-        case 120:
+        case ViewCode::PeakRead:
             return 368;
-        case 121:
+        case ViewCode::PeakStale:
             return 417;
-        default:
-            return 168;
     }
+    return 168;
 }
 
 }  // namespace sonthra
