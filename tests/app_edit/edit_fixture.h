@@ -31,8 +31,14 @@ class EditDialogs : public ScriptedDialogs {
 public:
     void cancelProgress(const QString& caption) { m_cancel = caption; }
 
-    // Called as each progress window opens, with its caption.
+    // Called as each progress window opens, with its caption (also for work that was over
+    // before its window could open).
     std::function<void(const QString&)> onProgress;
+
+    void progressOverAtOnce(QWidget* parent, const QString& caption) override {
+        if (onProgress) onProgress(caption);
+        ScriptedDialogs::progressOverAtOnce(parent, caption);
+    }
 
     void runProgress(QWidget* parent, const QString& caption, bool cancelOffered,
                      const ProgressPollFunction& poll) override {

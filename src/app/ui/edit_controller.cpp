@@ -45,6 +45,8 @@ bool EditController::ready() const {
 int EditController::RunOperation(const QString& caption, LongOperation& operation) {
     if (operation.running()) {
         m_dialogs.runOperation(m_surface.DialogParent(), caption, true, operation);
+    } else {
+        m_dialogs.progressOverAtOnce(m_surface.DialogParent(), caption);
     }
     // After a Cancel the work may still be ending; its files are not touched before it has.
     if (operation.active()) WaitForWork([&operation] { return !operation.active(); });

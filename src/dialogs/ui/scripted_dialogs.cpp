@@ -106,6 +106,10 @@ void ScriptedDialogs::runProgress(QWidget* parent, const QString& caption, bool 
     dialog.run(caption, cancelOffered, counted);
 }
 
+void ScriptedDialogs::progressOverAtOnce(QWidget*, const QString& caption) {
+    record({ShownDialog::Kind::Progress, caption, {}});
+}
+
 bool ScriptedDialogs::openUrl(const QString& url) {
     record({ShownDialog::Kind::Url, {}, url});
     return m_browserAvailable;

@@ -59,6 +59,7 @@ public:
     QColor color(QWidget* parent, const QColor& initial, const QString& title) override;
     void runProgress(QWidget* parent, const QString& caption, bool cancelOffered,
                      const ProgressPollFunction& poll) override;
+    void progressOverAtOnce(QWidget* parent, const QString& caption) override;
     bool openUrl(const QString& url) override;
     // Whether openUrl finds a browser (it does unless told otherwise).
     void setBrowserAvailable(bool available) { m_browserAvailable = available; }

@@ -73,6 +73,13 @@ public:
     // (a cancelled operation that has not stopped yet may still change it).
     int runOperation(QWidget* parent, const QString& caption, bool cancelOffered,
                      LongOperation& operation);
+    // An operation that ended before its progress dialog could open: nothing is shown (it would
+    // only flash), but scripted dialogs record it as a dialog that closed at once, so that what
+    // they saw does not depend on how fast the machine was.
+    virtual void progressOverAtOnce(QWidget* parent, const QString& caption) {
+        (void)parent;
+        (void)caption;
+    }
     // Opens an address (a help page, a web page) in the user's browser; false when no browser
     // is there to open it.
     virtual bool openUrl(const QString& url) = 0;
