@@ -8,6 +8,16 @@
 #include "view/view_errors.h"
 
 namespace sonthra {
+namespace {
+
+// Frames [start, end) of a file of total frames, the pair in either order, cut to the total.
+void orderRange(std::uint32_t total, std::uint32_t& start, std::uint32_t& end) {
+    start = std::min(start, total);
+    end = std::min(end, total);
+    if (start > end) std::swap(start, end);
+}
+
+}  // namespace
 
 PeakModel::~PeakModel() {
     delete m_pending.exchange(nullptr);
@@ -193,9 +203,7 @@ int PeakModel::RemovePeakRange(std::uint32_t start, std::uint32_t end, const Obs
     settle();
     const std::uint32_t total = m_file.header.totalSamples;
     // A range reaching past the end would otherwise wrap the total around.
-    start = std::min(start, total);
-    end = std::min(end, total);
-    if (start > end) std::swap(start, end);
+    orderRange(total, start, end);
     const std::uint32_t newTotal = total - (end - start);
     m_file.header.totalSamples = newTotal;
     std::shared_ptr<PeakData> prepared = takePreparedRemoval(start, end);
@@ -241,9 +249,7 @@ void PeakModel::PreparePeakRemoval(std::uint32_t start, std::uint32_t end) {
     settle();
     m_removal.reset();  // waits for an earlier one
     const std::uint32_t total = m_file.header.totalSamples;
-    start = std::min(start, total);
-    end = std::min(end, total);
-    if (start > end) std::swap(start, end);
+    orderRange(total, start, end);
     if (!m_file.peaks || start == end) return;
     try {
         auto file = std::make_shared<SampleFile>();

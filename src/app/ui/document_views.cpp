@@ -224,13 +224,10 @@ void DocumentViews::OpenEmptyAudio(const AudioDocument& document) {
 }
 
 void DocumentViews::WorkingCopyReady(const AudioDocument& document, bool onlyIfUsersFile) {
-    Parts* parts = partsOf(&document);
-    if (parts == nullptr) return;
-    if (!onlyIfUsersFile || parts->view->WaveFileName() == document.fileName) {
-        parts->view->setWaveFileName(document.workFile);
-    }
-    if (!onlyIfUsersFile || parts->overview->WaveFileName() == document.fileName) {
-        parts->overview->setWaveFileName(document.workFile);
+    if (partsOf(&document) == nullptr) return;
+    // The display and the overview both show the document's peak model.
+    if (!onlyIfUsersFile || document.peaks->fileName() == document.fileName) {
+        document.peaks->setFileName(document.workFile);
     }
 }
 

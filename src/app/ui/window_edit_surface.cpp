@@ -66,26 +66,28 @@ void WindowEditSurface::CommandsFromDocument() {
 }
 
 void WindowEditSurface::EnableCommand(EditCommand command, bool on) {
+    const char* name = nullptr;
     switch (command) {
         case EditCommand::Undo:
-            m_form.setCommandEnabled("EditUndoMenu", on);
+            name = "EditUndoMenu";
             break;
         case EditCommand::Redo:
-            m_form.setCommandEnabled("EditRedoMenu", on);
+            name = "EditRedoMenu";
             break;
         case EditCommand::Save:
-            m_form.setCommandEnabled("FileSaveMenu", on);
+            name = "FileSaveMenu";
             break;
         case EditCommand::Revert:
-            m_form.setCommandEnabled("FileRevertMenu", on);
+            name = "FileRevertMenu";
             break;
         case EditCommand::Paste:
-            m_form.setCommandEnabled("EditPasteMenu", on);
+            name = "EditPasteMenu";
             break;
         case EditCommand::Export:
-            m_form.setCommandEnabled("FileExportMenu", on);
+            name = "FileExportMenu";
             break;
     }
+    if (name != nullptr) m_form.setCommandEnabled(name, on);
 }
 
 QWidget* WindowEditSurface::DialogParent() {
