@@ -46,7 +46,8 @@ constexpr const char* kTransport[] = {
 class SkinsX11 : public ::testing::Test {
 protected:
     SkinsX11() {
-        settings.writeTempPath(workspace.path());
+        // As the Preferences store it, so that an OK there changes no folder.
+        settings.writeTempPath(workspace.path() + "/");
         settings.writeAlwaysTestLevels(false);
         StartProgram(form, engine, mixer, settings);
         form.resize(620, 480);
@@ -60,32 +61,41 @@ protected:
         SkinImages::setSkin(Skin::Light);
     }
 
-    // Runs answer once the Preferences window shows (and has read its values), however loaded
-    // the machine is.
-    static void answerPreferences(TPreferencesForm* preferences, std::function<void()> answer) {
-        auto* poll = new QTimer(preferences);
-        poll->setInterval(20);
-        QObject::connect(poll, &QTimer::timeout, preferences, [=] {
+    // Opens the Preferences as the File menu does and runs answer once the window shows (and
+    // has read its values), however loaded the machine is. The poll lives only as long as this
+    // opening, so an answer meant for one opening can never act on the next; a window that
+    // closed without the answer, or a message the answer brought up, is reported.
+    void openPreferences(const std::function<void()>& answer) {
+        TPreferencesForm* preferences = form.PreferencesForm();
+        ASSERT_NE(preferences, nullptr);
+        dialogs.clearShown();
+        bool answered = false;
+        QTimer poll;
+        poll.setInterval(20);
+        QObject::connect(&poll, &QTimer::timeout, preferences, [&] {
             if (!preferences->isVisible() || QApplication::activeModalWidget() != preferences)
                 return;
-            poll->stop();
-            poll->deleteLater();
+            poll.stop();
+            answered = true;
             answer();
         });
-        poll->start();
+        poll.start();
+        form.FilePreferencesMenuClick();
+        EXPECT_TRUE(answered) << "the Preferences closed before the test answered";
+        EXPECT_TRUE(dialogs.shown().empty()) << dialogs.shownTexts().join("\n").toStdString();
     }
 
     // Chooses a skin in the Preferences as a person does, with or without its display colours.
     void chooseSkin(const QString& name, bool withColours) {
         TPreferencesForm* preferences = form.PreferencesForm();
-        ASSERT_NE(preferences, nullptr);
-        answerPreferences(preferences, [=] {
+        openPreferences([=] {
             QComboBox* skins = preferences->SkinComboBox;
             skins->setCurrentIndex(skins->findData(name));
+            ASSERT_EQ(skins->currentData().toString(), name);
             preferences->SkinColorsCheckBox->setChecked(withColours);
             preferences->OkButton->click();
         });
-        form.FilePreferencesMenuClick();
+        EXPECT_FALSE(preferences->isVisible());
         QTest::qWait(300);
     }
 
@@ -279,12 +289,11 @@ TEST_F(SkinsX11, BothSkinsDrawTheWholeConsoleAndTheChoiceTakesEffectAtOnce) {
     // Dark chosen and then cancelled changes nothing, and the window shows the stored skin
     // when it opens again.
     TPreferencesForm* preferences = form.PreferencesForm();
-    answerPreferences(preferences, [=] {
+    openPreferences([=] {
         preferences->SkinComboBox->setCurrentIndex(preferences->SkinComboBox->findData("dark"));
         preferences->SkinColorsCheckBox->setChecked(true);
         preferences->CancelButton->click();
     });
-    form.FilePreferencesMenuClick();
     EXPECT_EQ(SkinImages::skin(), Skin::Light);
     EXPECT_EQ(preferences->SkinComboBox->currentData().toString(), "light");
     EXPECT_FALSE(preferences->SkinColorsCheckBox->isChecked());
