@@ -18,9 +18,71 @@ namespace {
 constexpr std::size_t kBufferBytes = 1 << 20;
 // One call of copy_file_range moves at most this much, so that its count fits any ssize_t.
 constexpr std::uint64_t kMostPerCall = 1ull << 30;
+// The pipe of a stretch copied with splice: the most a process may ask for without privileges.
+constexpr int kPipeBytes = 1 << 20;
 
 CopyResult failure(int err, bool reading) {
     return {err != 0 ? err : EIO, reading};
+}
+
+// Whether the two offsets lie at different places within a memory page.
+bool pagesMisaligned(std::uint64_t inOffset, std::uint64_t outOffset) {
+    static const auto page = static_cast<std::uint64_t>(std::max(::sysconf(_SC_PAGESIZE), 1L));
+    return inOffset % page != outOffset % page;
+}
+
+struct Pipe {
+    int fds[2] = {-1, -1};
+    ~Pipe() {
+        for (const int fd : fds) {
+            if (fd >= 0) ::close(fd);
+        }
+    }
+};
+
+// Moves count bytes from in to out through a 1 MB pipe of this process's own with splice, and
+// moves the offsets and count on by what was copied. Where the two offsets differ within a
+// page, the kernel's copy_file_range goes through a 64 KB pipe and writes a page in two parts
+// at every turn, which costs about a third more processor time than an aligned copy; through a
+// 1 MB pipe that happens sixteen times less often, and such a copy costs what an aligned one
+// does. Sets refused, having copied nothing, where the pipe, its size or splice between these
+// files is not offered.
+CopyResult spliceThroughPipe(int in, off64_t& inAt, int out, off64_t& outAt, std::uint64_t& count,
+                             bool& refused) {
+    refused = false;
+    Pipe pipe;
+    if (::pipe2(pipe.fds, O_CLOEXEC) != 0 ||
+        ::fcntl(pipe.fds[1], F_SETPIPE_SZ, kPipeBytes) < kPipeBytes) {
+        refused = true;
+        return {};
+    }
+    bool moved = false;
+    while (count > 0) {
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(count, kPipeBytes));
+        off64_t readAt = inAt;
+        const ssize_t got = ::splice(in, &readAt, pipe.fds[1], nullptr, want, SPLICE_F_MOVE);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && !moved && kernelCopyRefused(errno)) {
+            refused = true;
+            return {};
+        }
+        if (got <= 0) return failure(got < 0 ? errno : EIO, true);
+        for (ssize_t put = 0; put < got;) {
+            const ssize_t n = ::splice(pipe.fds[0], nullptr, out, &outAt,
+                                       static_cast<std::size_t>(got - put), SPLICE_F_MOVE);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && !moved && put == 0 && kernelCopyRefused(errno)) {
+                refused = true;  // what the pipe holds goes with it; inAt has not moved
+                return {};
+            }
+            if (n <= 0) return failure(n < 0 ? errno : ENOSPC, false);
+            put += n;
+            moved = true;
+        }
+        inAt = readAt;
+        count -= static_cast<std::uint64_t>(got);
+    }
+    return {};
 }
 
 CopyResult copyThroughBuffer(int in, off64_t inAt, int out, off64_t outAt, std::uint64_t count) {
@@ -55,6 +117,13 @@ CopyResult copyFileBytes(int in, std::uint64_t inOffset, int out, std::uint64_t 
                          std::uint64_t count, CopyMethod method) {
     auto inAt = static_cast<off64_t>(inOffset);
     auto outAt = static_cast<off64_t>(outOffset);
+    // A stretch that lands elsewhere within its pages can share no blocks with its source, so
+    // nothing is lost by copying it through a pipe of our own.
+    if (method == CopyMethod::Kernel && count > 0 && pagesMisaligned(inOffset, outOffset)) {
+        bool refused = false;
+        const CopyResult r = spliceThroughPipe(in, inAt, out, outAt, count, refused);
+        if (!refused) return r;
+    }
     while (method == CopyMethod::Kernel && count > 0) {
         const ssize_t n =
             ::copy_file_range(in, &inAt, out, &outAt, std::min(count, kMostPerCall), 0);

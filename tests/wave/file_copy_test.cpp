@@ -38,13 +38,15 @@ int openWrite(const std::string& path) {
     return ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
 }
 
-// Odd offsets and lengths, larger than the fallback's buffer, into a file that already holds
-// bytes before and after the stretch: both methods leave exactly the same file.
+// Odd offsets and lengths, larger than the fallback's buffer and the pipe, into a file that
+// already holds bytes before and after the stretch: both methods leave exactly the same file.
 TEST(FileCopy, KernelAndReadWriteWriteTheSameBytesAtAnyOffsets) {
     TempDir dir;
     const std::string data = noise((3 << 20) + 777, 1);
     writeBytes(dir.file("in"), data);
     const std::string before = noise(5000, 2);
+    constexpr std::uint64_t kEnd = 4001 + (2 << 20) + 5;
+    constexpr std::uint64_t kAlignedFrom = 4096 + kEnd % 4096;
     std::string results[2];
     for (int m = 0; m < 2; ++m) {
         const std::string out = dir.file("out" + std::to_string(m));
@@ -54,6 +56,8 @@ TEST(FileCopy, KernelAndReadWriteWriteTheSameBytesAtAnyOffsets) {
         const auto method = m == 0 ? CopyMethod::Kernel : CopyMethod::ReadWrite;
         ASSERT_TRUE(copyFileBytes(in.fd, 13, o.fd, 4001, (2 << 20) + 5, method).ok());
         ASSERT_TRUE(copyFileBytes(in.fd, 0, o.fd, 1, 3, method).ok());
+        // Then a stretch at the same place within its pages, after the end.
+        ASSERT_TRUE(copyFileBytes(in.fd, kAlignedFrom, o.fd, kEnd, 100000, method).ok());
         // The descriptor's own offset is neither used nor moved.
         EXPECT_EQ(::lseek(o.fd, 0, SEEK_CUR), 0);
         results[m] = readBytes(out);
@@ -62,6 +66,7 @@ TEST(FileCopy, KernelAndReadWriteWriteTheSameBytesAtAnyOffsets) {
     expected.replace(1, 3, data.substr(0, 3));
     expected.resize(4001);
     expected += data.substr(13, (2 << 20) + 5);
+    expected += data.substr(kAlignedFrom, 100000);
     EXPECT_EQ(results[0], expected);
     EXPECT_EQ(results[1], expected);
 }
@@ -77,6 +82,10 @@ TEST(FileCopy, ARefusedKernelCopyFallsBackToReadAndWrite) {
     Fd out(openWrite(dir.file("out")));
     ASSERT_TRUE(copyFileBytes(memory.fd, 0, out.fd, 0, data.size()).ok());
     EXPECT_EQ(readBytes(dir.file("out")), data);
+    // At offsets that differ within a page, where a pipe carries the bytes across.
+    Fd shifted(openWrite(dir.file("shifted")));
+    ASSERT_TRUE(copyFileBytes(memory.fd, 3, shifted.fd, 0, data.size() - 3).ok());
+    EXPECT_EQ(readBytes(dir.file("shifted")), data.substr(3));
 
     EXPECT_TRUE(kernelCopyRefused(EXDEV));
     EXPECT_TRUE(kernelCopyRefused(EOPNOTSUPP));
@@ -86,22 +95,29 @@ TEST(FileCopy, ARefusedKernelCopyFallsBackToReadAndWrite) {
     EXPECT_FALSE(kernelCopyRefused(EIO));
 }
 
+// Also after more than a pipe's worth, and whether the offsets share their place within a page
+// (the kernel's copy) or not (a pipe of our own).
 TEST(FileCopy, ASourceThatEndsEarlyIsAReadFailureForBothMethods) {
     TempDir dir;
-    writeBytes(dir.file("in"), noise(1000, 4));
+    const std::uint64_t size = (2 << 20) + 1000;
+    writeBytes(dir.file("in"), noise(size, 4));
     for (auto method : {CopyMethod::Kernel, CopyMethod::ReadWrite}) {
-        Fd in(openRead(dir.file("in")));
-        Fd out(openWrite(dir.file("out")));
-        const CopyResult r = copyFileBytes(in.fd, 500, out.fd, 0, 501, method);
-        EXPECT_EQ(r.error, EIO);
-        EXPECT_TRUE(r.reading);
+        for (const std::uint64_t from : {std::uint64_t{500}, std::uint64_t{4096 + 500}}) {
+            Fd in(openRead(dir.file("in")));
+            Fd out(openWrite(dir.file("out")));
+            const CopyResult r = copyFileBytes(in.fd, from, out.fd, 500, size - from + 1, method);
+            EXPECT_EQ(r.error, EIO);
+            EXPECT_TRUE(r.reading);
+        }
     }
-    // A descriptor open only for reading cannot be written.
-    Fd in(openRead(dir.file("in")));
-    Fd readOnly(openRead(dir.file("in")));
-    const CopyResult r = copyFileBytes(in.fd, 0, readOnly.fd, 0, 10, CopyMethod::Kernel);
-    EXPECT_NE(r.error, 0);
-    EXPECT_FALSE(r.reading);
+    // A descriptor open only for reading cannot be written, at aligned offsets or not.
+    for (const std::uint64_t to : {std::uint64_t{0}, std::uint64_t{7}}) {
+        Fd in(openRead(dir.file("in")));
+        Fd readOnly(openRead(dir.file("in")));
+        const CopyResult r = copyFileBytes(in.fd, 0, readOnly.fd, to, 10, CopyMethod::Kernel);
+        EXPECT_NE(r.error, 0);
+        EXPECT_FALSE(r.reading);
+    }
 }
 
 TEST(FileCopy, WholeFileCopyReportsEachStepAndStopsWhenAsked) {
