@@ -3,11 +3,12 @@
 // flushing each result to the disk before moving it into place, the way a user's own file is
 // written (against "cp + sync"), and as the program edits its working copies, flushing only
 // the source first and leaving the result to the disk's own pace (against plain cp). Each of
-// five rounds runs the copy and the three edits back to back, every one from the same start
-// (the source in the page cache, nothing left to write back), so that a drift of the machine
-// shows in both sides of a round's ratio; the figures are the medians over the rounds. After the
-// table come the figures as "name: value" lines, with the file system the files were on and
-// whether it shares blocks between files (reflinks).
+// seven rounds runs the copy and the three edits back to back, every one from the same start
+// (the source in the page cache, nothing left to write back). On a shared machine a run now and
+// then stalls for twice its time or more in the kernel, whoever runs it, so the figures compare
+// each contender's best round (a stall only ever adds time); the medians are printed beside
+// them. After the table come the figures as "name: value" lines, with the file system the files
+// were on and whether it shares blocks between files (reflinks).
 //
 //   edit_bench [file.wav]    without a file, a 1 GB file is made in $TMPDIR (or /tmp)
 #include <spawn.h>
@@ -84,30 +85,61 @@ void settle(const std::string& path) {
     runCommand({"sync"});
 }
 
-constexpr int kRounds = 5;
+constexpr int kRounds = 7;
 
 double medianOf(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
 
-// One contender: its time and the bytes it wrote in each round.
+double bestOf(const std::vector<double>& values) {
+    return *std::min_element(values.begin(), values.end());
+}
+
+// Processor seconds, user and system, of this process and of its children that have ended.
+double cpuSeconds() {
+    double total = 0;
+    for (const int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+        rusage u{};
+        getrusage(who, &u);
+        total +=
+            u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    }
+    return total;
+}
+
+// One run's wall and processor time.
+struct Timing {
+    double wall;
+    double cpu;
+};
+
+// One contender: the bytes it writes, and its times in each round.
 struct Result {
     const char* key;
     const char* name;
     std::uint64_t bytesWritten;
     std::vector<double> seconds;
+    std::vector<double> cpu;
+
+    void add(Timing t) {
+        seconds.push_back(t.wall);
+        cpu.push_back(t.cpu);
+    }
 };
 
-double rate(const Result& r, int round) {
-    return r.bytesWritten / r.seconds[static_cast<std::size_t>(round)] / 1e6;
+// Throughput in MB/s over the given seconds.
+double rate(const Result& r, double seconds) {
+    return r.bytesWritten / seconds / 1e6;
 }
 
-// The median over the rounds of r's throughput against the reference's in the same round.
-double ratio(const Result& r, const Result& reference) {
-    std::vector<double> ratios;
-    for (int i = 0; i < kRounds; ++i) ratios.push_back(rate(r, i) / rate(reference, i));
-    return medianOf(ratios);
+// r's best throughput against the reference's best, and the same for the medians.
+double bestRatio(const Result& r, const Result& reference) {
+    return rate(r, bestOf(r.seconds)) / rate(reference, bestOf(reference.seconds));
+}
+
+double medianRatio(const Result& r, const Result& reference) {
+    return rate(r, medianOf(r.seconds)) / rate(reference, medianOf(reference.seconds));
 }
 
 }  // namespace
@@ -145,9 +177,10 @@ int main(int argc, char** argv) {
     auto timed = [&](const std::string& output, auto run) {
         unlink(output.c_str());
         settle(source);
+        const double cpu0 = cpuSeconds();
         const auto t0 = Clock::now();
         run();
-        const double taken = seconds(t0);
+        const Timing taken{seconds(t0), cpuSeconds() - cpu0};
         unlink(output.c_str());
         return taken;
     };
@@ -183,14 +216,14 @@ int main(int argc, char** argv) {
     // Per mode: the copy, then cut (the file less a tenth plus the tenth into the clipboard),
     // paste of that tenth and clear of a tenth.
     std::vector<Result> results = {
-        {"cp", "cp", fileBytes, {}},
-        {"cut_working", "cut, working", fileBytes + 46, {}},
-        {"paste_working", "paste, working", fileBytes + tenthBytes, {}},
-        {"clear_working", "clear, working", fileBytes - tenthBytes, {}},
-        {"cp_sync", "cp + sync", fileBytes, {}},
-        {"cut_flushed", "cut, flushed", fileBytes + 46, {}},
-        {"paste_flushed", "paste, flushed", fileBytes + tenthBytes, {}},
-        {"clear_flushed", "clear, flushed", fileBytes - tenthBytes, {}},
+        {"cp", "cp", fileBytes, {}, {}},
+        {"cut_working", "cut, working", fileBytes + 46, {}, {}},
+        {"paste_working", "paste, working", fileBytes + tenthBytes, {}, {}},
+        {"clear_working", "clear, working", fileBytes - tenthBytes, {}, {}},
+        {"cp_sync", "cp + sync", fileBytes, {}, {}},
+        {"cut_flushed", "cut, flushed", fileBytes + 46, {}, {}},
+        {"paste_flushed", "paste, flushed", fileBytes + tenthBytes, {}, {}},
+        {"clear_flushed", "clear, flushed", fileBytes - tenthBytes, {}, {}},
     };
     for (int mode = 0; mode < 2; ++mode) {
         const bool flushed = mode == 1;
@@ -198,14 +231,14 @@ int main(int argc, char** argv) {
                                     : sonthra::EditFlush::SourceFirst);
         Result* row = &results[flushed ? 4 : 0];
         for (int round = 0; round < kRounds; ++round) {
-            row[0].seconds.push_back(copyRun(flushed));
-            row[1].seconds.push_back(editRun(row[1].name, [&](std::uint32_t* h) {
+            row[0].add(copyRun(flushed));
+            row[1].add(editRun(row[1].name, [&](std::uint32_t* h) {
                 return editor.AudioCut(source, middle, middle + tenth, 1, h, 0, result);
             }));
-            row[2].seconds.push_back(editRun(row[2].name, [&](std::uint32_t* h) {
+            row[2].add(editRun(row[2].name, [&](std::uint32_t* h) {
                 return editor.AudioPasteEx(source, middle, 1, h, 0, "", result);
             }));
-            row[3].seconds.push_back(editRun(row[3].name, [&](std::uint32_t* h) {
+            row[3].add(editRun(row[3].name, [&](std::uint32_t* h) {
                 return editor.AudioClear(source, middle, middle + tenth, 1, h, 0, result);
             }));
         }
@@ -214,30 +247,40 @@ int main(int argc, char** argv) {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     const sonthra::FileSystemInfo fs = sonthra::describeFileSystem(work);
-    std::printf("\n%-18s %10s %12s %14s %18s\n", "", "seconds", "MB written", "MB/s",
-                "vs cp (same mode)");
+    std::printf("\n%-16s %9s %9s %9s %11s %10s %10s %10s\n", "", "best s", "median s", "cpu s",
+                "MB written", "best MB/s", "vs cp", "(median)");
     for (std::size_t i = 0; i < results.size(); ++i) {
         const Result& r = results[i];
         const Result& reference = results[i < 4 ? 0 : 4];
-        const double taken = medianOf(r.seconds);
-        std::printf("%-18s %10.2f %12.0f %14.0f %18.2f\n", r.name, taken, r.bytesWritten / 1e6,
-                    r.bytesWritten / taken / 1e6, ratio(r, reference));
+        std::printf("%-16s %9.3f %9.3f %9.3f %11.0f %10.0f %10.2f %10.2f\n", r.name,
+                    bestOf(r.seconds), medianOf(r.seconds), medianOf(r.cpu), r.bytesWritten / 1e6,
+                    rate(r, bestOf(r.seconds)), bestRatio(r, reference), medianRatio(r, reference));
     }
     std::printf(
         "\nworking: the source flushed first, the result left to the disk (working copies), "
         "against cp\n"
         "flushed: each result flushed to the disk before it replaces its file, against cp + sync\n"
-        "ratios: throughput per byte written, the median of the rounds' own ratios\n"
+        "cpu s: processor time, user and system, the median of the rounds\n"
+        "vs cp: throughput per byte written, best round against best round (median against "
+        "median in brackets), same mode\n"
         "file system %s, %s\n\n",
         fs.name.c_str(), fs.reflinks ? "with reflinks" : "without reflinks");
     std::printf("filesystem: %s\n", fs.name.c_str());
     std::printf("reflinks: %s\n", fs.reflinks ? "yes" : "no");
     std::printf("file_mb: %.0f\n", fileBytes / 1e6);
-    for (const Result& r : results) std::printf("%s_seconds: %.3f\n", r.key, medianOf(r.seconds));
+    std::printf("rounds: %d\n", kRounds);
+    for (const Result& r : results) {
+        std::printf("%s_seconds: %.3f\n", r.key, bestOf(r.seconds));
+        std::printf("%s_median_seconds: %.3f\n", r.key, medianOf(r.seconds));
+        std::printf("%s_cpu_seconds: %.3f\n", r.key, medianOf(r.cpu));
+    }
     for (std::size_t i = 0; i < results.size(); ++i) {
         if (i == 0 || i == 4) continue;
-        std::printf("%s_vs_%s: %.2f\n", results[i].key, results[i < 4 ? 0 : 4].key,
-                    ratio(results[i], results[i < 4 ? 0 : 4]));
+        const Result& reference = results[i < 4 ? 0 : 4];
+        std::printf("%s_vs_%s: %.2f\n", results[i].key, reference.key,
+                    bestRatio(results[i], reference));
+        std::printf("%s_vs_%s_median: %.2f\n", results[i].key, reference.key,
+                    medianRatio(results[i], reference));
     }
     std::printf("peak_memory_mb: %ld\n", usage.ru_maxrss / 1024);
     unlink(result.c_str());
