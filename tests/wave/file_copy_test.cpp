@@ -56,8 +56,10 @@ TEST(FileCopy, KernelAndReadWriteWriteTheSameBytesAtAnyOffsets) {
         const auto method = m == 0 ? CopyMethod::Kernel : CopyMethod::ReadWrite;
         ASSERT_TRUE(copyFileBytes(in.fd, 13, o.fd, 4001, (2 << 20) + 5, method).ok());
         ASSERT_TRUE(copyFileBytes(in.fd, 0, o.fd, 1, 3, method).ok());
-        // Then a stretch at the same place within its pages, after the end.
+        // Then a stretch at the same place within its pages, after the end, and one from a
+        // page start to a page start (which the kernel may share) over what is there.
         ASSERT_TRUE(copyFileBytes(in.fd, kAlignedFrom, o.fd, kEnd, 100000, method).ok());
+        ASSERT_TRUE(copyFileBytes(in.fd, 8192, o.fd, 8192, 3000, method).ok());
         // The descriptor's own offset is neither used nor moved.
         EXPECT_EQ(::lseek(o.fd, 0, SEEK_CUR), 0);
         results[m] = readBytes(out);
@@ -67,6 +69,7 @@ TEST(FileCopy, KernelAndReadWriteWriteTheSameBytesAtAnyOffsets) {
     expected.resize(4001);
     expected += data.substr(13, (2 << 20) + 5);
     expected += data.substr(kAlignedFrom, 100000);
+    expected.replace(8192, 3000, data.substr(8192, 3000));
     EXPECT_EQ(results[0], expected);
     EXPECT_EQ(results[1], expected);
 }
@@ -95,17 +98,17 @@ TEST(FileCopy, ARefusedKernelCopyFallsBackToReadAndWrite) {
     EXPECT_FALSE(kernelCopyRefused(EIO));
 }
 
-// Also after more than a pipe's worth, and whether the offsets share their place within a page
-// (the kernel's copy) or not (a pipe of our own).
+// Also after more than a pipe's worth, from page start to page start (the kernel's copy) or not
+// (a pipe of our own).
 TEST(FileCopy, ASourceThatEndsEarlyIsAReadFailureForBothMethods) {
     TempDir dir;
     const std::uint64_t size = (2 << 20) + 1000;
     writeBytes(dir.file("in"), noise(size, 4));
     for (auto method : {CopyMethod::Kernel, CopyMethod::ReadWrite}) {
-        for (const std::uint64_t from : {std::uint64_t{500}, std::uint64_t{4096 + 500}}) {
+        for (const std::uint64_t from : {std::uint64_t{4096}, std::uint64_t{500}}) {
             Fd in(openRead(dir.file("in")));
             Fd out(openWrite(dir.file("out")));
-            const CopyResult r = copyFileBytes(in.fd, from, out.fd, 500, size - from + 1, method);
+            const CopyResult r = copyFileBytes(in.fd, from, out.fd, 0, size - from + 1, method);
             EXPECT_EQ(r.error, EIO);
             EXPECT_TRUE(r.reading);
         }
