@@ -29,11 +29,11 @@ build-asan:
 	@cmake --build build-asan -j $(JOBS)
 
 test-main:
-	@cd build && ctest --output-on-failure -j $(JOBS)
+	@scripts/run-tests build --output-on-failure -j $(JOBS)
 
 test-asan:
-	@cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	    ctest --output-on-failure -j $(JOBS)
+	@ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	    scripts/run-tests build-asan --output-on-failure -j $(JOBS)
 
 # Every fuzz target for FUZZ_SECONDS (default 600) each, growing its minimized corpus in
 # tests/<folder>/fuzz/corpus/<target>/, which the tests of build-asan replay.
