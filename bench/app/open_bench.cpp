@@ -18,8 +18,8 @@
 #include <string>
 
 #include "app/ui/main_form.h"
-#include "dialogs/ui/scripted_dialogs.h"
 #include "bench_support.h"
+#include "dialogs/ui/scripted_dialogs.h"
 #include "engine/mixer.h"
 #include "engine/nx_wave_player.h"
 #include "settings/settings.h"
@@ -44,7 +44,7 @@ double bestOpen(TMainForm& form, const std::string& path, bool keepPeakFile) {
     for (int run = 0; run < kRuns; ++run) {
         if (!keepPeakFile) fs::remove(peaks);
         const auto start = std::chrono::steady_clock::now();
-        const int result = form.OpenFileByPath(QString::fromStdString(path));
+        const int result = form.Files().OpenFileByPath(QString::fromStdString(path));
         const double took = secondsSince(start);
         if (result != 0 || form.CurrentDocument() == nullptr) {
             std::fprintf(stderr, "opening failed with %d\n", result);
@@ -55,7 +55,7 @@ double bestOpen(TMainForm& form, const std::string& path, bool keepPeakFile) {
         (void)QTest::qWaitFor(
             [&] { return form.CurrentDocument()->workspace != WorkspaceState::BeingCreated; },
             600000);
-        form.CloseDocument(form.Documents().currentIndex(), false);
+        form.Files().CloseDocument(form.Documents().currentIndex(), false);
     }
     return best;
 }

@@ -24,8 +24,8 @@
 #include <thread>
 
 #include "app/ui/main_form.h"
-#include "dialogs/ui/scripted_dialogs.h"
 #include "bench_support.h"
+#include "dialogs/ui/scripted_dialogs.h"
 #include "engine/audio_edit.h"
 #include "engine/mixer.h"
 #include "engine/nx_wave_player.h"
@@ -74,9 +74,9 @@ int main(int argc, char** argv) {
     form.show();
     QApplication::processEvents();
 
-    if (form.OpenFileByPath(QString::fromStdString(path)) != 0) fail("opening failed");
+    if (form.Files().OpenFileByPath(QString::fromStdString(path)) != 0) fail("opening failed");
     // EnsureWorkingCopy waits for the workspace copy if it still runs.
-    if (!form.EnsureWorkingCopy(true)) fail("no working copy");
+    if (!form.Session().EnsureWorkingCopy(true)) fail("no working copy");
     RIZI32DaziVereruz& view = *form.CurrentView();
     const std::uint32_t total = view.TotalSamples();
 
@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
         fs::remove(result);
 
         view.SetSelection(total / 10 * 4, total / 10 * 5);
-        form.WaveformBaseSelection(&view, total / 10 * 4, total / 10 * 5);
+        form.View().WaveformBaseSelection(&view, total / 10 * 4, total / 10 * 5);
         ::sync();
         start = std::chrono::steady_clock::now();
         form.Action("EditCutMenu")->trigger();
@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
     std::printf("window_undo_seconds: %.3f\n", undo);
     std::printf("window_cut_vs_engine_cut: %.2f\n", cut / engineCut);
     std::printf("cp_vs_window_cut: %.2f\n", cpSeconds / cut);
-    form.CloseDocument(form.Documents().currentIndex(), false);
+    form.Files().CloseDocument(form.Documents().currentIndex(), false);
     fs::remove_all(workspace);
     if (made) {
         fs::remove(path);

@@ -131,19 +131,19 @@ TEST_F(ViewControllerTest, OnlyTheCurrentDisplaysEventsReachTheReadOuts) {
 
 TEST_F(ViewControllerTest, ZoomCommandsTellTheWindowTheNewLevelAndDoNothingWithoutADisplay) {
     const std::uint32_t whole = display.ZoomLevel();
-    controller.ZoomIn();
+    controller.ZoomInButtonClick();
     ASSERT_EQ(surface.zooms.size(), 1u);
     EXPECT_LT(surface.zooms[0], whole);
     EXPECT_EQ(surface.zooms[0], display.ZoomLevel());
-    controller.ZoomToExtents();
+    controller.ZoomToExtentsButtonClick();
     EXPECT_EQ(surface.zooms.back(), whole);
     EXPECT_EQ(surface.follows, 2);
 
     surface.view = nullptr;
-    controller.ZoomIn();
-    controller.ScrollRight();
+    controller.ZoomInButtonClick();
+    controller.WaveformRightScrollButtonClick();
     controller.PlaceCaret(5);
-    controller.SelectAll();
+    controller.EditSelectAllMenuClick();
     EXPECT_EQ(surface.zooms.size(), 2u);
     EXPECT_EQ(surface.follows, 2);
     EXPECT_EQ(display.CaretPositionBySamples(), 0u);

@@ -129,7 +129,7 @@ TEST_F(DocumentWindowTest, BrokenAndMissingFilesOpenNothing) {
 }
 
 TEST_F(DocumentWindowTest, Mp3WithoutTheConverterIsTheMissingComponent) {
-    form.SetMp3Services({});  // as when the MP3 component is missing
+    form.Files().SetMp3Services({});  // as when the MP3 component is missing
     const std::string wav = makeWav("keep.wav", 4410);
     openByMenu(wav);
     ASSERT_TRUE(waitForWorkingCopy());
@@ -159,11 +159,11 @@ ArgumentBlock handedOver(const std::vector<std::string>& files) {
 // The temporary folder cannot hold the first file's working copy: the files after it are not
 // tried, so the user sees one warning, not one per file.
 TEST_F(DocumentWindowTest, NoRoomForOneHandedOverFileStopsTheRest) {
-    TMainForm::Mp3Services mp3;
+    Mp3Services mp3;
     mp3.canConvert = [](const std::string&) { return true; };
     mp3.bitRate = [](const std::string&) { return 8u; };  // decodes to ~176 times its size
     mp3.convertToWave = [](const std::string&, const std::string&) { return 0; };
-    form.SetMp3Services(mp3);
+    form.Files().SetMp3Services(mp3);
     const std::string big = user.file("long.mp3");
     test::writeFile(big, "x");
     std::filesystem::resize_file(big, std::uint64_t{4} << 30);  // sparse: nothing is written
@@ -179,11 +179,11 @@ TEST_F(DocumentWindowTest, NoRoomForOneHandedOverFileStopsTheRest) {
 // Message 104 also means the system ran out of memory: a handed-over file failing that way is
 // not a full temporary folder, so the files after it are still opened.
 TEST_F(DocumentWindowTest, OneHandedOverFileFailingForMemoryDoesNotStopTheRest) {
-    TMainForm::Mp3Services mp3;
+    Mp3Services mp3;
     mp3.canConvert = [](const std::string&) { return true; };
     mp3.bitRate = [](const std::string&) { return 128u; };
     mp3.convertToWave = [](const std::string&, const std::string&) { return kNoMemory; };
-    form.SetMp3Services(mp3);
+    form.Files().SetMp3Services(mp3);
     const std::string failing = user.file("failing.mp3");
     test::writeFile(failing, "x");
     const std::string after = makeWav("after.wav", 4410);
@@ -197,7 +197,7 @@ TEST_F(DocumentWindowTest, SecondFilePromptsForTheFirstAndLeavesOneDocument) {
     // An unsaved document holding audio asks before it goes.
     const std::string first = makeWav("first.wav", 22050);
     const std::string second = makeWav("second.wav", 22050);
-    form.OpenAsUnsaved(QString::fromStdString(first), {}, false);
+    form.Files().OpenAsUnsaved(QString::fromStdString(first), {}, false);
     ASSERT_NE(form.CurrentDocument(), nullptr);
     EXPECT_EQ(form.CurrentDocument()->fileName, "Untitled1.wav");
     dialogs.clearShown();
@@ -383,7 +383,7 @@ TEST_F(DocumentWindowTest, FailedWorkspaceCopyLeavesTheDocumentReadOnly) {
     dialogs.clearShown();
     trigger("FileSaveAsMenu");
     EXPECT_TRUE(dialogs.shown().empty());
-    EXPECT_FALSE(form.EnsureWorkingCopy(true));
+    EXPECT_FALSE(form.Session().EnsureWorkingCopy(true));
 }
 
 // The temporary folder on a file system too small for the working copy.
@@ -422,7 +422,7 @@ TEST_F(DocumentWindowTest, VanishedTemporaryFolderFallsBackToTheSystemFolder) {
 
 TEST_F(DocumentWindowTest, ShutdownClosesDocumentsAndCancelKeepsThem) {
     const std::string path = makeWav("u.wav", 4410);
-    form.OpenAsUnsaved(QString::fromStdString(path), "Take 1.wav", false);
+    form.Files().OpenAsUnsaved(QString::fromStdString(path), "Take 1.wav", false);
     ASSERT_NE(form.CurrentDocument(), nullptr);
     dialogs.queueAnswer(DialogAnswer::Cancel);
     EXPECT_FALSE(form.close());
@@ -438,7 +438,7 @@ TEST_F(DocumentWindowTest, ShutdownClosesDocumentsAndCancelKeepsThem) {
 // When the system ends the program nobody answers: unsaved audio keeps its working copy.
 TEST_F(DocumentWindowTest, ShutdownWithoutAskingKeepsUnsavedAudio) {
     const std::string path = makeWav("u.wav", 4410);
-    form.OpenAsUnsaved(QString::fromStdString(path), {}, false);
+    form.Files().OpenAsUnsaved(QString::fromStdString(path), {}, false);
     ASSERT_NE(form.CurrentDocument(), nullptr);
     const std::string work = form.CurrentDocument()->workFile;
     dialogs.clearShown();
@@ -477,7 +477,7 @@ TEST_F(DocumentWindowTest, PlaybackThatCannotStartChangesNothing) {
     std::filesystem::remove(form.CurrentDocument()->workFile);
     dialogs.clearShown();
     click("PlayButton");
-    EXPECT_FALSE(form.IsPlaying());
+    EXPECT_FALSE(form.Transport().IsPlaying());
     EXPECT_EQ(messages().size(), 1);
     EXPECT_FALSE(form.Busy().isSet());
     EXPECT_TRUE(form.findChild<QWidget*>("PlayButton")->isVisible());

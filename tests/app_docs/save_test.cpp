@@ -16,7 +16,7 @@ protected:
     // An unsaved document holding the audio of a generated file.
     void unsavedDocument(std::uint32_t frames = 44100) {
         source = makeWav("source.wav", frames);
-        form.OpenAsUnsaved(QString::fromStdString(source), {}, false);
+        form.Files().OpenAsUnsaved(QString::fromStdString(source), {}, false);
         ASSERT_NE(form.CurrentDocument(), nullptr);
         dialogs.clearShown();
     }
@@ -92,7 +92,7 @@ TEST_F(SaveTest, SaveOfACleanDocumentWritesNothing) {
 
 TEST_F(SaveTest, SaveAsMp3WithoutTheEncoderIsRefused) {
     unsavedDocument();
-    form.SetMp3Services({});  // as when the MP3 component is missing
+    form.Files().SetMp3Services({});  // as when the MP3 component is missing
     dialogs.queueFile(QString::fromStdString(user.file("tune.mp3")));
     dialogs.queueAnswer(DialogAnswer::No);
     trigger("FileSaveAsMenu");
@@ -107,7 +107,7 @@ TEST_F(SaveTest, Mp3SaveRestoresTheOldFileWhenTheEncoderRefuses) {
     const std::string target = user.file("song.mp3");
     test::writeFile(target, "the old mp3");
     int calls = 0;
-    TMainForm::Mp3Services mp3;
+    Mp3Services mp3;
     mp3.encode = [&](const std::string&, const std::string& to, bool saveAs, std::int32_t) {
         ++calls;
         EXPECT_FALSE(saveAs);
@@ -116,7 +116,7 @@ TEST_F(SaveTest, Mp3SaveRestoresTheOldFileWhenTheEncoderRefuses) {
         test::writeFile(to, "half an mp3");
         return 129;
     };
-    form.SetMp3Services(mp3);
+    form.Files().SetMp3Services(mp3);
     dialogs.queueFile(QString::fromStdString(target));
     trigger("FileSaveMenu");
     EXPECT_EQ(calls, 1);

@@ -33,21 +33,21 @@ protected:
 TEST_F(TransportTest, PlaybackMovesTheCaretAndEndsOnTheLastFrame) {
     openAndWait(makeWav("tone.wav", 44100));
     click("PlayButton");
-    ASSERT_TRUE(form.IsPlaying());
+    ASSERT_TRUE(form.Transport().IsPlaying());
     EXPECT_TRUE(form.Busy().isSet());
     EXPECT_FALSE(enabled("PlayButton"));
     EXPECT_TRUE(enabled("StopButton"));
     EXPECT_TRUE(form.findChild<QWidget*>("PauseButton")->isVisible());
     EXPECT_FALSE(form.findChild<QWidget*>("PlayButton")->isVisible());
     ASSERT_TRUE(QTest::qWaitFor([&] { return caret() > 0; }, kLongWait));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.IsPlaying(); }, kLongWait));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Transport().IsPlaying(); }, kLongWait));
     EXPECT_EQ(caret(), 44099u);
     EXPECT_FALSE(form.Busy().isSet());
     EXPECT_TRUE(enabled("PlayButton"));
     EXPECT_FALSE(enabled("StopButton"));
     EXPECT_TRUE(form.findChild<QWidget*>("PlayButton")->isVisible());
     EXPECT_FALSE(form.findChild<QWidget*>("PauseButton")->isVisible());
-    EXPECT_EQ(form.MeterPosition(0), 0.0);
+    EXPECT_EQ(form.Transport().MeterPosition(0), 0.0);
     EXPECT_TRUE(messages().isEmpty());
     // From the last frame, Play starts again at the beginning.
     click("PlayButton");
@@ -76,22 +76,22 @@ TEST_F(TransportTest, ButtonsStayPutWhenRecordingStartsAndTheSourceChanges) {
     engine.setRecordFrameLimit(44100);
     dialogs.queueAnswer(DialogAnswer::Yes);
     click("StartStopRecordingButton");
-    ASSERT_TRUE(form.IsRecording());
+    ASSERT_TRUE(form.Transport().IsRecording());
     QTest::qWait(400);  // the label flashes meanwhile
     EXPECT_TRUE(form.findChild<QWidget*>("RecordingLabel")->isVisible());
     EXPECT_EQ(places(), before);
     click("StopButton");
-    EXPECT_FALSE(form.IsRecording());
+    EXPECT_FALSE(form.Transport().IsRecording());
     EXPECT_EQ(places(), before);
 }
 
 TEST_F(TransportTest, StopLeavesTheCaretWherePlaybackWas) {
     openAndWait(makeWav("long.wav", 441000));
     click("PlayFromStartButton");
-    ASSERT_TRUE(form.IsPlaying());
+    ASSERT_TRUE(form.Transport().IsPlaying());
     ASSERT_TRUE(QTest::qWaitFor([&] { return caret() > 4410; }, kLongWait));
     click("StopButton");
-    EXPECT_FALSE(form.IsPlaying());
+    EXPECT_FALSE(form.Transport().IsPlaying());
     const std::uint32_t stopped = caret();
     EXPECT_GT(stopped, 4410u);
     EXPECT_LT(stopped, 441000u - 1);
@@ -106,31 +106,31 @@ TEST_F(TransportTest, PauseResumesAndSpacePlaysAndStops) {
     form.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     QTest::keyClick(&form, Qt::Key_Space);
-    ASSERT_TRUE(form.IsPlaying());
+    ASSERT_TRUE(form.Transport().IsPlaying());
     ASSERT_TRUE(QTest::qWaitFor([&] { return caret() > 0; }, kLongWait));
     click("PauseButton");
-    EXPECT_TRUE(form.IsPaused());
+    EXPECT_TRUE(form.Transport().IsPaused());
     const std::uint32_t paused = caret();
     QTest::qWait(300);
     EXPECT_EQ(caret(), paused);
     click("PauseButton");
-    EXPECT_FALSE(form.IsPaused());
+    EXPECT_FALSE(form.Transport().IsPaused());
     ASSERT_TRUE(QTest::qWaitFor([&] { return caret() > paused; }, kLongWait));
     QTest::keyClick(&form, Qt::Key_Space);
-    EXPECT_FALSE(form.IsPlaying());
+    EXPECT_FALSE(form.Transport().IsPlaying());
 }
 
 TEST_F(TransportTest, MovesWhilePlaying) {
     openAndWait(makeWav("moves.wav", 441000));  // 10 s
     click("PlayButton");
-    ASSERT_TRUE(form.IsPlaying());
+    ASSERT_TRUE(form.Transport().IsPlaying());
     click("SkipToEndButton");  // no selection: the end stops playback
-    EXPECT_FALSE(form.IsPlaying());
+    EXPECT_FALSE(form.Transport().IsPlaying());
     EXPECT_EQ(caret(), 441000u);
     click("SkipToStartButton");
     EXPECT_EQ(caret(), 0u);
     click("PlayButton");
-    ASSERT_TRUE(form.IsPlaying());
+    ASSERT_TRUE(form.Transport().IsPlaying());
     click("FastForwardButton");
     ASSERT_TRUE(QTest::qWaitFor([&] { return caret() >= 22050; }, kLongWait));
     click("RewindButton");
@@ -146,7 +146,7 @@ TEST_F(TransportTest, RecordingIntoTheOpenDocumentAtTheCaretSelectsTheInsertedRa
     engine.setRecordFrameLimit(88200);  // exactly 2 s at 44.1 kHz
     dialogs.queueAnswer(DialogAnswer::Yes);
     click("StartStopRecordingButton");
-    ASSERT_TRUE(form.IsRecording());
+    ASSERT_TRUE(form.Transport().IsRecording());
     EXPECT_EQ(messages(), QStringList{"Do you wish to record in the currently open file?"});
     EXPECT_TRUE(form.findChild<QWidget*>("RecordingLabel")->isVisible());
     EXPECT_TRUE(form.findChild<QAbstractButton*>("StartStopRecordingButton")->isChecked());
@@ -156,7 +156,7 @@ TEST_F(TransportTest, RecordingIntoTheOpenDocumentAtTheCaretSelectsTheInsertedRa
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return engine.AudioGetRecordPosition(1) >= 88200; }, kLongWait));
     click("StopButton");
-    EXPECT_FALSE(form.IsRecording());
+    EXPECT_FALSE(form.Transport().IsRecording());
     EXPECT_FALSE(form.Busy().isSet());
     const RIZI32DaziVereruz* view = form.CurrentView();
     EXPECT_EQ(view->SelectionStartPos(), 44100u);
@@ -176,7 +176,7 @@ TEST_F(TransportTest, RecordingIntoTheOpenDocumentAtTheCaretSelectsTheInsertedRa
     EXPECT_TRUE(progressCaptions().contains("Preparing..."));
     // The user's file is untouched, and the temporary recording is gone.
     EXPECT_EQ(recordedFrames(path), 132300u);
-    FinishAllPeakFileWrites();  // the peak file is written in the background
+    FinishAllPeakFileWrites();               // the peak file is written in the background
     EXPECT_EQ(workspaceFiles().size(), 4u);  // working copy, its peaks, undo and redo
 
     // Revert brings the file back; closing then asks nothing.
@@ -231,7 +231,7 @@ TEST_F(TransportTest, ModifiedDocumentPromptsBeforeTheNextOpens) {
 TEST_F(TransportTest, RecordingWithoutADocumentMakesANewOne) {
     engine.setRecordFrameLimit(22050);
     click("StartStopRecordingButton");
-    ASSERT_TRUE(form.IsRecording());
+    ASSERT_TRUE(form.Transport().IsRecording());
     ASSERT_NE(form.CurrentDocument(), nullptr);
     EXPECT_EQ(form.CurrentDocument()->fileName, "Untitled1.wav");
     EXPECT_TRUE(messages().isEmpty());  // an empty document is recorded into without asking
@@ -256,22 +256,23 @@ TEST_F(TransportTest, RecordingWithoutADocumentMakesANewOne) {
 TEST_F(TransportTest, LevelTestRunsWhileIdleAndClippingLightsFollowTheLevels) {
     settings.writeAlwaysTestLevels(true);
     openAndWait(makeWav("loud.wav", 88200, 44100, 2, 1.0));
-    form.StartLevelTest();
-    ASSERT_TRUE(form.IsLevelTesting());
+    form.Transport().StartLevelTest();
+    ASSERT_TRUE(form.Transport().IsLevelTesting());
     click("PlayButton");
-    ASSERT_TRUE(form.IsPlaying());
-    EXPECT_FALSE(form.IsLevelTesting());  // playback stops it first
+    ASSERT_TRUE(form.Transport().IsPlaying());
+    EXPECT_FALSE(form.Transport().IsLevelTesting());  // playback stops it first
     // A full-scale tone lights both indicators; they stay on while the clipping timer runs.
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return form.ClippingShown(0) && form.ClippingShown(1); }, kLongWait));
-    EXPECT_GT(form.MeterPosition(0), 0.95);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return form.Transport().ClippingShown(0) && form.Transport().ClippingShown(1); },
+        kLongWait));
+    EXPECT_GT(form.Transport().MeterPosition(0), 0.95);
     click("StopButton");
-    EXPECT_FALSE(form.ClippingShown(0));
-    EXPECT_EQ(form.MeterPosition(0), 0.0);
+    EXPECT_FALSE(form.Transport().ClippingShown(0));
+    EXPECT_EQ(form.Transport().MeterPosition(0), 0.0);
     // Becoming idle starts the level test again.
-    EXPECT_TRUE(form.IsLevelTesting());
-    form.StopLevelTest();
-    EXPECT_FALSE(form.IsLevelTesting());
+    EXPECT_TRUE(form.Transport().IsLevelTesting());
+    form.Transport().StopLevelTest();
+    EXPECT_FALSE(form.Transport().IsLevelTesting());
 }
 
 }  // namespace

@@ -14,10 +14,10 @@ namespace fs = std::filesystem;
 TEST_F(EditWindowTest, CutWithoutASelectionDoesNothingAndShowsNothing) {
     const std::string audio = openRamp(44100);
     EXPECT_FALSE(enabled("EditCutMenu"));
-    form.EditCutMenuClick();
-    form.EditClearMenuClick();
-    form.EditCropMenuClick();
-    form.EditCopyMenuClick();
+    form.Edit().EditCutMenuClick();
+    form.Edit().EditClearMenuClick();
+    form.Edit().EditCropMenuClick();
+    form.Edit().EditCopyMenuClick();
     EXPECT_TRUE(dialogs.shown().empty());
     EXPECT_EQ(work(), audio);
     EXPECT_FALSE(enabled("EditUndoMenu"));
@@ -121,8 +121,8 @@ TEST_F(EditWindowTest, PasteReplacesASelectionOrInsertsAtTheCaretReadout) {
 
     // Without a selection the clip goes in at the caret read-out, which in time mode is the
     // caret rounded down to its millisecond: frame 44150 reads 000:01:001, which is 44144.
-    form.PlaceCaret(44150);
-    form.ShowCaretPosition(44150, PositionMode::Samples);
+    form.View().PlaceCaret(44150);
+    form.View().ShowCaretPosition(44150, PositionMode::Samples);
     ASSERT_EQ(readout("PositionBox"), "000:01:001");
     trigger("EditPasteMenu");
     EXPECT_EQ(work(), frames(replaced, 0, 44144) + clip + from(replaced, 44144));
@@ -159,8 +159,8 @@ TEST_F(EditWindowTest, SelectionToFileLeavesTheClipboardAlone) {
     EXPECT_TRUE(enabled("EditPasteMenu"));
 
     // The clipboard still holds the first copy.
-    form.PlaceCaret(0);
-    form.ShowCaretPosition(0, PositionMode::Samples);
+    form.View().PlaceCaret(0);
+    form.View().ShowCaretPosition(0, PositionMode::Samples);
     trigger("EditPasteMenu");
     EXPECT_EQ(work(), clip + cut);
 
@@ -232,7 +232,7 @@ TEST_F(EditWindowTest, AnEditMadeFullyZoomedOutEndsFullyZoomedOutAtTheNewLength)
 
 TEST_F(EditWindowTest, ClearingEverythingLeavesAnEmptyDocumentWithoutExport) {
     openRamp(4410);
-    form.EditSelectAllMenuClick();
+    form.View().EditSelectAllMenuClick();
     ASSERT_TRUE(enabled("EditClearMenu"));
     trigger("EditClearMenu");
     std::uint32_t left = 1;
@@ -304,12 +304,12 @@ TEST_F(EditWindowTest, AWorkingCopyThatCannotBeMovedAsideStopsUndoAndKeepsTheAud
 
 TEST_F(EditWindowTest, PasteIntoANewDocumentGivesItAudio) {
     // Nothing cut or copied yet: a new document offers nothing to paste.
-    ASSERT_EQ(form.NewDocument(RecordFormat{kRate, 16, 2}), 0);
+    ASSERT_EQ(form.Files().NewDocument(RecordFormat{kRate, 16, 2}), 0);
     EXPECT_FALSE(enabled("EditPasteMenu"));
     const std::string audio = openRamp(8820);
-    form.EditSelectAllMenuClick();
+    form.View().EditSelectAllMenuClick();
     trigger("EditCopyMenu");
-    ASSERT_EQ(form.NewDocument(RecordFormat{kRate, 16, 2}), 0);
+    ASSERT_EQ(form.Files().NewDocument(RecordFormat{kRate, 16, 2}), 0);
     ASSERT_EQ(view().TotalSamples(), 0u);
     // The clipboard holds audio, so the new document takes it through the menu.
     ASSERT_TRUE(enabled("EditPasteMenu"));

@@ -120,7 +120,7 @@ protected:
     // A selection as the display makes it on a drag: stored anchor first, reported ordered.
     void select(std::uint32_t anchor, std::uint32_t end) {
         view().SetSelection(anchor, end);
-        form.WaveformBaseSelection(&view(), std::min(anchor, end), std::max(anchor, end));
+        form.View().WaveformBaseSelection(&view(), std::min(anchor, end), std::max(anchor, end));
     }
 
     QString readout(const char* name) { return form.findChild<QLabel*>(name)->text(); }

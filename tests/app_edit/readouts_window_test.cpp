@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 
 #include "app/ui/command_states.h"
+#include "app/ui/mixer_panel.h"
 #include "app_edit/edit_fixture.h"
 #include "view/ui/scale_widget.h"
 
@@ -36,8 +37,8 @@ TEST_F(ReadoutTest, TypingPastTheEndPutsTheCaretOnTheLastFrame) {
     typeInto("PositionBox", "PositionMaskEdit", "00002500");
     EXPECT_EQ(view().CaretPositionBySamples(), 110250u);
     EXPECT_EQ(readout("PositionBox"), "000:02:500");
-    EXPECT_EQ(form.ReadCaretBox(PositionMode::Samples), 110250u);
-    EXPECT_EQ(form.ReadCaretBox(PositionMode::Time), 2500u);
+    EXPECT_EQ(form.View().ReadCaretBox(PositionMode::Samples), 110250u);
+    EXPECT_EQ(form.View().ReadCaretBox(PositionMode::Time), 2500u);
     EXPECT_TRUE(dialogs.shown().empty());
 }
 
@@ -79,7 +80,7 @@ TEST_F(ReadoutTest, TypedSelectionBoundsInEitherOrderSelectTheSameRange) {
     EXPECT_EQ(readout("StartSelectionBox"), "000:01:000");
     EXPECT_EQ(readout("EndSelectionBox"), "000:02:000");
 
-    form.EditSelectNoneMenuClick();
+    form.View().EditSelectNoneMenuClick();
     EXPECT_FALSE(enabled("EditCutMenu"));
     typeInto("StartSelectionBox", "StartSelectionMaskEdit", "00001000");
     typeInto("EndSelectionBox", "EndSelectionMaskEdit", "00002000");
@@ -115,16 +116,16 @@ TEST_F(ReadoutTest, SampleNumbersModeShowsFramesAndTheRulerFollows) {
     typeInto("PositionBox", "PositionMaskEdit", "00012345");
     EXPECT_EQ(view().CaretPositionBySamples(), 12345u);
     EXPECT_EQ(readout("PositionBox"), "00012345");
-    form.PlaceCaret(0);
-    form.ShowCaretPosition(0, PositionMode::Samples);
+    form.View().PlaceCaret(0);
+    form.View().ShowCaretPosition(0, PositionMode::Samples);
     EXPECT_EQ(readout("PositionBox"), "00000000");
 
     trigger("ViewPositionDisplayMinSecMenu");
     EXPECT_EQ(scale().Format(), TFormat::Time);
     EXPECT_EQ(readout("PositionBox"), "000:00:000");
-    form.ShowSelectionBound(2125120, PositionMode::Time, 2);
+    form.View().ShowSelectionBound(2125120, PositionMode::Time, 2);
     EXPECT_EQ(readout("EndSelectionBox"), "035:25:120");
-    EXPECT_EQ(form.ReadSelectionBox(PositionMode::Time, 2), 2125120u);
+    EXPECT_EQ(form.View().ReadSelectionBox(PositionMode::Time, 2), 2125120u);
 }
 
 TEST_F(ReadoutTest, ReadoutsTakeNoEntryWithoutADocument) {
@@ -132,11 +133,11 @@ TEST_F(ReadoutTest, ReadoutsTakeNoEntryWithoutADocument) {
     QTest::mouseClick(form.findChild<QLabel*>("EndSelectionBox"), Qt::LeftButton);
     EXPECT_FALSE(caretFieldOpen());
     EXPECT_FALSE(field("EndSelectionMaskEdit")->isVisible());
-    form.ZoomInButtonClick();
-    form.WaveformRightScrollButtonClick();
-    form.EditSelectAllMenuClick();
-    form.EditUndoMenuClick();
-    form.EditPasteMenuClick();
+    form.View().ZoomInButtonClick();
+    form.View().WaveformRightScrollButtonClick();
+    form.View().EditSelectAllMenuClick();
+    form.Edit().EditUndoMenuClick();
+    form.Edit().EditPasteMenuClick();
     EXPECT_TRUE(dialogs.shown().empty());
     // Without a document the ruler has nothing to show.
     form.FormResize();
@@ -241,17 +242,19 @@ TEST_F(ReadoutTest, TheWindowsSizeBringsRulerAndZoomTextInLine) {
 
 TEST_F(ReadoutTest, MovingAMixerSliderHandsTheFocusBackToTheDisplay) {
     openRamp(kTenSeconds);
-    const std::pair<const char*, void (TMainForm::*)()> sliders[] = {
-        {"PlaybackVolumeTrackBar", &TMainForm::PlaybackVolumeTrackBarScroll},
-        {"PlaybackBalanceTrackBar", &TMainForm::PlaybackBalanceTrackBarScroll},
-        {"RecordVolumeTrackBar", &TMainForm::RecordVolumeTrackBarScroll},
-        {"RecordBalanceTrackBar", &TMainForm::RecordBalanceTrackBarScroll}};
+    auto* panel = form.findChild<MixerPanel*>();
+    ASSERT_NE(panel, nullptr);
+    const std::pair<const char*, void (MixerPanel::*)()> sliders[] = {
+        {"PlaybackVolumeTrackBar", &MixerPanel::PlaybackVolumeTrackBarScroll},
+        {"PlaybackBalanceTrackBar", &MixerPanel::PlaybackBalanceTrackBarScroll},
+        {"RecordVolumeTrackBar", &MixerPanel::RecordVolumeTrackBarScroll},
+        {"RecordBalanceTrackBar", &MixerPanel::RecordBalanceTrackBarScroll}};
     for (const auto& [name, scrolled] : sliders) {
         auto* slider = form.findChild<QWidget*>(name);
         ASSERT_NE(slider, nullptr) << name;
         slider->setFocus(Qt::MouseFocusReason);
         ASSERT_TRUE(slider->hasFocus()) << name;
-        (form.*scrolled)();
+        (panel->*scrolled)();
         EXPECT_TRUE(view().hasFocus()) << name;
     }
 }

@@ -144,8 +144,8 @@ TEST_F(MediaTest, Mp3OpensWithItsTagAndSavesAsWavAndMp3WithTheEditedTag) {
     EXPECT_EQ(document->state, DocumentState::Clean);
     EXPECT_GT(document->mp3BitRate, 0);
     EXPECT_FALSE(fs::exists(wavWork));
-    ASSERT_TRUE(run("mpg123 -q -w " + quoted(user.file("again-peer.wav")) + " " +
-                    quoted(savedMp3)));
+    ASSERT_TRUE(
+        run("mpg123 -q -w " + quoted(user.file("again-peer.wav")) + " " + quoted(savedMp3)));
     EXPECT_EQ(frames(), soxFrames(user.file("again-peer.wav")));
     EXPECT_EQ(form.windowTitle(), "Sonthra: again.mp3");
 
@@ -223,7 +223,7 @@ TEST_F(MediaTest, WmaOpensAsAnUnsavedDocumentAndSavesBackToWma) {
     const std::string wma = user.file("music.wma");
     ASSERT_TRUE(
         run("ffmpeg -v error -y -i " + quoted(wav) + " -c:a wmav2 -b:a 128k " + quoted(wma)));
-    ASSERT_EQ(form.LoadWmaFile(QString::fromStdString(wma)), 0);
+    ASSERT_EQ(form.Files().LoadWmaFile(QString::fromStdString(wma)), 0);
     const AudioDocument* document = form.CurrentDocument();
     ASSERT_NE(document, nullptr);
     EXPECT_EQ(document->fileName, wma);
@@ -248,7 +248,7 @@ TEST_F(MediaTest, WmaOpensAsAnUnsavedDocumentAndSavesBackToWma) {
     trigger("FileCloseMenu");
     dialogs.clearShown();
     test::writeFile(user.file("fake.wma"), test::readFile(wav));
-    EXPECT_EQ(form.LoadWmaFile(QString::fromStdString(user.file("fake.wma"))), 489);
+    EXPECT_EQ(form.Files().LoadWmaFile(QString::fromStdString(user.file("fake.wma"))), 489);
     EXPECT_EQ(form.CurrentDocument(), nullptr);
     EXPECT_EQ(messages(), QStringList{"WMA File format is not proper!!"});
 }

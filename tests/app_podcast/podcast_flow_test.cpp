@@ -118,7 +118,8 @@ protected:
         if (!host.isEmpty()) {
             dlg.ExistingHostComboBoxChange(host);
         } else {
-            const QString audio = QString::fromStdString(BaseName(form.CurrentDocument()->fileName));
+            const QString audio =
+                QString::fromStdString(BaseName(form.CurrentDocument()->fileName));
             dlg.PodcastLinkEdit->setText("http://example.org/pod/" + audio);
             dlg.SeriesLinkEdit->setText("http://example.org/pod/Talks.xml");
         }
@@ -217,7 +218,7 @@ TEST_F(PodcastFlowTest, UploadLaterThenUploadPodcastOnTheDescriptionFileUploadsT
 
     // Upload Podcast on a document that was never published: no description file chosen, so the
     // offer to save it as a podcast comes, and No ends the command.
-    form.FileUploadPodcastClick();
+    form.Podcast().FileUploadPodcastClick();
     ASSERT_FALSE(dialogs.shown().empty());
     EXPECT_EQ(dialogs.shown()[0].kind, ShownDialog::Kind::OpenFile);
     EXPECT_EQ(dialogs.shownTexts().last(), kNotAPodcastYetText);
@@ -245,7 +246,7 @@ TEST_F(PodcastFlowTest, UploadLaterThenUploadPodcastOnTheDescriptionFileUploadsT
     uploadNow = true;
     dialogs.queueFile(QString::fromStdString(pdi));
     dialogs.queueAnswer(DialogAnswer::No);  // keep the WAV
-    form.FileUploadPodcastClick();
+    form.Podcast().FileUploadPodcastClick();
     EXPECT_EQ(dialogs.shown()[0].kind, ShownDialog::Kind::OpenFile);
     EXPECT_TRUE(dialogs.shownTexts().contains(kCompressQuestionText));
     EXPECT_EQ(summaries, 2);

@@ -54,7 +54,7 @@ bool openAndEdit(TMainForm& form, ScriptedDialogs& dialogs, const char* wav) {
     if (!copied || form.CurrentView() == nullptr) return false;
     const std::uint32_t second = form.CurrentDocument()->sampleRate;
     form.CurrentView()->SetSelection(0, second);
-    form.WaveformBaseSelection(form.CurrentView(), 0, second);
+    form.View().WaveformBaseSelection(form.CurrentView(), 0, second);
     form.Action("EditClearMenu")->trigger();
     return QTest::qWaitFor(
         [&] { return form.CurrentDocument()->state == DocumentState::Modified; });
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
         if (mode == "record") {
             dialogs.queueAnswer(DialogAnswer::Yes);  // record into the open file
             form.findChild<QAbstractButton*>("StartStopRecordingButton")->click();
-            if (!form.IsRecording()) return 4;
+            if (!form.Transport().IsRecording()) return 4;
             // The device takes its time to deliver the first audio; the recording's length is
             // counted from there, as the program shows it.
             const std::string file = form.Transport().insert.file;

@@ -195,7 +195,7 @@ TEST_F(RecoveryWindowTest, AnEditedFileComesBackModifiedUnderItsNameAndAKilledSa
     EXPECT_TRUE(fs::exists(foreign));
 
     // Saved under its name, it is the user's file again.
-    EXPECT_EQ(form->SaveDocument(0, 1), 0);
+    EXPECT_EQ(form->Files().SaveDocument(0, 1), 0);
     EXPECT_EQ(framesOf(wav), kRate);
 }
 

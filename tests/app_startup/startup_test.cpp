@@ -3,6 +3,7 @@
 // mixer and the sliders do, the Preferences and Rec Settings commands, and what is stored at
 // exit, also by the real program ended by a signal.
 #include <QAbstractButton>
+#include <QAbstractSlider>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -12,11 +13,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QRadioButton>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
-#include <QAbstractSlider>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -28,8 +28,8 @@
 #include <memory>
 
 #include "app/ui/main_form.h"
-#include "dialogs/ui/scripted_dialogs.h"
 #include "app_startup/server_state.h"
+#include "dialogs/ui/scripted_dialogs.h"
 #include "engine/audio_io.h"
 #include "engine/mixer.h"
 #include "engine/nx_wave_player.h"
@@ -38,9 +38,9 @@
 #include "settings/settings.h"
 #include "settings/ui/preferences_form.h"
 #include "settings/ui/rec_settings_form.h"
+#include "settings_ui/private_config_home.h"
 #include "view/ui/color_form.h"
 #include "view/ui/led_widget.h"
-#include "settings_ui/private_config_home.h"
 #include "wave/wave_layout.h"
 #include "wave/wave_writer.h"
 
@@ -326,7 +326,8 @@ TEST_F(StartupTest, PreferencesCommandSelectsTheNewDevicesAndAsksTheRecordingDev
     EXPECT_EQ(sourceLabel().toStdString(),
               form->InputSources().names[form->InputSources().current]);
     EXPECT_TRUE(dialogs.shown().empty()) << dialogs.shownTexts().join("\n").toStdString();
-    EXPECT_TRUE(form->IsLevelTesting()) << "the level test runs again, on the new device";
+    EXPECT_TRUE(form->Transport().IsLevelTesting())
+        << "the level test runs again, on the new device";
 
     // Turning the level test off stops it at once.
     onModal([&] { form->Action("FilePreferencesMenu")->trigger(); },
@@ -335,7 +336,7 @@ TEST_F(StartupTest, PreferencesCommandSelectsTheNewDevicesAndAsksTheRecordingDev
                 prefs->AlwaysTestLevelsCheckBox->setChecked(false);
                 QTest::mouseClick(prefs->OkButton, Qt::LeftButton);
             });
-    EXPECT_FALSE(form->IsLevelTesting());
+    EXPECT_FALSE(form->Transport().IsLevelTesting());
     EXPECT_FALSE(engine.isLevelTesting());
     exitProgram();
     EXPECT_EQ(Settings(home.settingsFile()).readInputDeviceIndex().value, 0);
@@ -384,8 +385,7 @@ TEST_F(StartupTest, RecSettingsOnAnEmptyNewDocumentGivesItTheConfirmedFormat) {
     // File New asks the format first: the default is taken.
     onModal([&] { form->Action("FileNewMenu")->trigger(); },
             [&](QWidget* modal) {
-                QTest::mouseClick(static_cast<TRecSettingsForm*>(modal)->OkButton,
-                                  Qt::LeftButton);
+                QTest::mouseClick(static_cast<TRecSettingsForm*>(modal)->OkButton, Qt::LeftButton);
             });
     const AudioDocument* document = form->CurrentDocument();
     ASSERT_NE(document, nullptr);
@@ -495,7 +495,7 @@ TEST_F(StartupTest, RealProgramReportsAtStartAndStoresAtItsEnd) {
 
 // The stored colours apply from the first show; Set Colors changes, applies and stores them.
 TEST_F(StartupTest, StoredColoursApplyAtFirstShowAndSetColorsStoresTheChoice) {
-    constexpr std::uint32_t kRed = 0x0000FF;    // red in the low byte
+    constexpr std::uint32_t kRed = 0x0000FF;  // red in the low byte
     constexpr std::uint32_t kGreen = 0x00FF00;
     ColorScheme stored;
     for (int i = 0; i < kColorSchemeSize; ++i) stored[i] = kColorSchemeElements[i].defaultColor;
@@ -521,8 +521,7 @@ TEST_F(StartupTest, StoredColoursApplyAtFirstShowAndSetColorsStoresTheChoice) {
             });
     const std::uint32_t waveDefault = kColorSchemeElements[kSchemeWaveform].defaultColor;
     EXPECT_EQ(form->ColorScheme().GetSchemeColor(kSchemeWaveform), waveDefault);
-    EXPECT_EQ(Settings(home.settingsFile()).readColorScheme().value[kSchemeWaveform],
-              waveDefault);
+    EXPECT_EQ(Settings(home.settingsFile()).readColorScheme().value[kSchemeWaveform], waveDefault);
     exitProgram();
     // Stored again at exit, with the other choice kept.
     EXPECT_EQ(Settings(home.settingsFile()).readColorScheme().value[kSchemeLedOn], kGreen);

@@ -1,6 +1,7 @@
 // The main window driven as a user would: its menus, shortcuts, command states, command-line
 // handling, help, about and shutdown, with scripted dialogs.
 #include <QAbstractButton>
+#include <QAbstractSlider>
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -9,7 +10,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSignalSpy>
-#include <QAbstractSlider>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -19,8 +19,8 @@
 #include "app/ui/about_form.h"
 #include "app/ui/command_states.h"
 #include "app/ui/main_form.h"
-#include "dialogs/ui/scripted_dialogs.h"
 #include "app_ui/main_form_fixture.h"
+#include "dialogs/ui/scripted_dialogs.h"
 
 using namespace sonthra;
 
@@ -473,16 +473,16 @@ TEST_F(MainFormTest, ConsoleControlsStartAsDesigned) {
 }
 
 TEST_F(MainFormTest, PositionDisplayModeSwitchesTickAndEntryMasks) {
-    EXPECT_EQ(form.PositionMode(), PositionDisplayMode::Time);
+    EXPECT_EQ(form.View().DisplayMode(), PositionDisplayMode::Time);
     auto* edit = form.findChild<QLineEdit*>("PositionMaskEdit");
     EXPECT_TRUE(edit->isHidden());
     EXPECT_EQ(edit->maxLength(), 10);
     EXPECT_EQ(edit->inputMask(), "999:99:999");
     form.Action("ViewPositionDisplaySamplesMenu")->trigger();
-    EXPECT_EQ(form.PositionMode(), PositionDisplayMode::Samples);
+    EXPECT_EQ(form.View().DisplayMode(), PositionDisplayMode::Samples);
     EXPECT_FALSE(form.Action("ViewPositionDisplayMinSecMenu")->isChecked());
     EXPECT_EQ(form.findChild<QLineEdit*>("EndSelectionMaskEdit")->inputMask(), "99999999");
     form.Action("ViewPositionDisplayMinSecMenu")->trigger();
-    EXPECT_EQ(form.PositionMode(), PositionDisplayMode::Time);
+    EXPECT_EQ(form.View().DisplayMode(), PositionDisplayMode::Time);
     EXPECT_FALSE(form.Action("ViewPositionDisplaySamplesMenu")->isChecked());
 }

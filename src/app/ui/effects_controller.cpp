@@ -96,10 +96,11 @@ int EffectsController::Apply(std::uintptr_t menuKey) {
     // is not there to be read.
     RIZI32DaziVereruz* view = m_form.CurrentView();
     const AudioDocument* document = m_form.CurrentDocument();
-    if (document == nullptr || view == nullptr || m_form.IsPlaying() || m_form.IsRecording()) {
+    if (document == nullptr || view == nullptr || m_form.Transport().IsPlaying() ||
+        m_form.Transport().IsRecording()) {
         return kCancelled;
     }
-    if (!m_form.EnsureWorkingCopy(true)) return kCancelled;
+    if (!m_form.Session().EnsureWorkingCopy(true)) return kCancelled;
     const int chosen = ShowEffectSettings(*plugin, static_cast<QWidget*>(&m_form),
                                           m_form.CurrentDocument()->workFile);
     if (chosen != 0) return chosen == kCancelled ? chosen : ShowMessage(m_dialogs, &m_form, chosen);
@@ -123,7 +124,7 @@ int EffectsController::Apply(std::uintptr_t menuKey) {
     const std::uint32_t start = std::min(first, total);
     const std::uint32_t end = std::min(last, total);
     view->SetSelection(start, end);
-    m_form.WaveformBaseSelection(view, std::min(start, end), std::max(start, end));
+    m_form.View().WaveformBaseSelection(view, std::min(start, end), std::max(start, end));
     return 0;
 }
 

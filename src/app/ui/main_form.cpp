@@ -74,6 +74,7 @@ TMainForm::TMainForm(UserDialogs& dialogs, QWidget* parent)
     m_aboutForm = new TAboutForm(this);
     initDocuments();
     initEditing();
+    wireCommands();
 }
 
 void TMainForm::SetStartupArguments(const QStringList& args) {

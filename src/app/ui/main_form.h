@@ -3,14 +3,16 @@
 // commands on and off, the command-line handler and shutdown. The sequences are the
 // controllers' (documents, editing, transport and recording, the view and read-outs, effects,
 // tools, podcasts); the window answers them through small adapters (window_*_surface.h), keeps
-// each document's widgets in DocumentViews and forwards the product's handler names to them. Every widget and every method here belongs to the GUI thread; call nothing from
-// another thread (post to the window).
+// each document's widgets in DocumentViews and forwards the product's handler names to them. Every
+// widget and every method here belongs to the GUI thread; call nothing from another thread (post to
+// the window).
 #pragma once
 
 #include <QHash>
 #include <QMainWindow>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -82,11 +84,19 @@ public:
     // ---- The controllers. The documents, their working copies, the busy flag and the recent
     // files; the documents' sequences (new, open, save, revert, close); every change to the
     // current document's audio; the transport and recording; podcast publishing; effects.
+    // The menus and buttons are wired straight to the controller whose handler carries the
+    // command's name (DocumentController::FileOpenMenuClick, EditController::EditCutMenuClick,
+    // TransportController::PlayButtonClick, ViewController::ZoomInButtonClick, the read-out
+    // bar's PositionBoxClick, the mixer panel's RecSourceButtonClick); the window's own
+    // handlers are the slots below.
     BusyFlag& Busy() { return m_session.Busy(); }
     DocumentSession& Session() { return m_session; }
     DocumentController& Files() { return *m_docs; }
     EditController& Edit() { return *m_edit; }
+    TransportController& Transport() { return m_transport; }
     const TransportController& Transport() const { return m_transport; }
+    ViewController& View() { return m_view; }
+    ReadoutBar& Readouts() { return *m_readouts; }
     PodcastController& Podcast();
     EffectsController* Effects() const { return m_effects.get(); }
 
@@ -160,23 +170,7 @@ public:
     void StoreColorScheme();
     const ColorSchemeTable& ColorScheme() const { return m_colorScheme; }
 
-    // ---- Documents: DocumentController's sequences, named as the window's.
-    using Mp3Services = sonthra::Mp3Services;
-    void SetMp3Services(Mp3Services services) { m_docs->SetMp3Services(std::move(services)); }
-    int LoadWmaFile(const QString& path) { return m_docs->LoadWmaFile(path); }
-    int OpenFileByPath(const QString& path) { return m_docs->OpenFileByPath(path); }
-    void OpenAsUnsaved(const QString& wavPath, const QString& displayName, bool adopt) {
-        m_docs->OpenAsUnsaved(wavPath, displayName, adopt);
-    }
-    int NewDocument(const RecordFormat& format, const QString& name = {}) {
-        return m_docs->NewDocument(format, name);
-    }
-    int CloseDocument(int index, bool ask) { return m_docs->CloseDocument(index, ask); }
-    void SelectDocument(int index, bool reload) { m_docs->SelectDocument(index, reload); }
-    int SaveDocument(int index, int mode) { return m_docs->SaveDocument(index, mode); }
-    // Whether the current document's working copy can be used, waiting for its workspace copy
-    // under the progress dialog when wait is set.
-    bool EnsureWorkingCopy(bool wait) { return m_session.EnsureWorkingCopy(wait); }
+    // ---- Documents (Files() and Session() for their sequences).
     const DocumentList& Documents() const { return m_documents; }
     const AudioDocument* CurrentDocument() const { return m_documents.current(); }
 
@@ -200,42 +194,8 @@ public:
     // Gives the current display the focus when the window is visible and active.
     void FocusView();
 
-    // ---- Read-outs and the display's events: ViewController's (view_controller.h).
-    PositionDisplayMode PositionMode() const { return m_view.DisplayMode(); }
-    void ShowCaretPosition(std::uint32_t value, sonthra::PositionMode mode);
-    void ShowSelectionBound(std::uint32_t value, sonthra::PositionMode mode, int which);
-    std::uint32_t ReadCaretBox(sonthra::PositionMode wanted) const;
-    std::uint32_t ReadSelectionBox(sonthra::PositionMode wanted, int which) const;
-    void PlaceCaret(std::uint32_t frames) { m_view.PlaceCaret(frames); }
-    void WaveformBaseCaretPositionChange(QObject* sender);
-    void WaveformBaseSelection(QObject* sender, std::uint32_t start, std::uint32_t end);
-    // The read-outs' clicks and their entry fields' keys and focus loss (ReadoutBar's), and
-    // the window's size change.
-    void PositionBoxClick() { m_readouts->PositionBoxClick(); }
-    void StartSelectionBoxClick() { m_readouts->StartSelectionBoxClick(); }
-    void EndSelectionBoxClick() { m_readouts->EndSelectionBoxClick(); }
-    void PositionMaskEditKeyUp(int key) { m_readouts->PositionMaskEditKeyUp(key); }
-    void PositionMaskEditExit() { m_readouts->PositionMaskEditExit(); }
-    void StartSelectionMaskEditKeyUp(int key) { m_readouts->StartSelectionMaskEditKeyUp(key); }
-    void StartSelectionMaskEditExit() { m_readouts->StartSelectionMaskEditExit(); }
-    void EndSelectionMaskEditKeyUp(int key) { m_readouts->EndSelectionMaskEditKeyUp(key); }
-    void EndSelectionMaskEditExit() { m_readouts->EndSelectionMaskEditExit(); }
+    // The window's size change: the displays, the ruler and the read-outs follow.
     void FormResize();
-
-    // ---- Transport: TransportController's (transport_controller.h).
-    bool IsPlaying() const { return m_transport.IsPlaying(); }
-    bool IsPaused() const { return m_transport.IsPaused(); }
-    bool IsRecording() const { return m_transport.IsRecording(); }
-    bool IsLevelTesting() const { return m_transport.IsLevelTesting(); }
-    void StopPlayback() { m_transport.StopPlayback(); }
-    void StartLevelTest() { m_transport.StartLevelTest(); }
-    void StopLevelTest() { m_transport.StopLevelTest(); }
-    // The meters' positions (0..1) and whether a clipping light is on, channel 0 left.
-    double MeterPosition(int channel) const { return m_transport.MeterPosition(channel); }
-    bool ClippingShown(int channel) const { return m_transport.ClippingShown(channel); }
-    // The 50 ms transport timer and the 3 s clipping timer.
-    void PlayRecTimerTimer() { m_transport.PlayRecTimerTimer(); }
-    void ClippingTimerTimer() { m_transport.ClippingTimerTimer(); }
 
 signals:
     void OpenRequested(const QString& path, bool unsaved);
@@ -244,48 +204,20 @@ signals:
     void EngineNotification(unsigned message, qintptr wparam, qintptr lparam);
 
 public slots:
-    // File
-    void FileNewMenuClick() { m_docs->FileNewMenuClick(); }
-    void FileOpenMenuClick() { m_docs->FileOpenMenuClick(); }
-    void FileCloseMenuClick() { m_docs->FileCloseMenuClick(); }
-    void FileSaveMenuClick();  // Save and Save As: tell them apart by sender()
-    void FileSaveAsPodcastClick();
-    void FileUploadPodcastClick();
-    void FileRevertMenuClick() { m_docs->FileRevertMenuClick(); }
-    void FileImportFromWMAMenuClick() { m_docs->FileImportFromWMAMenuClick(); }
+    // The window's own handlers; the other commands are wired to their controllers.
     void FileExportToWmaMenuClick();
     void BatchExportMenuClick();
     void songInfoMenuClick();
+    void songInfoButtonClick() { songInfoMenuClick(); }
     void FilePreferencesMenuClick();
     void FileExitMenuClick();
-    // Edit
-    void EditUndoMenuClick() { m_edit->EditUndoMenuClick(); }
-    void EditRedoMenuClick() { m_edit->EditRedoMenuClick(); }
-    void EditCutMenuClick() { m_edit->EditCutMenuClick(); }
-    void EditCopyMenuClick() { m_edit->EditCopyMenuClick(); }
-    void EditPasteMenuClick() { m_edit->EditPasteMenuClick(); }
-    void EditClearMenuClick() { m_edit->EditClearMenuClick(); }
-    void EditCropMenuClick() { m_edit->EditCropMenuClick(); }
-    void EditCutSelectionToFileMenuClick() { m_edit->EditCutSelectionToFileMenuClick(); }
-    void EditCopySelectionToFileMenuClick() { m_edit->EditCopySelectionToFileMenuClick(); }
-    void EditSelectAllMenuClick() { m_view.SelectAll(); }
-    void EditSelectNoneMenuClick() { m_view.SelectNone(); }
     void EditMuteMenuClick();
     void EditTrimSilenceMenuClick();
     void EditInsertSilenceMenuClick();
     void EditChangeFormatMenuClick();
-    // View and the zoom and scroll buttons
-    void ViewZoomInMenuClick();
-    void ZoomInButtonClick() { m_view.ZoomIn(); }
-    void ZoomOutButtonClick() { m_view.ZoomOut(); }
-    void ZoomToSelectionButtonClick() { m_view.ZoomToSelection(); }
-    void ZoomToExtentsButtonClick() { m_view.ZoomToExtents(); }
-    void WaveformLeftScrollButtonClick() { m_view.ScrollLeft(); }
-    void WaveformRightScrollButtonClick() { m_view.ScrollRight(); }
     void ViewPositionDisplayMinSecMenuClick();
     void ViewPositionDisplaySamplesMenuClick();
     void ViewSetColorsMenuClick();
-    // Effects and tools
     void SampleEffectMenuItemClick(QAction* item);
     void SampleEffectsPopupMenuItemClick(QAction* popupItem);
     void CommonMenuClick(QAction* menuKey);
@@ -296,28 +228,12 @@ public slots:
     void EffectsButton5Click();
     void MoreEffectsButtonClick();
     void ScrublineMenuClick();
-    void songInfoButtonClick();
-    void PodcastInfoCoolButtonClick();
-    // Help
     void HelpContentsMenuClick();
     void HelpAboutMenuClick();
-    // Transport, recording and mixer. The slider handlers run on a user action, before the
-    // slider's value is updated: read sliderPosition().
-    void PlayButtonClick() { m_transport.PlayButtonClick(); }
-    void PlayFromStartButtonClick() { m_transport.PlayFromStartButtonClick(); }
+    // Stop ends a recording, or else the playback; recording needs the engine.
     void StopButtonClick();
-    void PauseButtonClick() { m_transport.PauseButtonClick(); }
-    void SkipToStartButtonClick() { m_transport.SkipToStartButtonClick(); }
-    void SkipToEndButtonClick() { m_transport.SkipToEndButtonClick(); }
-    void RewindButtonClick() { m_transport.RewindButtonClick(); }
-    void FastForwardButtonClick() { m_transport.FastForwardButtonClick(); }
     void StartStopRecordingButtonClick();
     void RecSettingsButtonClick();
-    void RecSourceButtonClick();
-    void RecordVolumeTrackBarScroll();
-    void RecordBalanceTrackBarScroll();
-    void PlaybackVolumeTrackBarScroll();
-    void PlaybackBalanceTrackBarScroll();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -341,8 +257,10 @@ private:
     QWidget* buildMixer();
     void buildStatusBar();
     void applyPanelColours();
-    QAbstractButton* addButton(const char* name, const QString& caption, const QString& hint,
-                               void (TMainForm::*handler)());
+    QAbstractButton* addButton(const char* name, const QString& caption, const QString& hint);
+    // Connects the menu item or button of this name to its handler (main_form_menus.cpp).
+    void wireCommands();
+    void onCommand(const char* name, std::function<void()> handler);
     void initDocuments();
     void initEditing();
     void installViewWidgets();
@@ -380,17 +298,12 @@ private:
                    std::uint32_t end);
     bool refreshView(RIZI32DaziVereruz& view, AudioDocument& document, std::uint32_t zoom,
                      std::uint32_t caret);
-    void EngineNotice(unsigned message) { m_transport.EngineNotice(message); }
-    void openRequested(const QString& path, bool unsaved) { m_docs->OpenRequested(path, unsaved); }
-    void recentFileChosen(int number) { m_docs->RecentFileChosen(number); }
     void paintClippingLight(int channel, std::uint32_t color);
     void setEmptyViewText(const QString& text);
     // Song information, WMA and batch export (main_form_media.cpp).
-    void editSongInfo();
     void captionFromFileName(AudioDocument& document);
     // The recording format window decides the format of a new document: false when cancelled.
     bool AskRecordingFormat(RecordFormat& format);
-    void StopRecording() { m_transport.StopRecording(); }
 
     // ---- Members, in the order they are made (and the reverse of their end).
     WindowEditSurface m_editSurface{*this};

@@ -77,18 +77,22 @@ void TMainForm::installViewWidgets() {
         if (m_documents.current() != nullptr) m_statusPanels[4]->setText(text);
     });
     DocumentViews::Hooks hooks;
-    hooks.select = [this](std::uint32_t id) { SelectDocument(m_documents.indexOfId(id), false); };
+    hooks.select = [this](std::uint32_t id) {
+        m_docs->SelectDocument(m_documents.indexOfId(id), false);
+    };
     hooks.close = [this](std::uint32_t id) {
         const int index = m_documents.indexOfId(id);
         if (index < 0) return;
         holdBusy();
-        CloseDocument(index, true);
+        m_docs->CloseDocument(index, true);
         m_parts->PlaceDocumentButtons();
         releaseBusy();
     };
-    hooks.caretChanged = [this](QObject* sender) { WaveformBaseCaretPositionChange(sender); };
+    hooks.caretChanged = [this](QObject* sender) {
+        m_view.WaveformBaseCaretPositionChange(sender);
+    };
     hooks.selection = [this](QObject* sender, std::uint32_t start, std::uint32_t end) {
-        WaveformBaseSelection(sender, start, end);
+        m_view.WaveformBaseSelection(sender, start, end);
     };
     m_parts = std::make_unique<DocumentViews>(*this, *m_menus.value("WindowMenu"), m_documents,
                                               *m_scale, *m_overviewLink, std::move(hooks));
@@ -96,28 +100,31 @@ void TMainForm::installViewWidgets() {
 
 // Everything the documents need from the window is connected here, once, at creation.
 void TMainForm::initDocuments() {
-    m_docs = std::make_unique<DocumentController>(m_documentSurface, m_session, m_dialogs, m_transport);
+    m_docs =
+        std::make_unique<DocumentController>(m_documentSurface, m_session, m_dialogs, m_transport);
     installViewWidgets();
     m_playRecTimer = new QTimer(this);
     m_playRecTimer->setObjectName("PlayRecTimer");
     m_playRecTimer->setInterval(50);
-    connect(m_playRecTimer, &QTimer::timeout, this, &TMainForm::PlayRecTimerTimer);
+    connect(m_playRecTimer, &QTimer::timeout, this, [this] { m_transport.PlayRecTimerTimer(); });
     m_clippingTimer = new QTimer(this);
     m_clippingTimer->setObjectName("ClippingTimer");
     m_clippingTimer->setInterval(3000);
     m_clippingTimer->setSingleShot(true);
-    connect(m_clippingTimer, &QTimer::timeout, this, &TMainForm::ClippingTimerTimer);
+    connect(m_clippingTimer, &QTimer::timeout, this, [this] { m_transport.ClippingTimerTimer(); });
 
-    connect(this, &TMainForm::OpenRequested, this, &TMainForm::openRequested);
-    connect(this, &TMainForm::RecentFileChosen, this, &TMainForm::recentFileChosen);
+    connect(this, &TMainForm::OpenRequested, this,
+            [this](const QString& path, bool unsaved) { m_docs->OpenRequested(path, unsaved); });
+    connect(this, &TMainForm::RecentFileChosen, this,
+            [this](int number) { m_docs->RecentFileChosen(number); });
     connect(this, &TMainForm::EngineNotification, this,
-            [this](unsigned message, qintptr, qintptr) { EngineNotice(message); });
+            [this](unsigned message, qintptr, qintptr) { m_transport.EngineNotice(message); });
 
     // Shutdown's own flag stays set through these steps, whatever they hold and release.
     m_shutdownSteps.stopTransport = [this] {
         const bool busy = m_busy.isSet();
-        if (m_transport.IsPlaying()) StopPlayback();
-        if (m_transport.IsRecording()) StopRecording();
+        if (m_transport.IsPlaying()) m_transport.StopPlayback();
+        if (m_transport.IsRecording()) m_transport.StopRecording();
         if (busy) m_busy.set();
     };
     m_shutdownSteps.closeDocuments = [this](CloseMode mode) {
@@ -126,7 +133,7 @@ void TMainForm::initDocuments() {
         if (busy) m_busy.set();
         return closed;
     };
-    m_shutdownSteps.stopLevelTest = [this] { StopLevelTest(); };
+    m_shutdownSteps.stopLevelTest = [this] { m_transport.StopLevelTest(); };
 
     m_session.OnWorkingCopyReady = [this](AudioDocument& document, bool onlyIfUsersFile) {
         if (m_parts) m_parts->WorkingCopyReady(document, onlyIfUsersFile);
@@ -234,7 +241,7 @@ void TMainForm::showNoDocument() {
     m_documents.setCurrent(-1);
     m_parts->ShowParts(nullptr);
     BlankStatusBar();
-    ShowCaretPosition(0, sonthra::PositionMode::Samples);
+    m_view.ShowCaretPosition(0, sonthra::PositionMode::Samples);
     SetDocumentTitle({}, false);
     SetCommandState(kStateNoDocument);
     setSongInfoCommands();

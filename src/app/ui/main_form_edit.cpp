@@ -1,7 +1,7 @@
-// Editing in the main window: the read-outs forwarded to the view controller, the window's size,
-// and the refresh of view, overview, ruler, read-outs, status bar and commands after each edit
-// (asked through WindowEditSurface, window_edit_surface.cpp). The file work itself (engine calls,
-// undo files) is the editing library's; this adds the window.
+// Editing in the main window: the read-outs' entries handed to the view controller, the window's
+// size, and the refresh of view, overview, ruler, read-outs, status bar and commands after each
+// edit (asked through WindowEditSurface, window_edit_surface.cpp). The file work itself (engine
+// calls, undo files) is the editing library's; this adds the window.
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -40,27 +40,6 @@ void TMainForm::initEditing() {
             });
     connect(m_readouts, &ReadoutBar::SelectionEntered, this, [this] { m_view.SelectionEntered(); });
     connect(m_readouts, &ReadoutBar::EntryAbandoned, this, &TMainForm::FocusView);
-}
-
-// ---- Read-outs, the display's events and the entry fields: the view controller's.
-
-void TMainForm::ShowCaretPosition(std::uint32_t value, sonthra::PositionMode mode) {
-    m_view.ShowCaretPosition(value, mode);
-}
-void TMainForm::ShowSelectionBound(std::uint32_t value, sonthra::PositionMode mode, int which) {
-    m_view.ShowSelectionBound(value, mode, which);
-}
-std::uint32_t TMainForm::ReadCaretBox(sonthra::PositionMode wanted) const {
-    return m_view.ReadCaretBox(wanted);
-}
-std::uint32_t TMainForm::ReadSelectionBox(sonthra::PositionMode wanted, int which) const {
-    return m_view.ReadSelectionBox(wanted, which);
-}
-void TMainForm::WaveformBaseCaretPositionChange(QObject* sender) {
-    m_view.WaveformBaseCaretPositionChange(sender);
-}
-void TMainForm::WaveformBaseSelection(QObject* sender, std::uint32_t start, std::uint32_t end) {
-    m_view.WaveformBaseSelection(sender, start, end);
 }
 
 void TMainForm::FocusView() {
@@ -137,8 +116,8 @@ bool TMainForm::refreshView(RIZI32DaziVereruz& view, AudioDocument& document, st
     buildOverview(document.workFile, true);
     caret = std::min(caret, view.TotalSamples());
     view.SelectNone();
-    PlaceCaret(caret);
-    ShowCaretPosition(caret, sonthra::PositionMode::Samples);
+    m_view.PlaceCaret(caret);
+    m_view.ShowCaretPosition(caret, sonthra::PositionMode::Samples);
     m_overviewLink->SyncOverviewFrame();
     const int error = m_docs->ReadSampleFormat(document, document.workFile);
     if (error != 0) {

@@ -66,8 +66,8 @@ constexpr const char* kTransportButtons[] = {
 
 }  // namespace
 
-QAbstractButton* TMainForm::addButton(const char* name, const QString& caption, const QString& hint,
-                                      void (TMainForm::*handler)()) {
+QAbstractButton* TMainForm::addButton(const char* name, const QString& caption,
+                                      const QString& hint) {
     auto* button = new TCoolButton(this);
     button->setObjectName(name);
     button->setCaption(caption);
@@ -77,7 +77,6 @@ QAbstractButton* TMainForm::addButton(const char* name, const QString& caption, 
     if (!caption.isEmpty()) {
         button->setFixedWidth(std::max(30, button->fontMetrics().horizontalAdvance(caption) + 14));
     }
-    if (handler != nullptr) connect(button, &QAbstractButton::clicked, this, handler);
     return button;
 }
 
@@ -109,35 +108,26 @@ QWidget* TMainForm::buildToolStrip() {
     row->setContentsMargins(6, 4, 6, 4);
     row->setSpacing(4);
 
+    row->addWidget(addButton("ZoomInButton", "Zoom In", "Zoom In (F2)"));
+    row->addWidget(addButton("ZoomOutButton", "Zoom Out", "Zoom Out (F3)"));
     row->addWidget(
-        addButton("ZoomInButton", "Zoom In", "Zoom In (F2)", &TMainForm::ZoomInButtonClick));
-    row->addWidget(
-        addButton("ZoomOutButton", "Zoom Out", "Zoom Out (F3)", &TMainForm::ZoomOutButtonClick));
-    row->addWidget(addButton("ZoomToSelectionButton", "Zoom To Selection", "Zoom To Selection (F4)",
-                             &TMainForm::ZoomToSelectionButtonClick));
-    row->addWidget(addButton("ZoomToExtentsButton", "Zoom To Extent", "Zoom To Extents (F5)",
-                             &TMainForm::ZoomToExtentsButtonClick));
+        addButton("ZoomToSelectionButton", "Zoom To Selection", "Zoom To Selection (F4)"));
+    row->addWidget(addButton("ZoomToExtentsButton", "Zoom To Extent", "Zoom To Extents (F5)"));
     row->addSpacing(16);
-    row->addWidget(addButton("EffectsButton1", "EQ", "Apply Equalize Effect",
-                             &TMainForm::EffectsButton1Click));
-    row->addWidget(
-        addButton("EffectsButton2", "Fade", "Apply Fade Effect", &TMainForm::EffectsButton2Click));
-    row->addWidget(addButton("EffectsButton3", "Normalize", "Apply Normalize Effect",
-                             &TMainForm::EffectsButton3Click));
-    row->addWidget(
-        addButton("EffectsButton4", "Echo", "Apply Echo Effect", &TMainForm::EffectsButton4Click));
-    row->addWidget(addButton("EffectsButton5", "Mix", "Mix", &TMainForm::EffectsButton5Click));
-    row->addWidget(addButton("MoreEffectsButton", "More...", "Click here for more effects...",
-                             &TMainForm::MoreEffectsButtonClick));
+    row->addWidget(addButton("EffectsButton1", "EQ", "Apply Equalize Effect"));
+    row->addWidget(addButton("EffectsButton2", "Fade", "Apply Fade Effect"));
+    row->addWidget(addButton("EffectsButton3", "Normalize", "Apply Normalize Effect"));
+    row->addWidget(addButton("EffectsButton4", "Echo", "Apply Echo Effect"));
+    row->addWidget(addButton("EffectsButton5", "Mix", "Mix"));
+    row->addWidget(addButton("MoreEffectsButton", "More...", "Click here for more effects..."));
     row->addStretch(1);
 
     // Commands this build does not offer keep their buttons, hidden.
     QAbstractButton* hidden[] = {
-        addButton("songInfoButton", "Change Song Info...", {}, &TMainForm::songInfoButtonClick),
-        addButton("PodcastInfoCoolButton", "View Podcast Info", {},
-                  &TMainForm::PodcastInfoCoolButtonClick),
-        addButton("RipButton", "Rip", {}, nullptr),
-        addButton("BurnButton", "Burn", {}, nullptr),
+        addButton("songInfoButton", "Change Song Info...", {}),
+        addButton("PodcastInfoCoolButton", "View Podcast Info", {}),
+        addButton("RipButton", "Rip", {}),
+        addButton("BurnButton", "Burn", {}),
     };
     for (QAbstractButton* button : hidden) {
         row->addWidget(button);
@@ -164,10 +154,8 @@ QWidget* TMainForm::buildWaveformArea() {
 
     auto* overviewRow = new QHBoxLayout;
     overviewRow->setSpacing(0);
-    QAbstractButton* left = addButton("WaveformLeftScrollButton", "<", "Scroll left",
-                                      &TMainForm::WaveformLeftScrollButtonClick);
-    QAbstractButton* right = addButton("WaveformRightScrollButton", ">", "Scroll right",
-                                       &TMainForm::WaveformRightScrollButtonClick);
+    QAbstractButton* left = addButton("WaveformLeftScrollButton", "<", "Scroll left");
+    QAbstractButton* right = addButton("WaveformRightScrollButton", ">", "Scroll right");
     auto* overview = new TNoDocumentView("No sample present", area);
     overview->setObjectName("OverviewBase");
     overview->setFixedHeight(56);
@@ -240,24 +228,23 @@ QWidget* TMainForm::buildTransport() {
     struct Control {
         const char* name;
         const char* hint;
-        void (TMainForm::*handler)();
     };
     const Control controls[] = {
-        {"SkipToStartButton", "Go to beginning", &TMainForm::SkipToStartButtonClick},
-        {"RewindButton", "Rewind", &TMainForm::RewindButtonClick},
-        {"PlayButton", "Play", &TMainForm::PlayButtonClick},
-        {"PauseButton", "Pause", &TMainForm::PauseButtonClick},
-        {"PlayFromStartButton", "Play From Start", &TMainForm::PlayFromStartButtonClick},
-        {"StopButton", "Stop", &TMainForm::StopButtonClick},
-        {"FastForwardButton", "Forward", &TMainForm::FastForwardButtonClick},
-        {"SkipToEndButton", "Go to end", &TMainForm::SkipToEndButtonClick},
-        {"StartStopRecordingButton", "Record", &TMainForm::StartStopRecordingButtonClick},
+        {"SkipToStartButton", "Go to beginning"},
+        {"RewindButton", "Rewind"},
+        {"PlayButton", "Play"},
+        {"PauseButton", "Pause"},
+        {"PlayFromStartButton", "Play From Start"},
+        {"StopButton", "Stop"},
+        {"FastForwardButton", "Forward"},
+        {"SkipToEndButton", "Go to end"},
+        {"StartStopRecordingButton", "Record"},
     };
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(3);
     for (const Control& c : controls) {
         // A glyph and no caption: the hint names the button for screen readers.
-        auto* button = static_cast<TCoolButton*>(addButton(c.name, c.hint, c.hint, c.handler));
+        auto* button = static_cast<TCoolButton*>(addButton(c.name, c.hint, c.hint));
         button->setText({});
         button->setFixedSize(36, 30);
         buttons->addWidget(button);
@@ -267,12 +254,9 @@ QWidget* TMainForm::buildTransport() {
         ->setIsToggleButton(true);
     grid->addLayout(buttons, 0, 0, 1, 4);
 
-    grid->addWidget(addButton("RecSettingsButton", "Rec Settings", "Recording format",
-                              &TMainForm::RecSettingsButtonClick),
-                    1, 0);
-    grid->addWidget(addButton("RecSourceButton", "Rec Source", "Choose the recording source",
-                              &TMainForm::RecSourceButtonClick),
-                    1, 1);
+    grid->addWidget(addButton("RecSettingsButton", "Rec Settings", "Recording format"), 1, 0);
+    grid->addWidget(addButton("RecSourceButton", "Rec Source", "Choose the recording source"), 1,
+                    1);
     auto* source = new QLabel(box);
     source->setObjectName("RecordingSourceLabel");
     // The source's name and the "Recording" label take fixed room, shown or not, so that no
@@ -304,22 +288,6 @@ QWidget* TMainForm::buildMixer() {
 const MixerSources& TMainForm::InputSources() const {
     return m_mixerPanel->Sources();
 }
-void TMainForm::RecSourceButtonClick() {
-    m_mixerPanel->RecSourceButtonClick();
-}
-void TMainForm::RecordVolumeTrackBarScroll() {
-    m_mixerPanel->RecordVolumeTrackBarScroll();
-}
-void TMainForm::RecordBalanceTrackBarScroll() {
-    m_mixerPanel->RecordBalanceTrackBarScroll();
-}
-void TMainForm::PlaybackVolumeTrackBarScroll() {
-    m_mixerPanel->PlaybackVolumeTrackBarScroll();
-}
-void TMainForm::PlaybackBalanceTrackBarScroll() {
-    m_mixerPanel->PlaybackBalanceTrackBarScroll();
-}
-
 int TMainForm::mixerDeviceFor(bool input) {
     if (m_engine == nullptr || m_mixer == nullptr || m_preferences == nullptr) return -1;
     const int chosen =

@@ -1,6 +1,6 @@
-// Song information, MP3 services, WMA import and export, and batch export: the main window's
-// side of them. The windows and the conversions live in the tags and convert libraries; here
-// they meet the documents.
+// Song information, MP3 services, WMA import and export, batch export and the podcast controller:
+// the main window's side of them. The windows and the conversions live in the tags and convert
+// libraries; here they meet the documents.
 #include <QAction>
 #include <QDialog>
 #include <QToolButton>
@@ -9,6 +9,7 @@
 #include "app/ui/document_batch_host.h"
 #include "app/ui/main_form.h"
 #include "app/ui/main_form_shared.h"
+#include "app/ui/podcast_controller.h"
 #include "convert/batch_export.h"
 #include "convert/ui/batch_param_form.h"
 #include "convert/ui/mp3_document_services.h"
@@ -29,7 +30,7 @@ void TMainForm::attachMedia() {
     if (m_mp3Services) return;
     m_mp3Services = std::make_shared<Mp3DocumentServices>(m_dialogs, m_settings, this);
     Mp3DocumentServices* mp3 = m_mp3Services.get();
-    SetMp3Services({
+    m_docs->SetMp3Services({
         [mp3](const std::string& path) { return mp3->canConvert(path); },
         [mp3](const std::string& path) { return mp3->bitRate(path); },
         [mp3](const std::string& source, const std::string& destination) {
@@ -41,7 +42,18 @@ void TMainForm::attachMedia() {
     m_wmaExport = new TWMAExportForm(m_dialogs, m_settings, this);
 }
 
-void TMainForm::editSongInfo() {
+PodcastController& TMainForm::Podcast() {
+    if (!m_podcast) {
+        PodcastController::Hooks hooks;
+        hooks.saveDocument = [this] { Action("FileSaveMenu")->trigger(); };
+        hooks.refreshCommands = [this] { setCommandStateFromDocument(); };
+        hooks.settings = [this] { return m_settings; };
+        m_podcast = std::make_shared<PodcastController>(m_dialogs, m_session, this, hooks);
+    }
+    return *m_podcast;
+}
+
+void TMainForm::songInfoMenuClick() {
     AudioDocument* document = m_documents.current();
     if (document == nullptr) return;
     BusyHold busy(m_session);
@@ -61,14 +73,15 @@ void TMainForm::FileExportToWmaMenuClick() {
     AudioDocument* document = m_documents.current();
     if (document == nullptr || m_wmaExport == nullptr) return;
     BusyHold busy(m_session);
-    const std::string source = EnsureWorkingCopy(true) ? document->workFile : document->fileName;
+    const std::string source =
+        m_session.EnsureWorkingCopy(true) ? document->workFile : document->fileName;
     m_wmaExport->FileExportToWma(document->fileName, source);
 }
 
 void TMainForm::BatchExportMenuClick() {
     if (m_documents.empty() || !m_mp3Services || m_transport.BlocksEditing()) return;
     BusyHold busy(m_session);
-    if (!EnsureWorkingCopy(true)) return;
+    if (!m_session.EnsureWorkingCopy(true)) return;
     if (m_batchForm == nullptr) m_batchForm = new TBatchProcessParamSelectionForm(m_dialogs, this);
     if (m_burnForm == nullptr) m_burnForm = new TWMAExportFormForBurn(m_dialogs, m_settings, this);
     std::vector<BatchAudio> audio;

@@ -3,6 +3,7 @@
 // A "hidden" command is an action of the window that is not placed in its menu: Qt switches
 // off an action's shortcut when the action itself is hidden, while these commands keep
 // theirs (Ctrl+I, Ctrl+P, Ctrl+U) and they act whenever the command is enabled.
+#include <QAbstractButton>
 #include <QActionGroup>
 #include <QFileInfo>
 #include <QKeySequence>
@@ -10,6 +11,8 @@
 #include <QMenuBar>
 
 #include "app/ui/main_form.h"
+#include "app/ui/mixer_panel.h"
+#include "app/ui/podcast_controller.h"
 
 namespace sonthra {
 
@@ -31,7 +34,6 @@ struct MenuEntry {
     const char* caption;   // with its & accelerator
     const char* shortcut;  // portable key text, "" for none
     unsigned flags;
-    void (TMainForm::*handler)();
 };
 
 }  // namespace
@@ -84,96 +86,76 @@ void TMainForm::buildMenus() {
 
 void TMainForm::buildMenuEntries() {
     static const MenuEntry kEntries[] = {
-        {"FileMenu", "FileNewMenu", "&New...", "Ctrl+N", kShown, &TMainForm::FileNewMenuClick},
-        {"FileMenu", "FileOpenMenu", "&Open...", "Ctrl+O", kShown, &TMainForm::FileOpenMenuClick},
-        {"FileMenu", "FileCloseMenu", "&Close", "Ctrl+W", kShown, &TMainForm::FileCloseMenuClick},
-        {"FileMenu", nullptr, nullptr, "", kSeparator, nullptr},
-        {"FileMenu", "FileSaveMenu", "&Save", "Ctrl+S", kShown, &TMainForm::FileSaveMenuClick},
-        {"FileMenu", "FileSaveAsMenu", "Save &As...", "", kShown, &TMainForm::FileSaveMenuClick},
-        {"FileMenu", "FileSaveAsPodcastMenu", "Save As &Podcast", "Ctrl+P", kHidden,
-         &TMainForm::FileSaveAsPodcastClick},
-        {"FileMenu", "FileUploadPodcastMenu", "&Upload Podcast", "Ctrl+U", kHidden,
-         &TMainForm::FileUploadPodcastClick},
-        {"FileMenu", "FileRevertMenu", "&Revert", "", kShown, &TMainForm::FileRevertMenuClick},
-        {"FileMenu", nullptr, nullptr, "", kSeparator, nullptr},
-        {"FileMenu", "FileImportMenu", "&Import", "", kSubmenu | kHidden, nullptr},
-        {"FileImportMenu", "FileImportFromWMAMenu", "From &WMA..", "", kShown,
-         &TMainForm::FileImportFromWMAMenuClick},
-        {"FileMenu", "FileExportMenu", "&Export", "", kSubmenu | kHidden, nullptr},
-        {"FileExportMenu", "FileExportToWmaMenu", "To &WMA...", "", kShown,
-         &TMainForm::FileExportToWmaMenuClick},
-        {"FileMenu", "BatchExportMenu", "&Batch Export", "", kHidden,
-         &TMainForm::BatchExportMenuClick},
-        {"FileMenu", "songInfoMenu", "Change Song &Information...", "Ctrl+I", kHidden,
-         &TMainForm::songInfoMenuClick},
-        {"FileMenu", nullptr, nullptr, "", kSeparator, nullptr},
-        {"FileMenu", "FilePreferencesMenu", "&Preferences...", "", kShown,
-         &TMainForm::FilePreferencesMenuClick},
-        {"FileMenu", nullptr, nullptr, "", kSeparator, nullptr},
-        {"FileMenu", "FileExitMenu", "E&xit", "Ctrl+Q", kShown, &TMainForm::FileExitMenuClick},
+        {"FileMenu", "FileNewMenu", "&New...", "Ctrl+N", kShown},
+        {"FileMenu", "FileOpenMenu", "&Open...", "Ctrl+O", kShown},
+        {"FileMenu", "FileCloseMenu", "&Close", "Ctrl+W", kShown},
+        {"FileMenu", nullptr, nullptr, "", kSeparator},
+        {"FileMenu", "FileSaveMenu", "&Save", "Ctrl+S", kShown},
+        {"FileMenu", "FileSaveAsMenu", "Save &As...", "", kShown},
+        {"FileMenu", "FileSaveAsPodcastMenu", "Save As &Podcast", "Ctrl+P", kHidden},
+        {"FileMenu", "FileUploadPodcastMenu", "&Upload Podcast", "Ctrl+U", kHidden},
+        {"FileMenu", "FileRevertMenu", "&Revert", "", kShown},
+        {"FileMenu", nullptr, nullptr, "", kSeparator},
+        {"FileMenu", "FileImportMenu", "&Import", "", kSubmenu | kHidden},
+        {"FileImportMenu", "FileImportFromWMAMenu", "From &WMA..", "", kShown},
+        {"FileMenu", "FileExportMenu", "&Export", "", kSubmenu | kHidden},
+        {"FileExportMenu", "FileExportToWmaMenu", "To &WMA...", "", kShown},
+        {"FileMenu", "BatchExportMenu", "&Batch Export", "", kHidden},
+        {"FileMenu", "songInfoMenu", "Change Song &Information...", "Ctrl+I", kHidden},
+        {"FileMenu", nullptr, nullptr, "", kSeparator},
+        {"FileMenu", "FilePreferencesMenu", "&Preferences...", "", kShown},
+        {"FileMenu", nullptr, nullptr, "", kSeparator},
+        {"FileMenu", "FileExitMenu", "E&xit", "Ctrl+Q", kShown},
 
-        {"EditMenu", "EditUndoMenu", "&Undo", "Ctrl+Z", kShown, &TMainForm::EditUndoMenuClick},
-        {"EditMenu", "EditRedoMenu", "&Redo", "Ctrl+Y", kShown, &TMainForm::EditRedoMenuClick},
-        {"EditMenu", nullptr, nullptr, "", kSeparator, nullptr},
-        {"EditMenu", "EditCutMenu", "Cu&t", "Ctrl+X", kShown, &TMainForm::EditCutMenuClick},
-        {"EditMenu", "EditCopyMenu", "&Copy", "Ctrl+C", kShown, &TMainForm::EditCopyMenuClick},
-        {"EditMenu", "EditPasteMenu", "&Paste", "Ctrl+V", kShown, &TMainForm::EditPasteMenuClick},
-        {"EditMenu", "EditClearMenu", "C&lear", "Del", kShown, &TMainForm::EditClearMenuClick},
-        {"EditMenu", "EditCropMenu", "Cr&op", "", kShown, &TMainForm::EditCropMenuClick},
-        {"EditMenu", nullptr, nullptr, "", kSeparator, nullptr},
-        {"EditMenu", "EditCutSelectionToFileMenu", "Cut Se&lection To File...", "", kShown,
-         &TMainForm::EditCutSelectionToFileMenuClick},
-        {"EditMenu", "EditCopySelectionToFileMenu", "Cop&y &Selection To File...", "", kShown,
-         &TMainForm::EditCopySelectionToFileMenuClick},
-        {"EditMenu", nullptr, nullptr, "", kSeparator, nullptr},
-        {"EditMenu", "EditSelectAllMenu", "Select &All", "Ctrl+A", kShown,
-         &TMainForm::EditSelectAllMenuClick},
-        {"EditMenu", "EditSelectNoneMenu", "Select &None", "", kShown,
-         &TMainForm::EditSelectNoneMenuClick},
-        {"EditMenu", nullptr, nullptr, "", kSeparator, nullptr},
-        {"EditMenu", "EditMuteMenu", "&Mute...", "", kShown, &TMainForm::EditMuteMenuClick},
-        {"EditMenu", "EditTrimSilenceMenu", "Trim Sil&ence...", "", kShown,
-         &TMainForm::EditTrimSilenceMenuClick},
-        {"EditMenu", "EditInsertSilenceMenu", "&Insert Silence...", "", kShown,
-         &TMainForm::EditInsertSilenceMenuClick},
-        {"EditMenu", "EditChangeFormatMenu", "Change &Format...", "", kShown,
-         &TMainForm::EditChangeFormatMenuClick},
+        {"EditMenu", "EditUndoMenu", "&Undo", "Ctrl+Z", kShown},
+        {"EditMenu", "EditRedoMenu", "&Redo", "Ctrl+Y", kShown},
+        {"EditMenu", nullptr, nullptr, "", kSeparator},
+        {"EditMenu", "EditCutMenu", "Cu&t", "Ctrl+X", kShown},
+        {"EditMenu", "EditCopyMenu", "&Copy", "Ctrl+C", kShown},
+        {"EditMenu", "EditPasteMenu", "&Paste", "Ctrl+V", kShown},
+        {"EditMenu", "EditClearMenu", "C&lear", "Del", kShown},
+        {"EditMenu", "EditCropMenu", "Cr&op", "", kShown},
+        {"EditMenu", nullptr, nullptr, "", kSeparator},
+        {"EditMenu", "EditCutSelectionToFileMenu", "Cut Se&lection To File...", "", kShown},
+        {"EditMenu", "EditCopySelectionToFileMenu", "Cop&y &Selection To File...", "", kShown},
+        {"EditMenu", nullptr, nullptr, "", kSeparator},
+        {"EditMenu", "EditSelectAllMenu", "Select &All", "Ctrl+A", kShown},
+        {"EditMenu", "EditSelectNoneMenu", "Select &None", "", kShown},
+        {"EditMenu", nullptr, nullptr, "", kSeparator},
+        {"EditMenu", "EditMuteMenu", "&Mute...", "", kShown},
+        {"EditMenu", "EditTrimSilenceMenu", "Trim Sil&ence...", "", kShown},
+        {"EditMenu", "EditInsertSilenceMenu", "&Insert Silence...", "", kShown},
+        {"EditMenu", "EditChangeFormatMenu", "Change &Format...", "", kShown},
 
-        {"ViewMenu", "ViewZoomInMenu", "Zoom &In", "F2", kShown, &TMainForm::ViewZoomInMenuClick},
-        {"ViewMenu", "ViewZoomOutMenu", "Zoom &Out", "F3", kShown, &TMainForm::ZoomOutButtonClick},
-        {"ViewMenu", "ViewZoomToSelectionMenu", "Zoom to &Selection", "F4", kShown,
-         &TMainForm::ZoomToSelectionButtonClick},
-        {"ViewMenu", "ViewZoomToExtentsMenu", "Zoom To E&xtents", "F5", kShown,
-         &TMainForm::ZoomToExtentsButtonClick},
-        {"ViewMenu", nullptr, nullptr, "", kSeparator, nullptr},
-        {"ViewMenu", "ViewPositionDisplayMenu", "&Position Displays", "", kSubmenu, nullptr},
+        {"ViewMenu", "ViewZoomInMenu", "Zoom &In", "F2", kShown},
+        {"ViewMenu", "ViewZoomOutMenu", "Zoom &Out", "F3", kShown},
+        {"ViewMenu", "ViewZoomToSelectionMenu", "Zoom to &Selection", "F4", kShown},
+        {"ViewMenu", "ViewZoomToExtentsMenu", "Zoom To E&xtents", "F5", kShown},
+        {"ViewMenu", nullptr, nullptr, "", kSeparator},
+        {"ViewMenu", "ViewPositionDisplayMenu", "&Position Displays", "", kSubmenu},
         {"ViewPositionDisplayMenu", "ViewPositionDisplayMinSecMenu", "&Minutes / Seconds", "",
-         kRadio | kChecked, &TMainForm::ViewPositionDisplayMinSecMenuClick},
-        {"ViewPositionDisplayMenu", "ViewPositionDisplaySamplesMenu", "&Sample Number", "", kRadio,
-         &TMainForm::ViewPositionDisplaySamplesMenuClick},
-        {"ViewMenu", "ViewSetColorsMenu", "Set &Colors...", "", kShown,
-         &TMainForm::ViewSetColorsMenuClick},
+         kRadio | kChecked},
+        {"ViewPositionDisplayMenu", "ViewPositionDisplaySamplesMenu", "&Sample Number", "", kRadio},
+        {"ViewMenu", "ViewSetColorsMenu", "Set &Colors...", "", kShown},
 
         // The template item stands for the effects; the plug-ins' items follow it.
-        {"EffectsMenu", "SampleEffectMenuItem", "Sample Effect", "", kHidden, nullptr},
+        {"EffectsMenu", "SampleEffectMenuItem", "Sample Effect", "", kHidden},
 
-        {"ToolsMenu", "ScrublineMenu", "&Scrubline...", "", kShown, &TMainForm::ScrublineMenuClick},
-        {"ToolsMenu", "OverdubMenu", "&Overdub...", "", kHidden, nullptr},
-        {"ToolsMenu", "VoIPRecordingMenu", "&VoIP Recording...", "", kHidden, nullptr},
-        {"ToolsMenu", "VocalReducerMenu", "Vocal &Reducer...", "", kHidden, nullptr},
-        {"ToolsMenu", "TrackSplitterMenu", "&Track Splitter...", "", kHidden, nullptr},
+        {"ToolsMenu", "ScrublineMenu", "&Scrubline...", "", kShown},
+        {"ToolsMenu", "OverdubMenu", "&Overdub...", "", kHidden},
+        {"ToolsMenu", "VoIPRecordingMenu", "&VoIP Recording...", "", kHidden},
+        {"ToolsMenu", "VocalReducerMenu", "Vocal &Reducer...", "", kHidden},
+        {"ToolsMenu", "TrackSplitterMenu", "&Track Splitter...", "", kHidden},
 
-        {"WindowMenu", "WindowRipMenu", "&Rip", "", kHidden, nullptr},
-        {"WindowMenu", "WindowEditMenu", "&Edit", "", kCheckable, nullptr},
-        {"WindowMenu", "WindowBurnMenu", "&Burn", "", kHidden, nullptr},
-        {"WindowMenu", nullptr, nullptr, "", kSeparator, nullptr},
+        {"WindowMenu", "WindowRipMenu", "&Rip", "", kHidden},
+        {"WindowMenu", "WindowEditMenu", "&Edit", "", kCheckable},
+        {"WindowMenu", "WindowBurnMenu", "&Burn", "", kHidden},
+        {"WindowMenu", nullptr, nullptr, "", kSeparator},
 
-        {"HelpMenu", "HelpContentsMenu", "&Contents", "F1", kShown,
-         &TMainForm::HelpContentsMenuClick},
-        {"HelpMenu", "HelpCheckForUpdatesMenu", "Check for &Updates...", "", kHidden, nullptr},
-        {"HelpMenu", nullptr, nullptr, "", kSeparator, nullptr},
-        {"HelpMenu", "HelpAboutMenu", "&About Sonthra...", "", kShown,
-         &TMainForm::HelpAboutMenuClick},
+        {"HelpMenu", "HelpContentsMenu", "&Contents", "F1", kShown},
+        {"HelpMenu", "HelpCheckForUpdatesMenu", "Check for &Updates...", "", kHidden},
+        {"HelpMenu", nullptr, nullptr, "", kSeparator},
+        {"HelpMenu", "HelpAboutMenu", "&About Sonthra...", "", kShown},
     };
 
     for (const MenuEntry& e : kEntries) {
@@ -197,9 +179,97 @@ void TMainForm::buildMenuEntries() {
         } else {
             menu->addAction(action);
         }
-        if (e.handler != nullptr) connect(action, &QAction::triggered, this, e.handler);
         m_actions.insert(action->objectName(), action);
     }
+}
+
+void TMainForm::onCommand(const char* name, std::function<void()> handler) {
+    if (QAction* action = m_actions.value(QString::fromUtf8(name))) {
+        connect(action, &QAction::triggered, this, [handler] { handler(); });
+    } else if (auto* button = findChild<QAbstractButton*>(QString::fromUtf8(name))) {
+        connect(button, &QAbstractButton::clicked, this, [handler] { handler(); });
+    } else {
+        // A name without its menu item or button: every window made would lack a command.
+        qFatal("No command named %s", name);
+    }
+}
+
+// Every command to the handler of its name: the controller's where the controller does the
+// work, the window's own otherwise.
+void TMainForm::wireCommands() {
+    DocumentController& files = *m_docs;
+    onCommand("FileNewMenu", [&files] { files.FileNewMenuClick(); });
+    onCommand("FileOpenMenu", [&files] { files.FileOpenMenuClick(); });
+    onCommand("FileCloseMenu", [&files] { files.FileCloseMenuClick(); });
+    onCommand("FileSaveMenu", [&files] { files.FileSaveMenuClick(1); });
+    onCommand("FileSaveAsMenu", [&files] { files.FileSaveMenuClick(2); });
+    onCommand("FileRevertMenu", [&files] { files.FileRevertMenuClick(); });
+    onCommand("FileImportFromWMAMenu", [&files] { files.FileImportFromWMAMenuClick(); });
+    onCommand("FileSaveAsPodcastMenu", [this] { Podcast().FileSaveAsPodcastClick(); });
+    onCommand("FileUploadPodcastMenu", [this] { Podcast().FileUploadPodcastClick(); });
+    onCommand("PodcastInfoCoolButton", [this] { Podcast().PodcastInfoCoolButtonClick(); });
+    onCommand("FileExportToWmaMenu", [this] { FileExportToWmaMenuClick(); });
+    onCommand("BatchExportMenu", [this] { BatchExportMenuClick(); });
+    onCommand("songInfoMenu", [this] { songInfoMenuClick(); });
+    onCommand("songInfoButton", [this] { songInfoButtonClick(); });
+    onCommand("FilePreferencesMenu", [this] { FilePreferencesMenuClick(); });
+    onCommand("FileExitMenu", [this] { FileExitMenuClick(); });
+
+    EditController& edit = *m_edit;
+    onCommand("EditUndoMenu", [&edit] { edit.EditUndoMenuClick(); });
+    onCommand("EditRedoMenu", [&edit] { edit.EditRedoMenuClick(); });
+    onCommand("EditCutMenu", [&edit] { edit.EditCutMenuClick(); });
+    onCommand("EditCopyMenu", [&edit] { edit.EditCopyMenuClick(); });
+    onCommand("EditPasteMenu", [&edit] { edit.EditPasteMenuClick(); });
+    onCommand("EditClearMenu", [&edit] { edit.EditClearMenuClick(); });
+    onCommand("EditCropMenu", [&edit] { edit.EditCropMenuClick(); });
+    onCommand("EditCutSelectionToFileMenu", [&edit] { edit.EditCutSelectionToFileMenuClick(); });
+    onCommand("EditCopySelectionToFileMenu", [&edit] { edit.EditCopySelectionToFileMenuClick(); });
+    onCommand("EditMuteMenu", [this] { EditMuteMenuClick(); });
+    onCommand("EditTrimSilenceMenu", [this] { EditTrimSilenceMenuClick(); });
+    onCommand("EditInsertSilenceMenu", [this] { EditInsertSilenceMenuClick(); });
+    onCommand("EditChangeFormatMenu", [this] { EditChangeFormatMenuClick(); });
+
+    ViewController& view = m_view;
+    onCommand("EditSelectAllMenu", [&view] { view.EditSelectAllMenuClick(); });
+    onCommand("EditSelectNoneMenu", [&view] { view.EditSelectNoneMenuClick(); });
+    onCommand("ViewZoomInMenu", [&view] { view.ViewZoomInMenuClick(); });
+    onCommand("ZoomInButton", [&view] { view.ZoomInButtonClick(); });
+    onCommand("ViewZoomOutMenu", [&view] { view.ZoomOutButtonClick(); });
+    onCommand("ZoomOutButton", [&view] { view.ZoomOutButtonClick(); });
+    onCommand("ViewZoomToSelectionMenu", [&view] { view.ZoomToSelectionButtonClick(); });
+    onCommand("ZoomToSelectionButton", [&view] { view.ZoomToSelectionButtonClick(); });
+    onCommand("ViewZoomToExtentsMenu", [&view] { view.ZoomToExtentsButtonClick(); });
+    onCommand("ZoomToExtentsButton", [&view] { view.ZoomToExtentsButtonClick(); });
+    onCommand("WaveformLeftScrollButton", [&view] { view.WaveformLeftScrollButtonClick(); });
+    onCommand("WaveformRightScrollButton", [&view] { view.WaveformRightScrollButtonClick(); });
+    onCommand("ViewPositionDisplayMinSecMenu", [this] { ViewPositionDisplayMinSecMenuClick(); });
+    onCommand("ViewPositionDisplaySamplesMenu", [this] { ViewPositionDisplaySamplesMenuClick(); });
+    onCommand("ViewSetColorsMenu", [this] { ViewSetColorsMenuClick(); });
+
+    onCommand("EffectsButton1", [this] { EffectsButton1Click(); });
+    onCommand("EffectsButton2", [this] { EffectsButton2Click(); });
+    onCommand("EffectsButton3", [this] { EffectsButton3Click(); });
+    onCommand("EffectsButton4", [this] { EffectsButton4Click(); });
+    onCommand("EffectsButton5", [this] { EffectsButton5Click(); });
+    onCommand("MoreEffectsButton", [this] { MoreEffectsButtonClick(); });
+    onCommand("ScrublineMenu", [this] { ScrublineMenuClick(); });
+    onCommand("HelpContentsMenu", [this] { HelpContentsMenuClick(); });
+    onCommand("HelpAboutMenu", [this] { HelpAboutMenuClick(); });
+
+    TransportController& transport = m_transport;
+    onCommand("SkipToStartButton", [&transport] { transport.SkipToStartButtonClick(); });
+    onCommand("RewindButton", [&transport] { transport.RewindButtonClick(); });
+    onCommand("PlayButton", [&transport] { transport.PlayButtonClick(); });
+    onCommand("PauseButton", [&transport] { transport.PauseButtonClick(); });
+    onCommand("PlayFromStartButton", [&transport] { transport.PlayFromStartButtonClick(); });
+    onCommand("FastForwardButton", [&transport] { transport.FastForwardButtonClick(); });
+    onCommand("SkipToEndButton", [&transport] { transport.SkipToEndButtonClick(); });
+    onCommand("StopButton", [this] { StopButtonClick(); });
+    onCommand("StartStopRecordingButton", [this] { StartStopRecordingButtonClick(); });
+    onCommand("RecSettingsButton", [this] { RecSettingsButtonClick(); });
+    MixerPanel& mixer = *m_mixerPanel;
+    onCommand("RecSourceButton", [&mixer] { mixer.RecSourceButtonClick(); });
 }
 
 QAction* TMainForm::Action(const QString& objectName) const {

@@ -98,7 +98,7 @@ void TMainForm::ShutdownWithoutAsking() {
     // in time: what must outlive the program is stored here and the process ends at once.
     // A recording into the open document would be inserted first, which takes as long as
     // the document is big: it stays in its own file for the next start instead.
-    const bool inserting = IsRecording() && Transport().insert.active;
+    const bool inserting = m_transport.IsRecording() && Transport().insert.active;
     if (m_shuttingDown || QApplication::activeModalWidget() != nullptr || inserting) {
         endAtOnce(*this, m_shutdownSteps, m_preferences);
         return;

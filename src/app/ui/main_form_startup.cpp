@@ -6,9 +6,9 @@
 #include <QMetaObject>
 #include <QPointer>
 
-#include "dialogs/ui/help.h"
 #include "app/ui/main_form.h"
 #include "app/ui/mixer_panel.h"
+#include "dialogs/ui/help.h"
 #include "dialogs/ui/user_dialogs.h"
 #include "engine/mixer.h"
 #include "engine/nx_wave_player.h"
@@ -169,17 +169,24 @@ void TMainForm::FilePreferencesMenuClick() {
     }
     const bool inputChanged = m_preferences->GetInputDeviceIndex() != inputBefore;
     if (inputChanged) {
-        showMixerMessages(
-            ChangeMixerInputDevice(*m_mixer, mixerDeviceFor(true), m_mixerPanel->SourcesForChange()));
+        showMixerMessages(ChangeMixerInputDevice(*m_mixer, mixerDeviceFor(true),
+                                                 m_mixerPanel->SourcesForChange()));
         m_mixerPanel->ShowSource();
         m_mixerPanel->ReadBackRecord();
         if (m_recSettings != nullptr) m_recSettings->BuildFormatLists();
     }
     if (inputChanged || m_preferences->GetAlwaysTestLevels() != testBefore) {
         // The engine takes a new device from the next level test on.
-        StopLevelTest();
-        if (m_preferences->GetAlwaysTestLevels()) StartLevelTest();
+        m_transport.StopLevelTest();
+        if (m_preferences->GetAlwaysTestLevels()) m_transport.StartLevelTest();
     }
+}
+
+// The recording format window decides; a window made without one takes the current format.
+bool TMainForm::AskRecordingFormat(RecordFormat& format) {
+    if (m_recSettings != nullptr && m_recSettings->exec() != QDialog::Accepted) return false;
+    format = RecordingFormat();
+    return true;
 }
 
 void TMainForm::RecSettingsButtonClick() {

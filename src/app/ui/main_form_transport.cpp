@@ -1,6 +1,6 @@
-// The transport buttons that do more than forward to the transport controller (the others are
-// one-line forwards in main_form.h); what the controller asks of the window is
-// WindowTransportSurface's (window_transport_surface.cpp).
+// The transport buttons that do more than the transport controller's handlers (the others are
+// wired to it); what the controller asks of the window is WindowTransportSurface's
+// (window_transport_surface.cpp).
 #include <QAbstractButton>
 #include <QLabel>
 #include <QTimer>
@@ -27,7 +27,7 @@ using namespace main_form;
 // Stop ends a recording, or else the playback.
 void TMainForm::StopButtonClick() {
     if (m_transport.IsRecording()) {
-        StopRecording();
+        m_transport.StopRecording();
     } else {
         m_transport.StopButtonClick();
     }

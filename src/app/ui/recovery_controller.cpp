@@ -163,7 +163,7 @@ void RecoveryController::KeepForNextStart() {
         const AudioDocument& document = *documents.at(i);
         // A recording into a new document has not counted its frames yet.
         unsaved = unsaved || NeedsSavePrompt(document) ||
-                  (document.state == DocumentState::New && m_form.IsRecording());
+                  (document.state == DocumentState::New && m_form.Transport().IsRecording());
     }
     if (unsaved) m_record->Keep();
 }
@@ -236,7 +236,7 @@ bool RecoveryController::openAsDocument(const RecoveryEntry& entry) {
     // A recording for another document, or a document never saved, comes back new and
     // unsaved; an edited file comes back under its own name, Modified, so Save writes it.
     const QString name = entry.recording ? QString() : qs(entry.name);
-    m_form.OpenAsUnsaved(qs(work), name, true);
+    m_form.Files().OpenAsUnsaved(qs(work), name, true);
     DocumentList& documents = m_form.Session().Documents();
     AudioDocument* document = documents.current();
     if (document == nullptr || document->workFile != work) {
@@ -246,7 +246,7 @@ bool RecoveryController::openAsDocument(const RecoveryEntry& entry) {
     if (hasUsersFile(entry)) {
         document->fileName = entry.name;
         document->state = DocumentState::Modified;
-        m_form.SelectDocument(documents.currentIndex(), false);
+        m_form.Files().SelectDocument(documents.currentIndex(), false);
     }
     Update();
     return true;

@@ -78,7 +78,7 @@ std::uint32_t FramesOfMilliseconds(std::uint32_t milliseconds, std::uint32_t rat
 }
 
 bool ToolsController::transportIdle() const {
-    return !m_form.IsPlaying() && !m_form.IsRecording();
+    return !m_form.Transport().IsPlaying() && !m_form.Transport().IsRecording();
 }
 
 bool ToolsController::hasDocument() const {
@@ -118,13 +118,13 @@ int ToolsController::InsertSilence() {
 
     // Without a document the silence goes into a new untitled one.
     if (!hasDocument()) {
-        const int made = m_form.NewDocument(m_form.RecordingFormat());
+        const int made = m_form.Files().NewDocument(m_form.RecordingFormat());
         if (made != 0 || !hasDocument()) return made != 0 ? made : kCancelled;
     }
     RIZI32DaziVereruz* view = m_form.CurrentView();
     const std::uint32_t position =
         PasteInsertionPoint(view->SelectionStartPos(), view->SelectionEndPos(),
-                            m_form.ReadCaretBox(sonthra::PositionMode::Samples));
+                            m_form.View().ReadCaretBox(sonthra::PositionMode::Samples));
     const int result = m_form.Edit().EditWorkingCopy(EditOperation::InsertSilence, milliseconds);
     if (result != 0) return result;
 
@@ -137,14 +137,14 @@ int ToolsController::InsertSilence() {
     const std::uint32_t length = FramesOfMilliseconds(milliseconds, document->sampleRate);
     const std::uint32_t end = std::min<std::uint64_t>(std::uint64_t{start} + length, total);
     view->SetSelection(start, end);
-    m_form.WaveformBaseSelection(view, start, end);
+    m_form.View().WaveformBaseSelection(view, start, end);
     return 0;
 }
 
 int ToolsController::ChangeFormat() {
     if (!transportIdle() || !hasDocument()) return 0;
     BusyHold busy(m_form.Session());
-    if (!m_form.EnsureWorkingCopy(true)) return kCancelled;
+    if (!m_form.Session().EnsureWorkingCopy(true)) return kCancelled;
 
     // The chooser starts at the document's format.
     std::vector<unsigned char> format(kWaveFormatBytes, 0);
@@ -165,9 +165,9 @@ int ToolsController::ChangeFormat() {
     const int result = m_form.Edit().RunTransform(conversion, RefreshKind::Rebuild, 0);
     if (result != 0) return result;
     // A new format is seen whole, from its start.
-    m_form.ZoomToExtentsButtonClick();
-    m_form.PlaceCaret(0);
-    m_form.ShowCaretPosition(0, sonthra::PositionMode::Samples);
+    m_form.View().ZoomToExtentsButtonClick();
+    m_form.View().PlaceCaret(0);
+    m_form.View().ShowCaretPosition(0, sonthra::PositionMode::Samples);
     return 0;
 }
 

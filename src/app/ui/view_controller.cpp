@@ -127,35 +127,35 @@ void ViewController::afterZoom(RIZI32DaziVereruz& view) {
     m_surface.ShowZoom(view.ZoomLevel());
 }
 
-void ViewController::ZoomIn() {
+void ViewController::ZoomInButtonClick() {
     RIZI32DaziVereruz* view = m_surface.CurrentView();
     if (view == nullptr) return;
     view->setZoomLevel(ZoomInLevel(view->ZoomLevel()));
     afterZoom(*view);
 }
 
-void ViewController::ZoomOut() {
+void ViewController::ZoomOutButtonClick() {
     RIZI32DaziVereruz* view = m_surface.CurrentView();
     if (view == nullptr) return;
     view->setZoomLevel(ZoomOutLevel(view->ZoomLevel(), view->MaxZoomLevel()));
     afterZoom(*view);
 }
 
-void ViewController::ZoomToSelection() {
+void ViewController::ZoomToSelectionButtonClick() {
     RIZI32DaziVereruz* view = m_surface.CurrentView();
     if (view == nullptr) return;
     view->ZoomToSelection();
     afterZoom(*view);
 }
 
-void ViewController::ZoomToExtents() {
+void ViewController::ZoomToExtentsButtonClick() {
     RIZI32DaziVereruz* view = m_surface.CurrentView();
     if (view == nullptr) return;
     view->setZoomLevel(view->MaxZoomLevel());
     afterZoom(*view);
 }
 
-void ViewController::ScrollLeft() {
+void ViewController::WaveformLeftScrollButtonClick() {
     RIZI32DaziVereruz* view = m_surface.CurrentView();
     if (view == nullptr) return;
     view->setLeftSamplePos(
@@ -163,7 +163,7 @@ void ViewController::ScrollLeft() {
     m_surface.FollowView();
 }
 
-void ViewController::ScrollRight() {
+void ViewController::WaveformRightScrollButtonClick() {
     RIZI32DaziVereruz* view = m_surface.CurrentView();
     if (view == nullptr) return;
     const auto left = ScrollRightTarget(view->LeftSamplePos(), view->ZoomLevel(),
@@ -172,11 +172,11 @@ void ViewController::ScrollRight() {
     m_surface.FollowView();
 }
 
-void ViewController::SelectAll() {
+void ViewController::EditSelectAllMenuClick() {
     if (RIZI32DaziVereruz* view = m_surface.CurrentView()) view->SelectAll();
 }
 
-void ViewController::SelectNone() {
+void ViewController::EditSelectNoneMenuClick() {
     if (RIZI32DaziVereruz* view = m_surface.CurrentView()) view->SelectNone();
 }
 

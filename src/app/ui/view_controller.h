@@ -75,15 +75,17 @@ public:
     void WaveformBaseCaretPositionChange(QObject* sender);
     void WaveformBaseSelection(QObject* sender, std::uint32_t start, std::uint32_t end);
 
-    // Zoom, scroll and selection commands on the current display (nothing without one).
-    void ZoomIn();
-    void ZoomOut();
-    void ZoomToSelection();
-    void ZoomToExtents();
-    void ScrollLeft();
-    void ScrollRight();
-    void SelectAll();
-    void SelectNone();
+    // Zoom, scroll and selection commands on the current display (nothing without one); the
+    // View menu's Zoom In is the button's.
+    void ZoomInButtonClick();
+    void ViewZoomInMenuClick() { ZoomInButtonClick(); }
+    void ZoomOutButtonClick();
+    void ZoomToSelectionButtonClick();
+    void ZoomToExtentsButtonClick();
+    void WaveformLeftScrollButtonClick();
+    void WaveformRightScrollButtonClick();
+    void EditSelectAllMenuClick();
+    void EditSelectNoneMenuClick();
 
 private:
     PositionMode displayMode() const;

@@ -66,10 +66,10 @@ void WindowDocumentSurface::CommandsFromDocument() {
     m_form.setCommandStateFromDocument();
 }
 void WindowDocumentSurface::StopPlayback() {
-    m_form.StopPlayback();
+    m_form.Transport().StopPlayback();
 }
 void WindowDocumentSurface::StopRecording() {
-    m_form.StopRecording();
+    m_form.Transport().StopRecording();
 }
 bool WindowDocumentSurface::AskRecordingFormat(RecordFormat& format) {
     return m_form.AskRecordingFormat(format);

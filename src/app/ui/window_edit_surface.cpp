@@ -21,13 +21,13 @@ EditSurface::ShownRange WindowEditSurface::CurrentSelection() const {
 }
 
 std::uint32_t WindowEditSurface::CaretReadout() const {
-    return m_form.ReadCaretBox(sonthra::PositionMode::Samples);
+    return m_form.View().ReadCaretBox(sonthra::PositionMode::Samples);
 }
 bool WindowEditSurface::TransportBusy() const {
     return m_form.m_transport.BlocksEditing();
 }
 bool WindowEditSurface::WorkingCopyReady() {
-    return m_form.EnsureWorkingCopy(true);
+    return m_form.Session().EnsureWorkingCopy(true);
 }
 void WindowEditSurface::HoldBusy() {
     m_form.holdBusy();

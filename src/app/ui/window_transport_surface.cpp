@@ -96,7 +96,7 @@ void WindowTransportSurface::HideEntries() {
     m_form.m_readouts->HideEntries();
 }
 bool WindowTransportSurface::WorkingCopyReady(bool wait) {
-    return m_form.EnsureWorkingCopy(wait);
+    return m_form.Session().EnsureWorkingCopy(wait);
 }
 bool WindowTransportSurface::HasView() const {
     return m_form.CurrentView() != nullptr;
@@ -111,7 +111,7 @@ void WindowTransportSurface::MoveCaret(std::uint32_t frames) {
     m_form.CurrentView()->setCaretPositionBySamples(frames);
 }
 void WindowTransportSurface::ShowRecordedFrames(std::uint32_t frames) {
-    m_form.ShowCaretPosition(frames, sonthra::PositionMode::Samples);
+    m_form.View().ShowCaretPosition(frames, sonthra::PositionMode::Samples);
 }
 void WindowTransportSurface::FollowView() {
     m_form.updateScaleAndFrame();
@@ -153,7 +153,7 @@ RecordInto WindowTransportSurface::AskRecordInto() {
 
 bool WindowTransportSurface::NewRecordingDocument() {
     RecordFormat format;
-    return m_form.AskRecordingFormat(format) && m_form.NewDocument(format) == 0;
+    return m_form.AskRecordingFormat(format) && m_form.Files().NewDocument(format) == 0;
 }
 
 std::string WindowTransportSurface::TempPreference() const {
