@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "app/ui/media_controller.h"
 #include "app_docs/docs_fixture.h"
 #include "convert/ui/batch_param_form.h"
 #include "convert/ui/wave_to_mp3_form.h"
@@ -271,14 +272,14 @@ TEST_F(MediaTest, BatchExportWritesMp3AndWmaAndSkipsExistingNames) {
 
     // WMA: the document keeps its name.
     answerBatch(1, false);
-    form.BatchExportMenuClick();
+    form.Media().BatchExportMenuClick();
     EXPECT_EQ(probe(folder + "/take.wma", "stream=codec_name"), "wmav2");
     EXPECT_EQ(form.CurrentDocument()->fileName, wav);
 
     // MP3: the first export waits for Start; the document now names its MP3.
     answerBatch(0, false);
     pressMp3Start();
-    form.BatchExportMenuClick();
+    form.Media().BatchExportMenuClick();
     EXPECT_EQ(probe(folder + "/take.mp3", "stream=codec_name"), "mp3");
     EXPECT_EQ(form.CurrentDocument()->fileName, folder + "/take.mp3");
     EXPECT_EQ(form.CurrentDocument()->sourceKind, SourceKind::Mp3);
@@ -288,7 +289,7 @@ TEST_F(MediaTest, BatchExportWritesMp3AndWmaAndSkipsExistingNames) {
     const auto before = fs::last_write_time(folder + "/take.mp3");
     dialogs.clearShown();
     answerBatch(0, false);
-    form.BatchExportMenuClick();
+    form.Media().BatchExportMenuClick();
     EXPECT_EQ(fs::last_write_time(folder + "/take.mp3"), before);
     EXPECT_EQ(messages(), QStringList{kBatchSkippedText});
 }

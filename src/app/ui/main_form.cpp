@@ -1,4 +1,5 @@
 #include "app/ui/main_form.h"
+#include "app/ui/media_controller.h"
 #include "app/ui/readout_bar.h"
 
 #include <QAbstractButton>

@@ -45,15 +45,11 @@ class QTimer;
 namespace sonthra {
 
 class EffectsController;
+class MediaController;
 class MixerPanel;
 class MixerApi;
 class PodcastController;
-class Mp3DocumentServices;
 class NXWavePlayer;
-class TBatchProcessParamSelectionForm;
-class TSongInfoForm;
-class TWMAExportForm;
-class TWMAExportFormForBurn;
 class Settings;
 class TAboutForm;
 class TPreferencesForm;
@@ -97,6 +93,7 @@ public:
     const TransportController& Transport() const { return m_transport; }
     ViewController& View() { return m_view; }
     ReadoutBar& Readouts() { return *m_readouts; }
+    MediaController& Media() { return *m_media; }
     PodcastController& Podcast();
     EffectsController* Effects() const { return m_effects.get(); }
 
@@ -205,10 +202,6 @@ signals:
 
 public slots:
     // The window's own handlers; the other commands are wired to their controllers.
-    void FileExportToWmaMenuClick();
-    void BatchExportMenuClick();
-    void songInfoMenuClick();
-    void songInfoButtonClick() { songInfoMenuClick(); }
     void FilePreferencesMenuClick();
     void FileExitMenuClick();
     void EditMuteMenuClick();
@@ -264,7 +257,6 @@ private:
     void initDocuments();
     void initEditing();
     void installViewWidgets();
-    void attachMedia();
 
     // ---- The window's own work.
     void setCommandEnabled(const char* name, bool on);
@@ -300,8 +292,6 @@ private:
                      std::uint32_t caret);
     void paintClippingLight(int channel, std::uint32_t color);
     void setEmptyViewText(const QString& text);
-    // Song information, WMA and batch export (main_form_media.cpp).
-    void captionFromFileName(AudioDocument& document);
     // The recording format window decides the format of a new document: false when cancelled.
     bool AskRecordingFormat(RecordFormat& format);
 
@@ -338,13 +328,7 @@ private:
     TRecSettingsForm* m_recSettings = nullptr;
     MixerPanel* m_mixerPanel = nullptr;
     std::unique_ptr<DocumentController> m_docs;
-
-    std::shared_ptr<Mp3DocumentServices> m_mp3Services;
-    TSongInfoForm* m_songInfoForm = nullptr;
-    TWMAExportForm* m_wmaExport = nullptr;
-    TWMAExportFormForBurn* m_burnForm = nullptr;
-    TBatchProcessParamSelectionForm* m_batchForm = nullptr;
-
+    std::unique_ptr<MediaController> m_media;
     std::shared_ptr<PodcastController> m_podcast;
     std::unique_ptr<DocumentViews> m_parts;
     TransportController m_transport;

@@ -17,6 +17,8 @@
 #include "app/ui/document_views.h"
 #include "app/ui/main_form.h"
 #include "app/ui/main_form_shared.h"
+#include "app/ui/media_controller.h"
+#include "app/ui/podcast_controller.h"
 #include "controls/ui/rect_button.h"
 #include "dialogs/ui/user_dialogs.h"
 #include "edit/position_text.h"
@@ -98,10 +100,27 @@ void TMainForm::installViewWidgets() {
                                               *m_scale, *m_overviewLink, std::move(hooks));
 }
 
+PodcastController& TMainForm::Podcast() {
+    if (!m_podcast) {
+        PodcastController::Hooks hooks;
+        hooks.saveDocument = [this] { Action("FileSaveMenu")->trigger(); };
+        hooks.refreshCommands = [this] { setCommandStateFromDocument(); };
+        hooks.settings = [this] { return m_settings; };
+        m_podcast = std::make_shared<PodcastController>(m_dialogs, m_session, this, hooks);
+    }
+    return *m_podcast;
+}
+
 // Everything the documents need from the window is connected here, once, at creation.
 void TMainForm::initDocuments() {
     m_docs =
         std::make_unique<DocumentController>(m_documentSurface, m_session, m_dialogs, m_transport);
+    m_media = std::make_unique<MediaController>(m_dialogs, m_session, *m_docs, m_transport, this,
+                                                [this](AudioDocument& document) {
+                                                    m_documentSurface.ShowRenamed(document);
+                                                    if (&document == m_documents.current())
+                                                        updateDocumentDisplay();
+                                                });
     installViewWidgets();
     m_playRecTimer = new QTimer(this);
     m_playRecTimer->setObjectName("PlayRecTimer");

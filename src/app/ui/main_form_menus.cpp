@@ -11,6 +11,7 @@
 #include <QMenuBar>
 
 #include "app/ui/main_form.h"
+#include "app/ui/media_controller.h"
 #include "app/ui/mixer_panel.h"
 #include "app/ui/podcast_controller.h"
 
@@ -208,10 +209,11 @@ void TMainForm::wireCommands() {
     onCommand("FileSaveAsPodcastMenu", [this] { Podcast().FileSaveAsPodcastClick(); });
     onCommand("FileUploadPodcastMenu", [this] { Podcast().FileUploadPodcastClick(); });
     onCommand("PodcastInfoCoolButton", [this] { Podcast().PodcastInfoCoolButtonClick(); });
-    onCommand("FileExportToWmaMenu", [this] { FileExportToWmaMenuClick(); });
-    onCommand("BatchExportMenu", [this] { BatchExportMenuClick(); });
-    onCommand("songInfoMenu", [this] { songInfoMenuClick(); });
-    onCommand("songInfoButton", [this] { songInfoButtonClick(); });
+    MediaController& media = *m_media;
+    onCommand("FileExportToWmaMenu", [&media] { media.FileExportToWmaMenuClick(); });
+    onCommand("BatchExportMenu", [&media] { media.BatchExportMenuClick(); });
+    onCommand("songInfoMenu", [&media] { media.songInfoMenuClick(); });
+    onCommand("songInfoButton", [&media] { media.songInfoButtonClick(); });
     onCommand("FilePreferencesMenu", [this] { FilePreferencesMenuClick(); });
     onCommand("FileExitMenu", [this] { FileExitMenuClick(); });
 

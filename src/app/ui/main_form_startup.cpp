@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include "app/ui/main_form.h"
+#include "app/ui/media_controller.h"
 #include "app/ui/mixer_panel.h"
 #include "dialogs/ui/help.h"
 #include "dialogs/ui/user_dialogs.h"
@@ -98,7 +99,11 @@ void TMainForm::AttachAudio(NXWavePlayer& engine, MixerApi& mixer, Settings& set
     m_shutdownSteps.storeColorScheme = [this] { StoreColorScheme(); };
     m_shutdownSteps.storeRecordSource = [this] { m_mixerPanel->StoreRecordSource(*m_settings); };
     m_shutdownSteps.releaseMixer = [this] { m_mixerPanel->ReleaseMixer(); };
-    attachMedia();
+    // The engine reaches the document and transport controllers; the media controller makes
+    // the MP3 services and the WMA export window.
+    m_docs->Attach(m_engine, m_settings);
+    m_transport.Attach(m_engine, &m_transportSurface, &m_documents);
+    m_media->Attach(m_settings);
 }
 
 void TMainForm::CreatePreferencesForm() {

@@ -3,7 +3,7 @@
 #include "app/ui/document_views.h"
 #include "app/ui/main_form.h"
 #include "app/ui/main_form_shared.h"
-#include "convert/ui/wma_export_form.h"
+#include "app/ui/media_controller.h"
 #include "messages/message_table.h"
 #include "view/ui/wave_display.h"
 
@@ -79,8 +79,7 @@ RecordFormat WindowDocumentSurface::RecordingFormat() const {
 }
 
 int WindowDocumentSurface::ExportToWma(const std::string& name, const std::string& source) {
-    if (m_form.m_wmaExport == nullptr) return kCancelled;
-    return m_form.m_wmaExport->FileExportToWma(name, source);
+    return m_form.m_media->ExportToWma(name, source);
 }
 
 QWidget* WindowDocumentSurface::DialogParent() {
