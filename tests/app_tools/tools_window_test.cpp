@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include "app/ui/effects_controller.h"
 #include "app_edit/edit_fixture.h"
 #include "edit/ui/change_format_form.h"
 #include "edit/ui/mute_form.h"
@@ -127,7 +128,7 @@ TEST_F(ToolsWindowTest, AmplifyFromTheEffectsMenuChangesTheSelectionAsTheCommand
     select(0, 0);
     const std::string whole = byCommandLine(original, "Normalize", 0, 0, {});
     answerEffect(0);
-    form.EffectsButton3Click();
+    form.Effects()->EffectsButton3Click();
     EXPECT_EQ(work(), whole);
     EXPECT_TRUE(messages().isEmpty()) << errorsIn(messages());
 }

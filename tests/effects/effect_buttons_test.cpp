@@ -88,7 +88,7 @@ TEST_F(EffectButtonsTest, ACaptionChangedLaterDoesNotRedirectAButton) {
     click("EffectsButton1");
     click("EffectsButton3");
     click("EffectsButton5");
-    form.ScrublineMenuClick();
+    form.Effects()->ScrublineMenuClick();
     EXPECT_EQ(echoRuns.count() + slowRuns.count(), 1);
     EXPECT_FALSE(form.Effects()->ScrublineTarget().has_value());
 

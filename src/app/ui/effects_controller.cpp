@@ -1,5 +1,7 @@
 #include "app/ui/effects_controller.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QString>
 
 #include <algorithm>
@@ -87,6 +89,17 @@ void EffectsController::Start(const std::string& folder) {
 void EffectsController::Stop() {
     m_menu.FreeEffectMenuItems();
     UnloadEffectPlugins(m_plugins);
+}
+
+void EffectsController::runItem(std::optional<std::uintptr_t> menuKey) {
+    const QAction* effects = m_form.Action("EffectsMenu");
+    if (effects == nullptr || effects->menu() == nullptr || !menuKey) return;
+    for (QAction* item : effects->menu()->actions()) {
+        if (reinterpret_cast<std::uintptr_t>(item) == *menuKey) {
+            item->trigger();
+            return;
+        }
+    }
 }
 
 int EffectsController::Apply(std::uintptr_t menuKey) {

@@ -65,8 +65,18 @@ public:
         return m_menu.buttonTarget(button);
     }
     std::optional<std::uintptr_t> ScrublineTarget() const { return m_menu.scrublineTarget(); }
+    // The buttons and Tools, Scrubline run the Effects menu item chosen for them when the menu
+    // was built: the item of that identity, whatever it shows now (nothing without one).
+    void EffectsButton1Click() { runItem(ButtonTarget(1)); }
+    void EffectsButton2Click() { runItem(ButtonTarget(2)); }
+    void EffectsButton3Click() { runItem(ButtonTarget(3)); }
+    void EffectsButton4Click() { runItem(ButtonTarget(4)); }
+    void EffectsButton5Click() { runItem(ButtonTarget(5)); }
+    void ScrublineMenuClick() { runItem(ScrublineTarget()); }
 
 private:
+    void runItem(std::optional<std::uintptr_t> menuKey);
+
     TMainForm& m_form;
     UserDialogs& m_dialogs;
     EffectPluginList m_plugins;

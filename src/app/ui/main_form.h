@@ -204,23 +204,13 @@ public slots:
     // The window's own handlers; the other commands are wired to their controllers.
     void FilePreferencesMenuClick();
     void FileExitMenuClick();
-    void EditMuteMenuClick();
-    void EditTrimSilenceMenuClick();
-    void EditInsertSilenceMenuClick();
-    void EditChangeFormatMenuClick();
     void ViewPositionDisplayMinSecMenuClick();
     void ViewPositionDisplaySamplesMenuClick();
     void ViewSetColorsMenuClick();
     void SampleEffectMenuItemClick(QAction* item);
     void SampleEffectsPopupMenuItemClick(QAction* popupItem);
     void CommonMenuClick(QAction* menuKey);
-    void EffectsButton1Click();
-    void EffectsButton2Click();
-    void EffectsButton3Click();
-    void EffectsButton4Click();
-    void EffectsButton5Click();
     void MoreEffectsButtonClick();
-    void ScrublineMenuClick();
     void HelpContentsMenuClick();
     void HelpAboutMenuClick();
     // Stop ends a recording, or else the playback; recording needs the engine.

@@ -10,10 +10,12 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "app/ui/effects_controller.h"
 #include "app/ui/main_form.h"
 #include "app/ui/media_controller.h"
 #include "app/ui/mixer_panel.h"
 #include "app/ui/podcast_controller.h"
+#include "app/ui/tools_controller.h"
 
 namespace sonthra {
 
@@ -227,10 +229,14 @@ void TMainForm::wireCommands() {
     onCommand("EditCropMenu", [&edit] { edit.EditCropMenuClick(); });
     onCommand("EditCutSelectionToFileMenu", [&edit] { edit.EditCutSelectionToFileMenuClick(); });
     onCommand("EditCopySelectionToFileMenu", [&edit] { edit.EditCopySelectionToFileMenuClick(); });
-    onCommand("EditMuteMenu", [this] { EditMuteMenuClick(); });
-    onCommand("EditTrimSilenceMenu", [this] { EditTrimSilenceMenuClick(); });
-    onCommand("EditInsertSilenceMenu", [this] { EditInsertSilenceMenuClick(); });
-    onCommand("EditChangeFormatMenu", [this] { EditChangeFormatMenuClick(); });
+    // The tools of the Edit menu: a tools controller for each command's length.
+    auto tool = [this](int (ToolsController::*click)()) {
+        return [this, click] { (ToolsController(*this, m_dialogs, m_settings).*click)(); };
+    };
+    onCommand("EditMuteMenu", tool(&ToolsController::EditMuteMenuClick));
+    onCommand("EditTrimSilenceMenu", tool(&ToolsController::EditTrimSilenceMenuClick));
+    onCommand("EditInsertSilenceMenu", tool(&ToolsController::EditInsertSilenceMenuClick));
+    onCommand("EditChangeFormatMenu", tool(&ToolsController::EditChangeFormatMenuClick));
 
     ViewController& view = m_view;
     onCommand("EditSelectAllMenu", [&view] { view.EditSelectAllMenuClick(); });
@@ -249,13 +255,19 @@ void TMainForm::wireCommands() {
     onCommand("ViewPositionDisplaySamplesMenu", [this] { ViewPositionDisplaySamplesMenuClick(); });
     onCommand("ViewSetColorsMenu", [this] { ViewSetColorsMenuClick(); });
 
-    onCommand("EffectsButton1", [this] { EffectsButton1Click(); });
-    onCommand("EffectsButton2", [this] { EffectsButton2Click(); });
-    onCommand("EffectsButton3", [this] { EffectsButton3Click(); });
-    onCommand("EffectsButton4", [this] { EffectsButton4Click(); });
-    onCommand("EffectsButton5", [this] { EffectsButton5Click(); });
+    // The effects controller exists once the plug-ins were looked for.
+    auto effect = [this](void (EffectsController::*click)()) {
+        return [this, click] {
+            if (m_effects) (m_effects.get()->*click)();
+        };
+    };
+    onCommand("EffectsButton1", effect(&EffectsController::EffectsButton1Click));
+    onCommand("EffectsButton2", effect(&EffectsController::EffectsButton2Click));
+    onCommand("EffectsButton3", effect(&EffectsController::EffectsButton3Click));
+    onCommand("EffectsButton4", effect(&EffectsController::EffectsButton4Click));
+    onCommand("EffectsButton5", effect(&EffectsController::EffectsButton5Click));
+    onCommand("ScrublineMenu", effect(&EffectsController::ScrublineMenuClick));
     onCommand("MoreEffectsButton", [this] { MoreEffectsButtonClick(); });
-    onCommand("ScrublineMenu", [this] { ScrublineMenuClick(); });
     onCommand("HelpContentsMenu", [this] { HelpContentsMenuClick(); });
     onCommand("HelpAboutMenu", [this] { HelpAboutMenuClick(); });
 

@@ -85,7 +85,7 @@ bool ToolsController::hasDocument() const {
     return m_form.CurrentDocument() != nullptr && m_form.CurrentView() != nullptr;
 }
 
-int ToolsController::Mute() {
+int ToolsController::EditMuteMenuClick() {
     if (!transportIdle() || !hasDocument()) return 0;
     BusyHold busy(m_form.Session());
     auto window = makeWindow<TMuteForm>(m_dialogs, &m_form, m_form.CurrentDocument()->channels);
@@ -96,7 +96,7 @@ int ToolsController::Mute() {
     return m_form.Edit().EditWorkingCopy(EditOperation::Mute, static_cast<std::uint32_t>(channels));
 }
 
-int ToolsController::TrimSilence() {
+int ToolsController::EditTrimSilenceMenuClick() {
     if (!transportIdle() || !hasDocument() || m_settings == nullptr) return 0;
     BusyHold busy(m_form.Session());
     auto window = makeWindow<TTrimSilenceForm>(m_dialogs, &m_form, *m_settings);
@@ -107,7 +107,7 @@ int ToolsController::TrimSilence() {
     return m_form.Edit().EditWorkingCopy(EditOperation::TrimSilence, threshold);
 }
 
-int ToolsController::InsertSilence() {
+int ToolsController::EditInsertSilenceMenuClick() {
     if (!transportIdle() || m_settings == nullptr) return 0;
     BusyHold busy(m_form.Session());
     auto window = makeWindow<TInsertSilenceForm>(m_dialogs, &m_form, *m_settings);
@@ -141,7 +141,7 @@ int ToolsController::InsertSilence() {
     return 0;
 }
 
-int ToolsController::ChangeFormat() {
+int ToolsController::EditChangeFormatMenuClick() {
     if (!transportIdle() || !hasDocument()) return 0;
     BusyHold busy(m_form.Session());
     if (!m_form.Session().EnsureWorkingCopy(true)) return kCancelled;

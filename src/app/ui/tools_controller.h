@@ -43,10 +43,10 @@ public:
         : m_form(form), m_dialogs(dialogs), m_settings(settings) {}
 
     // Each: 0, 129 (cancelled or nothing to do) or the message number already shown.
-    int Mute();
-    int TrimSilence();
-    int InsertSilence();
-    int ChangeFormat();
+    int EditMuteMenuClick();
+    int EditTrimSilenceMenuClick();
+    int EditInsertSilenceMenuClick();
+    int EditChangeFormatMenuClick();
 
 private:
     bool transportIdle() const;
