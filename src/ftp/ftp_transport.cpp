@@ -1,12 +1,18 @@
 #include "ftp/ftp_transport.h"
 
 #include <curl/curl.h>
+#include <linux/sockios.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
 namespace sonthra::ftp {
 namespace {
@@ -57,6 +63,12 @@ bool losesConnection(CURLcode code) {
         default:
             return false;
     }
+}
+
+// Bytes written to a socket that its peer has not acknowledged yet; 0 for a listening socket.
+int unacknowledgedBytes(int socket) {
+    int bytes = 0;
+    return ::ioctl(socket, SIOCOUTQ, &bytes) == 0 ? bytes : 0;
 }
 
 // Accept a host key seen for the first time and remember it; refuse one that changed.
@@ -220,8 +232,51 @@ int FtpTransport::onOpenSocket(void* self, int purpose, void* address) {
     return fd < 0 ? CURL_SOCKET_BAD : fd;
 }
 
+void FtpTransport::letTheServerTakeTheRest(int socket) {
+    // A socket closed while bytes for the server are still in its buffer is reset by whatever
+    // the server sends next, and the reset throws those bytes away. Over TLS the server sends
+    // its session tickets once it has finished the handshake, which a busy server may do only
+    // after the client has handed over the whole file; the server then takes the end of the
+    // connection for the end of the file and reports the truncated upload complete. So the
+    // sending side is shut first (what arrives meanwhile is read and dropped), and the socket
+    // closed once the server has acknowledged everything, or has stopped taking bytes for the
+    // time-out, or on Abort. Failed uploads (not all of the file handed over) close at once.
+    if (m_abort.load() || !m_request || m_request->kind != TransportRequest::Upload ||
+        !m_request->upload || std::ftell(m_request->upload) < m_request->uploadSize) {
+        return;
+    }
+    int pending = unacknowledgedBytes(socket);
+    if (pending <= 0) return;
+    ::shutdown(socket, SHUT_WR);
+    auto lastProgress = std::chrono::steady_clock::now();
+    bool peerClosed = false;
+    while (!m_abort.load()) {
+        if (peerClosed) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        } else {
+            pollfd readable{socket, POLLIN, 0};
+            ::poll(&readable, 1, 20);
+            char scratch[4096];
+            ssize_t got = 1;
+            while (got > 0) got = ::recv(socket, scratch, sizeof scratch, MSG_DONTWAIT);
+            peerClosed = got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
+        }
+        const int left = unacknowledgedBytes(socket);
+        if (left <= 0) return;
+        const auto now = std::chrono::steady_clock::now();
+        if (left < pending) {
+            pending = left;
+            lastProgress = now;
+        } else if (now - lastProgress > std::chrono::milliseconds(m_stallLimitMs)) {
+            return;
+        }
+    }
+}
+
 int FtpTransport::onCloseSocket(void* self, int socket) {
     auto* t = static_cast<FtpTransport*>(self);
+    // Still listed meanwhile, so that Abort can shut it down.
+    t->letTheServerTakeTheRest(socket);
     // Forget the number before it is freed, so abort never shuts down a reused one.
     std::lock_guard<std::mutex> lock(t->m_socketsMutex);
     t->m_sockets.erase(socket);
@@ -272,6 +327,7 @@ void FtpTransport::applyOptions(const TransportOptions& o, const TransportReques
     // answering, not a data connection that stalls.
     const long timeoutMs = o.timeoutMs > 0 ? o.timeoutMs : kDefaultConnectTimeout;
     const long timeoutS = timeoutMs < 1000 ? 1 : timeoutMs / 1000;
+    m_stallLimitMs = timeoutMs;
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, timeoutMs);
     curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, timeoutS);
     curl_easy_setopt(c, CURLOPT_ACCEPTTIMEOUT_MS, timeoutMs);

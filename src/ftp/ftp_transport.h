@@ -93,6 +93,9 @@ private:
     static int onProgress(void* self, std::int64_t, std::int64_t, std::int64_t, std::int64_t ulnow);
     static int onOpenSocket(void* self, int purpose, void* address);
     static int onCloseSocket(void* self, int socket);
+    // Called as an upload's socket is about to be closed: returns once the server has
+    // acknowledged every byte handed over to the socket (see the definition for the limits).
+    void letTheServerTakeTheRest(int socket);
     void applyOptions(const TransportOptions& options, const TransportRequest& request);
 
     void* m_curl = nullptr;
@@ -104,6 +107,7 @@ private:
     TransportResult* m_result = nullptr;
     std::string m_partialLine;
     std::int64_t m_lastSent = 0;
+    long m_stallLimitMs = kDefaultConnectTimeout;  // the request's time-out
     bool m_greeted = false;
     bool m_socketOpened = false;
 };

@@ -148,6 +148,25 @@ TEST(FtpUpload, ExplicitTlsUploadsAndNeverFallsBackToClearText) {
     EXPECT_FALSE(clear.Connect());
 }
 
+TEST(FtpUpload, TlsUploadArrivesWholeAtAServerSlowToFinishTheDataHandshake) {
+    // A busy server may answer the upload command before it has finished the data connection's
+    // handshake. Its session tickets then come while the client is closing that connection, and
+    // a socket closed under them is reset, losing what it still held for the server; the server
+    // takes the end of the connection for the end of the file and reports the upload complete.
+    FtpTestServer server(FtpServerOptions{.tls = true, .slowTlsDataHandshake = true});
+    ASSERT_TRUE(server.started());
+    const fs::path local = server.scratch() / "ep.mp3";
+    writePatternFile(local, 500'000, 7);
+    TSimpleFTP ftp;
+    aim(ftp, server);
+    ftp.Protocol = FtpProtocol::Ftps;
+    ftp.CaFile = server.certificate().string();
+    ASSERT_TRUE(ftp.Connect()) << ftp.LastErrorText();
+    ASSERT_TRUE(ftp.PutFile(local.string()));
+    ASSERT_EQ(fs::file_size(server.root() / "ep.mp3"), 500'000u);
+    EXPECT_TRUE(readWholeFile(server.root() / "ep.mp3") == readWholeFile(local));
+}
+
 TEST(FtpUpload, DroppedLineKeepsThePreviousRemoteFileAndTheClientRecovers) {
     auto server =
         std::make_unique<FtpTestServer>(FtpServerOptions{.uploadBytesPerSecond = 400'000});
@@ -264,6 +283,42 @@ TEST(FtpUpload, AbortEndsALargeUploadAndLeavesTheTargetAlone) {
     EXPECT_FALSE(ftp.PutFile(local.string()));
     EXPECT_TRUE(ftp.Connect());
     EXPECT_EQ(ftp.FindFiles("big.wav", nullptr, false), 1);
+}
+
+TEST(FtpUpload, AbortReachesAnUploadWaitingForTheServerToTakeItsLastBytes) {
+    // The whole file fits in the socket's buffers: the client hands it over at once and then
+    // waits, at the close of the data connection, for the slow server to take it.
+    FtpTestServer server(FtpServerOptions{.uploadBytesPerSecond = 50'000});
+    ASSERT_TRUE(server.started());
+    std::ofstream(server.root() / "feed.xml") << "old";
+    const fs::path local = server.scratch() / "feed.xml";
+    writePatternFile(local, 1'000'000, 8);
+    TSimpleFTP ftp;
+    aim(ftp, server);
+    ASSERT_TRUE(ftp.Connect());
+    std::atomic<bool> handedOver{false};
+    ftp.OnTransferProgress = [&](TSimpleFTP&, const TFTPProgressInfo& info) {
+        if (info.BytesDone >= info.FileSize) handedOver = true;
+    };
+    std::atomic<bool> done{false};
+    bool result = true;
+    std::thread worker([&] {
+        result = ftp.PutFile(local.string());
+        done = true;
+    });
+    while (!handedOver && !done) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // The data connection is closed right after the last byte is handed over.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto abortAt = std::chrono::steady_clock::now();
+    ftp.Abort();
+    while (!done && std::chrono::steady_clock::now() - abortAt < std::chrono::seconds(5)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_TRUE(done.load()) << "the upload was still running 5 s after Abort";
+    worker.join();
+    EXPECT_FALSE(result);
+    EXPECT_EQ(ftp.State(), NoConnection);
+    EXPECT_EQ(readWholeFile(server.root() / "feed.xml"), "old");
 }
 
 }  // namespace
