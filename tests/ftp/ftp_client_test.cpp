@@ -220,7 +220,9 @@ TEST(FtpClientProxy, ProxyModesDecideTheRoute) {
     // A proxy nobody listens on: every route through it fails.
     ::setenv("ftp_proxy", "http://127.0.0.1:1", 1);
     ::setenv("all_proxy", "http://127.0.0.1:1", 1);
+    // The upper-case spelling counts when the lower-case one is missing.
     ::unsetenv("no_proxy");
+    ::unsetenv("NO_PROXY");
     TSimpleFTP direct;
     aim(direct, server);
     direct.ConnectRetries = 1;
