@@ -32,6 +32,29 @@ std::vector<std::string> entries(const fs::path& folder) {
     return names;
 }
 
+// Uploads local on a worker thread, calls Abort once ready says so (after settle), and
+// expects the upload to have ended, failed, within 5 s of it.
+void abortUploadWhenReady(TSimpleFTP& ftp, const fs::path& local, const std::atomic<bool>& ready,
+                          std::chrono::milliseconds settle = {}) {
+    std::atomic<bool> done{false};
+    bool result = true;
+    std::thread worker([&] {
+        result = ftp.PutFile(local.string());
+        done = true;
+    });
+    while (!ready && !done) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(settle);
+    const auto abortAt = std::chrono::steady_clock::now();
+    ftp.Abort();
+    while (!done && std::chrono::steady_clock::now() - abortAt < std::chrono::seconds(5)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_TRUE(done.load()) << "the upload was still running 5 s after Abort";
+    worker.join();
+    EXPECT_FALSE(result);
+    EXPECT_EQ(ftp.State(), NoConnection);
+}
+
 TEST(FtpUpload, PutsExactBytesAndReportsProgress) {
     FtpTestServer server;
     ASSERT_TRUE(server.started());
@@ -262,22 +285,7 @@ TEST(FtpUpload, AbortEndsALargeUploadAndLeavesTheTargetAlone) {
     ftp.OnTransferProgress = [&](TSimpleFTP&, const TFTPProgressInfo& info) {
         if (info.BytesDone > 100'000) started = true;
     };
-    std::atomic<bool> done{false};
-    bool result = true;
-    std::thread worker([&] {
-        result = ftp.PutFile(local.string());
-        done = true;
-    });
-    while (!started && !done) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    const auto abortAt = std::chrono::steady_clock::now();
-    ftp.Abort();
-    while (!done && std::chrono::steady_clock::now() - abortAt < std::chrono::seconds(5)) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    EXPECT_TRUE(done.load()) << "the upload was still running 5 s after Abort";
-    worker.join();
-    EXPECT_FALSE(result);
-    EXPECT_EQ(ftp.State(), NoConnection);
+    abortUploadWhenReady(ftp, local, started);
     EXPECT_EQ(readWholeFile(server.root() / "big.wav"), "old");
     // Everything fails until the next connect, which works.
     EXPECT_FALSE(ftp.PutFile(local.string()));
@@ -300,24 +308,8 @@ TEST(FtpUpload, AbortReachesAnUploadWaitingForTheServerToTakeItsLastBytes) {
     ftp.OnTransferProgress = [&](TSimpleFTP&, const TFTPProgressInfo& info) {
         if (info.BytesDone >= info.FileSize) handedOver = true;
     };
-    std::atomic<bool> done{false};
-    bool result = true;
-    std::thread worker([&] {
-        result = ftp.PutFile(local.string());
-        done = true;
-    });
-    while (!handedOver && !done) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     // The data connection is closed right after the last byte is handed over.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const auto abortAt = std::chrono::steady_clock::now();
-    ftp.Abort();
-    while (!done && std::chrono::steady_clock::now() - abortAt < std::chrono::seconds(5)) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    EXPECT_TRUE(done.load()) << "the upload was still running 5 s after Abort";
-    worker.join();
-    EXPECT_FALSE(result);
-    EXPECT_EQ(ftp.State(), NoConnection);
+    abortUploadWhenReady(ftp, local, handedOver, std::chrono::milliseconds(300));
     EXPECT_EQ(readWholeFile(server.root() / "feed.xml"), "old");
 }
 
