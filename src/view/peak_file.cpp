@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <optional>
@@ -87,9 +89,14 @@ constexpr std::size_t kPeaksPerWrite = 16384;
 
 // The peak files being written in the background, by name. Never destroyed: a write may still
 // run while the program's statics go.
+struct PendingWrite {
+    std::thread thread;
+    // Set when a newer write of the same name supersedes this one: it stops without a file.
+    std::shared_ptr<std::atomic<bool>> abandon;
+};
 struct PendingWrites {
     std::mutex mutex;
-    std::map<std::string, std::thread> threads;
+    std::map<std::string, PendingWrite> threads;
 };
 
 PendingWrites& pendingWrites() {
@@ -98,13 +105,14 @@ PendingWrites& pendingWrites() {
 }
 
 int writePeakFile(const std::string& name, std::uint16_t channels, const PeakData& peaks,
-                  const std::string& audioFile);
+                  const std::string& audioFile, const std::atomic<bool>* abandon = nullptr);
 
 // The write itself, then the audio's time on the peak file, which says that the peaks describe
 // the audio as it was when they were handed over.
 int writeWithTime(const std::string& name, std::uint16_t channels, const PeakData& peaks,
-                  const std::string& audioFile, const std::optional<struct timespec>& time) {
-    const int code = writePeakFile(name, channels, peaks, audioFile);
+                  const std::string& audioFile, const std::optional<struct timespec>& time,
+                  const std::atomic<bool>& abandon) {
+    const int code = writePeakFile(name, channels, peaks, audioFile, &abandon);
     if (code != kViewOk || !time) return code;
     const struct timespec times[2] = {{0, UTIME_NOW}, *time};
     ::utimensat(AT_FDCWD, name.c_str(), times, 0);
@@ -113,8 +121,12 @@ int writeWithTime(const std::string& name, std::uint16_t channels, const PeakDat
 
 }  // namespace
 
-void FinishPeakFileWrite(const std::string& name) {
-    std::thread writer;
+namespace {
+
+// Waits for the background write of name, if one runs; abandoned, it stops at its next block
+// and leaves no file.
+void endPeakFileWrite(const std::string& name, bool abandon) {
+    PendingWrite writer;
     {
         std::lock_guard lock(pendingWrites().mutex);
         const auto it = pendingWrites().threads.find(name);
@@ -122,17 +134,24 @@ void FinishPeakFileWrite(const std::string& name) {
         writer = std::move(it->second);
         pendingWrites().threads.erase(it);
     }
-    if (writer.joinable()) writer.join();
+    if (abandon && writer.abandon) writer.abandon->store(true);
+    if (writer.thread.joinable()) writer.thread.join();
+}
+
+}  // namespace
+
+void FinishPeakFileWrite(const std::string& name) {
+    endPeakFileWrite(name, false);
 }
 
 void FinishAllPeakFileWrites() {
-    std::map<std::string, std::thread> writers;
+    std::map<std::string, PendingWrite> writers;
     {
         std::lock_guard lock(pendingWrites().mutex);
         writers.swap(pendingWrites().threads);
     }
     for (auto& [name, writer] : writers) {
-        if (writer.joinable()) writer.join();
+        if (writer.thread.joinable()) writer.thread.join();
     }
 }
 
@@ -141,20 +160,28 @@ int SavePeakFileInBackground(const std::string& name, std::uint16_t channels,
                              std::function<void(int code)> onFailure) {
     if (name.empty()) return kViewErrNoPeakName;
     if (!peaks) return kViewErrNoMemory;
-    FinishPeakFileWrite(name);
+    // A write still running for this name describes older audio: it is given up rather than
+    // waited for (after an edit, the previous edit's write is often still going).
+    endPeakFileWrite(name, true);
     // The file there describes the audio before the change: it goes now, so that nothing can
     // take it for the new audio while the new one is being written.
     unlinkInBackground(name);
     std::optional<struct timespec> time;
     struct stat audio {};
     if (!audioFile.empty() && ::stat(audioFile.c_str(), &audio) == 0) time = audio.st_mtim;
-    auto write = [name, channels, peaks, audioFile, time, onFailure] {
-        const int code = writeWithTime(name, channels, *peaks, audioFile, time);
-        if (code != kViewOk && onFailure) onFailure(code);
+    std::shared_ptr<std::atomic<bool>> abandon;
+    try {
+        abandon = std::make_shared<std::atomic<bool>>(false);
+    } catch (const std::bad_alloc&) {
+        return kViewErrNoMemory;
+    }
+    auto write = [name, channels, peaks, audioFile, time, onFailure, abandon] {
+        const int code = writeWithTime(name, channels, *peaks, audioFile, time, *abandon);
+        if (code != kViewOk && code != kViewErrCancelled && onFailure) onFailure(code);
     };
     try {
         std::lock_guard lock(pendingWrites().mutex);
-        pendingWrites().threads.emplace(name, std::thread(write));
+        pendingWrites().threads.emplace(name, PendingWrite{std::thread(write), abandon});
     } catch (const std::system_error&) {
         write();  // no thread: now
     } catch (const std::bad_alloc&) {
@@ -186,7 +213,7 @@ int SavePeakFile(const std::string& name, std::uint16_t channels, const PeakData
 namespace {
 
 int writePeakFile(const std::string& name, std::uint16_t channels, const PeakData& peaks,
-                  const std::string& audioFile) {
+                  const std::string& audioFile, const std::atomic<bool>* abandon) {
     if (name.empty()) return kViewErrNoPeakName;
     const std::size_t blocks = peaks.blockCount();
     if (blocks > 0 && peaks.channelCount() < channels) channels = peaks.channelCount();
@@ -211,6 +238,8 @@ int writePeakFile(const std::string& name, std::uint16_t channels, const PeakDat
     for (std::size_t c = 0; blocks > 0 && c < channels; ++c) {
         const TPeak* array = peaks.channel(c).data();
         for (std::size_t at = 0; at < blocks; at += kPeaksPerWrite) {
+            // Given up: the writer's temporary file goes with it, the name keeps no file.
+            if (abandon != nullptr && abandon->load()) return kViewErrCancelled;
             const std::size_t n = std::min(kPeaksPerWrite, blocks - at);
             encodePeaks(array + at, n, bytes.data());
             if (!writer.write({reinterpret_cast<const char*>(bytes.data()), 4 * n})) {
@@ -381,9 +410,9 @@ int PatchPeaksFromAfter(const std::vector<PeakData::Channel>& peaks, SampleFile&
     try {
         std::vector<PeakData::Channel> fresh = keptBlocks(peaks, plan, channels);
         if (plan.first < plan.moved) {
-            const int code = ScanPeakStretch(after, std::uint64_t{plan.first} * kPeakBlockFrames,
-                                             std::uint64_t{plan.moved} * kPeakBlockFrames,
-                                             plan.first, fresh);
+            const int code =
+                ScanPeakStretch(after, std::uint64_t{plan.first} * kPeakBlockFrames,
+                                std::uint64_t{plan.moved} * kPeakBlockFrames, plan.first, fresh);
             if (code != kViewOk) return code;
         }
         out = std::move(fresh);

@@ -36,7 +36,9 @@ int SavePeakFile(const std::string& name, std::uint16_t channels, const PeakData
 // Writes the peaks as SavePeakFile does, on a thread of its own, and returns at once: the old
 // file under name is removed first, and the new one, once complete, carries audioFile's time as
 // it is now (the peaks describe the audio as it is now). 0, or 115 empty name. Every other
-// call on the same name (a save, a load, FinishPeakFileWrite) waits for the write to end first.
+// call on the same name (a save, a load, FinishPeakFileWrite) waits for the write to end first;
+// a newer background write of the same name gives the older one up instead (it leaves no file
+// and reports nothing).
 // A failure is handed to onFailure, on the writing thread, when one is given; a missing peak
 // file is only built again.
 int SavePeakFileInBackground(const std::string& name, std::uint16_t channels,

@@ -168,6 +168,30 @@ TEST(PeakFile, ABackgroundWriteIsNeverOvertakenOrTakenForTheOldFile) {
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"a.cvp", "a.wav", "b.cvp", "b.wav"}));
 }
 
+// Background writes of one name in quick succession (edits one after another): each newer one
+// gives up the older, which leaves neither a file nor a failure; the newest is what stays.
+TEST(PeakFile, ANewerBackgroundWriteGivesUpTheOlderOneSilently) {
+    TempDir dir;
+    const std::string cvp = dir.file("a.cvp");
+    Built big(dir.file("a.wav"), 2, 4'000'000);  // several blocks of writes per channel
+    Built small(dir.file("b.wav"), 2, 30000);
+    ASSERT_EQ(big.model.SavePeaks(dir.file("big.cvp")), 0);
+    ASSERT_EQ(small.model.SavePeaks(dir.file("small.cvp")), 0);
+    std::atomic<int> failures{0};
+    auto failed = [&failures](int) { ++failures; };
+    for (int round = 0; round < 20; ++round) {
+        ASSERT_EQ(big.model.SavePeaksInBackground(cvp, failed), 0);
+        const bool smallLast = round % 2 == 0;
+        if (smallLast) ASSERT_EQ(small.model.SavePeaksInBackground(cvp, failed), 0);
+        FinishPeakFileWrite(cvp);
+        EXPECT_EQ(readBytes(cvp), readBytes(dir.file(smallLast ? "small.cvp" : "big.cvp")))
+            << "round " << round;
+    }
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(dir.names(),
+              (std::vector<std::string>{"a.cvp", "a.wav", "b.wav", "big.cvp", "small.cvp"}));
+}
+
 TEST(PeakFile, StaleWrongSizedOrBrokenFilesAreRefusedAndLeaveNoPeaks) {
     TempDir dir;
     const std::string wav = dir.file("a.wav");
