@@ -1,24 +1,39 @@
 #include "app/ui/document_views.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QBoxLayout>
 #include <QFileInfo>
 #include <QMenu>
+#include <QPointer>
 
 #include <algorithm>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "app/audio_document.h"
+#include "app/ui/main_form_shared.h"
 #include "controls/ui/rect_button.h"
+#include "dialogs/ui/user_dialogs.h"
+#include "messages/message_table.h"
+#include "platform/work_done.h"
+#include "view/peak_file.h"
 #include "view/ui/color_form.h"
 #include "view/ui/overview.h"
 #include "view/ui/overview_link.h"
 #include "view/ui/wave_display.h"
+#include "view/view_errors.h"
 
 namespace sonthra {
 
+using namespace main_form;
+
 namespace {
+
+// No worker thread for a peak build.
+constexpr int kPeakThreadNotStarted = 156;
 
 // The box layout that holds widget, searched from layout down.
 QBoxLayout* boxHolding(QLayout* layout, QWidget* widget) {
@@ -56,12 +71,14 @@ QString captionOf(const AudioDocument& document) {
 }  // namespace
 
 DocumentViews::DocumentViews(QWidget& window, QMenu& windowMenu, const DocumentList& documents,
-                             TLUM32Scale& scale, OverviewLink& link, Hooks hooks)
+                             TLUM32Scale& scale, OverviewLink& link, UserDialogs& dialogs,
+                             Hooks hooks)
     : m_window(window),
       m_windowMenu(windowMenu),
       m_documents(documents),
       m_scale(scale),
       m_link(link),
+      m_dialogs(dialogs),
       m_hooks(std::move(hooks)) {}
 
 RIZI32DaziVereruz* DocumentViews::CurrentView() const {
@@ -234,6 +251,105 @@ void DocumentViews::WorkingCopyReady(const AudioDocument& document, bool onlyIfU
 void DocumentViews::AddColorTargets(ColorSchemeTargets& targets) const {
     for (const auto& [id, parts] : m_parts)
         targets.documents.emplace_back(parts.view, parts.overview);
+}
+
+// ---- Peaks of the current display and overview.
+
+// The display's peaks, built by its model on a worker thread under the progress dialog (no Cancel
+// is offered, but closing the dialog still counts as one): the build's code, 110 after a cancel,
+// shown nowhere.
+int DocumentViews::runPeakWorker(RIZI32DaziVereruz& display, const QString& caption) {
+    ProcessRecord record(ProcessKind::PeakBuilding);
+    // The worker holds the document's peak model, never the display.
+    const std::shared_ptr<PeakModel> peaks = display.model().peaksToBuild();
+    if (!peaks) return display.BuildPeaks(record.progress);  // no picture: nothing to read
+    std::thread worker;
+    try {
+        worker = std::thread([&record, peaks] {
+            const int code = peaks->BuildPeaks(record.progress);
+            record.engineExitReason = code;
+            record.runState = code != 0 ? RunState::Failed : RunState::Finished;
+            NotifyWorkDone();
+        });
+    } catch (const std::system_error&) {
+        return kPeakThreadNotStarted;
+    }
+    ProcessHooks hooks;
+    hooks.stopPeakBuild = [&peaks] { peaks->CancelPeakBuild(); };
+    m_dialogs.runProgress(&m_window, caption, false, [&record, &hooks](bool cancel) {
+        return PollProcess(record, cancel, hooks);
+    });
+    worker.join();
+    return record.engineExitReason;
+}
+
+int DocumentViews::RunPeakBuild(RIZI32DaziVereruz& view, const std::string& path, bool tryPeakFile,
+                                bool attach, const QString& caption) {
+    if (attach) {
+        const int opened = view.OpenWaveFile(path);
+        if (opened != 0) return showViewError(m_dialogs, &m_window, opened);
+    }
+    const std::string peakFile = GetPeakFileName(path, m_hooks.tempFolder());
+    if (tryPeakFile) {
+        const int loaded = view.LoadPeaks(peakFile);
+        if (loaded == 0 || loaded == kViewErrNothingToDraw) return 0;
+    }
+    const int built = runPeakWorker(view, caption);
+    if (built == kPeakThreadNotStarted) return ShowMessage(m_dialogs, &m_window, built);
+    if (built != 0) return showViewError(m_dialogs, &m_window, built);
+    // The peaks are in memory and the display works without its cache file, so the file is
+    // written in the background (a 1 GB recording's is 64 MB); a failure to write it is shown
+    // once it is known but does not fail the display.
+    const QPointer<QWidget> window(&m_window);
+    UserDialogs* dialogs = &m_dialogs;
+    const int saved = view.SavePeaksInBackground(peakFile, [window, dialogs](int code) {
+        QMetaObject::invokeMethod(
+            qApp,
+            [window, dialogs, code] {
+                if (window) showViewError(*dialogs, window, code);
+            },
+            Qt::QueuedConnection);
+    });
+    if (saved != 0) showViewError(m_dialogs, &m_window, saved);
+    return 0;
+}
+
+int DocumentViews::RenderAndScale(RIZI32DaziVereruz& view, std::uint32_t zoom, std::uint32_t left) {
+    const int code = view.RenderView(zoom, left);
+    if (code == 0) {
+        UpdateScale(m_scale, view.ZoomLevel(), view.LeftSamplePos(), view.waveFormat(),
+                    view.model().hasSamples());
+    }
+    return code;
+}
+
+void DocumentViews::ZoomToFit(RIZI32DaziVereruz& view) {
+    view.RenderView(view.MaxZoomLevel(), 0);
+    FollowView();
+}
+
+int DocumentViews::PatchPeaks(RIZI32DaziVereruz& view, const std::string& workFile,
+                              std::uint32_t start, std::uint32_t end) {
+    const int removed = view.RemovePeakRange(start, end);
+    if (removed != 0) return showViewError(m_dialogs, &m_window, removed);
+    // It describes the working copy as it is now, and says so by taking its time.
+    view.SavePeaksInBackground(GetPeakFileName(workFile, m_hooks.tempFolder()));
+    return 0;
+}
+
+int DocumentViews::BuildOverview(const std::string& path, bool tryPeakFile) {
+    TLUM32Overview* overview = CurrentOverview();
+    if (overview == nullptr) return 0;
+    m_link.setReentryGuard(true);
+    const int result = sonthra::BuildOverview(
+        *overview, path, tryPeakFile, true, m_hooks.tempFolder(),
+        [this](RIZI32DaziVereruz& display, const QString& caption) {
+            return runPeakWorker(display, caption);
+        },
+        [this](int message) { ShowMessage(m_dialogs, &m_window, message); }, CurrentView());
+    m_link.setReentryGuard(false);
+    FollowView();
+    return result;
 }
 
 }  // namespace sonthra

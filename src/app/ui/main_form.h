@@ -171,17 +171,10 @@ public:
     const DocumentList& Documents() const { return m_documents; }
     const AudioDocument* CurrentDocument() const { return m_documents.current(); }
 
-    // ---- The current display (main_form_documents.cpp, main_form_edit.cpp,
-    // main_form_runs.cpp): its display and overview, or null.
+    // ---- The current display (DocumentViews', which also builds and patches its peaks): its
+    // display and overview, or null.
     RIZI32DaziVereruz* CurrentView() const;
     TLUM32Overview* CurrentOverview() const;
-    // Peak building of a display under "caption" (attaching path first when attach is set,
-    // trying its peak file first when tryPeakFile is set), then its peak file is written.
-    // 0 or the message number shown.
-    int RunPeakBuild(RIZI32DaziVereruz& view, const std::string& path, bool tryPeakFile,
-                     bool attach, const QString& caption);
-    // The display's RenderView, then the ruler when it succeeded: 0 or the display's code.
-    int RenderAndScale(RIZI32DaziVereruz& view, std::uint32_t zoom, std::uint32_t left);
     // After the working copy was replaced: rebuilds the display's peaks under "Building
     // Peaks..." (attaching the file again when attach is set or the display lost it), redraws
     // at the whole-file zoom when wasWhole, else at the zoom it had, reloads the overview, puts
@@ -272,12 +265,6 @@ private:
     void setPodcastCommands(const AudioDocument& document);
     void setSongInfoCommands();
     void showNoDocument();
-    void zoomToFit(RIZI32DaziVereruz& view);
-    void updateScaleAndFrame();
-    int runPeakWorker(RIZI32DaziVereruz& display, const QString& caption);
-    int buildOverview(const std::string& path, bool tryPeakFile);
-    int patchPeaks(RIZI32DaziVereruz& view, const std::string& workFile, std::uint32_t start,
-                   std::uint32_t end);
     bool refreshView(RIZI32DaziVereruz& view, AudioDocument& document, std::uint32_t zoom,
                      std::uint32_t caret);
     void paintClippingLight(int channel, std::uint32_t color);

@@ -18,17 +18,18 @@ constexpr int kCannotCreateWindow = 158;
 constexpr const char* kClippingNames[2] = {"LeftChannelClipping", "RightChannelClipping"};
 
 QString cssColor(TColor color) {
-    return QString("rgb(%1, %2, %3)").arg(color & 0xFF).arg((color >> 8) & 0xFF).arg(
-        (color >> 16) & 0xFF);
+    return QString("rgb(%1, %2, %3)")
+        .arg(color & 0xFF)
+        .arg((color >> 8) & 0xFF)
+        .arg((color >> 16) & 0xFF);
 }
 
 }  // namespace
 
 void TMainForm::paintClippingLight(int channel, TColor color) {
     if (auto* light = findChild<QWidget*>(kClippingNames[channel & 1])) {
-        light->setStyleSheet(
-            QString("QFrame#%1 { background: %2; }").arg(kClippingNames[channel & 1],
-                                                          cssColor(color)));
+        light->setStyleSheet(QString("QFrame#%1 { background: %2; }")
+                                 .arg(kClippingNames[channel & 1], cssColor(color)));
     }
 }
 
@@ -37,10 +38,9 @@ void TMainForm::ApplyColorScheme() {
     if (m_parts) m_parts->AddColorTargets(targets);
     for (int channel = 0; channel < 2; ++channel) {
         targets.meters.push_back(m_meters[channel]);
-        targets.clippingLights.push_back(
-            {m_meters[channel], [this, channel](TColor color) {
-                 paintClippingLight(channel, color);
-             }});
+        targets.clippingLights.push_back({m_meters[channel], [this, channel](TColor color) {
+                                              paintClippingLight(channel, color);
+                                          }});
     }
     targets.storeClippingColors = [this](TColor lit, TColor unlit) {
         m_clippingLit = lit;
@@ -49,7 +49,7 @@ void TMainForm::ApplyColorScheme() {
     targets.emptyDisplay = findChild<TNoDocumentView*>("WaveformBase");
     targets.emptyOverview = findChild<TNoDocumentView*>("OverviewBase");
     targets.renderAndScale = [this](RIZI32DaziVereruz& view) {
-        RenderAndScale(view, view.ZoomLevel(), view.LeftSamplePos());
+        m_parts->RenderAndScale(view, view.ZoomLevel(), view.LeftSamplePos());
     };
     sonthra::ApplyColorScheme(m_colorScheme, targets);
 }
@@ -79,8 +79,7 @@ void TMainForm::ViewSetColorsMenuClick() {
     form.setOnMessage([this](int number) { ShowMessage(m_dialogs, this, number); });
     form.setColorPicker([this](TColor initial, QWidget* parent) -> std::optional<TColor> {
         const QColor picked = m_dialogs.color(
-            parent, QColor(initial & 0xFF, (initial >> 8) & 0xFF, (initial >> 16) & 0xFF),
-            "Color");
+            parent, QColor(initial & 0xFF, (initial >> 8) & 0xFF, (initial >> 16) & 0xFF), "Color");
         if (!picked.isValid()) return std::nullopt;
         return static_cast<TColor>(picked.red()) | (static_cast<TColor>(picked.green()) << 8) |
                (static_cast<TColor>(picked.blue()) << 16);

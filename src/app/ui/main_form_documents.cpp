@@ -96,8 +96,10 @@ void TMainForm::installViewWidgets() {
     hooks.selection = [this](QObject* sender, std::uint32_t start, std::uint32_t end) {
         m_view.WaveformBaseSelection(sender, start, end);
     };
-    m_parts = std::make_unique<DocumentViews>(*this, *m_menus.value("WindowMenu"), m_documents,
-                                              *m_scale, *m_overviewLink, std::move(hooks));
+    hooks.tempFolder = [this] { return m_session.TempFolder(); };
+    m_parts =
+        std::make_unique<DocumentViews>(*this, *m_menus.value("WindowMenu"), m_documents, *m_scale,
+                                        *m_overviewLink, m_dialogs, std::move(hooks));
 }
 
 PodcastController& TMainForm::Podcast() {
@@ -168,9 +170,6 @@ RIZI32DaziVereruz* TMainForm::CurrentView() const {
 TLUM32Overview* TMainForm::CurrentOverview() const {
     return m_parts ? m_parts->CurrentOverview() : nullptr;
 }
-void TMainForm::updateScaleAndFrame() {
-    if (m_parts) m_parts->FollowView();
-}
 void TMainForm::updateTitle() {
     const AudioDocument* document = m_documents.current();
     if (document == nullptr) {
@@ -231,29 +230,6 @@ void TMainForm::setPodcastCommands(const AudioDocument& document) {
     Action("FileUploadPodcastMenu")->setEnabled(true);
     findChild<QWidget*>("PodcastInfoCoolButton")->setEnabled(podcast);
     Action("FileSaveAsPodcastMenu")->setEnabled(!podcast);
-}
-
-// The whole file in the view: the largest zoom from the first frame.
-void TMainForm::zoomToFit(RIZI32DaziVereruz& view) {
-    view.RenderView(view.MaxZoomLevel(), 0);
-    updateScaleAndFrame();
-}
-
-// The overview shows the display's peaks (shared, so nothing is read again), or loads the peak
-// file, scanning only without one.
-int TMainForm::buildOverview(const std::string& path, bool tryPeakFile) {
-    TLUM32Overview* overview = CurrentOverview();
-    if (overview == nullptr) return 0;
-    m_overviewLink->setReentryGuard(true);
-    const int result = sonthra::BuildOverview(
-        *overview, path, tryPeakFile, true, tempFolder(),
-        [this](RIZI32DaziVereruz& display, const QString& caption) {
-            return runPeakWorker(display, caption);
-        },
-        [this](int message) { ShowMessage(m_dialogs, this, message); }, CurrentView());
-    m_overviewLink->setReentryGuard(false);
-    updateScaleAndFrame();
-    return result;
 }
 
 void TMainForm::showNoDocument() {

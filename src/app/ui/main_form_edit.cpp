@@ -80,31 +80,11 @@ void TMainForm::FormResize() {
 
 // ---- Edit commands.
 
-int TMainForm::RenderAndScale(RIZI32DaziVereruz& view, std::uint32_t zoom, std::uint32_t left) {
-    const int code = view.RenderView(zoom, left);
-    if (code == 0) {
-        UpdateScale(*m_scale, view.ZoomLevel(), view.LeftSamplePos(), view.waveFormat(),
-                    view.model().hasSamples());
-    }
-    return code;
-}
-
-// Cut and Clear patch the document's peaks instead of scanning the file again; the overview
-// shows the same peaks and the peak file follows in the background.
-int TMainForm::patchPeaks(RIZI32DaziVereruz& view, const std::string& workFile, std::uint32_t start,
-                          std::uint32_t end) {
-    const int removed = view.RemovePeakRange(start, end);
-    if (removed != 0) return showViewError(m_dialogs, this, removed);
-    // It describes the working copy as it is now, and says so by taking its time.
-    view.SavePeaksInBackground(GetPeakFileName(workFile, tempFolder()));
-    return 0;
-}
-
 // Steps 1 to 4 of the refresh after an audio change: the view at its zoom, the overview from
 // the peak file just written, the caret, and the format read again.
 bool TMainForm::refreshView(RIZI32DaziVereruz& view, AudioDocument& document, std::uint32_t zoom,
                             std::uint32_t caret) {
-    const int rendered = RenderAndScale(view, zoom, view.LeftSamplePos());
+    const int rendered = m_parts->RenderAndScale(view, zoom, view.LeftSamplePos());
     // "Nothing to draw" is the display's success without a picture, not a failure.
     if (rendered != 0 && rendered != kViewErrNothingToDraw) {
         std::string text;
@@ -113,7 +93,7 @@ bool TMainForm::refreshView(RIZI32DaziVereruz& view, AudioDocument& document, st
         showViewError(m_dialogs, this, view.GetLastErrorDetails(text, system, detail));
         return false;
     }
-    buildOverview(document.workFile, true);
+    m_parts->BuildOverview(document.workFile, true);
     caret = std::min(caret, view.TotalSamples());
     view.SelectNone();
     m_view.PlaceCaret(caret);
@@ -134,7 +114,8 @@ bool TMainForm::RefreshAfterEdit(bool wasWhole, std::uint32_t caret, bool attach
     const std::uint32_t zoom = view->ZoomLevel();
     // A display that lost its file (a document that had no audio yet) attaches it again.
     attach = attach || view->WaveFileName().empty();
-    if (RunPeakBuild(*view, document->workFile, false, attach, kBuildingPeaks) != 0) return false;
+    if (m_parts->RunPeakBuild(*view, document->workFile, false, attach, kBuildingPeaks) != 0)
+        return false;
     if (!refreshView(*view, *document, ZoomAfterEdit(wasWhole, zoom, view->MaxZoomLevel()),
                      caret)) {
         return false;

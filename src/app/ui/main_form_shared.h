@@ -1,4 +1,5 @@
-// Small names the main window's own files share. Include only from src/app/ui/main_form*.cpp.
+// Small names the main window's own files share (and DocumentViews, which builds the peaks).
+// Include only from src/app/ui.
 #pragma once
 
 #include <QString>
@@ -14,7 +15,9 @@ namespace sonthra::main_form {
 inline constexpr int kTempFileNotMade = 160;
 inline constexpr const char* kBuildingPeaks = "Building Peaks...";
 
-inline QString qs(const std::string& text) { return QString::fromStdString(text); }
+inline QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 // Shows a display code's message (several codes have none) and returns what was shown, or the
 // code when nothing was.

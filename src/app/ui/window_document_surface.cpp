@@ -24,13 +24,13 @@ void WindowDocumentSurface::OpenEmptyAudio(const AudioDocument& document) {
 int WindowDocumentSurface::BuildPeaks(const std::string& file, bool tryPeakFile) {
     RIZI32DaziVereruz* view = m_form.CurrentView();
     if (view == nullptr) return 0;
-    const int peaks = m_form.RunPeakBuild(*view, file, tryPeakFile, true, kBuildingPeaks);
-    if (peaks == 0) m_form.zoomToFit(*view);
+    const int peaks = m_form.m_parts->RunPeakBuild(*view, file, tryPeakFile, true, kBuildingPeaks);
+    if (peaks == 0) m_form.m_parts->ZoomToFit(*view);
     return peaks;
 }
 
 int WindowDocumentSurface::BuildOverview(const std::string& file, bool tryPeakFile) {
-    return m_form.buildOverview(file, tryPeakFile);
+    return m_form.m_parts->BuildOverview(file, tryPeakFile);
 }
 void WindowDocumentSurface::ShowParts(const AudioDocument* document) {
     m_form.m_parts->ShowParts(document);

@@ -1,5 +1,6 @@
 #include "app/ui/window_edit_surface.h"
 
+#include "app/ui/document_views.h"
 #include "app/ui/main_form.h"
 #include "edit/position_text.h"
 #include "edit/zoom_rules.h"
@@ -50,7 +51,7 @@ bool WindowEditSurface::RefreshAudio(const RefreshRequest& request) {
     if (request.kind == RefreshKind::Rebuild) {
         return m_form.RefreshAfterEdit(request.wasWhole, request.caret, request.attach);
     }
-    if (m_form.patchPeaks(*view, document->workFile, request.first, request.last) != 0) {
+    if (m_form.m_parts->PatchPeaks(*view, document->workFile, request.first, request.last) != 0) {
         return false;
     }
     return m_form.refreshView(

@@ -114,7 +114,7 @@ void WindowTransportSurface::ShowRecordedFrames(std::uint32_t frames) {
     m_form.View().ShowCaretPosition(frames, sonthra::PositionMode::Samples);
 }
 void WindowTransportSurface::FollowView() {
-    m_form.updateScaleAndFrame();
+    if (m_form.m_parts) m_form.m_parts->FollowView();
 }
 void WindowTransportSurface::ShowPositions() {
     m_form.m_view.ShowViewPositions();
@@ -196,17 +196,17 @@ void WindowTransportSurface::ShowRecordedAudio(bool insert, bool wasWhole, std::
     RIZI32DaziVereruz* view = m_form.CurrentView();
     const std::uint32_t zoom = view->ZoomLevel();
     const std::uint32_t left = view->LeftSamplePos();
-    if (m_form.RunPeakBuild(*view, document->workFile, false, true, kBuildingPeaks) != 0) {
+    if (m_form.m_parts->RunPeakBuild(*view, document->workFile, false, true, kBuildingPeaks) != 0) {
         SetRecordButton(false);
         view->ResetDisplay();
         m_form.m_docs->NewDocumentCommands();
     } else {
         if (wasWhole || !insert) {
-            m_form.zoomToFit(*view);
+            m_form.m_parts->ZoomToFit(*view);
         } else {
             view->RenderView(zoom, left);
         }
-        if (m_form.buildOverview(document->workFile, true) != 0) {
+        if (m_form.m_parts->BuildOverview(document->workFile, true) != 0) {
             SetRecordButton(false);
             m_form.m_docs->NewDocumentCommands();
         }

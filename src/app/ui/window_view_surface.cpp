@@ -2,6 +2,7 @@
 
 #include <QLabel>
 
+#include "app/ui/document_views.h"
 #include "app/ui/main_form.h"
 #include "view/ui/overview_link.h"
 #include "view/ui/wave_display.h"
@@ -17,7 +18,7 @@ void WindowViewSurface::UpdateRuler(const RIZI32DaziVereruz& view) {
                 view.model().hasSamples());
 }
 void WindowViewSurface::FollowView() {
-    m_form.updateScaleAndFrame();
+    if (m_form.m_parts) m_form.m_parts->FollowView();
 }
 void WindowViewSurface::SyncOverviewFrame() {
     m_form.m_overviewLink->SyncOverviewFrame();
