@@ -77,14 +77,10 @@ public:
     explicit TMainForm(UserDialogs& dialogs, QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // ---- The controllers. The documents, their working copies, the busy flag and the recent
-    // files; the documents' sequences (new, open, save, revert, close); every change to the
-    // current document's audio; the transport and recording; podcast publishing; effects.
-    // The menus and buttons are wired straight to the controller whose handler carries the
-    // command's name (DocumentController::FileOpenMenuClick, EditController::EditCutMenuClick,
-    // TransportController::PlayButtonClick, ViewController::ZoomInButtonClick, the read-out
-    // bar's PositionBoxClick, the mixer panel's RecSourceButtonClick); the window's own
-    // handlers are the slots below.
+    // ---- The controllers, each with the handlers of its commands under the product's names
+    // (DocumentController::FileOpenMenuClick, EditController::EditCutMenuClick,
+    // TransportController::PlayButtonClick, ViewController::ZoomInButtonClick, ...); the
+    // window's own handlers are its slots.
     BusyFlag& Busy() { return m_session.Busy(); }
     DocumentSession& Session() { return m_session; }
     DocumentController& Files() { return *m_docs; }
@@ -254,10 +250,6 @@ private:
     void showMixerMessages(const std::vector<int>& messages);
     // The skin chosen in the Preferences, applied to the skinned controls and the window.
     void applySkin();
-    void holdBusy() { m_session.HoldBusy(); }
-    void releaseBusy() { m_session.ReleaseBusy(); }
-    std::string tempPreference() const { return m_session.TempPreference(); }
-    std::string tempFolder() const { return m_session.TempFolder(); }
     void updateDocumentDisplay();
     void updateTitle();
     void setCommandStateFromDocument();

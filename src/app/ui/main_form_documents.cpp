@@ -85,10 +85,10 @@ void TMainForm::installViewWidgets() {
     hooks.close = [this](std::uint32_t id) {
         const int index = m_documents.indexOfId(id);
         if (index < 0) return;
-        holdBusy();
+        m_session.HoldBusy();
         m_docs->CloseDocument(index, true);
         m_parts->PlaceDocumentButtons();
-        releaseBusy();
+        m_session.ReleaseBusy();
     };
     hooks.caretChanged = [this](QObject* sender) {
         m_view.WaveformBaseCaretPositionChange(sender);

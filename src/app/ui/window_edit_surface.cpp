@@ -31,13 +31,13 @@ bool WindowEditSurface::WorkingCopyReady() {
     return m_form.Session().EnsureWorkingCopy(true);
 }
 void WindowEditSurface::HoldBusy() {
-    m_form.holdBusy();
+    m_form.m_session.HoldBusy();
 }
 void WindowEditSurface::ReleaseBusy() {
-    m_form.releaseBusy();
+    m_form.m_session.ReleaseBusy();
 }
 std::string WindowEditSurface::TempPreference() const {
-    return m_form.tempPreference();
+    return m_form.m_session.TempPreference();
 }
 
 void WindowEditSurface::PreparePeakRemoval(std::uint32_t first, std::uint32_t last) {

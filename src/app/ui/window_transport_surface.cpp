@@ -87,10 +87,10 @@ void WindowTransportSurface::EngineError(int error) {
     ShowEngineError(m_form.m_dialogs, &m_form, error);
 }
 void WindowTransportSurface::HoldBusy() {
-    m_form.holdBusy();
+    m_form.m_session.HoldBusy();
 }
 void WindowTransportSurface::ReleaseBusy() {
-    m_form.releaseBusy();
+    m_form.m_session.ReleaseBusy();
 }
 void WindowTransportSurface::HideEntries() {
     m_form.m_readouts->HideEntries();
@@ -157,7 +157,7 @@ bool WindowTransportSurface::NewRecordingDocument() {
 }
 
 std::string WindowTransportSurface::TempPreference() const {
-    return m_form.tempPreference();
+    return m_form.m_session.TempPreference();
 }
 
 void WindowTransportSurface::ShowNumberedMessage(int message) {
