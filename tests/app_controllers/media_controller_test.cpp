@@ -1,0 +1,103 @@
+// The media controller without a window: the document controller with a plain surface holds the
+// documents, scripted dialogs answer, and the song information window is answered where it
+// opens. Checks that the song information reaches the current document and what the export
+// commands do without a document or before the controller is attached.
+#include "app/ui/media_controller.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "app/transport_controller.h"
+#include "app/ui/document_controller.h"
+#include "app/ui/document_session.h"
+#include "dialogs/ui/scripted_dialogs.h"
+#include "engine/nx_wave_player.h"
+#include "engine/wav_maker.h"
+#include "messages/message_table.h"
+#include "tags/ui/song_info_form.h"
+
+namespace sonthra {
+namespace {
+
+// Only what opening a WAV file asks of the window.
+class PlainSurface : public DocumentSurface {
+public:
+    std::map<EditCommand, bool> commands;
+    int CreateParts(AudioDocument&) override { return 0; }
+    void DestroyParts(std::uint32_t) override {}
+    void OpenEmptyAudio(const AudioDocument&) override {}
+    int BuildPeaks(const std::string&, bool) override { return 0; }
+    int BuildOverview(const std::string&, bool) override { return 0; }
+    void ShowParts(const AudioDocument*) override {}
+    void PlaceDocumentButtons() override {}
+    void ShowDocument() override {}
+    void ShowNoDocument() override {}
+    void ShowRenamed(const AudioDocument&) override {}
+    void SwitchCommands(int) override {}
+    void EnableCommand(EditCommand command, bool on) override { commands[command] = on; }
+    void PodcastCommands(const AudioDocument&) override {}
+    void SongInfoCommands() override {}
+    void CommandsFromDocument() override {}
+    void StopPlayback() override {}
+    void StopRecording() override {}
+    bool AskRecordingFormat(RecordFormat&) override { return false; }
+    RecordFormat RecordingFormat() const override { return {44100, 16, 2}; }
+    int ExportToWma(const std::string&, const std::string&) override { return kCancelled; }
+    QWidget* DialogParent() override { return nullptr; }
+};
+
+TEST(MediaController, SongInformationReachesTheCurrentDocumentAndExportsWaitForADocument) {
+    test::TempFolder user;
+    test::TempFolder temp;
+    PlainSurface surface;
+    ScriptedDialogs dialogs;
+    DocumentSession session{dialogs, nullptr};
+    session.TempPreferenceSource = [&temp] { return temp.path(); };
+    TransportController transport;
+    NXWavePlayer engine;
+    DocumentController files{surface, session, dialogs, transport};
+    files.Attach(&engine, nullptr);
+    MediaController media(dialogs, session, files, transport, nullptr, [](AudioDocument&) {});
+
+    // Nothing open: no window opens, nothing is exported, and the WMA window is not made yet.
+    media.songInfoMenuClick();
+    media.FileExportToWmaMenuClick();
+    media.BatchExportMenuClick();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(dialogs.shown().empty());
+    EXPECT_EQ(media.ExportToWma(user.file("a.wma"), user.file("a.wav")), kCancelled);
+
+    const std::string take = user.file("take.wav");
+    test::writeFile(take, test::pcmWave(44100, 16, 2, std::vector<std::int16_t>(8820, 500)));
+    ASSERT_EQ(files.OpenFileByPath(QString::fromStdString(take)), 0);
+    ASSERT_NE(session.Current(), nullptr);
+    ASSERT_EQ(session.Current()->state, DocumentState::Clean);
+
+    bool answered = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* window = qobject_cast<TSongInfoForm*>(QApplication::activeModalWidget());
+        if (window == nullptr || answered) return;
+        answered = true;
+        window->titleEdit->setText("Take One");
+        window->Button1->click();
+    });
+    poll.start(10);
+    media.songInfoMenuClick();
+    poll.stop();
+    ASSERT_TRUE(answered) << "the song information window did not open";
+    // A changed tag alone: the document asks to be saved, its audio is still the file's.
+    const AudioDocument* document = session.Current();
+    EXPECT_EQ(document->state, DocumentState::Modified);
+    EXPECT_TRUE(document->tagOnly);
+    EXPECT_NE(document->tag.v2(), nullptr);
+    EXPECT_TRUE(surface.commands[EditCommand::Save]);
+}
+
+}  // namespace
+}  // namespace sonthra
