@@ -216,7 +216,7 @@ protected:
 
 private:
     // ---- Construction, by topic (main_form_menus.cpp, main_form_layout.cpp,
-    // main_form_status.cpp, main_form_documents.cpp, main_form_edit.cpp, main_form_media.cpp).
+    // main_form_status.cpp, main_form_documents.cpp, main_form_edit.cpp).
     void buildMenus();
     void buildMenuEntries();
     QMenu* addMenu(QMenu* parent, const char* name, const char* title, bool shown);
