@@ -21,7 +21,7 @@ namespace {
 
 class ToolsWindowTest : public EditWindowTest {
 protected:
-    ToolsWindowTest() { form.StartEffects(programFolder()); }
+    ToolsWindowTest() { form.Effects().Start(programFolder()); }
 
     // Runs act once on the first visible top-level window named `name`, as soon as it shows
     // (its exec is then under way). act must close the window.
@@ -128,7 +128,7 @@ TEST_F(ToolsWindowTest, AmplifyFromTheEffectsMenuChangesTheSelectionAsTheCommand
     select(0, 0);
     const std::string whole = byCommandLine(original, "Normalize", 0, 0, {});
     answerEffect(0);
-    form.Effects()->EffectsButton3Click();
+    form.Effects().EffectsButton3Click();
     EXPECT_EQ(work(), whole);
     EXPECT_TRUE(messages().isEmpty()) << errorsIn(messages());
 }

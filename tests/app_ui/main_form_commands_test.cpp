@@ -11,6 +11,7 @@
 #include <QUrl>
 
 #include "app/ui/about_form.h"
+#include "app/ui/effects_controller.h"
 #include "app/ui/command_states.h"
 #include "dialogs/ui/help.h"
 #include "app_ui/main_form_fixture.h"
@@ -166,16 +167,16 @@ TEST(RecentFilePaths, LongPathsLoseInnerFoldersFirst) {
 // Which item a button runs is the effects controller's (tests/effects/effect_buttons_test.cpp).
 TEST_F(MainFormTest, EffectItemsAndTheirPopupTwins) {
     form.SetCommandState(kStateNewDocument);
-    form.AddEffectMenuItem("Fade &In...");
-    QAction* fadeOut = form.AddEffectMenuItem("Fade &Out...");
-    form.AddEffectMenuItem("E&Qualize...");
-    QAction* mix = form.AddEffectMenuItem("Mi&x...");
+    form.Effects().AddEffectMenuItem("Fade &In...");
+    QAction* fadeOut = form.Effects().AddEffectMenuItem("Fade &Out...");
+    form.Effects().AddEffectMenuItem("E&Qualize...");
+    QAction* mix = form.Effects().AddEffectMenuItem("Mi&x...");
     QSignalSpy fadeOutSpy(fadeOut, &QAction::triggered);
     auto click = [&](const char* name) { form.findChild<QAbstractButton*>(name)->click(); };
 
     // The popup's items run the Effects menu item each was made with.
-    ASSERT_EQ(form.EffectsPopupMenu()->actions().size(), 4);
-    form.EffectsPopupMenu()->actions().at(1)->trigger();
+    ASSERT_EQ(form.Effects().EffectsPopupMenu()->actions().size(), 4);
+    form.Effects().EffectsPopupMenu()->actions().at(1)->trigger();
     EXPECT_EQ(fadeOutSpy.count(), 1);
 
     // An effect chosen while something else holds the busy flag leaves it set.
@@ -186,19 +187,19 @@ TEST_F(MainFormTest, EffectItemsAndTheirPopupTwins) {
     mix->trigger();
     EXPECT_FALSE(form.Busy().isSet());
 
-    form.FreeEffectMenuItems();
+    form.Effects().FreeEffectMenuItems();
     EXPECT_TRUE(menu("EffectsMenu")->actions().isEmpty());
-    EXPECT_TRUE(form.EffectsPopupMenu()->actions().isEmpty());
+    EXPECT_TRUE(form.Effects().EffectsPopupMenu()->actions().isEmpty());
     click("EffectsButton2");  // nothing left to run, and nothing breaks
 }
 
 TEST_F(MainFormTest, MoreButtonPopsTheEffectsUpBelowItself) {
     form.SetCommandState(kStateNewDocument);
-    form.AddEffectMenuItem("&Echo...");
+    form.Effects().AddEffectMenuItem("&Echo...");
     form.show();
     auto* more = form.findChild<QAbstractButton*>("MoreEffectsButton");
     more->click();
-    QMenu* popup = form.EffectsPopupMenu();
+    QMenu* popup = form.Effects().EffectsPopupMenu();
     ASSERT_TRUE(popup->isVisible());
     EXPECT_EQ(popup->pos(), more->mapToGlobal(QPoint(0, more->height())));
     popup->hide();
@@ -262,7 +263,7 @@ TEST_F(MainFormTest, ExitRunsEveryShutdownStepInOrder) {
     QStringList log;
     CloseMode mode = CloseMode::KeepUnsaved;
     form.SetShutdownSteps(recordingSteps(log, true, &mode));
-    form.AddEffectMenuItem("&Echo...");
+    form.Effects().AddEffectMenuItem("&Echo...");
     form.show();
     form.Action("FileExitMenu")->trigger();
     EXPECT_EQ(log, kAllSteps);
@@ -275,7 +276,7 @@ TEST_F(MainFormTest, ExitRunsEveryShutdownStepInOrder) {
 TEST_F(MainFormTest, CancelledSavePromptKeepsTheWindowOpen) {
     QStringList log;
     form.SetShutdownSteps(recordingSteps(log, false));
-    form.AddEffectMenuItem("&Echo...");
+    form.Effects().AddEffectMenuItem("&Echo...");
     form.show();
     EXPECT_FALSE(form.close());
     EXPECT_EQ(log, QStringList({"transport", "documents"}));

@@ -21,19 +21,19 @@ namespace {
 class EffectButtonsTest : public ::testing::Test {
 protected:
     EffectButtonsTest() {
-        form.StartEffects(TWIN_PLUGINS);
+        form.Effects().Start(TWIN_PLUGINS);
         form.SetCommandState(kStateNewDocument);
     }
 
     // The Effects menu item of the plug-in with this effect name.
     QAction* itemOf(const std::string& effectName) {
-        for (const auto& plugin : form.Effects()->Plugins().plugins()) {
+        for (const auto& plugin : form.Effects().Plugins().plugins()) {
             if (plugin->effectName == effectName)
                 return reinterpret_cast<QAction*>(plugin->menuKey);
         }
         return nullptr;
     }
-    QAction* popupItem(int index) { return form.EffectsPopupMenu()->actions().value(index); }
+    QAction* popupItem(int index) { return form.Effects().EffectsPopupMenu()->actions().value(index); }
     void click(const char* name) { form.findChild<QAbstractButton*>(name)->click(); }
 
     ScriptedDialogs dialogs;
@@ -42,9 +42,9 @@ protected:
 
 TEST_F(EffectButtonsTest, TwoEffectsOfOneCaptionEachRunTheirOwnItem) {
     // The pop-up holds one item per plug-in, in list order.
-    const auto& plugins = form.Effects()->Plugins().plugins();
+    const auto& plugins = form.Effects().Plugins().plugins();
     ASSERT_EQ(plugins.size(), 3u);
-    ASSERT_EQ(form.EffectsPopupMenu()->actions().size(), 3);
+    ASSERT_EQ(form.Effects().EffectsPopupMenu()->actions().size(), 3);
     std::vector<QAction*> fades;  // in menu order
     int laterFadeAt = -1;
     for (std::size_t i = 0; i < plugins.size(); ++i) {
@@ -65,7 +65,7 @@ TEST_F(EffectButtonsTest, TwoEffectsOfOneCaptionEachRunTheirOwnItem) {
     EXPECT_EQ(firstRuns.count(), 0);
 
     // The Fade button runs the first fade in menu order.
-    EXPECT_EQ(form.Effects()->ButtonTarget(2), reinterpret_cast<std::uintptr_t>(fades[0]));
+    EXPECT_EQ(form.Effects().ButtonTarget(2), reinterpret_cast<std::uintptr_t>(fades[0]));
     click("EffectsButton2");
     EXPECT_EQ(firstRuns.count(), 1);
     EXPECT_EQ(laterRuns.count(), 1);
@@ -88,13 +88,13 @@ TEST_F(EffectButtonsTest, ACaptionChangedLaterDoesNotRedirectAButton) {
     click("EffectsButton1");
     click("EffectsButton3");
     click("EffectsButton5");
-    form.Effects()->ScrublineMenuClick();
+    form.Effects().ScrublineMenuClick();
     EXPECT_EQ(echoRuns.count() + slowRuns.count(), 1);
-    EXPECT_FALSE(form.Effects()->ScrublineTarget().has_value());
+    EXPECT_FALSE(form.Effects().ScrublineTarget().has_value());
 
     // Once the items are gone the buttons find nothing and nothing breaks.
-    form.FreeEffectMenuItems();
-    form.Effects()->Stop();
+    form.Effects().FreeEffectMenuItems();
+    form.Effects().Stop();
     click("EffectsButton4");
     EXPECT_TRUE(dialogs.shown().empty());
 }

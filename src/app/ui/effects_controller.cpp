@@ -74,27 +74,65 @@ std::unique_ptr<LongOperation> EffectTransform::start(const std::string& source,
     return operation;
 }
 
+EffectsController::EffectsController(TMainForm& form, UserDialogs& dialogs, QMenu& effectsMenu)
+    : m_form(form), m_dialogs(dialogs), m_effectsMenu(effectsMenu), m_popup(new QMenu(&form)) {
+    m_popup->setObjectName("EffectsPopupMenu");
+}
+
 void EffectsController::Start(const std::string& folder) {
-    if (m_plugins.size() > 0) {
-        m_form.FreeEffectMenuItems();
-        Stop();
-    }
+    if (m_plugins.size() > 0) Stop();
     LoadEffectPlugins(m_plugins, folder);
     m_menu.AddEffectMenuItems(m_plugins, [this](const std::string& caption) {
-        return reinterpret_cast<std::uintptr_t>(
-            m_form.AddEffectMenuItem(QString::fromStdString(caption)));
+        return reinterpret_cast<std::uintptr_t>(AddEffectMenuItem(QString::fromStdString(caption)));
     });
 }
 
 void EffectsController::Stop() {
+    FreeEffectMenuItems();
     m_menu.FreeEffectMenuItems();
     UnloadEffectPlugins(m_plugins);
 }
 
+QAction* EffectsController::AddEffectMenuItem(const QString& caption) {
+    QAction* item = m_effectsMenu.addAction(caption);
+    QObject::connect(item, &QAction::triggered, m_popup,
+                     [this, item] { SampleEffectMenuItemClick(item); });
+    QAction* popupItem = m_popup->addAction(caption);
+    // The twin names its item itself: two effects of one caption each run their own.
+    popupItem->setData(QVariant::fromValue(static_cast<QObject*>(item)));
+    QObject::connect(popupItem, &QAction::triggered, m_popup,
+                     [this, popupItem] { SampleEffectsPopupMenuItemClick(popupItem); });
+    m_items.append(item);
+    return item;
+}
+
+void EffectsController::FreeEffectMenuItems() {
+    qDeleteAll(m_items);
+    m_items.clear();
+    m_popup->clear();
+}
+
+void EffectsController::SampleEffectMenuItemClick(QAction* item) {
+    BusyFlag& busy = m_form.Busy();
+    const bool wasBusy = busy.isSet();
+    busy.set();
+    CommonMenuClick(item);
+    if (!wasBusy) busy.clear();
+}
+
+void EffectsController::SampleEffectsPopupMenuItemClick(QAction* popupItem) {
+    auto* item = qobject_cast<QAction*>(popupItem->data().value<QObject*>());
+    if (item != nullptr && m_items.contains(item)) item->trigger();
+}
+
+void EffectsController::MoreEffectsButtonClick() {
+    auto* button = m_form.findChild<QWidget*>("MoreEffectsButton");
+    m_popup->popup(button->mapToGlobal(QPoint(0, button->height())));
+}
+
 void EffectsController::runItem(std::optional<std::uintptr_t> menuKey) {
-    const QAction* effects = m_form.Action("EffectsMenu");
-    if (effects == nullptr || effects->menu() == nullptr || !menuKey) return;
-    for (QAction* item : effects->menu()->actions()) {
+    if (!menuKey) return;
+    for (QAction* item : m_effectsMenu.actions()) {
         if (reinterpret_cast<std::uintptr_t>(item) == *menuKey) {
             item->trigger();
             return;

@@ -4,6 +4,9 @@
 // file, refresh with the selection put back). Call from the GUI thread.
 #pragma once
 
+#include <QList>
+#include <QString>
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -13,6 +16,9 @@
 #include "effects/effect_host.h"
 #include "effects/effect_menu.h"
 #include "effects/effect_processing.h"
+
+class QAction;
+class QMenu;
 
 namespace sonthra {
 
@@ -43,16 +49,32 @@ private:
 
 class EffectsController {
 public:
-    EffectsController(TMainForm& form, UserDialogs& dialogs) : m_form(form), m_dialogs(dialogs) {}
+    // The effects' items go into effectsMenu and into a pop-up twin of it made here (the More...
+    // button shows it); both belong to the window.
+    EffectsController(TMainForm& form, UserDialogs& dialogs, QMenu& effectsMenu);
     ~EffectsController() { Stop(); }
     EffectsController(const EffectsController&) = delete;
     EffectsController& operator=(const EffectsController&) = delete;
 
-    // Loads the plug-in pairs of folder and adds their menu items. A second call first removes
-    // what the previous one loaded.
+    // Loads the plug-in pairs of folder and adds their menu items (the window's start-up uses
+    // the program's folder). A second call first removes what the previous one loaded.
     void Start(const std::string& folder);
-    // The menu items and the plug-ins go.
+    // The menu items and the plug-ins go (shutdown, or with the window).
     void Stop();
+
+    // Appends an effect to the Effects menu and the pop-up with this caption and returns the
+    // Effects menu item, whose identity is the effect's menu key. FreeEffectMenuItems removes
+    // every item made so.
+    QAction* AddEffectMenuItem(const QString& caption);
+    void FreeEffectMenuItems();
+    QMenu* EffectsPopupMenu() const { return m_popup; }
+    // An Effects menu item: CommonMenuClick under the busy flag (a flag already set, as playback
+    // holds it, stays set). A pop-up item runs its twin in the Effects menu.
+    void SampleEffectMenuItemClick(QAction* item);
+    void SampleEffectsPopupMenuItemClick(QAction* popupItem);
+    void CommonMenuClick(QAction* menuKey) { Apply(reinterpret_cast<std::uintptr_t>(menuKey)); }
+    // Shows the pop-up below the More... button.
+    void MoreEffectsButtonClick();
 
     const EffectPluginList& Plugins() const { return m_plugins; }
     const EffectMenuModel& Menu() const { return m_menu; }
@@ -79,6 +101,9 @@ private:
 
     TMainForm& m_form;
     UserDialogs& m_dialogs;
+    QMenu& m_effectsMenu;
+    QMenu* m_popup;
+    QList<QAction*> m_items;
     EffectPluginList m_plugins;
     EffectMenuModel m_menu;
 };

@@ -14,6 +14,7 @@
 #include <QUrl>
 
 #include "app/ui/about_form.h"
+#include "app/ui/effects_controller.h"
 #include "app/ui/command_states.h"
 #include "dialogs/ui/help.h"
 #include "messages/message_table.h"

@@ -91,7 +91,7 @@ public:
     ReadoutBar& Readouts() { return *m_readouts; }
     MediaController& Media() { return *m_media; }
     PodcastController& Podcast();
-    EffectsController* Effects() const { return m_effects.get(); }
+    EffectsController& Effects() { return *m_effects; }
 
     // ---- Start-up (main_form_startup.cpp), in the order StartProgram runs these. The window
     // owns none of the three objects; they must outlive it. Without them (a window made on its
@@ -109,9 +109,6 @@ public:
     // stored input source, shows what went wrong, shows the current source and reads the four
     // sliders back from the mixer.
     void PostCreate();
-    // Loads the effect plug-ins of folder and adds their menu items (StartProgram uses the
-    // program's folder). Unloaded at shutdown or with the window.
-    void StartEffects(const std::string& folder);
     TPreferencesForm* PreferencesForm() const { return m_preferences; }
     TRecSettingsForm* RecSettingsForm() const { return m_recSettings; }
     // The input sources the mixer gave out and the one recorded from.
@@ -150,12 +147,6 @@ public:
     // RecentFileChosen with its number. RefreshRecentFilesMenu reads the settings store.
     void RebuildRecentFilesMenu(const QStringList& entries);
     void RefreshRecentFilesMenu();
-    // Appends an effect to the Effects menu and the "More..." popup with this caption and
-    // returns the Effects menu item, whose identity is the effect's menu key.
-    QAction* AddEffectMenuItem(const QString& caption);
-    // Removes every item AddEffectMenuItem made.
-    void FreeEffectMenuItems();
-    QMenu* EffectsPopupMenu() const { return m_effectsPopup; }
     // Pushes the scheme's colours to every display, overview, meter and clipping light; loads
     // the stored scheme and applies it (first show); stores it again (shutdown).
     void ApplyColorScheme();
@@ -196,10 +187,6 @@ public slots:
     void ViewPositionDisplayMinSecMenuClick();
     void ViewPositionDisplaySamplesMenuClick();
     void ViewSetColorsMenuClick();
-    void SampleEffectMenuItemClick(QAction* item);
-    void SampleEffectsPopupMenuItemClick(QAction* popupItem);
-    void CommonMenuClick(QAction* menuKey);
-    void MoreEffectsButtonClick();
     void HelpContentsMenuClick();
     void HelpAboutMenuClick();
     // Stop ends a recording, or else the playback; recording needs the engine.
@@ -284,8 +271,6 @@ private:
 
     QHash<QString, QAction*> m_actions;
     QHash<QString, QMenu*> m_menus;
-    QMenu* m_effectsPopup = nullptr;
-    QList<QAction*> m_effectItems;
     QList<QAction*> m_recentItems;
     QList<QLabel*> m_statusPanels;
     TAboutForm* m_aboutForm = nullptr;
@@ -311,7 +296,7 @@ private:
     TLUM32VerticalLEDs* m_meters[2] = {nullptr, nullptr};
     OverviewLink* m_overviewLink = nullptr;
     // Last, so that the plug-ins go before anything their windows could reach.
-    std::shared_ptr<EffectsController> m_effects;
+    std::unique_ptr<EffectsController> m_effects;
 };
 
 // Runs the start-up of the audio engine, the mixer and the settings windows on a newly made

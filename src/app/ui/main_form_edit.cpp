@@ -13,6 +13,7 @@
 #include "app/temp_names.h"
 #include "app/ui/command_states.h"
 #include "app/ui/document_views.h"
+#include "app/ui/effects_controller.h"
 #include "app/ui/main_form.h"
 #include "app/ui/main_form_shared.h"
 #include "app/ui/readout_bar.h"
@@ -34,6 +35,8 @@ using namespace main_form;
 
 void TMainForm::initEditing() {
     m_edit = std::make_unique<EditController>(m_editSurface, m_dialogs, m_documents);
+    m_effects =
+        std::make_unique<EffectsController>(*this, m_dialogs, *m_menus.value("EffectsMenu"));
     connect(m_readouts, &ReadoutBar::CaretEntered, this,
             [this](std::optional<std::uint32_t> frames, const QString& typed) {
                 m_view.CaretEntered(frames, typed);

@@ -1,4 +1,5 @@
-// The menu bar of the main window, the recent-files items and the effect items.
+// The menu bar of the main window, its commands wired to their handlers, and the recent-files
+// items.
 //
 // A "hidden" command is an action of the window that is not placed in its menu: Qt switches
 // off an action's shortcut when the action itself is hidden, while these commands keep
@@ -71,9 +72,6 @@ void TMainForm::buildMenus() {
     addMenu(nullptr, "WindowMenu", "&Window", false);
     addMenu(nullptr, "HelpMenu", "&Help", true);
     buildMenuEntries();
-
-    m_effectsPopup = new QMenu(this);
-    m_effectsPopup->setObjectName("EffectsPopupMenu");
 
     auto* positionGroup = new QActionGroup(this);
     positionGroup->addAction(m_actions.value("ViewPositionDisplayMinSecMenu"));
@@ -255,19 +253,14 @@ void TMainForm::wireCommands() {
     onCommand("ViewPositionDisplaySamplesMenu", [this] { ViewPositionDisplaySamplesMenuClick(); });
     onCommand("ViewSetColorsMenu", [this] { ViewSetColorsMenuClick(); });
 
-    // The effects controller exists once the plug-ins were looked for.
-    auto effect = [this](void (EffectsController::*click)()) {
-        return [this, click] {
-            if (m_effects) (m_effects.get()->*click)();
-        };
-    };
-    onCommand("EffectsButton1", effect(&EffectsController::EffectsButton1Click));
-    onCommand("EffectsButton2", effect(&EffectsController::EffectsButton2Click));
-    onCommand("EffectsButton3", effect(&EffectsController::EffectsButton3Click));
-    onCommand("EffectsButton4", effect(&EffectsController::EffectsButton4Click));
-    onCommand("EffectsButton5", effect(&EffectsController::EffectsButton5Click));
-    onCommand("ScrublineMenu", effect(&EffectsController::ScrublineMenuClick));
-    onCommand("MoreEffectsButton", [this] { MoreEffectsButtonClick(); });
+    EffectsController& effects = *m_effects;
+    onCommand("EffectsButton1", [&effects] { effects.EffectsButton1Click(); });
+    onCommand("EffectsButton2", [&effects] { effects.EffectsButton2Click(); });
+    onCommand("EffectsButton3", [&effects] { effects.EffectsButton3Click(); });
+    onCommand("EffectsButton4", [&effects] { effects.EffectsButton4Click(); });
+    onCommand("EffectsButton5", [&effects] { effects.EffectsButton5Click(); });
+    onCommand("ScrublineMenu", [&effects] { effects.ScrublineMenuClick(); });
+    onCommand("MoreEffectsButton", [&effects] { effects.MoreEffectsButtonClick(); });
     onCommand("HelpContentsMenu", [this] { HelpContentsMenuClick(); });
     onCommand("HelpAboutMenu", [this] { HelpAboutMenuClick(); });
 
@@ -307,43 +300,6 @@ void TMainForm::RebuildRecentFilesMenu(const QStringList& entries) {
         connect(item, &QAction::triggered, this, [this, i] { emit RecentFileChosen(i); });
         m_recentItems.append(item);
     }
-}
-
-QAction* TMainForm::AddEffectMenuItem(const QString& caption) {
-    auto* item = m_menus.value("EffectsMenu")->addAction(caption);
-    connect(item, &QAction::triggered, this, [this, item] { SampleEffectMenuItemClick(item); });
-    QAction* popupItem = m_effectsPopup->addAction(caption);
-    // The twin names its item itself: two effects of one caption each run their own.
-    popupItem->setData(QVariant::fromValue(static_cast<QObject*>(item)));
-    connect(popupItem, &QAction::triggered, this,
-            [this, popupItem] { SampleEffectsPopupMenuItemClick(popupItem); });
-    m_effectItems.append(item);
-    return item;
-}
-
-void TMainForm::FreeEffectMenuItems() {
-    qDeleteAll(m_effectItems);
-    m_effectItems.clear();
-    m_effectsPopup->clear();
-}
-
-// Busy for the effect's length; a flag that was already set (playback holds it from start to
-// stop) stays set afterwards.
-void TMainForm::SampleEffectMenuItemClick(QAction* item) {
-    const bool wasBusy = m_busy.isSet();
-    m_busy.set();
-    CommonMenuClick(item);
-    if (!wasBusy) m_busy.clear();
-}
-
-void TMainForm::SampleEffectsPopupMenuItemClick(QAction* popupItem) {
-    auto* item = qobject_cast<QAction*>(popupItem->data().value<QObject*>());
-    if (item != nullptr && m_effectItems.contains(item)) item->trigger();
-}
-
-void TMainForm::MoreEffectsButtonClick() {
-    auto* button = findChild<QWidget*>("MoreEffectsButton");
-    m_effectsPopup->popup(button->mapToGlobal(QPoint(0, button->height())));
 }
 
 }  // namespace sonthra

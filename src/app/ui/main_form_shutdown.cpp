@@ -61,9 +61,9 @@ bool TMainForm::Shutdown(CloseMode mode) {
     // 5. Deselect the mixer's devices and free the input source list.
     run(m_shutdownSteps.releaseMixer);
     // 6. Remove the effect menu items and stop the plug-in host.
-    FreeEffectMenuItems();
+    m_effects->FreeEffectMenuItems();
     run(m_shutdownSteps.stopEffectHost);
-    if (m_effects) m_effects->Stop();
+    m_effects->Stop();
     return true;
 }
 

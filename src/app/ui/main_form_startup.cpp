@@ -6,6 +6,7 @@
 #include <QMetaObject>
 #include <QPointer>
 
+#include "app/ui/effects_controller.h"
 #include "app/ui/main_form.h"
 #include "app/ui/media_controller.h"
 #include "app/ui/mixer_panel.h"
@@ -67,7 +68,7 @@ void StartProgram(TMainForm& form, NXWavePlayer& engine, MixerApi& mixer, Settin
     form.CreateRecSettingsForm();
     form.PostCreate();
     // The effect plug-ins lie beside the program.
-    form.StartEffects(programFolder());
+    form.Effects().Start(programFolder());
 }
 
 // The engine and the mixer call from their own threads until told to stop, so they are told
