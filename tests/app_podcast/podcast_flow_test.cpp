@@ -108,9 +108,8 @@ protected:
         m_driving = false;
     }
 
-    // Fills the podcast window for a new series and saves it as pdi.
-    void fillNewSeries(TShowPodcastDlg& dlg, const QString& title, const QString& host,
-                       const std::string& pdi) {
+    // Fills the podcast window for a new series and confirms it.
+    void fillNewSeries(TShowPodcastDlg& dlg, const QString& title, const QString& host) {
         dlg.TitleEdit->setText(title);
         dlg.DescriptionMemo->setPlainText("First line\nSecond & last");
         dlg.NewSeriesEdit->setText("Talks");
@@ -160,7 +159,7 @@ TEST_F(PodcastFlowTest, SaveAsPodcastCompressesAndUploadsFeedAudioAndPage) {
 
     const std::string pdi = user.file("talk.pdi");
     onPodcastDialog = [&](TShowPodcastDlg& dlg) {
-        fillNewSeries(dlg, "Q&A <live>", "Loopback Host", pdi);
+        fillNewSeries(dlg, "Q&A <live>", "Loopback Host");
     };
     dialogs.queueFile(QString::fromStdString(pdi));
     dialogs.queueAnswer(DialogAnswer::Ok);   // "Files Saved"
@@ -226,7 +225,7 @@ TEST_F(PodcastFlowTest, UploadLaterThenUploadPodcastOnTheDescriptionFileUploadsT
 
     // Saved as a podcast with the upload left for later: nothing reaches the server.
     const std::string pdi = user.file("show.pdi");
-    onPodcastDialog = [&](TShowPodcastDlg& dlg) { fillNewSeries(dlg, "Episode 1", "", pdi); };
+    onPodcastDialog = [&](TShowPodcastDlg& dlg) { fillNewSeries(dlg, "Episode 1", ""); };
     uploadNow = false;
     dialogs.queueFile(QString::fromStdString(pdi));
     dialogs.queueAnswer(DialogAnswer::Ok);  // "Files Saved"

@@ -298,7 +298,7 @@ TEST_F(SkinsX11, BothSkinsDrawTheWholeConsoleAndTheChoiceTakesEffectAtOnce) {
     EXPECT_EQ(preferences->SkinComboBox->currentData().toString(), "light");
     EXPECT_FALSE(preferences->SkinColorsCheckBox->isChecked());
     EXPECT_EQ(settings.readSkin().value, "light");
-    EXPECT_EQ(form.ColorScheme().GetSchemeColor(kSchemeWaveformBackground),
+    EXPECT_EQ(form.Colors().Scheme().GetSchemeColor(kSchemeWaveformBackground),
               kColorSchemeElements[kSchemeWaveformBackground].defaultColor);
 
     chooseSkin("dark", true);
@@ -318,7 +318,7 @@ TEST_F(SkinsX11, BothSkinsDrawTheWholeConsoleAndTheChoiceTakesEffectAtOnce) {
     EXPECT_LT(QColor(dark.pixel(stripCorner)).lightness(), 90);
     // The display colours that go with the dark skin are applied and stored.
     const ColorScheme preset = controls::SkinDisplayColors(true);
-    EXPECT_EQ(form.ColorScheme().GetSchemeColor(kSchemeWaveformBackground),
+    EXPECT_EQ(form.Colors().Scheme().GetSchemeColor(kSchemeWaveformBackground),
               preset[kSchemeWaveformBackground]);
     EXPECT_EQ(settings.readColorScheme().value[kSchemeLedOn], preset[kSchemeLedOn]);
     // The window's own colours are dark too, and the ruler's labels stay readable on them.
@@ -332,7 +332,7 @@ TEST_F(SkinsX11, BothSkinsDrawTheWholeConsoleAndTheChoiceTakesEffectAtOnce) {
     EXPECT_EQ(settings.readSkin().value, "light");
     const QImage again = screenshot();
     expectTransportDrawn(again, false);
-    EXPECT_EQ(form.ColorScheme().GetSchemeColor(kSchemeWaveformBackground),
+    EXPECT_EQ(form.Colors().Scheme().GetSchemeColor(kSchemeWaveformBackground),
               preset[kSchemeWaveformBackground]);
     EXPECT_GT(QApplication::palette().color(QPalette::Window).lightness(), 150);
     EXPECT_LT(toQColor(ruler->Color()).lightness(), 60);

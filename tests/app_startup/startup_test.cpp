@@ -504,7 +504,7 @@ TEST_F(StartupTest, StoredColoursApplyAtFirstShowAndSetColorsStoresTheChoice) {
     ASSERT_EQ(settings.writeColorScheme(stored), 0);
 
     start();
-    EXPECT_EQ(form->ColorScheme().GetSchemeColor(kSchemeWaveform), kRed);
+    EXPECT_EQ(form->Colors().Scheme().GetSchemeColor(kSchemeWaveform), kRed);
     const auto meters = form->findChildren<TLUM32VerticalLEDs*>();
     ASSERT_EQ(meters.size(), 2);
     for (const TLUM32VerticalLEDs* meter : meters) EXPECT_EQ(meter->LEDOnColor(), kGreen);
@@ -520,7 +520,7 @@ TEST_F(StartupTest, StoredColoursApplyAtFirstShowAndSetColorsStoresTheChoice) {
                 colors->OkButton->click();
             });
     const std::uint32_t waveDefault = kColorSchemeElements[kSchemeWaveform].defaultColor;
-    EXPECT_EQ(form->ColorScheme().GetSchemeColor(kSchemeWaveform), waveDefault);
+    EXPECT_EQ(form->Colors().Scheme().GetSchemeColor(kSchemeWaveform), waveDefault);
     EXPECT_EQ(Settings(home.settingsFile()).readColorScheme().value[kSchemeWaveform], waveDefault);
     exitProgram();
     // Stored again at exit, with the other choice kept.

@@ -15,8 +15,8 @@
 namespace sonthra {
 namespace {
 
-QColor schemeColor(const TMainForm& form, int element) {
-    return toQColor(form.ColorScheme().GetSchemeColor(element));
+QColor schemeColor(TMainForm& form, int element) {
+    return toQColor(form.Colors().Scheme().GetSchemeColor(element));
 }
 
 // The colours an image holds, each with the number of its pixels.
@@ -34,7 +34,7 @@ TEST(EmptyView, TheAreasWithoutADocumentFollowTheColourSchemeAndTheRulerItsFont)
     form.resize(900, 700);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    form.ApplyColorScheme();
+    form.Colors().ApplyColorScheme();
     QCoreApplication::processEvents();
 
     struct Area {

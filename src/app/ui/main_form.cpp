@@ -14,10 +14,14 @@
 #include <QUrl>
 
 #include "app/ui/about_form.h"
-#include "app/ui/effects_controller.h"
 #include "app/ui/command_states.h"
+#include "app/ui/document_views.h"
+#include "app/ui/effects_controller.h"
+#include "app/ui/level_meters.h"
 #include "dialogs/ui/help.h"
 #include "messages/message_table.h"
+#include "view/ui/color_form.h"
+#include "view/ui/wave_display.h"
 
 namespace sonthra {
 
@@ -47,7 +51,17 @@ QString droppedFile(const QMimeData* mime) {
 // elsewhere (the document list, the engine's callback window, the plug-in host, the meters'
 // level) are done by those pieces when they attach to the window.
 TMainForm::TMainForm(UserDialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), m_dialogs(dialogs) {
+    : QMainWindow(parent),
+      m_dialogs(dialogs),
+      m_colors(dialogs, *this, [this](ColorSchemeTargets& targets) {
+          m_parts->AddColorTargets(targets);
+          m_levelMeters->AddColorTargets(targets);
+          targets.emptyDisplay = findChild<TNoDocumentView*>("WaveformBase");
+          targets.emptyOverview = findChild<TNoDocumentView*>("OverviewBase");
+          targets.renderAndScale = [this](RIZI32DaziVereruz& view) {
+              m_parts->RenderAndScale(view, view.ZoomLevel(), view.LeftSamplePos());
+          };
+      }) {
     setObjectName("TMainForm");
     setWindowTitle(QString::fromUtf8(kProductCaption));
     setAcceptDrops(true);
@@ -115,7 +129,7 @@ void TMainForm::showEvent(QShowEvent* event) {
             PostCommandBlock(ArgumentBlock::fromArguments(plainArguments(m_startupArguments)));
         }
         // The user's colours apply from the first show, with or without a file to open.
-        LoadColorScheme();
+        m_colors.LoadColorScheme();
     }
     m_transport.StartLevelTestIfWanted();
     Action("WindowEditMenu")->setChecked(true);

@@ -34,7 +34,7 @@
 #include "app/workspace_job.h"
 #include "engine/mixer_start.h"
 #include "settings/ui/record_formats.h"
-#include "view/color_scheme.h"
+#include "app/ui/window_colors.h"
 
 class QAbstractButton;
 class QAction;
@@ -59,7 +59,7 @@ class OverviewLink;
 class RIZI32DaziVereruz;
 class TLUM32Overview;
 class TLUM32Scale;
-class TLUM32VerticalLEDs;
+class LevelMeters;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -147,12 +147,8 @@ public:
     // RecentFileChosen with its number. RefreshRecentFilesMenu reads the settings store.
     void RebuildRecentFilesMenu(const QStringList& entries);
     void RefreshRecentFilesMenu();
-    // Pushes the scheme's colours to every display, overview, meter and clipping light; loads
-    // the stored scheme and applies it (first show); stores it again (shutdown).
-    void ApplyColorScheme();
-    void LoadColorScheme();
-    void StoreColorScheme();
-    const ColorSchemeTable& ColorScheme() const { return m_colorScheme; }
+    // The display colour scheme and its Set Colors window.
+    WindowColors& Colors() { return m_colors; }
 
     // ---- Documents (Files() and Session() for their sequences).
     const DocumentList& Documents() const { return m_documents; }
@@ -186,7 +182,6 @@ public slots:
     void FileExitMenuClick();
     void ViewPositionDisplayMinSecMenuClick();
     void ViewPositionDisplaySamplesMenuClick();
-    void ViewSetColorsMenuClick();
     void HelpContentsMenuClick();
     void HelpAboutMenuClick();
     // Stop ends a recording, or else the playback; recording needs the engine.
@@ -211,7 +206,6 @@ private:
     QWidget* buildToolStrip();
     QWidget* buildWaveformArea();
     QWidget* buildConsole();
-    QWidget* buildMeters();
     QWidget* buildTransport();
     QWidget* buildMixer();
     void buildStatusBar();
@@ -246,7 +240,6 @@ private:
     void showNoDocument();
     bool refreshView(RIZI32DaziVereruz& view, AudioDocument& document, std::uint32_t zoom,
                      std::uint32_t caret);
-    void paintClippingLight(int channel, std::uint32_t color);
     void setEmptyViewText(const QString& text);
     // The recording format window decides the format of a new document: false when cancelled.
     bool AskRecordingFormat(RecordFormat& format);
@@ -286,14 +279,10 @@ private:
     std::shared_ptr<PodcastController> m_podcast;
     std::unique_ptr<DocumentViews> m_parts;
     TransportController m_transport;
-    // The scheme for the run, and the clipping lights' lit and unlit colours taken from it.
-    ColorSchemeTable m_colorScheme;
-    std::uint32_t m_clippingLit = m_colorScheme.GetSchemeColor(kSchemeClippingLightOn);
-    std::uint32_t m_clippingUnlit = m_colorScheme.GetSchemeColor(kSchemeClippingLightOff);
+    WindowColors m_colors;
     QTimer* m_playRecTimer = nullptr;
-    QTimer* m_clippingTimer = nullptr;
     TLUM32Scale* m_scale = nullptr;
-    TLUM32VerticalLEDs* m_meters[2] = {nullptr, nullptr};
+    LevelMeters* m_levelMeters = nullptr;
     OverviewLink* m_overviewLink = nullptr;
     // Last, so that the plug-ins go before anything their windows could reach.
     std::unique_ptr<EffectsController> m_effects;

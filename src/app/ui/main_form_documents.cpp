@@ -15,6 +15,7 @@
 #include "app/temp_names.h"
 #include "app/ui/command_states.h"
 #include "app/ui/document_views.h"
+#include "app/ui/level_meters.h"
 #include "app/ui/main_form.h"
 #include "app/ui/main_form_shared.h"
 #include "app/ui/media_controller.h"
@@ -56,23 +57,12 @@ void replacePlaceholder(QWidget* placeholder, QWidget* widget) {
 
 }  // namespace
 
-// The ruler and the two level meters exist once on the window and take the places of their
-// frames; the displays of the documents come and go with them.
+// The ruler exists once on the window and takes the place of its frame; the displays of the
+// documents come and go with it.
 void TMainForm::installViewWidgets() {
     auto* scale = new TLUM32Scale(this);
     replacePlaceholder(findChild<QWidget*>("Scale"), scale);
     m_scale = scale;
-    const char* meters[2] = {"LedRowLeft", "LedRowRight"};
-    for (int channel = 0; channel < 2; ++channel) {
-        auto* meter = new TLUM32VerticalLEDs(this);
-        replacePlaceholder(findChild<QWidget*>(meters[channel]), meter);
-        meter->setColor(0xC0C0C0);
-        meter->setLEDOnColor(11817030);
-        meter->setLEDOffColor(6569020);
-        meter->setNumLEDs(20);
-        meter->setProgress(0);
-        m_meters[channel] = meter;
-    }
     m_overviewLink = new OverviewLink(this);
     m_overviewLink->setScale(m_scale);
     m_overviewLink->setOnZoomText([this](const QString& text) {
@@ -128,11 +118,8 @@ void TMainForm::initDocuments() {
     m_playRecTimer->setObjectName("PlayRecTimer");
     m_playRecTimer->setInterval(50);
     connect(m_playRecTimer, &QTimer::timeout, this, [this] { m_transport.PlayRecTimerTimer(); });
-    m_clippingTimer = new QTimer(this);
-    m_clippingTimer->setObjectName("ClippingTimer");
-    m_clippingTimer->setInterval(3000);
-    m_clippingTimer->setSingleShot(true);
-    connect(m_clippingTimer, &QTimer::timeout, this, [this] { m_transport.ClippingTimerTimer(); });
+    connect(m_levelMeters, &LevelMeters::ClippingTimeout, this,
+            [this] { m_transport.ClippingTimerTimer(); });
 
     connect(this, &TMainForm::OpenRequested, this,
             [this](const QString& path, bool unsaved) { m_docs->OpenRequested(path, unsaved); });

@@ -18,11 +18,11 @@
 
 #include <algorithm>
 
+#include "app/ui/level_meters.h"
 #include "app/ui/main_form.h"
 #include "app/ui/mixer_panel.h"
 #include "app/ui/readout_bar.h"
 #include "app/ui/transport_glyphs.h"
-#include "controls/skin_colors.h"
 #include "controls/ui/cool_button.h"
 #include "controls/ui/cool_form.h"
 #include "controls/ui/skin_images.h"
@@ -36,9 +36,6 @@ namespace sonthra {
 
 namespace {
 
-constexpr int kMeterWidth = 12;
-constexpr int kMeterHeight = 82;
-
 QFrame* placeholder(QWidget* parent, const char* name, const char* colour) {
     auto* frame = new QFrame(parent);
     frame->setObjectName(name);
@@ -51,12 +48,6 @@ QFrame* panel(QWidget* parent, const char* name) {
     frame->setObjectName(name);
     frame->setProperty("consolePanel", true);
     return frame;
-}
-
-QLabel* caption(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setAlignment(Qt::AlignCenter);
-    return label;
 }
 
 constexpr const char* kTransportButtons[] = {
@@ -179,7 +170,8 @@ QWidget* TMainForm::buildConsole() {
     auto* row = new QHBoxLayout(console);
     row->setContentsMargins(6, 6, 6, 6);
     row->setSpacing(8);
-    row->addWidget(buildMeters(), 0, Qt::AlignLeft | Qt::AlignBottom);
+    m_levelMeters = new LevelMeters(this);
+    row->addWidget(m_levelMeters, 0, Qt::AlignLeft | Qt::AlignBottom);
     row->addWidget(buildTransport());
     // Positions are written at the current document's rate; without one, at the rate the next
     // recording would have.
@@ -195,28 +187,6 @@ QWidget* TMainForm::buildConsole() {
     row->addWidget(buildMixer());
     applySkin();
     return console;
-}
-
-QWidget* TMainForm::buildMeters() {
-    auto* box = panel(this, "MeterPanel");
-    auto* grid = new QGridLayout(box);
-    grid->setContentsMargins(6, 4, 6, 4);
-    grid->setHorizontalSpacing(4);
-    grid->setVerticalSpacing(3);
-    const char* clipping[] = {"LeftChannelClipping", "RightChannelClipping"};
-    const char* meters[] = {"LedRowLeft", "LedRowRight"};
-    const char* names[] = {"L", "R"};
-    for (int channel = 0; channel < 2; ++channel) {
-        QFrame* light = placeholder(box, clipping[channel], "rgb(128, 128, 128)");
-        light->setFixedSize(kMeterWidth, 8);
-        light->setToolTip("Clipping");
-        QFrame* meter = placeholder(box, meters[channel], "#800000");
-        meter->setFixedSize(kMeterWidth, kMeterHeight);
-        grid->addWidget(light, 0, channel);
-        grid->addWidget(meter, 1, channel);
-        grid->addWidget(caption(names[channel], box), 2, channel);
-    }
-    return box;
 }
 
 QWidget* TMainForm::buildTransport() {
@@ -335,15 +305,7 @@ void TMainForm::applySkin() {
     // Asked for in the Preferences: the display colours that go with the skin, stored and
     // shown at once.
     if (m_preferences != nullptr && m_preferences->TakeSkinColorsRequest()) {
-        const sonthra::ColorScheme colors = controls::SkinDisplayColors(skin == Skin::Dark);
-        for (int element = 0; element < kColorSchemeSize; ++element) {
-            const bool isDefault = colors[element] == m_colorScheme.entry(element).defaultColor;
-            if (!isDefault) m_colorScheme.setCustomColor(element, colors[element]);
-            m_colorScheme.setUseDefault(element, isDefault);
-        }
-        if (m_settings != nullptr)
-            ShowMessage(m_dialogs, this, m_colorScheme.SaveColorScheme(*m_settings));
-        ApplyColorScheme();
+        m_colors.TakeSkinColors(skin == Skin::Dark);
     }
 }
 

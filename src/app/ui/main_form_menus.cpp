@@ -251,7 +251,7 @@ void TMainForm::wireCommands() {
     onCommand("WaveformRightScrollButton", [&view] { view.WaveformRightScrollButtonClick(); });
     onCommand("ViewPositionDisplayMinSecMenu", [this] { ViewPositionDisplayMinSecMenuClick(); });
     onCommand("ViewPositionDisplaySamplesMenu", [this] { ViewPositionDisplaySamplesMenuClick(); });
-    onCommand("ViewSetColorsMenu", [this] { ViewSetColorsMenuClick(); });
+    onCommand("ViewSetColorsMenu", [this] { m_colors.ViewSetColorsMenuClick(); });
 
     EffectsController& effects = *m_effects;
     onCommand("EffectsButton1", [&effects] { effects.EffectsButton1Click(); });

@@ -97,7 +97,8 @@ void TMainForm::AttachAudio(NXWavePlayer& engine, MixerApi& mixer, Settings& set
     // needs that file safe on the disk, not its own result.
     m_engine->SetEditFlush(EditFlush::SourceFirst);
     m_edit->SetEngine(m_engine);
-    m_shutdownSteps.storeColorScheme = [this] { StoreColorScheme(); };
+    m_colors.SetSettings(&settings);
+    m_shutdownSteps.storeColorScheme = [this] { m_colors.StoreColorScheme(); };
     m_shutdownSteps.storeRecordSource = [this] { m_mixerPanel->StoreRecordSource(*m_settings); };
     m_shutdownSteps.releaseMixer = [this] { m_mixerPanel->ReleaseMixer(); };
     // The engine reaches the document and transport controllers; the media controller makes

@@ -12,7 +12,7 @@ namespace sonthra {
 using namespace main_form;
 
 int WindowDocumentSurface::CreateParts(AudioDocument& document) {
-    return m_form.m_parts->CreateParts(document, m_form.m_colorScheme);
+    return m_form.m_parts->CreateParts(document, m_form.m_colors.Scheme());
 }
 void WindowDocumentSurface::DestroyParts(std::uint32_t id) {
     m_form.m_parts->DestroyParts(id);

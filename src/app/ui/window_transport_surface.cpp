@@ -6,6 +6,7 @@
 
 #include "app/ui/command_states.h"
 #include "app/ui/document_views.h"
+#include "app/ui/level_meters.h"
 #include "app/ui/main_form.h"
 #include "app/ui/main_form_shared.h"
 #include "app/ui/mixer_panel.h"
@@ -43,19 +44,18 @@ void WindowTransportSurface::StopTimer() {
     m_form.m_playRecTimer->stop();
 }
 void WindowTransportSurface::StartClippingTimer() {
-    m_form.m_clippingTimer->start();
+    m_form.m_levelMeters->StartClippingTimer();
 }
 void WindowTransportSurface::StopClippingTimer() {
-    m_form.m_clippingTimer->stop();
+    m_form.m_levelMeters->StopClippingTimer();
 }
 
 void WindowTransportSurface::DrawMeters(double left, double right) {
-    m_form.m_meters[0]->setProgress(static_cast<float>(left));
-    m_form.m_meters[1]->setProgress(static_cast<float>(right));
+    m_form.m_levelMeters->SetLevels(left, right);
 }
 
 void WindowTransportSurface::DrawClippingLight(int channel, bool on) {
-    m_form.paintClippingLight(channel, on ? m_form.m_clippingLit : m_form.m_clippingUnlit);
+    m_form.m_levelMeters->ShowClipping(channel, on);
 }
 
 void WindowTransportSurface::DrawRecordingLabel(bool red) {
