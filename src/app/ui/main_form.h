@@ -158,12 +158,6 @@ public:
     // display and overview, or null.
     RIZI32DaziVereruz* CurrentView() const;
     TLUM32Overview* CurrentOverview() const;
-    // After the working copy was replaced: rebuilds the display's peaks under "Building
-    // Peaks..." (attaching the file again when attach is set or the display lost it), redraws
-    // at the whole-file zoom when wasWhole, else at the zoom it had, reloads the overview, puts
-    // the caret at caret (clamped) and reads the format, status bar and commands again. false
-    // when a step failed (shown).
-    bool RefreshAfterEdit(bool wasWhole, std::uint32_t caret, bool attach = false);
     // Gives the current display the focus when the window is visible and active.
     void FocusView();
 
@@ -238,8 +232,6 @@ private:
     void setPodcastCommands(const AudioDocument& document);
     void setSongInfoCommands();
     void showNoDocument();
-    bool refreshView(RIZI32DaziVereruz& view, AudioDocument& document, std::uint32_t zoom,
-                     std::uint32_t caret);
     void setEmptyViewText(const QString& text);
     // The recording format window decides the format of a new document: false when cancelled.
     bool AskRecordingFormat(RecordFormat& format);

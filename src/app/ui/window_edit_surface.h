@@ -7,6 +7,8 @@
 
 namespace sonthra {
 
+class AudioDocument;
+class RIZI32DaziVereruz;
 class TMainForm;
 
 class WindowEditSurface final : public EditSurface {
@@ -28,6 +30,9 @@ public:
     QWidget* DialogParent() override;
 
 private:
+    bool refreshView(RIZI32DaziVereruz& view, AudioDocument& document, std::uint32_t zoom,
+                     std::uint32_t caret);
+
     TMainForm& m_form;
 };
 
