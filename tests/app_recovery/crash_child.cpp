@@ -26,6 +26,7 @@
 #include <unistd.h>
 
 #include "app/ui/main_form.h"
+#include "app/ui/preferences_controller.h"
 #include "app/ui/recovery_controller.h"
 #include "app/ui/signal_watcher.h"
 #include "dialogs/ui/scripted_dialogs.h"
@@ -106,7 +107,7 @@ int main(int argc, char** argv) {
         }
     } else if (mode == "dialog") {
         QTimer::singleShot(0, [] { ready(); });
-        form.FilePreferencesMenuClick();
+        form.Preferences().FilePreferencesMenuClick();
     } else if (mode == "message") {
         QTimer::singleShot(0, [] { ready(); });
         QMessageBox::information(&form, "Sonthra", "Waiting");

@@ -21,6 +21,7 @@
 
 #include "app/recovery.h"
 #include "app/ui/main_form.h"
+#include "app/ui/preferences_controller.h"
 #include "app/ui/recovery_controller.h"
 #include "dialogs/ui/scripted_dialogs.h"
 #include "engine/mixer.h"
@@ -305,14 +306,14 @@ TEST_F(RecoveryWindowTest, TheRecordNeverTouchesATemporaryFolderBeingTypedInTheP
     restart();
     QString typed;
     QTimer::singleShot(0, [&] {
-        auto* preferences = form->PreferencesForm();
+        auto* preferences = form->Preferences().PreferencesForm();
         preferences->TempPathEdit->setText("/not/yet/a/folder");
         // Several rounds of the record's updates while the box holds a half-typed path.
         QTest::qWait(3 * RecoveryController::kUpdateMs);
         typed = preferences->TempPathEdit->text();
         preferences->reject();
     });
-    form->FilePreferencesMenuClick();
+    form->Preferences().FilePreferencesMenuClick();
     EXPECT_EQ(typed, "/not/yet/a/folder");
 }
 

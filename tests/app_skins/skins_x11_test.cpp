@@ -21,6 +21,7 @@
 #include <set>
 
 #include "app/ui/main_form.h"
+#include "app/ui/preferences_controller.h"
 #include "app_skins/skin_references.h"
 #include "controls/skin_colors.h"
 #include "controls/ui/cool_form.h"
@@ -66,7 +67,7 @@ protected:
     // opening, so an answer meant for one opening can never act on the next; a window that
     // closed without the answer, or a message the answer brought up, is reported.
     void openPreferences(const std::function<void()>& answer) {
-        TPreferencesForm* preferences = form.PreferencesForm();
+        TPreferencesForm* preferences = form.Preferences().PreferencesForm();
         ASSERT_NE(preferences, nullptr);
         dialogs.clearShown();
         bool answered = false;
@@ -80,14 +81,14 @@ protected:
             answer();
         });
         poll.start();
-        form.FilePreferencesMenuClick();
+        form.Preferences().FilePreferencesMenuClick();
         EXPECT_TRUE(answered) << "the Preferences closed before the test answered";
         EXPECT_TRUE(dialogs.shown().empty()) << dialogs.shownTexts().join("\n").toStdString();
     }
 
     // Chooses a skin in the Preferences as a person does, with or without its display colours.
     void chooseSkin(const QString& name, bool withColours) {
-        TPreferencesForm* preferences = form.PreferencesForm();
+        TPreferencesForm* preferences = form.Preferences().PreferencesForm();
         openPreferences([=] {
             QComboBox* skins = preferences->SkinComboBox;
             skins->setCurrentIndex(skins->findData(name));
@@ -288,7 +289,7 @@ TEST_F(SkinsX11, BothSkinsDrawTheWholeConsoleAndTheChoiceTakesEffectAtOnce) {
 
     // Dark chosen and then cancelled changes nothing, and the window shows the stored skin
     // when it opens again.
-    TPreferencesForm* preferences = form.PreferencesForm();
+    TPreferencesForm* preferences = form.Preferences().PreferencesForm();
     openPreferences([=] {
         preferences->SkinComboBox->setCurrentIndex(preferences->SkinComboBox->findData("dark"));
         preferences->SkinColorsCheckBox->setChecked(true);
@@ -345,7 +346,7 @@ TEST_F(SkinsX11, AStoredSkinAppliesWhenTheProgramStarts) {
     TMainForm second(otherDialogs);
     // The hidden Preferences window is made at start and brings the stored skin.
     second.AttachAudio(engine, mixer, settings);
-    second.CreatePreferencesForm();
+    second.Preferences().CreatePreferencesForm();
     EXPECT_EQ(SkinImages::skin(), Skin::Dark);
     EXPECT_TRUE(otherDialogs.shown().empty());
 }

@@ -28,6 +28,7 @@
 #include <memory>
 
 #include "app/ui/main_form.h"
+#include "app/ui/preferences_controller.h"
 #include "app_startup/server_state.h"
 #include "dialogs/ui/scripted_dialogs.h"
 #include "engine/audio_io.h"
@@ -107,12 +108,12 @@ protected:
 TEST_F(StartupTest, FirstRunStartsQuietlyAndStoresTheStartValuesAtExit) {
     start();
     EXPECT_TRUE(dialogs.shownTexts().isEmpty()) << dialogs.shownTexts().join("\n").toStdString();
-    ASSERT_NE(form->PreferencesForm(), nullptr);
-    ASSERT_NE(form->RecSettingsForm(), nullptr);
-    EXPECT_FALSE(form->PreferencesForm()->isVisible());
-    EXPECT_FALSE(form->RecSettingsForm()->isVisible());
+    ASSERT_NE(form->Preferences().PreferencesForm(), nullptr);
+    ASSERT_NE(form->Preferences().RecSettingsForm(), nullptr);
+    EXPECT_FALSE(form->Preferences().PreferencesForm()->isVisible());
+    EXPECT_FALSE(form->Preferences().RecSettingsForm()->isVisible());
     EXPECT_EQ(engine.AudioIO::tempPath(), systemTempFolder());
-    const RecordFormat format = form->RecordingFormat();
+    const RecordFormat format = form->Preferences().RecordingFormat();
     EXPECT_EQ(format.sampleRate, 44100u);
     EXPECT_EQ(format.bitsPerSample, 16);
     EXPECT_EQ(format.channels, 2);
@@ -149,7 +150,8 @@ TEST_F(StartupTest, VanishedTemporaryFolderGives441AndTheSystemFolderIsUsedAndSt
     EXPECT_EQ(dialogs.shown()[0].caption, "Sonthra");
     EXPECT_EQ(dialogs.shown()[0].text, message(441, {"Sonthra", systemTempFolder()}));
     EXPECT_EQ(engine.AudioIO::tempPath(), systemTempFolder());
-    EXPECT_EQ(form->PreferencesForm()->GetTempFolder().toStdString(), systemTempFolder());
+    EXPECT_EQ(form->Preferences().PreferencesForm()->GetTempFolder().toStdString(),
+              systemTempFolder());
     exitProgram();
     EXPECT_EQ(Settings(home.settingsFile()).readTempPath().value, systemTempFolder());
 }
@@ -180,7 +182,7 @@ TEST_F(StartupTest, WriteInterruptedByACrashLosesNothingOfTheSettingsBefore) {
     start();
     EXPECT_TRUE(dialogs.shownTexts().isEmpty()) << dialogs.shownTexts().join("\n").toStdString();
     EXPECT_EQ(engine.AudioIO::tempPath(), work.string() + "/");
-    EXPECT_FALSE(form->PreferencesForm()->GetAlwaysTestLevels());
+    EXPECT_FALSE(form->Preferences().PreferencesForm()->GetAlwaysTestLevels());
     exitProgram();
     const PreferenceValues after = Settings(home.settingsFile()).loadPreferences().value;
     EXPECT_EQ(after.tempPath, work.string() + "/");
@@ -289,7 +291,7 @@ TEST_F(StartupTest, MovingTheSlidersSetsTheMixer) {
 
 TEST_F(StartupTest, PreferencesCommandSelectsTheNewDevicesAndAsksTheRecordingDeviceAgain) {
     start();
-    TRecSettingsForm* rec = form->RecSettingsForm();
+    TRecSettingsForm* rec = form->Preferences().RecSettingsForm();
     QComboBox* rate = rec->RecordingSamplingRateComboBox;
     rate->setCurrentIndex(0);  // chosen in the lists but never confirmed
     ASSERT_NE(rate->currentText(), "44100 Hz");
@@ -297,7 +299,7 @@ TEST_F(StartupTest, PreferencesCommandSelectsTheNewDevicesAndAsksTheRecordingDev
     // Cancel changes nothing.
     onModal([&] { form->Action("FilePreferencesMenu")->trigger(); },
             [&](QWidget* modal) {
-                EXPECT_EQ(modal, form->PreferencesForm());
+                EXPECT_EQ(modal, form->Preferences().PreferencesForm());
                 EXPECT_TRUE(form->Busy().isSet());
                 auto* prefs = static_cast<TPreferencesForm*>(modal);
                 prefs->RecordingDeviceComboBox->setCurrentIndex(0);
@@ -358,7 +360,7 @@ TEST_F(StartupTest, RecSettingsButtonKeepsTheConfirmedFormatForTheNextRecording)
                 QTest::mouseClick(rec->OkButton, Qt::LeftButton);
             });
     EXPECT_FALSE(form->Busy().isSet());
-    const RecordFormat format = form->RecordingFormat();
+    const RecordFormat format = form->Preferences().RecordingFormat();
     EXPECT_EQ(format.sampleRate, 22050u);
     EXPECT_EQ(format.bitsPerSample, 16);
     EXPECT_EQ(format.channels, 1);

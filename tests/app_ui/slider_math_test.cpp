@@ -1,13 +1,14 @@
 // The volume and balance sliders' arithmetic, and a main window without an engine or mixer,
 // whose mixer and settings commands then do nothing.
 #include <QAbstractButton>
-#include <QLabel>
 #include <QAbstractSlider>
+#include <QLabel>
 
 #include <gtest/gtest.h>
 
 #include "app/ui/main_form.h"
 #include "app/ui/mixer_levels.h"
+#include "app/ui/preferences_controller.h"
 #include "dialogs/ui/scripted_dialogs.h"
 
 using namespace sonthra;
@@ -84,10 +85,10 @@ TEST(MainFormWithoutAudioTest, MixerAndSettingsCommandsDoNothing) {
     ScriptedDialogs dialogs;
     TMainForm form(dialogs);
     form.PostCreate();
-    EXPECT_EQ(form.PreferencesForm(), nullptr);
-    EXPECT_EQ(form.RecSettingsForm(), nullptr);
-    form.FilePreferencesMenuClick();
-    form.RecSettingsButtonClick();
+    EXPECT_EQ(form.Preferences().PreferencesForm(), nullptr);
+    EXPECT_EQ(form.Preferences().RecSettingsForm(), nullptr);
+    form.Preferences().FilePreferencesMenuClick();
+    form.Preferences().RecSettingsButtonClick();
     form.findChild<QAbstractButton*>("RecSourceButton")->click();
     auto* volume = form.findChild<QAbstractSlider*>("PlaybackVolumeTrackBar");
     volume->setSliderPosition(10);
@@ -95,7 +96,7 @@ TEST(MainFormWithoutAudioTest, MixerAndSettingsCommandsDoNothing) {
     EXPECT_TRUE(form.findChild<QLabel*>("RecordingSourceLabel")->text().isEmpty());
     EXPECT_FALSE(form.Busy().isSet());
     EXPECT_TRUE(dialogs.shown().empty());
-    const RecordFormat format = form.RecordingFormat();
+    const RecordFormat format = form.Preferences().RecordingFormat();
     EXPECT_EQ(format.sampleRate, 44100u);
     EXPECT_EQ(format.bitsPerSample, 16);
     EXPECT_EQ(format.channels, 2);

@@ -113,11 +113,8 @@ void EffectsController::FreeEffectMenuItems() {
 }
 
 void EffectsController::SampleEffectMenuItemClick(QAction* item) {
-    BusyFlag& busy = m_form.Busy();
-    const bool wasBusy = busy.isSet();
-    busy.set();
+    BusyHold busy(m_form.Session());
     CommonMenuClick(item);
-    if (!wasBusy) busy.clear();
 }
 
 void EffectsController::SampleEffectsPopupMenuItemClick(QAction* popupItem) {

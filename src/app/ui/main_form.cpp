@@ -18,6 +18,7 @@
 #include "app/ui/document_views.h"
 #include "app/ui/effects_controller.h"
 #include "app/ui/level_meters.h"
+#include "app/ui/preferences_controller.h"
 #include "dialogs/ui/help.h"
 #include "messages/message_table.h"
 #include "view/ui/color_form.h"

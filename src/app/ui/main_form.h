@@ -26,6 +26,7 @@
 #include "app/ui/edit_controller.h"
 #include "app/ui/shutdown_steps.h"
 #include "app/ui/view_controller.h"
+#include "app/ui/window_colors.h"
 #include "app/ui/window_document_surface.h"
 #include "app/ui/window_edit_surface.h"
 #include "app/ui/window_texts.h"
@@ -34,7 +35,6 @@
 #include "app/workspace_job.h"
 #include "engine/mixer_start.h"
 #include "settings/ui/record_formats.h"
-#include "app/ui/window_colors.h"
 
 class QAbstractButton;
 class QAction;
@@ -52,8 +52,7 @@ class PodcastController;
 class NXWavePlayer;
 class Settings;
 class TAboutForm;
-class TPreferencesForm;
-class TRecSettingsForm;
+class PreferencesController;
 class UserDialogs;
 class OverviewLink;
 class RIZI32DaziVereruz;
@@ -90,6 +89,7 @@ public:
     ViewController& View() { return m_view; }
     ReadoutBar& Readouts() { return *m_readouts; }
     MediaController& Media() { return *m_media; }
+    PreferencesController& Preferences() { return *m_prefs; }
     PodcastController& Podcast();
     EffectsController& Effects() { return *m_effects; }
 
@@ -100,22 +100,12 @@ public:
     // turns the engine's own undo off and fills the shutdown steps storeRecordSource and
     // releaseMixer (SetShutdownSteps afterwards replaces them).
     void AttachAudio(NXWavePlayer& engine, MixerApi& mixer, Settings& settings);
-    // The hidden Preferences window, which reads the settings, checks the temporary folder,
-    // hands it to the engine and selects the preferred devices.
-    void CreatePreferencesForm();
-    // The hidden recording format window, probing the chosen recording device.
-    void CreateRecSettingsForm();
     // Empties the record-source label, starts the mixer with the preferred devices and the
     // stored input source, shows what went wrong, shows the current source and reads the four
     // sliders back from the mixer.
     void PostCreate();
-    TPreferencesForm* PreferencesForm() const { return m_preferences; }
-    TRecSettingsForm* RecSettingsForm() const { return m_recSettings; }
     // The input sources the mixer gave out and the one recorded from.
     const MixerSources& InputSources() const;
-    // The format for the next recording or new document, as last confirmed in the recording
-    // format window (44100 Hz, 16 bits, stereo without that window).
-    RecordFormat RecordingFormat() const;
 
     // ---- The command line and shutdown. The program's arguments without the program name
     // are handled on the first show; PostCommandBlock queues CommandHandler on the GUI thread.
@@ -172,7 +162,6 @@ signals:
 
 public slots:
     // The window's own handlers; the other commands are wired to their controllers.
-    void FilePreferencesMenuClick();
     void FileExitMenuClick();
     void ViewPositionDisplayMinSecMenuClick();
     void ViewPositionDisplaySamplesMenuClick();
@@ -181,7 +170,6 @@ public slots:
     // Stop ends a recording, or else the playback; recording needs the engine.
     void StopButtonClick();
     void StartStopRecordingButtonClick();
-    void RecSettingsButtonClick();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -197,14 +185,9 @@ private:
     void buildMenuEntries();
     QMenu* addMenu(QMenu* parent, const char* name, const char* title, bool shown);
     void buildCentralArea();
-    QWidget* buildToolStrip();
-    QWidget* buildWaveformArea();
     QWidget* buildConsole();
-    QWidget* buildTransport();
-    QWidget* buildMixer();
     void buildStatusBar();
     void applyPanelColours();
-    QAbstractButton* addButton(const char* name, const QString& caption, const QString& hint);
     // Connects the menu item or button of this name to its handler (main_form_menus.cpp).
     void wireCommands();
     void onCommand(const char* name, std::function<void()> handler);
@@ -219,10 +202,6 @@ private:
     void positionDisplayChanged();
     void playOrStop();
     bool Shutdown(CloseMode mode);
-    // The mixer's devices for the engine's chosen ones, and the mixer's start-up messages; the
-    // sliders and the sources are the mixer panel's (main_form_layout.cpp, mixer_panel.h).
-    int mixerDeviceFor(bool input);
-    void showMixerMessages(const std::vector<int>& messages);
     // The skin chosen in the Preferences, applied to the skinned controls and the window.
     void applySkin();
     void updateDocumentDisplay();
@@ -233,8 +212,6 @@ private:
     void setSongInfoCommands();
     void showNoDocument();
     void setEmptyViewText(const QString& text);
-    // The recording format window decides the format of a new document: false when cancelled.
-    bool AskRecordingFormat(RecordFormat& format);
 
     // ---- Members, in the order they are made (and the reverse of their end).
     WindowEditSurface m_editSurface{*this};
@@ -263,8 +240,7 @@ private:
     NXWavePlayer* m_engine = nullptr;
     MixerApi* m_mixer = nullptr;
     Settings* m_settings = nullptr;
-    TPreferencesForm* m_preferences = nullptr;
-    TRecSettingsForm* m_recSettings = nullptr;
+    std::unique_ptr<PreferencesController> m_prefs;
     MixerPanel* m_mixerPanel = nullptr;
     std::unique_ptr<DocumentController> m_docs;
     std::unique_ptr<MediaController> m_media;

@@ -20,6 +20,7 @@
 #include "app/ui/main_form_shared.h"
 #include "app/ui/media_controller.h"
 #include "app/ui/podcast_controller.h"
+#include "app/ui/preferences_controller.h"
 #include "controls/ui/rect_button.h"
 #include "dialogs/ui/user_dialogs.h"
 #include "edit/position_text.h"
@@ -105,6 +106,12 @@ PodcastController& TMainForm::Podcast() {
 
 // Everything the documents need from the window is connected here, once, at creation.
 void TMainForm::initDocuments() {
+    PreferencesController::Hooks preferences;
+    preferences.applySkin = [this] { applySkin(); };
+    preferences.stopPlayback = [this] { StopButtonClick(); };
+    preferences.formatConfirmed = [this] { m_docs->RecordingFormatConfirmed(); };
+    m_prefs = std::make_unique<PreferencesController>(m_dialogs, *this, m_session, *m_mixerPanel,
+                                                      m_transport, std::move(preferences));
     m_docs =
         std::make_unique<DocumentController>(m_documentSurface, m_session, m_dialogs, m_transport);
     m_media = std::make_unique<MediaController>(m_dialogs, m_session, *m_docs, m_transport, this,

@@ -21,6 +21,7 @@
 #include "app/ui/level_meters.h"
 #include "app/ui/main_form.h"
 #include "app/ui/mixer_panel.h"
+#include "app/ui/preferences_controller.h"
 #include "app/ui/readout_bar.h"
 #include "app/ui/transport_glyphs.h"
 #include "controls/ui/cool_button.h"
@@ -55,11 +56,9 @@ constexpr const char* kTransportButtons[] = {
     "PauseButton",       "PlayFromStartButton", "StopButton",
     "FastForwardButton", "SkipToEndButton",     "StartStopRecordingButton"};
 
-}  // namespace
-
-QAbstractButton* TMainForm::addButton(const char* name, const QString& caption,
-                                      const QString& hint) {
-    auto* button = new TCoolButton(this);
+QAbstractButton* addButton(QWidget* parent, const char* name, const QString& caption,
+                           const QString& hint) {
+    auto* button = new TCoolButton(parent);
     button->setObjectName(name);
     button->setCaption(caption);
     button->setToolTip(hint.isEmpty() ? caption : hint);
@@ -71,54 +70,35 @@ QAbstractButton* TMainForm::addButton(const char* name, const QString& caption,
     return button;
 }
 
-void TMainForm::buildCentralArea() {
-    // The window's background is tiled from the skin; the tool strip shows it.
-    auto* central = new TCoolForm(this);
-    central->setObjectName("CentralArea");
-    auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-
-    // One button per open document lives here; only one document is open at a time.
-    auto* documentBar = new QFrame(central);
-    documentBar->setObjectName("DocumentButtonBar");
-    documentBar->setFixedHeight(24);
-    documentBar->hide();
-
-    layout->addWidget(buildToolStrip());
-    layout->addWidget(documentBar);
-    layout->addWidget(buildWaveformArea(), 1);
-    layout->addWidget(buildConsole());
-    setCentralWidget(central);
-}
-
-QWidget* TMainForm::buildToolStrip() {
-    auto* strip = new QWidget(this);
+QWidget* buildToolStrip(QWidget* window) {
+    auto* strip = new QWidget(window);
     strip->setObjectName("ToolStrip");
     auto* row = new QHBoxLayout(strip);
     row->setContentsMargins(6, 4, 6, 4);
     row->setSpacing(4);
 
-    row->addWidget(addButton("ZoomInButton", "Zoom In", "Zoom In (F2)"));
-    row->addWidget(addButton("ZoomOutButton", "Zoom Out", "Zoom Out (F3)"));
+    row->addWidget(addButton(window, "ZoomInButton", "Zoom In", "Zoom In (F2)"));
+    row->addWidget(addButton(window, "ZoomOutButton", "Zoom Out", "Zoom Out (F3)"));
     row->addWidget(
-        addButton("ZoomToSelectionButton", "Zoom To Selection", "Zoom To Selection (F4)"));
-    row->addWidget(addButton("ZoomToExtentsButton", "Zoom To Extent", "Zoom To Extents (F5)"));
+        addButton(window, "ZoomToSelectionButton", "Zoom To Selection", "Zoom To Selection (F4)"));
+    row->addWidget(
+        addButton(window, "ZoomToExtentsButton", "Zoom To Extent", "Zoom To Extents (F5)"));
     row->addSpacing(16);
-    row->addWidget(addButton("EffectsButton1", "EQ", "Apply Equalize Effect"));
-    row->addWidget(addButton("EffectsButton2", "Fade", "Apply Fade Effect"));
-    row->addWidget(addButton("EffectsButton3", "Normalize", "Apply Normalize Effect"));
-    row->addWidget(addButton("EffectsButton4", "Echo", "Apply Echo Effect"));
-    row->addWidget(addButton("EffectsButton5", "Mix", "Mix"));
-    row->addWidget(addButton("MoreEffectsButton", "More...", "Click here for more effects..."));
+    row->addWidget(addButton(window, "EffectsButton1", "EQ", "Apply Equalize Effect"));
+    row->addWidget(addButton(window, "EffectsButton2", "Fade", "Apply Fade Effect"));
+    row->addWidget(addButton(window, "EffectsButton3", "Normalize", "Apply Normalize Effect"));
+    row->addWidget(addButton(window, "EffectsButton4", "Echo", "Apply Echo Effect"));
+    row->addWidget(addButton(window, "EffectsButton5", "Mix", "Mix"));
+    row->addWidget(
+        addButton(window, "MoreEffectsButton", "More...", "Click here for more effects..."));
     row->addStretch(1);
 
     // Commands this build does not offer keep their buttons, hidden.
     QAbstractButton* hidden[] = {
-        addButton("songInfoButton", "Change Song Info...", {}),
-        addButton("PodcastInfoCoolButton", "View Podcast Info", {}),
-        addButton("RipButton", "Rip", {}),
-        addButton("BurnButton", "Burn", {}),
+        addButton(window, "songInfoButton", "Change Song Info...", {}),
+        addButton(window, "PodcastInfoCoolButton", "View Podcast Info", {}),
+        addButton(window, "RipButton", "Rip", {}),
+        addButton(window, "BurnButton", "Burn", {}),
     };
     for (QAbstractButton* button : hidden) {
         row->addWidget(button);
@@ -127,8 +107,8 @@ QWidget* TMainForm::buildToolStrip() {
     return strip;
 }
 
-QWidget* TMainForm::buildWaveformArea() {
-    auto* area = new QWidget(this);
+QWidget* buildWaveformArea(QWidget* window) {
+    auto* area = new QWidget(window);
     area->setObjectName("WaveformArea");
     auto* column = new QVBoxLayout(area);
     column->setContentsMargins(0, 0, 0, 0);
@@ -145,8 +125,8 @@ QWidget* TMainForm::buildWaveformArea() {
 
     auto* overviewRow = new QHBoxLayout;
     overviewRow->setSpacing(0);
-    QAbstractButton* left = addButton("WaveformLeftScrollButton", "<", "Scroll left");
-    QAbstractButton* right = addButton("WaveformRightScrollButton", ">", "Scroll right");
+    QAbstractButton* left = addButton(window, "WaveformLeftScrollButton", "<", "Scroll left");
+    QAbstractButton* right = addButton(window, "WaveformRightScrollButton", ">", "Scroll right");
     auto* overview = new TNoDocumentView("No sample present", area);
     overview->setObjectName("OverviewBase");
     overview->setFixedHeight(56);
@@ -165,32 +145,8 @@ QWidget* TMainForm::buildWaveformArea() {
     return area;
 }
 
-QWidget* TMainForm::buildConsole() {
-    auto* console = panel(this, "ConsolePanel");
-    auto* row = new QHBoxLayout(console);
-    row->setContentsMargins(6, 6, 6, 6);
-    row->setSpacing(8);
-    m_levelMeters = new LevelMeters(this);
-    row->addWidget(m_levelMeters, 0, Qt::AlignLeft | Qt::AlignBottom);
-    row->addWidget(buildTransport());
-    // Positions are written at the current document's rate; without one, at the rate the next
-    // recording would have.
-    m_readouts = new ReadoutBar([this] { return m_view.Units(); },
-                                [this] {
-                                    return m_documents.current() != nullptr &&
-                                           CurrentView() != nullptr && !m_transport.BlocksEditing();
-                                },
-                                this);
-    m_view.Attach(*m_readouts);
-    row->addWidget(m_readouts);
-    row->addStretch(1);
-    row->addWidget(buildMixer());
-    applySkin();
-    return console;
-}
-
-QWidget* TMainForm::buildTransport() {
-    auto* box = panel(this, "TransportPanel");
+QWidget* buildTransport(QWidget* window) {
+    auto* box = panel(window, "TransportPanel");
     auto* grid = new QGridLayout(box);
     grid->setContentsMargins(6, 4, 6, 4);
     grid->setSpacing(4);
@@ -214,19 +170,21 @@ QWidget* TMainForm::buildTransport() {
     buttons->setSpacing(3);
     for (const Control& c : controls) {
         // A glyph and no caption: the hint names the button for screen readers.
-        auto* button = static_cast<TCoolButton*>(addButton(c.name, c.hint, c.hint));
+        auto* button = static_cast<TCoolButton*>(addButton(window, c.name, c.hint, c.hint));
         button->setText({});
         button->setFixedSize(36, 30);
         buttons->addWidget(button);
     }
-    static_cast<TCoolButton*>(findChild<QAbstractButton*>("PauseButton"))->setIsToggleButton(true);
-    static_cast<TCoolButton*>(findChild<QAbstractButton*>("StartStopRecordingButton"))
+    static_cast<TCoolButton*>(window->findChild<QAbstractButton*>("PauseButton"))
+        ->setIsToggleButton(true);
+    static_cast<TCoolButton*>(window->findChild<QAbstractButton*>("StartStopRecordingButton"))
         ->setIsToggleButton(true);
     grid->addLayout(buttons, 0, 0, 1, 4);
 
-    grid->addWidget(addButton("RecSettingsButton", "Rec Settings", "Recording format"), 1, 0);
-    grid->addWidget(addButton("RecSourceButton", "Rec Source", "Choose the recording source"), 1,
-                    1);
+    grid->addWidget(addButton(window, "RecSettingsButton", "Rec Settings", "Recording format"), 1,
+                    0);
+    grid->addWidget(
+        addButton(window, "RecSourceButton", "Rec Source", "Choose the recording source"), 1, 1);
     auto* source = new QLabel(box);
     source->setObjectName("RecordingSourceLabel");
     // The source's name and the "Recording" label take fixed room, shown or not, so that no
@@ -244,37 +202,71 @@ QWidget* TMainForm::buildTransport() {
     return box;
 }
 
-QWidget* TMainForm::buildMixer() {
+}  // namespace
+
+void TMainForm::buildCentralArea() {
+    // The window's background is tiled from the skin; the tool strip shows it.
+    auto* central = new TCoolForm(this);
+    central->setObjectName("CentralArea");
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    // One button per open document lives here; only one document is open at a time.
+    auto* documentBar = new QFrame(central);
+    documentBar->setObjectName("DocumentButtonBar");
+    documentBar->setFixedHeight(24);
+    documentBar->hide();
+
+    layout->addWidget(buildToolStrip(this));
+    layout->addWidget(documentBar);
+    layout->addWidget(buildWaveformArea(this), 1);
+    layout->addWidget(buildConsole());
+    setCentralWidget(central);
+}
+
+QWidget* TMainForm::buildConsole() {
+    auto* console = panel(this, "ConsolePanel");
+    auto* row = new QHBoxLayout(console);
+    row->setContentsMargins(6, 6, 6, 6);
+    row->setSpacing(8);
+    m_levelMeters = new LevelMeters(this);
+    row->addWidget(m_levelMeters, 0, Qt::AlignLeft | Qt::AlignBottom);
+    row->addWidget(buildTransport(this));
+    // Positions are written at the current document's rate; without one, at the rate the next
+    // recording would have.
+    m_readouts = new ReadoutBar([this] { return m_view.Units(); },
+                                [this] {
+                                    return m_documents.current() != nullptr &&
+                                           CurrentView() != nullptr && !m_transport.BlocksEditing();
+                                },
+                                this);
+    m_view.Attach(*m_readouts);
+    row->addWidget(m_readouts);
+    row->addStretch(1);
     m_mixerPanel = new MixerPanel(m_dialogs, this);
     m_mixerPanel->setProperty("consolePanel", true);
     connect(m_mixerPanel, &MixerPanel::SourceShown, this, [this](const QString& name) {
         findChild<QLabel*>("RecordingSourceLabel")->setText(name);
     });
     connect(m_mixerPanel, &MixerPanel::SliderScrolled, this, &TMainForm::FocusView);
-    return m_mixerPanel;
+    row->addWidget(m_mixerPanel);
+    applySkin();
+    return console;
 }
 
 // The console's mixer commands are the mixer panel's.
 const MixerSources& TMainForm::InputSources() const {
     return m_mixerPanel->Sources();
 }
-int TMainForm::mixerDeviceFor(bool input) {
-    if (m_engine == nullptr || m_mixer == nullptr || m_preferences == nullptr) return -1;
-    const int chosen =
-        input ? m_preferences->GetInputDeviceIndex() : m_preferences->GetOutputDeviceIndex();
-    return MixerDeviceFor(*m_engine, *m_mixer, chosen, input);
-}
-
-void TMainForm::showMixerMessages(const std::vector<int>& messages) {
-    for (int number : messages) ShowMessage(m_dialogs, this, number);
-}
 
 // The skin chosen in the Preferences (the stored one at start): the skinned controls and the
 // background take its images, the transport its glyphs, and the window its light or dark
 // colours.
 void TMainForm::applySkin() {
-    if (m_preferences != nullptr) {
-        SkinImages::setSkin(SkinImages::skinFromName(m_preferences->GetSkinName()));
+    TPreferencesForm* preferences = m_prefs ? m_prefs->PreferencesForm() : nullptr;
+    if (preferences != nullptr) {
+        SkinImages::setSkin(SkinImages::skinFromName(preferences->GetSkinName()));
     }
     const Skin skin = SkinImages::skin();
     // Drawn for the densest screen, so that they stay sharp when the window moves there.
@@ -304,7 +296,7 @@ void TMainForm::applySkin() {
     }
     // Asked for in the Preferences: the display colours that go with the skin, stored and
     // shown at once.
-    if (m_preferences != nullptr && m_preferences->TakeSkinColorsRequest()) {
+    if (preferences != nullptr && preferences->TakeSkinColorsRequest()) {
         m_colors.TakeSkinColors(skin == Skin::Dark);
     }
 }

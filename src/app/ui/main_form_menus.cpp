@@ -16,6 +16,7 @@
 #include "app/ui/media_controller.h"
 #include "app/ui/mixer_panel.h"
 #include "app/ui/podcast_controller.h"
+#include "app/ui/preferences_controller.h"
 #include "app/ui/tools_controller.h"
 
 namespace sonthra {
@@ -214,7 +215,7 @@ void TMainForm::wireCommands() {
     onCommand("BatchExportMenu", [&media] { media.BatchExportMenuClick(); });
     onCommand("songInfoMenu", [&media] { media.songInfoMenuClick(); });
     onCommand("songInfoButton", [&media] { media.songInfoButtonClick(); });
-    onCommand("FilePreferencesMenu", [this] { FilePreferencesMenuClick(); });
+    onCommand("FilePreferencesMenu", [this] { m_prefs->FilePreferencesMenuClick(); });
     onCommand("FileExitMenu", [this] { FileExitMenuClick(); });
 
     EditController& edit = *m_edit;
@@ -274,7 +275,7 @@ void TMainForm::wireCommands() {
     onCommand("SkipToEndButton", [&transport] { transport.SkipToEndButtonClick(); });
     onCommand("StopButton", [this] { StopButtonClick(); });
     onCommand("StartStopRecordingButton", [this] { StartStopRecordingButtonClick(); });
-    onCommand("RecSettingsButton", [this] { RecSettingsButtonClick(); });
+    onCommand("RecSettingsButton", [this] { m_prefs->RecSettingsButtonClick(); });
     MixerPanel& mixer = *m_mixerPanel;
     onCommand("RecSourceButton", [&mixer] { mixer.RecSourceButtonClick(); });
 }

@@ -6,6 +6,7 @@
 
 #include "app/ui/effects_controller.h"
 #include "app/ui/main_form.h"
+#include "app/ui/preferences_controller.h"
 #include "app/ui/recovery_controller.h"
 #include "settings/ui/preferences_form.h"
 
@@ -100,7 +101,7 @@ void TMainForm::ShutdownWithoutAsking() {
     // the document is big: it stays in its own file for the next start instead.
     const bool inserting = m_transport.IsRecording() && Transport().insert.active;
     if (m_shuttingDown || QApplication::activeModalWidget() != nullptr || inserting) {
-        endAtOnce(*this, m_shutdownSteps, m_preferences);
+        endAtOnce(*this, m_shutdownSteps, m_prefs->TakePreferencesForm());
         return;
     }
     m_shuttingDown = true;

@@ -8,6 +8,7 @@
 #include <span>
 
 #include "app/ui/main_form.h"
+#include "app/ui/preferences_controller.h"
 #include "convert/format_operation.h"
 #include "dialogs/ui/user_dialogs.h"
 #include "edit/edit_commands.h"
@@ -118,7 +119,7 @@ int ToolsController::EditInsertSilenceMenuClick() {
 
     // Without a document the silence goes into a new untitled one.
     if (!hasDocument()) {
-        const int made = m_form.Files().NewDocument(m_form.RecordingFormat());
+        const int made = m_form.Files().NewDocument(m_form.Preferences().RecordingFormat());
         if (made != 0 || !hasDocument()) return made != 0 ? made : kCancelled;
     }
     RIZI32DaziVereruz* view = m_form.CurrentView();

@@ -4,6 +4,7 @@
 #include "app/ui/main_form.h"
 #include "app/ui/main_form_shared.h"
 #include "app/ui/media_controller.h"
+#include "app/ui/preferences_controller.h"
 #include "messages/message_table.h"
 #include "view/ui/wave_display.h"
 
@@ -72,10 +73,10 @@ void WindowDocumentSurface::StopRecording() {
     m_form.Transport().StopRecording();
 }
 bool WindowDocumentSurface::AskRecordingFormat(RecordFormat& format) {
-    return m_form.AskRecordingFormat(format);
+    return m_form.m_prefs->AskRecordingFormat(format);
 }
 RecordFormat WindowDocumentSurface::RecordingFormat() const {
-    return m_form.RecordingFormat();
+    return m_form.m_prefs->RecordingFormat();
 }
 
 int WindowDocumentSurface::ExportToWma(const std::string& name, const std::string& source) {

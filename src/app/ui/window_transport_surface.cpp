@@ -10,6 +10,7 @@
 #include "app/ui/main_form.h"
 #include "app/ui/main_form_shared.h"
 #include "app/ui/mixer_panel.h"
+#include "app/ui/preferences_controller.h"
 #include "app/ui/readout_bar.h"
 #include "dialogs/ui/user_dialogs.h"
 #include "edit/position_text.h"
@@ -128,13 +129,11 @@ void WindowTransportSurface::CommandsFor(TransportState state) {
 
 // The Preferences window holds the switch as the user last confirmed it in this run.
 bool WindowTransportSurface::LevelTestWanted() const {
-    return m_form.m_preferences != nullptr ? m_form.m_preferences->GetAlwaysTestLevels()
-           : m_form.m_settings != nullptr  ? m_form.m_settings->readAlwaysTestLevels().value
-                                           : false;
+    return m_form.m_prefs->LevelTestWanted();
 }
 
 void WindowTransportSurface::LevelTestFormat(std::uint32_t& rate, int& bits, int& channels) const {
-    const RecordFormat format = m_form.RecordingFormat();
+    const RecordFormat format = m_form.m_prefs->RecordingFormat();
     rate = format.sampleRate;
     bits = format.bitsPerSample;
     channels = format.channels;
@@ -153,7 +152,7 @@ RecordInto WindowTransportSurface::AskRecordInto() {
 
 bool WindowTransportSurface::NewRecordingDocument() {
     RecordFormat format;
-    return m_form.AskRecordingFormat(format) && m_form.Files().NewDocument(format) == 0;
+    return m_form.m_prefs->AskRecordingFormat(format) && m_form.Files().NewDocument(format) == 0;
 }
 
 std::string WindowTransportSurface::TempPreference() const {

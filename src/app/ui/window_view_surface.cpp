@@ -4,6 +4,7 @@
 
 #include "app/ui/document_views.h"
 #include "app/ui/main_form.h"
+#include "app/ui/preferences_controller.h"
 #include "view/ui/overview_link.h"
 #include "view/ui/wave_display.h"
 
@@ -33,7 +34,7 @@ void WindowViewSurface::FocusView() {
     m_form.FocusView();
 }
 RecordFormat WindowViewSurface::RecordingFormat() const {
-    return m_form.RecordingFormat();
+    return m_form.m_prefs->RecordingFormat();
 }
 
 }  // namespace sonthra
