@@ -12,8 +12,11 @@
 
 #include <csignal>
 
+#include "app/argument_block.h"
 #include "app/ui/command_states.h"
+#include "app/ui/window_texts.h"
 #include "docs_fixture.h"
+#include "engine/mixer_start.h"
 #include "messages/message_table.h"
 #include "view/peak_file.h"
 #include "view/ui/overview.h"

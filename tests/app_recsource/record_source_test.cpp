@@ -7,6 +7,7 @@
 
 #include "app/ui/record_source_menu.h"
 #include "app_edit/edit_fixture.h"
+#include "engine/mixer_start.h"
 
 namespace sonthra {
 namespace {

@@ -27,12 +27,15 @@
 #include <functional>
 #include <memory>
 
+#include "app/argument_block.h"
 #include "app/ui/main_form.h"
 #include "app/ui/preferences_controller.h"
+#include "app/ui/window_texts.h"
 #include "app_startup/server_state.h"
 #include "dialogs/ui/scripted_dialogs.h"
 #include "engine/audio_io.h"
 #include "engine/mixer.h"
+#include "engine/mixer_start.h"
 #include "engine/nx_wave_player.h"
 #include "messages/message_table.h"
 #include "settings/registry_store.h"

@@ -13,8 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "app/argument_block.h"
 #include "app/ui/main_form.h"
+#include "app/ui/window_texts.h"
 #include "dialogs/ui/scripted_dialogs.h"
+#include "engine/mixer_start.h"
 
 // Readable QString values in failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) {

@@ -1,6 +1,8 @@
 #include "app/ui/main_form.h"
+#include "app/argument_block.h"
 #include "app/ui/media_controller.h"
 #include "app/ui/readout_bar.h"
+#include "app/ui/window_texts.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -12,31 +12,18 @@
 #include <QMainWindow>
 #include <QStringList>
 
-#include <functional>
 #include <memory>
-#include <vector>
 
-#include "app/argument_block.h"
-#include "app/audio_document.h"
-#include "app/busy_flag.h"
 #include "app/transport_controller.h"
-#include "app/ui/document_controller.h"
 #include "app/ui/document_session.h"
-#include "app/ui/document_views.h"
-#include "app/ui/edit_controller.h"
 #include "app/ui/shutdown_steps.h"
 #include "app/ui/view_controller.h"
 #include "app/ui/window_colors.h"
 #include "app/ui/window_document_surface.h"
 #include "app/ui/window_edit_surface.h"
-#include "app/ui/window_texts.h"
 #include "app/ui/window_transport_surface.h"
 #include "app/ui/window_view_surface.h"
-#include "app/workspace_job.h"
-#include "engine/mixer_start.h"
-#include "settings/ui/record_formats.h"
 
-class QAbstractButton;
 class QAction;
 class QLabel;
 class QMenu;
@@ -44,7 +31,11 @@ class QTimer;
 
 namespace sonthra {
 
+class ArgumentBlock;
+class DocumentController;
+class DocumentViews;
 class EffectsController;
+struct MixerSources;
 class MediaController;
 class MixerPanel;
 class MixerApi;

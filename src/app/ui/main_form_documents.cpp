@@ -21,6 +21,7 @@
 #include "app/ui/media_controller.h"
 #include "app/ui/podcast_controller.h"
 #include "app/ui/preferences_controller.h"
+#include "app/ui/window_texts.h"
 #include "controls/ui/rect_button.h"
 #include "dialogs/ui/user_dialogs.h"
 #include "edit/position_text.h"

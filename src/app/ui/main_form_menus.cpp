@@ -18,6 +18,7 @@
 #include "app/ui/podcast_controller.h"
 #include "app/ui/preferences_controller.h"
 #include "app/ui/tools_controller.h"
+#include "app/ui/window_texts.h"
 
 namespace sonthra {
 

@@ -6,6 +6,7 @@
 #include <QMetaObject>
 #include <QPointer>
 
+#include "app/ui/document_views.h"
 #include "app/ui/effects_controller.h"
 #include "app/ui/main_form.h"
 #include "app/ui/media_controller.h"

@@ -3,6 +3,7 @@
 #include <QStatusBar>
 
 #include "app/ui/main_form.h"
+#include "app/ui/window_texts.h"
 
 namespace sonthra {
 
