@@ -2,10 +2,10 @@
 // console, the position read-outs and the status bar, the command states that switch
 // commands on and off, the command-line handler and shutdown. The sequences are the
 // controllers' (documents, editing, transport and recording, the view and read-outs, effects,
-// tools, podcasts); the window answers them through small adapters (window_*_surface.h), keeps
-// each document's widgets in DocumentViews and wires each command to the handler of the same name
-// on the controller that does its work. Every widget and every method here belongs to the GUI
-// thread; call nothing from another thread (post to the window).
+// tools, media, preferences, colours, podcasts); the window answers them through small adapters
+// (window_*_surface.h), keeps each document's widgets in DocumentViews and wires each command to
+// the handler of the same name on the controller that does its work. Every widget and every method
+// here belongs to the GUI thread; call nothing from another thread (post to the window).
 #pragma once
 
 #include <QHash>
