@@ -15,6 +15,7 @@
 #include "app/transport_controller.h"
 #include "app/ui/document_controller.h"
 #include "app/ui/document_session.h"
+#include "app_controllers/plain_surfaces.h"
 #include "dialogs/ui/scripted_dialogs.h"
 #include "engine/nx_wave_player.h"
 #include "engine/wav_maker.h"
@@ -23,33 +24,6 @@
 
 namespace sonthra {
 namespace {
-
-// Only what opening a WAV file asks of the window.
-class PlainSurface : public DocumentSurface {
-public:
-    std::map<EditCommand, bool> commands;
-    int CreateParts(AudioDocument&) override { return 0; }
-    void DestroyParts(std::uint32_t) override {}
-    void OpenEmptyAudio(const AudioDocument&) override {}
-    int BuildPeaks(const std::string&, bool) override { return 0; }
-    int BuildOverview(const std::string&, bool) override { return 0; }
-    void ShowParts(const AudioDocument*) override {}
-    void PlaceDocumentButtons() override {}
-    void ShowDocument() override {}
-    void ShowNoDocument() override {}
-    void ShowRenamed(const AudioDocument&) override {}
-    void SwitchCommands(int) override {}
-    void EnableCommand(EditCommand command, bool on) override { commands[command] = on; }
-    void PodcastCommands(const AudioDocument&) override {}
-    void SongInfoCommands() override {}
-    void CommandsFromDocument() override {}
-    void StopPlayback() override {}
-    void StopRecording() override {}
-    bool AskRecordingFormat(RecordFormat&) override { return false; }
-    RecordFormat RecordingFormat() const override { return {44100, 16, 2}; }
-    int ExportToWma(const std::string&, const std::string&) override { return kCancelled; }
-    QWidget* DialogParent() override { return nullptr; }
-};
 
 TEST(MediaController, SongInformationReachesTheCurrentDocumentAndExportsWaitForADocument) {
     test::TempFolder user;

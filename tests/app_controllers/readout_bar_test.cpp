@@ -65,7 +65,8 @@ TEST_F(ReadoutBarTest, AConfirmedCaretEntryReportsItsFramesOrNothing) {
     bar.PositionBoxClick();
     typeAndRelease("PositionMaskEdit", "000:02:000", Qt::Key_Return);
     ASSERT_EQ(entered.size(), 1);
-    EXPECT_EQ(entered[0][0].value<std::optional<std::uint32_t>>(), std::optional<std::uint32_t>(2000));
+    EXPECT_EQ(entered[0][0].value<std::optional<std::uint32_t>>(),
+              std::optional<std::uint32_t>(2000));
     EXPECT_EQ(entered[0][1].toString(), "000:02:000");
     EXPECT_FALSE(field("PositionMaskEdit")->isVisible());
 

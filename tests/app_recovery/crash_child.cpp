@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     SignalWatcher watcher([&form](int) { form.ShutdownWithoutAsking(); });
     StartProgram(form, engine, mixer, settings);
     form.show();
-    auto* recovery = new RecoveryController(form, dialogs, RecoveryFolder(argv[1]));
+    auto* recovery = new RecoveryController(form.Controllers(), dialogs, RecoveryFolder(argv[1]));
     recovery->Start();
 
     if (editing) {

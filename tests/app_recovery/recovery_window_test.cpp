@@ -83,7 +83,7 @@ protected:
         form = std::make_unique<TMainForm>(dialogs);
         StartProgram(*form, engine, mixer, settings);
         form->show();
-        recovery = new RecoveryController(*form, dialogs, RecoveryFolder(settingsFile));
+        recovery = new RecoveryController(form->Controllers(), dialogs, RecoveryFolder(settingsFile));
         recovery->Start(&settings);
     }
 

@@ -6,7 +6,11 @@
 
 #include <algorithm>
 
-#include "app/ui/main_form.h"
+#include "app/transport_controller.h"
+#include "app/ui/document_controller.h"
+#include "app/ui/document_session.h"
+#include "app/ui/edit_controller.h"
+#include "app/ui/view_controller.h"
 #include "dialogs/ui/user_dialogs.h"
 #include "effects/effect_captions.h"
 #include "messages/message_table.h"
@@ -74,8 +78,12 @@ std::unique_ptr<LongOperation> EffectTransform::start(const std::string& source,
     return operation;
 }
 
-EffectsController::EffectsController(TMainForm& form, UserDialogs& dialogs, QMenu& effectsMenu)
-    : m_form(form), m_dialogs(dialogs), m_effectsMenu(effectsMenu), m_popup(new QMenu(&form)) {
+EffectsController::EffectsController(const WindowControllers& host, UserDialogs& dialogs,
+                                     QMenu& effectsMenu)
+    : m_host(host),
+      m_dialogs(dialogs),
+      m_effectsMenu(effectsMenu),
+      m_popup(new QMenu(&host.window)) {
     m_popup->setObjectName("EffectsPopupMenu");
 }
 
@@ -113,7 +121,7 @@ void EffectsController::FreeEffectMenuItems() {
 }
 
 void EffectsController::SampleEffectMenuItemClick(QAction* item) {
-    BusyHold busy(m_form.Session());
+    BusyHold busy(m_host.session);
     CommonMenuClick(item);
 }
 
@@ -123,7 +131,7 @@ void EffectsController::SampleEffectsPopupMenuItemClick(QAction* popupItem) {
 }
 
 void EffectsController::MoreEffectsButtonClick() {
-    auto* button = m_form.findChild<QWidget*>("MoreEffectsButton");
+    auto* button = m_host.window.findChild<QWidget*>("MoreEffectsButton");
     m_popup->popup(button->mapToGlobal(QPoint(0, button->height())));
 }
 
@@ -142,18 +150,19 @@ int EffectsController::Apply(std::uintptr_t menuKey) {
     if (plugin == nullptr) return 0;
     // Nothing is shown while the transport runs, without a document, or when its working copy
     // is not there to be read.
-    RIZI32DaziVereruz* view = m_form.CurrentView();
-    const AudioDocument* document = m_form.CurrentDocument();
-    if (document == nullptr || view == nullptr || m_form.Transport().IsPlaying() ||
-        m_form.Transport().IsRecording()) {
+    RIZI32DaziVereruz* view = m_host.currentView();
+    const AudioDocument* document = m_host.session.Current();
+    if (document == nullptr || view == nullptr || m_host.transport.IsPlaying() ||
+        m_host.transport.IsRecording()) {
         return kCancelled;
     }
-    if (!m_form.Session().EnsureWorkingCopy(true)) return kCancelled;
-    const int chosen = ShowEffectSettings(*plugin, static_cast<QWidget*>(&m_form),
-                                          m_form.CurrentDocument()->workFile);
-    if (chosen != 0) return chosen == kCancelled ? chosen : ShowMessage(m_dialogs, &m_form, chosen);
+    if (!m_host.session.EnsureWorkingCopy(true)) return kCancelled;
+    const int chosen =
+        ShowEffectSettings(*plugin, &m_host.window, m_host.session.Current()->workFile);
+    if (chosen != 0)
+        return chosen == kCancelled ? chosen : ShowMessage(m_dialogs, &m_host.window, chosen);
 
-    view = m_form.CurrentView();
+    view = m_host.currentView();
     if (view == nullptr) return kCancelled;
     const std::uint32_t first = view->SelectionStartPos();
     const std::uint32_t last = view->SelectionEndPos();
@@ -161,18 +170,18 @@ int EffectsController::Apply(std::uintptr_t menuKey) {
     EffectTransform effect(*plugin, first, last, caret);
     // The caret goes to the selection's end, or stays where it is without one.
     const int result =
-        m_form.Edit().RunTransform(effect, RefreshKind::Rebuild, first != last ? last : caret);
+        m_host.edit.RunTransform(effect, RefreshKind::Rebuild, first != last ? last : caret);
     if (result != 0) return result;
 
     // The selection as it was, within the new length (an echo's tail may have made it longer,
     // nothing makes it shorter).
-    view = m_form.CurrentView();
+    view = m_host.currentView();
     if (view == nullptr || first == last) return 0;
     const std::uint32_t total = view->TotalSamples();
     const std::uint32_t start = std::min(first, total);
     const std::uint32_t end = std::min(last, total);
     view->SetSelection(start, end);
-    m_form.View().WaveformBaseSelection(view, std::min(start, end), std::max(start, end));
+    m_host.view.WaveformBaseSelection(view, std::min(start, end), std::max(start, end));
     return 0;
 }
 

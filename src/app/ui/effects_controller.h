@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "app/ui/window_controllers.h"
 #include "edit/file_transform.h"
 #include "effects/effect_host.h"
 #include "effects/effect_menu.h"
@@ -22,7 +23,6 @@ class QMenu;
 
 namespace sonthra {
 
-class TMainForm;
 class UserDialogs;
 
 // One effect application as a transform of the working copy: the plug-in's three phases on a
@@ -51,7 +51,7 @@ class EffectsController {
 public:
     // The effects' items go into effectsMenu and into a pop-up twin of it made here (the More...
     // button shows it); both belong to the window.
-    EffectsController(TMainForm& form, UserDialogs& dialogs, QMenu& effectsMenu);
+    EffectsController(const WindowControllers& host, UserDialogs& dialogs, QMenu& effectsMenu);
     ~EffectsController() { Stop(); }
     EffectsController(const EffectsController&) = delete;
     EffectsController& operator=(const EffectsController&) = delete;
@@ -99,7 +99,7 @@ public:
 private:
     void runItem(std::optional<std::uintptr_t> menuKey);
 
-    TMainForm& m_form;
+    WindowControllers m_host;
     UserDialogs& m_dialogs;
     QMenu& m_effectsMenu;
     QMenu* m_popup;

@@ -151,8 +151,8 @@ int main(int argc, char** argv) {
         form.SetStartupArguments(args);
         form.show();
         // What a copy that crashed left unsaved is offered over the window.
-        auto* recovery =
-            new RecoveryController(form, *dialogs, RecoveryFolder(settings.file().string()));
+        auto* recovery = new RecoveryController(form.Controllers(), *dialogs,
+                                                RecoveryFolder(settings.file().string()));
         recovery->Start(&settings);
         QTimer::singleShot(0, &form, [&gate, &post] { gate.Open(post); });
         exitCode = app.exec();

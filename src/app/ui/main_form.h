@@ -19,6 +19,7 @@
 #include "app/ui/shutdown_steps.h"
 #include "app/ui/view_controller.h"
 #include "app/ui/window_colors.h"
+#include "app/ui/window_controllers.h"
 #include "app/ui/window_document_surface.h"
 #include "app/ui/window_edit_surface.h"
 #include "app/ui/window_transport_surface.h"
@@ -83,6 +84,8 @@ public:
     PreferencesController& Preferences() { return *m_prefs; }
     PodcastController& Podcast();
     EffectsController& Effects() { return *m_effects; }
+    // What the feature controllers (effects, tools, crash recovery) work with.
+    WindowControllers Controllers();
 
     // ---- Start-up (main_form_startup.cpp), in the order StartProgram runs these. The window
     // owns none of the three objects; they must outlive it. Without them (a window made on its

@@ -7,6 +7,7 @@
 #include "app/ui/document_views.h"
 #include "app/ui/effects_controller.h"
 #include "app/ui/main_form.h"
+#include "app/ui/preferences_controller.h"
 #include "app/ui/readout_bar.h"
 #include "edit/position_text.h"
 #include "view/ui/overview_link.h"
@@ -16,14 +17,25 @@ namespace sonthra {
 
 void TMainForm::initEditing() {
     m_edit = std::make_unique<EditController>(m_editSurface, m_dialogs, m_documents);
-    m_effects =
-        std::make_unique<EffectsController>(*this, m_dialogs, *m_menus.value("EffectsMenu"));
+    m_effects = std::make_unique<EffectsController>(Controllers(), m_dialogs,
+                                                    *m_menus.value("EffectsMenu"));
     connect(m_readouts, &ReadoutBar::CaretEntered, this,
             [this](std::optional<std::uint32_t> frames, const QString& typed) {
                 m_view.CaretEntered(frames, typed);
             });
     connect(m_readouts, &ReadoutBar::SelectionEntered, this, [this] { m_view.SelectionEntered(); });
     connect(m_readouts, &ReadoutBar::EntryAbandoned, this, &TMainForm::FocusView);
+}
+
+WindowControllers TMainForm::Controllers() {
+    return {*this,
+            m_session,
+            m_transport,
+            *m_docs,
+            *m_edit,
+            m_view,
+            [this] { return CurrentView(); },
+            [this] { return m_prefs->RecordingFormat(); }};
 }
 
 void TMainForm::FocusView() {

@@ -231,7 +231,7 @@ void TMainForm::wireCommands() {
     onCommand("EditCopySelectionToFileMenu", [&edit] { edit.EditCopySelectionToFileMenuClick(); });
     // The tools of the Edit menu: a tools controller for each command's length.
     auto tool = [this](int (ToolsController::*click)()) {
-        return [this, click] { (ToolsController(*this, m_dialogs, m_settings).*click)(); };
+        return [this, click] { (ToolsController(Controllers(), m_dialogs, m_settings).*click)(); };
     };
     onCommand("EditMuteMenu", tool(&ToolsController::EditMuteMenuClick));
     onCommand("EditTrimSilenceMenu", tool(&ToolsController::EditTrimSilenceMenuClick));

@@ -14,8 +14,11 @@
 #include "app/document_files.h"
 #include "app/save_copy.h"
 #include "app/temp_names.h"
+#include "app/transport_controller.h"
+#include "app/ui/document_controller.h"
 #include "app/ui/document_session.h"
-#include "app/ui/main_form.h"
+#include "app/ui/edit_controller.h"
+#include "app/ui/view_controller.h"
 #include "dialogs/process_record.h"
 #include "dialogs/ui/user_dialogs.h"
 #include "messages/message_table.h"
@@ -69,8 +72,9 @@ QString RecoveryOfferText(const std::vector<QString>& names) {
     return text;
 }
 
-RecoveryController::RecoveryController(TMainForm& form, UserDialogs& dialogs, std::string folder)
-    : QObject(&form), m_form(form), m_dialogs(dialogs), m_folder(std::move(folder)) {
+RecoveryController::RecoveryController(const WindowControllers& host, UserDialogs& dialogs,
+                                       std::string folder)
+    : QObject(&host.window), m_host(host), m_dialogs(dialogs), m_folder(std::move(folder)) {
     setObjectName("RecoveryController");
 }
 
@@ -85,7 +89,7 @@ void RecoveryController::Start(Settings* settings) {
     // The temporary folder is asked once, here: asked later it would be read from the
     // Preferences window's box, which the user may be typing into. The folders of the working
     // files are added as they come.
-    m_tempFolders.insert(m_form.Session().TempFolder());
+    m_tempFolders.insert(m_host.session.TempFolder());
     // Written before anything is offered, so that what this start adopts is never without a
     // record that names it.
     Update();
@@ -108,7 +112,7 @@ RecoveryManifest RecoveryController::snapshot() {
     RecoveryManifest manifest;
     manifest.pid = ::getpid();
     manifest.started = m_started;
-    const DocumentList& documents = m_form.Session().Documents();
+    const DocumentList& documents = m_host.session.Documents();
     for (std::size_t i = 0; i < documents.count(); ++i) {
         const AudioDocument& document = *documents.at(i);
         RecoveryEntry entry;
@@ -131,7 +135,7 @@ RecoveryManifest RecoveryController::snapshot() {
             manifest.entries.push_back(std::move(entry));
         }
     }
-    const TransportController& transport = m_form.Transport();
+    const TransportController& transport = m_host.transport;
     const AudioDocument* current = documents.current();
     if (transport.insert.active && IsTemporaryName(BaseName(transport.insert.file)) &&
         current != nullptr && !current->fileName.empty()) {
@@ -157,13 +161,13 @@ void RecoveryController::KeepForNextStart() {
     if (!m_record || m_record->Kept()) return;
     const RecoveryManifest manifest = snapshot();
     m_record->Update(manifest);
-    const DocumentList& documents = m_form.Session().Documents();
-    bool unsaved = m_form.Transport().insert.active;
+    const DocumentList& documents = m_host.session.Documents();
+    bool unsaved = m_host.transport.insert.active;
     for (std::size_t i = 0; i < documents.count(); ++i) {
         const AudioDocument& document = *documents.at(i);
         // A recording into a new document has not counted its frames yet.
         unsaved = unsaved || NeedsSavePrompt(document) ||
-                  (document.state == DocumentState::New && m_form.Transport().IsRecording());
+                  (document.state == DocumentState::New && m_host.transport.IsRecording());
     }
     if (unsaved) m_record->Keep();
 }
@@ -182,7 +186,7 @@ void RecoveryController::offer(std::vector<AbandonedRun>& runs, bool othersAlive
         std::vector<QString> names;
         for (const Item& item : items) names.push_back(shownName(item.entry));
         const DialogAnswer answer =
-            m_dialogs.messageBox(&m_form, kProductCaption, RecoveryOfferText(names),
+            m_dialogs.messageBox(&m_host.window, kProductCaption, RecoveryOfferText(names),
                                  DialogIcon::Question, DialogButtons::YesNoCancel);
         for (std::size_t i = 0; i < items.size(); ++i) {
             const Item& item = items[i];
@@ -215,12 +219,12 @@ bool RecoveryController::saveElsewhere(const RecoveryEntry& entry) {
                            : QFileInfo(qs(entry.name)).fileName();
     request.filter = "Wave Files (*.wav)";
     request.defaultSuffix = "wav";
-    const QString target = m_dialogs.saveFileName(&m_form, request);
+    const QString target = m_dialogs.saveFileName(&m_host.window, request);
     if (target.isEmpty()) return false;
     ProcessRecord record(ProcessKind::FileCopy);
     int err = 0;
     if (SaveCopy(entry.workFile, target.toStdString(), record, &err) != 0) {
-        m_dialogs.messageBox(&m_form, kProductCaption,
+        m_dialogs.messageBox(&m_host.window, kProductCaption,
                              "The recovered audio could not be saved as " + target + ": " +
                                  QString::fromLocal8Bit(std::strerror(err != 0 ? err : EIO)) +
                                  ". It is offered again at the next start.",
@@ -236,8 +240,8 @@ bool RecoveryController::openAsDocument(const RecoveryEntry& entry) {
     // A recording for another document, or a document never saved, comes back new and
     // unsaved; an edited file comes back under its own name, Modified, so Save writes it.
     const QString name = entry.recording ? QString() : qs(entry.name);
-    m_form.Files().OpenAsUnsaved(qs(work), name, true);
-    DocumentList& documents = m_form.Session().Documents();
+    m_host.files.OpenAsUnsaved(qs(work), name, true);
+    DocumentList& documents = m_host.session.Documents();
     AudioDocument* document = documents.current();
     if (document == nullptr || document->workFile != work) {
         RemoveFile(work);
@@ -246,7 +250,7 @@ bool RecoveryController::openAsDocument(const RecoveryEntry& entry) {
     if (hasUsersFile(entry)) {
         document->fileName = entry.name;
         document->state = DocumentState::Modified;
-        m_form.Files().SelectDocument(documents.currentIndex(), false);
+        m_host.files.SelectDocument(documents.currentIndex(), false);
     }
     Update();
     return true;

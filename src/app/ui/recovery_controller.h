@@ -19,13 +19,13 @@
 #include <vector>
 
 #include "app/recovery.h"
+#include "app/ui/window_controllers.h"
 
 class QTimer;
 
 namespace sonthra {
 
 class Settings;
-class TMainForm;
 class UserDialogs;
 
 // The folder the records of running copies lie in, beside the settings file.
@@ -39,7 +39,7 @@ class RecoveryController : public QObject {
 public:
     static constexpr int kUpdateMs = 500;
 
-    RecoveryController(TMainForm& form, UserDialogs& dialogs, std::string folder);
+    RecoveryController(const WindowControllers& host, UserDialogs& dialogs, std::string folder);
     ~RecoveryController() override;
 
     // Opens this copy's record, offers what dead copies left, and starts following the
@@ -61,7 +61,7 @@ private:
     bool saveElsewhere(const RecoveryEntry& entry);
     bool openAsDocument(const RecoveryEntry& entry);
 
-    TMainForm& m_form;
+    WindowControllers m_host;
     UserDialogs& m_dialogs;
     std::string m_folder;
     std::unique_ptr<InstanceRecord> m_record;

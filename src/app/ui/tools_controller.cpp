@@ -7,8 +7,12 @@
 #include <new>
 #include <span>
 
-#include "app/ui/main_form.h"
+#include "app/transport_controller.h"
+#include "app/ui/document_controller.h"
+#include "app/ui/document_session.h"
+#include "app/ui/edit_controller.h"
 #include "app/ui/preferences_controller.h"
+#include "app/ui/view_controller.h"
 #include "convert/format_operation.h"
 #include "dialogs/ui/user_dialogs.h"
 #include "edit/edit_commands.h"
@@ -79,39 +83,40 @@ std::uint32_t FramesOfMilliseconds(std::uint32_t milliseconds, std::uint32_t rat
 }
 
 bool ToolsController::transportIdle() const {
-    return !m_form.Transport().IsPlaying() && !m_form.Transport().IsRecording();
+    return !m_host.transport.IsPlaying() && !m_host.transport.IsRecording();
 }
 
 bool ToolsController::hasDocument() const {
-    return m_form.CurrentDocument() != nullptr && m_form.CurrentView() != nullptr;
+    return m_host.session.Current() != nullptr && m_host.currentView() != nullptr;
 }
 
 int ToolsController::EditMuteMenuClick() {
     if (!transportIdle() || !hasDocument()) return 0;
-    BusyHold busy(m_form.Session());
-    auto window = makeWindow<TMuteForm>(m_dialogs, &m_form, m_form.CurrentDocument()->channels);
+    BusyHold busy(m_host.session);
+    auto window =
+        makeWindow<TMuteForm>(m_dialogs, &m_host.window, m_host.session.Current()->channels);
     if (window == nullptr) return kNoWindow;
     if (window->exec() != QDialog::Accepted) return kCancelled;
     const int channels = window->Choice();
     window.reset();
-    return m_form.Edit().EditWorkingCopy(EditOperation::Mute, static_cast<std::uint32_t>(channels));
+    return m_host.edit.EditWorkingCopy(EditOperation::Mute, static_cast<std::uint32_t>(channels));
 }
 
 int ToolsController::EditTrimSilenceMenuClick() {
     if (!transportIdle() || !hasDocument() || m_settings == nullptr) return 0;
-    BusyHold busy(m_form.Session());
-    auto window = makeWindow<TTrimSilenceForm>(m_dialogs, &m_form, *m_settings);
+    BusyHold busy(m_host.session);
+    auto window = makeWindow<TTrimSilenceForm>(m_dialogs, &m_host.window, *m_settings);
     if (window == nullptr) return kNoWindow;
     if (window->exec() != QDialog::Accepted) return kCancelled;
     const std::uint16_t threshold = window->Threshold();
     window.reset();
-    return m_form.Edit().EditWorkingCopy(EditOperation::TrimSilence, threshold);
+    return m_host.edit.EditWorkingCopy(EditOperation::TrimSilence, threshold);
 }
 
 int ToolsController::EditInsertSilenceMenuClick() {
     if (!transportIdle() || m_settings == nullptr) return 0;
-    BusyHold busy(m_form.Session());
-    auto window = makeWindow<TInsertSilenceForm>(m_dialogs, &m_form, *m_settings);
+    BusyHold busy(m_host.session);
+    auto window = makeWindow<TInsertSilenceForm>(m_dialogs, &m_host.window, *m_settings);
     if (window == nullptr) return kNoWindow;
     if (window->exec() != QDialog::Accepted) return kCancelled;
     const std::uint32_t milliseconds = window->Milliseconds();
@@ -119,56 +124,57 @@ int ToolsController::EditInsertSilenceMenuClick() {
 
     // Without a document the silence goes into a new untitled one.
     if (!hasDocument()) {
-        const int made = m_form.Files().NewDocument(m_form.Preferences().RecordingFormat());
+        const int made = m_host.files.NewDocument(m_host.recordingFormat());
         if (made != 0 || !hasDocument()) return made != 0 ? made : kCancelled;
     }
-    RIZI32DaziVereruz* view = m_form.CurrentView();
+    RIZI32DaziVereruz* view = m_host.currentView();
     const std::uint32_t position =
         PasteInsertionPoint(view->SelectionStartPos(), view->SelectionEndPos(),
-                            m_form.View().ReadCaretBox(sonthra::PositionMode::Samples));
-    const int result = m_form.Edit().EditWorkingCopy(EditOperation::InsertSilence, milliseconds);
+                            m_host.view.ReadCaretBox(sonthra::PositionMode::Samples));
+    const int result = m_host.edit.EditWorkingCopy(EditOperation::InsertSilence, milliseconds);
     if (result != 0) return result;
 
     // The inserted silence is selected.
-    view = m_form.CurrentView();
-    const AudioDocument* document = m_form.CurrentDocument();
+    view = m_host.currentView();
+    const AudioDocument* document = m_host.session.Current();
     if (view == nullptr || document == nullptr) return 0;
     const std::uint32_t total = view->TotalSamples();
     const std::uint32_t start = std::min(position, total);
     const std::uint32_t length = FramesOfMilliseconds(milliseconds, document->sampleRate);
     const std::uint32_t end = std::min<std::uint64_t>(std::uint64_t{start} + length, total);
     view->SetSelection(start, end);
-    m_form.View().WaveformBaseSelection(view, start, end);
+    m_host.view.WaveformBaseSelection(view, start, end);
     return 0;
 }
 
 int ToolsController::EditChangeFormatMenuClick() {
     if (!transportIdle() || !hasDocument()) return 0;
-    BusyHold busy(m_form.Session());
-    if (!m_form.Session().EnsureWorkingCopy(true)) return kCancelled;
+    BusyHold busy(m_host.session);
+    if (!m_host.session.EnsureWorkingCopy(true)) return kCancelled;
 
     // The chooser starts at the document's format.
     std::vector<unsigned char> format(kWaveFormatBytes, 0);
-    encodeWaveFormat(m_form.CurrentDocument()->format, format.data());
+    encodeWaveFormat(m_host.session.Current()->format, format.data());
     std::uint32_t size = static_cast<std::uint32_t>(format.size());
     int chosen =
-        AudioShowConvertDialog(&m_form, "Choose Format", format.data(), &size, 1, m_dialogs);
+        AudioShowConvertDialog(&m_host.window, "Choose Format", format.data(), &size, 1, m_dialogs);
     if (chosen == kChooserBufferTooSmall) {
         format.assign(size, 0);
-        encodeWaveFormat(m_form.CurrentDocument()->format, format.data());
-        chosen =
-            AudioShowConvertDialog(&m_form, "Choose Format", format.data(), &size, 1, m_dialogs);
+        encodeWaveFormat(m_host.session.Current()->format, format.data());
+        chosen = AudioShowConvertDialog(&m_host.window, "Choose Format", format.data(), &size, 1,
+                                        m_dialogs);
     }
     if (chosen == kChooserCancelled) return kCancelled;
-    if (chosen != kChooserOk) return ShowMessage(m_dialogs, &m_form, FormatCodeToMessage(chosen));
+    if (chosen != kChooserOk)
+        return ShowMessage(m_dialogs, &m_host.window, FormatCodeToMessage(chosen));
 
     FormatTransform conversion(std::move(format));
-    const int result = m_form.Edit().RunTransform(conversion, RefreshKind::Rebuild, 0);
+    const int result = m_host.edit.RunTransform(conversion, RefreshKind::Rebuild, 0);
     if (result != 0) return result;
     // A new format is seen whole, from its start.
-    m_form.View().ZoomToExtentsButtonClick();
-    m_form.View().PlaceCaret(0);
-    m_form.View().ShowCaretPosition(0, sonthra::PositionMode::Samples);
+    m_host.view.ZoomToExtentsButtonClick();
+    m_host.view.PlaceCaret(0);
+    m_host.view.ShowCaretPosition(0, sonthra::PositionMode::Samples);
     return 0;
 }
 

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "app/ui/window_controllers.h"
 #include "edit/file_transform.h"
 
 namespace sonthra {
 
 class Settings;
-class TMainForm;
 class UserDialogs;
 
 // Change Format's conversion of the working copy into the chosen sample format: the format
@@ -39,8 +39,8 @@ class ToolsController {
 public:
     // settings may be null (a window without its settings store): the tools that keep a
     // setting then do nothing.
-    ToolsController(TMainForm& form, UserDialogs& dialogs, Settings* settings)
-        : m_form(form), m_dialogs(dialogs), m_settings(settings) {}
+    ToolsController(const WindowControllers& host, UserDialogs& dialogs, Settings* settings)
+        : m_host(host), m_dialogs(dialogs), m_settings(settings) {}
 
     // Each: 0, 129 (cancelled or nothing to do) or the message number already shown.
     int EditMuteMenuClick();
@@ -52,7 +52,7 @@ private:
     bool transportIdle() const;
     bool hasDocument() const;
 
-    TMainForm& m_form;
+    WindowControllers m_host;
     UserDialogs& m_dialogs;
     Settings* m_settings;
 };
