@@ -10,8 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include "app/recovery.h"
 #include "app/transport_controller.h"
 #include "app/ui/effects_controller.h"
+#include "app/ui/recovery_controller.h"
 #include "app/ui/tools_controller.h"
 #include "app/ui/view_controller.h"
 #include "app_controllers/plain_surfaces.h"
@@ -57,6 +59,13 @@ protected:
                     return RecordFormat{44100, 16, 2};
                 }};
     }
+    std::string openTake() {
+        const std::string take = user.file("take.wav");
+        test::writeFile(take, test::pcmWave(44100, 16, 2, std::vector<std::int16_t>(2000, 700)));
+        EXPECT_EQ(files.OpenFileByPath(QString::fromStdString(take)), 0);
+        EXPECT_TRUE(session.EnsureWorkingCopy(true));
+        return take;
+    }
     // Runs act on the modal window of type Form as soon as it shows.
     template <class Form>
     void whenShown(std::function<void(Form&)> act) {
@@ -90,11 +99,7 @@ protected:
 };
 
 TEST_F(FeatureControllersTest, MuteSilencesTheWholeFileUnderTheBusyFlagWithoutAWindow) {
-    const std::string take = user.file("take.wav");
-    const std::string audio = test::pcmWave(44100, 16, 2, std::vector<std::int16_t>(2000, 700));
-    test::writeFile(take, audio);
-    ASSERT_EQ(files.OpenFileByPath(QString::fromStdString(take)), 0);
-    ASSERT_TRUE(session.EnsureWorkingCopy(true));
+    const std::string audio = test::readFile(openTake());
 
     ToolsController tools(host(), dialogs, nullptr);
     whenShown<TMuteForm>([](TMuteForm& form) { form.OkButton->click(); });
@@ -137,6 +142,40 @@ TEST_F(FeatureControllersTest, EffectItemsAndTheirPopUpTwinsLiveInTheMenuTheyWer
     effects.Stop();
     EXPECT_TRUE(effectsMenu.actions().isEmpty());
     EXPECT_TRUE(effects.EffectsPopupMenu()->actions().isEmpty());
+}
+
+TEST_F(FeatureControllersTest, TheRecoveryRecordNamesTheWorkingCopyAndStaysOnlyForUnsavedAudio) {
+    test::TempFolder records;
+    auto* recovery = new RecoveryController(host(), dialogs, records.path());
+    recovery->Start();
+    ASSERT_NE(recovery->Record(), nullptr);
+    openTake();
+    const std::string work = session.Current()->workFile;
+
+    // A clean document is written down, but an end without asking leaves no record for it.
+    recovery->KeepForNextStart();
+    EXPECT_FALSE(recovery->Record()->Kept());
+    std::optional<RecoveryManifest> written =
+        ParseManifest(test::readFile(recovery->Record()->ManifestPath()));
+    ASSERT_TRUE(written.has_value());
+    ASSERT_EQ(written->entries.size(), 1u);
+    EXPECT_EQ(written->entries[0].workFile, work);
+
+    // Once the audio differs from the file, the record stays for the next start.
+    delete recovery;
+    recovery = new RecoveryController(host(), dialogs, records.path());
+    recovery->Start();
+    session.Current()->state = DocumentState::Modified;
+    recovery->KeepForNextStart();
+    EXPECT_TRUE(recovery->Record()->Kept());
+    written = ParseManifest(test::readFile(recovery->Record()->ManifestPath()));
+    ASSERT_TRUE(written.has_value());
+    ASSERT_EQ(written->entries.size(), 1u);
+    EXPECT_EQ(written->entries[0].state, static_cast<std::int32_t>(DocumentState::Modified));
+    for (const ShownDialog& shown : dialogs.shown()) {
+        EXPECT_NE(shown.kind, ShownDialog::Kind::Message)
+            << "this copy's own record is never offered to itself: " << shown.text.toStdString();
+    }
 }
 
 }  // namespace
