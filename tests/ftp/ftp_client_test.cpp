@@ -163,7 +163,9 @@ TEST(FtpClient, ListsEveryEntryAndMatchesPatterns) {
     ftp.OnFindItem = [&](TSimpleFTP&, const TFTPFindData& data) {
         ++found;
         if (data.isDirectory()) ++folders;
-        if (data.cFileName == "episode 7.mp3") EXPECT_EQ(data.size(), 70u);
+        if (data.cFileName == "episode 7.mp3") {
+            EXPECT_EQ(data.size(), 70u);
+        }
     };
     EXPECT_EQ(ftp.ListDir(), 12);
     EXPECT_EQ(found, 12);
