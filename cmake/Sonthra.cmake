@@ -9,12 +9,14 @@ function(sonthra_library name)
   target_link_libraries(${name} PUBLIC ${A_LIBS} PRIVATE ${A_PRIVATE_LIBS})
 endfunction()
 
-# sonthra_test(NAME SOURCES ... LIBS ... [OWN_MAIN] [NEEDS pulse|ftp|x11 ...] [LABELS ...]
+# sonthra_test(NAME SOURCES ... LIBS ... [OWN_MAIN] [NEEDS pulse|ftp|x11|reflink ...] [LABELS ...]
 #              [TIMEOUT s])
 # A GoogleTest executable registered with CTest. NEEDS names the real peers the test uses; their
 # start-up fixtures live in tests/fixtures. Tests of the Qt parts run on the offscreen platform
 # and bring their own main (tests/support/qt_test_main.cpp) that makes the QApplication.
 set(SONTHRA_X11_DISPLAY ":47" CACHE STRING "X display of the x11 test fixture")
+set(SONTHRA_REFLINK_DIR "/tmp/sonthra-reflink" CACHE PATH
+    "Where the reflink test fixture mounts its file system")
 
 function(sonthra_test name)
   cmake_parse_arguments(A "OWN_MAIN" "TIMEOUT" "SOURCES;LIBS;NEEDS;LABELS" ${ARGN})
@@ -40,6 +42,9 @@ function(sonthra_test name)
       set_property(TEST ${name} APPEND PROPERTY RESOURCE_LOCK pulse)
       set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT
                    "ALSA_CONFIG_PATH=${PROJECT_SOURCE_DIR}/tests/fixtures/asound.conf")
+    elseif(need STREQUAL "reflink")
+      set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT
+                   "SONTHRA_REFLINK_DIR=${SONTHRA_REFLINK_DIR}")
     elseif(need STREQUAL "x11")
       # A real X display with a window manager (tests/fixtures/x11); pointer and focus are
       # shared, so these run one by one too.

@@ -170,7 +170,12 @@ private:
 
     int copy(int input, std::uint64_t offset, std::uint64_t bytes, WaveWriter& writer) {
         const EditInput& in = m_job.inputs[static_cast<std::size_t>(input)];
-        for (std::uint64_t done = 0; done < bytes;) {
+        // The unchanged start of the file shares its blocks with the source where the file
+        // system offers it; the rest is copied.
+        std::uint64_t done = writer.shareFrom(in.fd, in.dataOffset + offset, bytes);
+        if (writer.failed()) return kCannotWriteData;
+        if (done > 0 && !advance(done)) return edit_error::kEditCancelled;
+        while (done < bytes) {
             const std::uint64_t n = std::min<std::uint64_t>(m_blockBytes, bytes - done);
             if (!writer.writeFrom(in.fd, in.dataOffset + offset + done, n)) {
                 return kCannotWriteData;

@@ -1,8 +1,12 @@
 #include "wave/wave_writer.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "wave/file_copy.h"
@@ -89,6 +93,46 @@ bool WaveWriter::write(const void* buffer, std::size_t count) {
     if (!m_file.write(buffer, count)) return fail(m_file.lastErrno());
     m_dataBytes += count;
     return true;
+}
+
+// The samples' first stretch sits at the same offset in both files when their headers are as
+// long: from the file's start up to the last whole block the stretch covers, the two files then
+// hold the same bytes but for the header, so those blocks are shared and only our own header is
+// written again over the source's. Where the clone is refused nothing has changed.
+std::uint64_t WaveWriter::shareFrom(int fd, std::uint64_t offset, std::uint64_t count) {
+    if (m_failed || m_finished || !m_dataOpen || m_copyMethod != CopyMethod::Kernel ||
+        m_dataBytes != 0 || m_dataBytes + count > kMaxWaveDataBytes || !m_file.flush()) {
+        return 0;
+    }
+    const std::uint64_t at = m_file.tell();
+    if (offset != at || at != kWaveHeaderBytes) return 0;
+    struct stat st {};
+    if (::fstat(m_file.fd(), &st) != 0 || st.st_blksize <= 0) return 0;
+    const auto block = static_cast<std::uint64_t>(st.st_blksize);
+    const std::uint64_t end = (at + count) / block * block;
+    if (end <= at) return 0;
+    // Our header as start() wrote it; finish() writes both sizes.
+    unsigned char header[kWaveHeaderBytes] = {
+        'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', kWaveFormatBytes};
+    encodeWaveFormat(m_format, header + 20);
+    std::copy_n("data", 4, header + 38);
+    file_clone_range range{};
+    range.src_fd = fd;
+    range.src_offset = 0;
+    range.src_length = end;
+    range.dest_offset = 0;
+    if (::ioctl(m_file.fd(), FICLONERANGE, &range) != 0) return 0;
+    // The clone brought the source's header along; ours goes back over it.
+    if (::pwrite(m_file.fd(), header, at, 0) != static_cast<ssize_t>(at)) {
+        fail(errno);
+        return 0;
+    }
+    if (!m_file.seek(end)) {
+        fail(EIO);
+        return 0;
+    }
+    m_dataBytes = end - at;
+    return m_dataBytes;
 }
 
 bool WaveWriter::copyFrom(int fd, std::uint64_t offset, std::uint64_t count) {

@@ -48,6 +48,13 @@ public:
     // where it can (see file_copy.h), unless setCopyMethod asked for read and write.
     bool writeFrom(int fd, std::uint64_t offset, std::uint64_t count);
     void setCopyMethod(CopyMethod method) { m_copyMethod = method; }
+    // Before any sample is written: where fd's samples start at this file's offset (headers
+    // of one length) and the file system shares blocks between files (reflinks), shares the
+    // whole blocks from the file's start that the first count bytes from offset reach, and
+    // appends them as samples. Returns the sample bytes so appended (0 when nothing was shared,
+    // and then nothing changed unless the writer failed); writeFrom appends the rest.
+    std::uint64_t shareFrom(int fd, std::uint64_t offset, std::uint64_t count);
+    bool failed() const { return m_failed; }
     // After the samples: appends a whole chunk with the given id whose count bytes come from
     // fd at offset (a chunk carried over from another file).
     bool addChunkFrom(std::uint32_t id, int fd, std::uint64_t offset, std::uint32_t count);
