@@ -4,9 +4,8 @@
 // The buttons are skinned buttons (TCoolButton) on a background tiled from the skin (TCoolForm);
 // the console's panels keep their fixed black.
 //
-// The waveform display, the overview, the ruler and the level meters are plain frames here,
-// named as the components that take their place (`WaveformBase`, `OverviewBase`, `Scale`,
-// `LedRowLeft`, `LedRowRight`).
+// The ruler is a plain frame here (`Scale`), whose place the ruler takes once the documents are
+// set up (main_form_documents.cpp); the level meters are their own widget (level_meters.h).
 #include <QApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
