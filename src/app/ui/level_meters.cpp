@@ -7,6 +7,7 @@
 #include "view/color_scheme.h"
 #include "view/ui/color_form.h"
 #include "view/ui/led_widget.h"
+#include "view/ui/view_colors.h"
 
 namespace sonthra {
 
@@ -17,10 +18,8 @@ constexpr int kMeterHeight = 82;
 constexpr int kClippingShownMs = 3000;
 
 QString cssColor(TColor color) {
-    return QString("rgb(%1, %2, %3)")
-        .arg(color & 0xFF)
-        .arg((color >> 8) & 0xFF)
-        .arg((color >> 16) & 0xFF);
+    const QColor c = toQColor(color);
+    return QString("rgb(%1, %2, %3)").arg(c.red()).arg(c.green()).arg(c.blue());
 }
 
 }  // namespace

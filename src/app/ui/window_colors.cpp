@@ -4,6 +4,7 @@
 #include "dialogs/ui/user_dialogs.h"
 #include "messages/message_table.h"
 #include "view/ui/color_form.h"
+#include "view/ui/view_colors.h"
 
 namespace sonthra {
 
@@ -54,11 +55,9 @@ void WindowColors::ViewSetColorsMenuClick() {
     form.setOnApply([this] { ApplyColorScheme(); });
     form.setOnMessage([this](int number) { ShowMessage(m_dialogs, &m_window, number); });
     form.setColorPicker([this](TColor initial, QWidget* parent) -> std::optional<TColor> {
-        const QColor picked = m_dialogs.color(
-            parent, QColor(initial & 0xFF, (initial >> 8) & 0xFF, (initial >> 16) & 0xFF), "Color");
+        const QColor picked = m_dialogs.color(parent, toQColor(initial), "Color");
         if (!picked.isValid()) return std::nullopt;
-        return static_cast<TColor>(picked.red()) | (static_cast<TColor>(picked.green()) << 8) |
-               (static_cast<TColor>(picked.blue()) << 16);
+        return fromQColor(picked);
     });
     if (form.exec() == QDialog::Accepted) ApplyColorScheme();
 }
