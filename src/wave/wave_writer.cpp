@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 
 #include "wave/file_copy.h"
@@ -111,24 +110,16 @@ std::uint64_t WaveWriter::shareFrom(int fd, std::uint64_t offset, std::uint64_t 
     const auto block = static_cast<std::uint64_t>(st.st_blksize);
     const std::uint64_t end = (at + count) / block * block;
     if (end <= at) return 0;
-    // Our header as start() wrote it; finish() writes both sizes.
-    unsigned char header[kWaveHeaderBytes] = {
-        'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', kWaveFormatBytes};
-    encodeWaveFormat(m_format, header + 20);
-    std::copy_n("data", 4, header + 38);
     file_clone_range range{};
     range.src_fd = fd;
     range.src_offset = 0;
     range.src_length = end;
     range.dest_offset = 0;
     if (::ioctl(m_file.fd(), FICLONERANGE, &range) != 0) return 0;
-    // The clone brought the source's header along; ours goes back over it.
-    if (::pwrite(m_file.fd(), header, at, 0) != static_cast<ssize_t>(at)) {
-        fail(errno);
-        return 0;
-    }
-    if (!m_file.seek(end)) {
-        fail(EIO);
+    // The clone brought the source's header along; ours goes back over it, as start() wrote it.
+    if (!m_file.seek(0) || writeHeader(m_file, m_format, m_riff, m_data) != 0 ||
+        m_file.tell() != at || !m_file.flush() || !m_file.seek(end)) {
+        fail(m_file.lastErrno());
         return 0;
     }
     m_dataBytes = end - at;

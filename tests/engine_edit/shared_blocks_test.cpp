@@ -84,6 +84,18 @@ TEST_F(SharedBlocks, TheUnchangedStartIsSharedAndEveryResultHoldsTheSamplesACopy
               wav.bytes(0, 30'001) + wav.bytes(40'000, 41'003) + wav.from(30'001));
     EXPECT_TRUE(startShared(out));
 
+    // The shared blocks bring the source's header along; the result's is the writer's own
+    // (here the source's format record says 5 extra bytes, which a PCM record does not have).
+    std::string oddFormat = fmtBody(2, wav.rate, 16);
+    oddFormat[16] = 5;
+    writeBytes(src, riff("WAVE", {chunk("fmt ", oddFormat), chunk("data", wav.samples)}));
+    ASSERT_EQ(
+        runEdit(editor, [&](auto h) { return editor.AudioCut(src, 40'000, 41'003, 1, h, 0, out); }),
+        0);
+    EXPECT_EQ(samplesOf(out, wav), wav.bytes(0, 40'000) + wav.from(41'003));
+    EXPECT_TRUE(startShared(out));
+    writeWav(src, wav);
+
     // A start shorter than one block is copied; the result is the same either way.
     ASSERT_EQ(
         runEdit(editor, [&](auto h) { return editor.AudioClear(src, 100, 65'000, 1, h, 0, out); }),
