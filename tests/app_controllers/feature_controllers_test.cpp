@@ -11,16 +11,12 @@
 #include <gtest/gtest.h>
 
 #include "app/recovery.h"
-#include "app/transport_controller.h"
 #include "app/ui/effects_controller.h"
 #include "app/ui/recovery_controller.h"
 #include "app/ui/tools_controller.h"
 #include "app/ui/view_controller.h"
 #include "app_controllers/plain_surfaces.h"
-#include "dialogs/ui/scripted_dialogs.h"
 #include "edit/ui/mute_form.h"
-#include "engine/nx_wave_player.h"
-#include "engine/wav_maker.h"
 #include "platform/program_folder.h"
 #include "view/ui/wave_display.h"
 
@@ -39,13 +35,9 @@ public:
     RecordFormat RecordingFormat() const override { return {44100, 16, 2}; }
 };
 
-class FeatureControllersTest : public ::testing::Test {
+class FeatureControllersTest : public ::testing::Test, protected WindowlessDocuments {
 protected:
-    FeatureControllersTest() {
-        session.TempPreferenceSource = [this] { return temp.path(); };
-        files.Attach(&engine, nullptr);
-        edit.SetEngine(&engine);
-    }
+    FeatureControllersTest() { edit.SetEngine(&engine); }
 
     WindowControllers host() {
         return {window,
@@ -59,10 +51,8 @@ protected:
                     return RecordFormat{44100, 16, 2};
                 }};
     }
-    std::string openTake() {
-        const std::string take = user.file("take.wav");
-        test::writeFile(take, test::pcmWave(44100, 16, 2, std::vector<std::int16_t>(2000, 700)));
-        EXPECT_EQ(files.OpenFileByPath(QString::fromStdString(take)), 0);
+    std::string openTakeToEdit() {
+        const std::string take = openTake();
         EXPECT_TRUE(session.EnsureWorkingCopy(true));
         return take;
     }
@@ -81,15 +71,6 @@ protected:
         poll->start(10);
     }
 
-    test::TempFolder user;
-    test::TempFolder temp;
-    QWidget window;
-    ScriptedDialogs dialogs;
-    DocumentSession session{dialogs, &window};
-    TransportController transport;
-    NXWavePlayer engine;
-    PlainSurface documentSurface;
-    DocumentController files{documentSurface, session, dialogs, transport};
     SessionEditSurface editSurface{session};
     EditController edit{editSurface, dialogs, session.Documents()};
     QuietViewSurface viewSurface;
@@ -99,7 +80,7 @@ protected:
 };
 
 TEST_F(FeatureControllersTest, MuteSilencesTheWholeFileUnderTheBusyFlagWithoutAWindow) {
-    const std::string audio = test::readFile(openTake());
+    const std::string audio = test::readFile(openTakeToEdit());
 
     ToolsController tools(host(), dialogs, nullptr);
     whenShown<TMuteForm>([](TMuteForm& form) { form.OkButton->click(); });
@@ -149,7 +130,7 @@ TEST_F(FeatureControllersTest, TheRecoveryRecordNamesTheWorkingCopyAndStaysOnlyF
     auto* recovery = new RecoveryController(host(), dialogs, records.path());
     recovery->Start();
     ASSERT_NE(recovery->Record(), nullptr);
-    openTake();
+    openTakeToEdit();
     const std::string work = session.Current()->workFile;
 
     // A clean document is written down, but an end without asking leaves no record for it.

@@ -12,30 +12,16 @@
 
 #include <gtest/gtest.h>
 
-#include "app/transport_controller.h"
-#include "app/ui/document_controller.h"
-#include "app/ui/document_session.h"
 #include "app_controllers/plain_surfaces.h"
-#include "dialogs/ui/scripted_dialogs.h"
-#include "engine/nx_wave_player.h"
-#include "engine/wav_maker.h"
 #include "messages/message_table.h"
 #include "tags/ui/song_info_form.h"
 
 namespace sonthra {
 namespace {
 
-TEST(MediaController, SongInformationReachesTheCurrentDocumentAndExportsWaitForADocument) {
-    test::TempFolder user;
-    test::TempFolder temp;
-    PlainSurface surface;
-    ScriptedDialogs dialogs;
-    DocumentSession session{dialogs, nullptr};
-    session.TempPreferenceSource = [&temp] { return temp.path(); };
-    TransportController transport;
-    NXWavePlayer engine;
-    DocumentController files{surface, session, dialogs, transport};
-    files.Attach(&engine, nullptr);
+class MediaControllerTest : public ::testing::Test, protected WindowlessDocuments {};
+
+TEST_F(MediaControllerTest, SongInformationReachesTheCurrentDocumentAndExportsWaitForADocument) {
     MediaController media(dialogs, session, files, transport, nullptr, [](AudioDocument&) {});
 
     // Nothing open: no window opens, nothing is exported, and the WMA window is not made yet.
@@ -46,9 +32,7 @@ TEST(MediaController, SongInformationReachesTheCurrentDocumentAndExportsWaitForA
     EXPECT_TRUE(dialogs.shown().empty());
     EXPECT_EQ(media.ExportToWma(user.file("a.wma"), user.file("a.wav")), kCancelled);
 
-    const std::string take = user.file("take.wav");
-    test::writeFile(take, test::pcmWave(44100, 16, 2, std::vector<std::int16_t>(8820, 500)));
-    ASSERT_EQ(files.OpenFileByPath(QString::fromStdString(take)), 0);
+    openTake(4410);
     ASSERT_NE(session.Current(), nullptr);
     ASSERT_EQ(session.Current()->state, DocumentState::Clean);
 
@@ -70,7 +54,7 @@ TEST(MediaController, SongInformationReachesTheCurrentDocumentAndExportsWaitForA
     EXPECT_EQ(document->state, DocumentState::Modified);
     EXPECT_TRUE(document->tagOnly);
     EXPECT_NE(document->tag.v2(), nullptr);
-    EXPECT_TRUE(surface.commands[EditCommand::Save]);
+    EXPECT_TRUE(documentSurface.commands[EditCommand::Save]);
 }
 
 }  // namespace

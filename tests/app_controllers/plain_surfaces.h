@@ -1,14 +1,24 @@
 // Plain stand-ins for the main window in the controllers' windowless tests: the documents' side
 // answers what opening a file asks, the edit side takes the session's busy flag and working copy
-// and counts the refreshes it is asked for.
+// and counts the refreshes it is asked for; WindowlessDocuments opens documents with them.
 #pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <gtest/gtest.h>
 
 #include <map>
 #include <string>
+#include <vector>
 
+#include "app/transport_controller.h"
 #include "app/ui/document_controller.h"
 #include "app/ui/document_session.h"
 #include "app/ui/edit_controller.h"
+#include "dialogs/ui/scripted_dialogs.h"
+#include "engine/nx_wave_player.h"
+#include "engine/wav_maker.h"
 #include "messages/message_table.h"
 
 namespace sonthra {
@@ -66,6 +76,33 @@ public:
 
 private:
     DocumentSession& m_session;
+};
+
+// A session whose documents the document controller opens on a plain surface with a real
+// engine, a temporary folder of its own, scripted dialogs and a plain widget as their parent.
+struct WindowlessDocuments {
+    WindowlessDocuments() {
+        session.TempPreferenceSource = [this] { return temp.path(); };
+        files.Attach(&engine, nullptr);
+    }
+    // Writes a stereo take of `frames` frames into the user's folder and opens it; its path.
+    std::string openTake(std::uint32_t frames = 1000) {
+        const std::string take = user.file("take.wav");
+        test::writeFile(take,
+                        test::pcmWave(44100, 16, 2, std::vector<std::int16_t>(frames * 2, 700)));
+        EXPECT_EQ(files.OpenFileByPath(QString::fromStdString(take)), 0);
+        return take;
+    }
+
+    test::TempFolder user;
+    test::TempFolder temp;
+    QWidget window;
+    ScriptedDialogs dialogs;
+    DocumentSession session{dialogs, &window};
+    TransportController transport;
+    NXWavePlayer engine;
+    PlainSurface documentSurface;
+    DocumentController files{documentSurface, session, dialogs, transport};
 };
 
 }  // namespace sonthra

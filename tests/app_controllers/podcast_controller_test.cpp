@@ -2,36 +2,21 @@
 // holds the document, scripted dialogs answer, and the hooks count what the window would do.
 #include "app/ui/podcast_controller.h"
 
-#include <QWidget>
-
 #include <gtest/gtest.h>
 
-#include "app/transport_controller.h"
 #include "app_controllers/plain_surfaces.h"
-#include "dialogs/ui/scripted_dialogs.h"
-#include "engine/nx_wave_player.h"
-#include "engine/wav_maker.h"
 
 namespace sonthra {
 namespace {
 
-class PodcastControllerTest : public ::testing::Test {
+class PodcastControllerTest : public ::testing::Test, protected WindowlessDocuments {
 protected:
-    PodcastControllerTest() {
-        session.TempPreferenceSource = [this] { return temp.path(); };
-        files.Attach(&engine, nullptr);
-    }
     PodcastController::Hooks hooks() {
         PodcastController::Hooks h;
         h.saveDocument = [this] { ++saves; };
         h.refreshCommands = [this] { ++refreshes; };
         h.settings = [] { return nullptr; };
         return h;
-    }
-    void openTake() {
-        const std::string take = user.file("take.wav");
-        test::writeFile(take, test::pcmWave(44100, 16, 2, std::vector<std::int16_t>(2000, 700)));
-        ASSERT_EQ(files.OpenFileByPath(QString::fromStdString(take)), 0);
     }
     QStringList messages() const {
         QStringList texts;
@@ -41,15 +26,6 @@ protected:
         return texts;
     }
 
-    test::TempFolder user;
-    test::TempFolder temp;
-    QWidget window;
-    ScriptedDialogs dialogs;
-    DocumentSession session{dialogs, &window};
-    TransportController transport;
-    NXWavePlayer engine;
-    PlainSurface surface;
-    DocumentController files{surface, session, dialogs, transport};
     int saves = 0;
     int refreshes = 0;
     PodcastController podcast{dialogs, session, &window, hooks()};
@@ -62,6 +38,7 @@ TEST_F(PodcastControllerTest, NothingHappensWithoutADocumentAndUnsavedAudioIsSav
     EXPECT_TRUE(dialogs.shown().empty());
 
     openTake();
+    ASSERT_NE(session.Current(), nullptr);
     session.Current()->state = DocumentState::Modified;
     // No: nothing is saved and the podcast window does not open.
     dialogs.queueAnswer(DialogAnswer::No);
@@ -80,6 +57,7 @@ TEST_F(PodcastControllerTest, NothingHappensWithoutADocumentAndUnsavedAudioIsSav
 
 TEST_F(PodcastControllerTest, UploadOfANonPodcastAsksForItsDescriptionFileAndKeepsTheDocument) {
     openTake();
+    ASSERT_NE(session.Current(), nullptr);
     ASSERT_EQ(session.Current()->state, DocumentState::Clean);
     // The file window is cancelled: nothing is loaded, nothing is uploaded.
     podcast.FileUploadPodcastClick();
