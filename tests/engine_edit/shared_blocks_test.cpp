@@ -5,6 +5,7 @@
 #include <linux/fiemap.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
@@ -110,6 +111,33 @@ TEST_F(SharedBlocks, TheUnchangedStartIsSharedAndEveryResultHoldsTheSamplesACopy
         0);
     EXPECT_EQ(samplesOf(out, wav), wav.bytes(0, 40'000) + wav.from(41'003));
     EXPECT_FALSE(startShared(out));
+}
+
+// The working copy made when a file is opened is a whole-file copy: here it shares the source's
+// blocks instead of copying them. From a file on another file system (a memory file) the kernel
+// refuses to share or copy, and the bytes still arrive.
+TEST_F(SharedBlocks, AWholeFileCopySharesItsBlocksAndOneFromElsewhereStillArrives) {
+    const std::string bytes = readBytes(src);
+    const int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
+    const int copy = ::open(out.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(in, 0);
+    ASSERT_GE(copy, 0);
+    EXPECT_TRUE(copyFileContents(in, copy, bytes.size()).ok());
+    ::close(in);
+    ::close(copy);
+    EXPECT_EQ(readBytes(out), bytes);
+    EXPECT_TRUE(startShared(out)) << "the whole-file copy shared nothing";
+
+    const int memory = ::memfd_create("shared-blocks-test", MFD_CLOEXEC);
+    ASSERT_GE(memory, 0);
+    ASSERT_EQ(::pwrite(memory, bytes.data(), bytes.size(), 0), static_cast<ssize_t>(bytes.size()));
+    const std::string fromMemory = dir + "/from-memory.wav";
+    const int target = ::open(fromMemory.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(target, 0);
+    EXPECT_TRUE(copyFileBytes(memory, 0, target, 0, bytes.size()).ok());
+    ::close(memory);
+    ::close(target);
+    EXPECT_EQ(readBytes(fromMemory), bytes);
 }
 
 }  // namespace
