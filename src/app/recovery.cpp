@@ -14,6 +14,7 @@
 #include <ctime>
 #include <random>
 
+#include "platform/temp_file.h"
 #include "wave/safe_file.h"
 #include "wave/wave_probe.h"
 
@@ -24,7 +25,7 @@ namespace {
 constexpr std::string_view kVersionLine = "Sonthra recovery 1";
 constexpr std::string_view kLockSuffix = ".lock";
 constexpr std::string_view kManifestSuffix = ".manifest";
-constexpr std::size_t kUniqueChars = 6;        // mkstemp's part of a temporary name
+constexpr std::size_t kUniqueChars = 6;        // the unique part of a temporary name
 constexpr std::size_t kPartialHexDigits = 10;  // a safe save's suffix
 constexpr std::size_t kMaxManifestBytes = 1 << 20;
 constexpr std::uint32_t kRiffHeaderBytes = 12;
@@ -481,6 +482,21 @@ void AbandonedRun::Discard(const std::vector<RecoveryEntry>& keep,
     std::vector<std::string> keptStems;
     for (const RecoveryEntry& k : keep) keptStems.push_back(stemOf(k.workFile));
     for (const std::string& file : spare) keptStems.push_back(stemOf(file));
+    // What the run made: names carrying its process's tag, and those made from its documents'
+    // files. Another copy or tool running at the same time has its own tag.
+    const std::string runTag = TemporaryTagOf(m_manifest.pid);
+    std::vector<std::string> runStems;
+    for (const RecoveryEntry& e : m_manifest.entries) {
+        for (const std::string* file : {&e.workFile, &e.undoFile, &e.redoFile}) {
+            if (!stemOf(*file).empty()) runStems.push_back(stemOf(*file));
+        }
+    }
+    auto madeByRun = [&](std::string_view name) {
+        if (!name.empty() && name.front() == '.') name.remove_prefix(1);
+        const std::string stem(name.substr(0, 4 + kUniqueChars));
+        return name.substr(4, runTag.size()) == runTag ||
+               std::find(runStems.begin(), runStems.end(), stem) != runStems.end();
+    };
     const std::int64_t now = nowSeconds();
     RecoveryManifest rest = m_manifest;
     rest.entries.clear();
@@ -508,7 +524,7 @@ void AbandonedRun::Discard(const std::vector<RecoveryEntry>& keep,
             if (dir == nullptr) continue;
             while (const dirent* entry = ::readdir(dir)) {
                 const std::string name = entry->d_name;
-                if (!IsTemporaryName(name, true)) continue;
+                if (!IsTemporaryName(name, true) || !madeByRun(name)) continue;
                 const bool protectedName =
                     std::any_of(keptStems.begin(), keptStems.end(), [&](const std::string& stem) {
                         return !stem.empty() && name.find(stem) != std::string::npos;

@@ -117,9 +117,10 @@ public:
     std::vector<RecoveryEntry> Recoverable() const;
     // Removes every file of the run except the working copies of `keep`, which stay listed so
     // the next start offers them again; with sweep (only when no other copy is alive), also the
-    // run's leftover temporary files, except those sharing a name's stem with `spare` (the
-    // files of this copy and what other runs keep). The record itself goes when nothing is
-    // kept.
+    // run's leftover temporary files (changed while it ran, and named with its process's tag
+    // or after one of its documents' files), except those sharing a name's stem with `spare`
+    // (the files of this copy and what other runs keep). The record itself goes when nothing
+    // is kept.
     void Discard(const std::vector<RecoveryEntry>& keep, const std::vector<std::string>& spare,
                  bool sweep);
 

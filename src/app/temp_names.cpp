@@ -1,12 +1,10 @@
 #include "app/temp_names.h"
 
-#include <stdlib.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <vector>
 
+#include "platform/temp_file.h"
 #include "settings/settings.h"
 
 namespace sonthra {
@@ -25,24 +23,14 @@ std::string withoutTrailingSlash(std::string folder) {
     return folder;
 }
 
-// mkstemps creates the file with mode 0600 and O_EXCL, so the name is ours alone.
+// The file is made with mode 0600 and O_EXCL, so the name is ours alone.
 std::string makeIn(const std::string& folder, int& err) {
-    std::string pattern = withoutTrailingSlash(folder);
-    if (pattern != "/") pattern += '/';
-    pattern += kTempNamePrefix;
-    pattern += "XXXXXX";
-    pattern += kSuffix;
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    const int fd =
-        ::mkstemps(buffer.data(), static_cast<int>(std::char_traits<char>::length(kSuffix)));
-    if (fd < 0) {
-        err = errno;
-        return {};
-    }
-    ::close(fd);
-    err = 0;
-    return std::string(buffer.data());
+    std::string head = withoutTrailingSlash(folder);
+    if (head != "/") head += '/';
+    head += kTempNamePrefix;
+    std::string path = CreateTemporaryFile(head, kSuffix);
+    err = path.empty() ? errno : 0;
+    return path;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "effects/effect_processing.h"
+#include "platform/temp_file.h"
 
 namespace sonthra {
 
@@ -15,12 +16,8 @@ namespace {
 // A fresh name beside path, reserved by creating the file.
 std::string reserveBeside(const std::string& path) {
     const auto slash = path.rfind('/');
-    std::string pattern =
-        (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/.ST32XXXXXX";
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) return {};
-    ::close(fd);
-    return pattern;
+    return CreateTemporaryFile(
+        (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/.ST32");
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "engine/edit_errors.h"
 #include "engine/engine_errors.h"
 #include "engine/wave_layout.h"
+#include "platform/temp_file.h"
 #include "platform/work_done.h"
 #include "wave/file_release.h"
 #include "wave/safe_file.h"
@@ -152,11 +153,7 @@ int AudioEditor::SetTempPath(const std::string& folder) {
 std::string AudioEditor::clipboardPath() {
     if (m_clipboard.empty()) {
         // The name is reserved by creating the file; it holds audio after the first cut or copy.
-        std::string pattern = m_tempFolder + "/ST32XXXXXX";
-        const int fd = ::mkstemp(pattern.data());
-        if (fd < 0) return {};
-        ::close(fd);
-        m_clipboard = pattern;
+        m_clipboard = CreateTemporaryFile(m_tempFolder + "/ST32");
     }
     return m_clipboard;
 }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/recovery.h"
+#include "platform/temp_file.h"
 #include "wave/wave_probe.h"
 #include "wave/wave_writer.h"
 
@@ -113,6 +114,26 @@ void kill9(pid_t pid) {
 }
 
 }  // namespace
+
+// Our temporary files carry the tag of the process that made them, which is how a later start
+// tells a dead copy's leftovers from the files of programs that ran beside it.
+TEST(TemporaryNames, CarryTheirProcesssTagAndAreNeverMadeTwice) {
+    TempDir dir;
+    const std::string first = CreateTemporaryFile(dir.file("ST32"), ".tmp");
+    const std::string second = CreateTemporaryFile(dir.file("ST32"), ".tmp");
+    ASSERT_FALSE(first.empty());
+    ASSERT_FALSE(second.empty());
+    EXPECT_NE(first, second);
+    for (const std::string& path : {first, second}) {
+        const std::string name = fs::path(path).filename();
+        EXPECT_TRUE(IsTemporaryName(name)) << name;
+        EXPECT_EQ(name.substr(4, 2), TemporaryTagOf(::getpid()));
+        EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write);
+    }
+    EXPECT_NE(TemporaryTagOf(1000), TemporaryTagOf(1001));
+    EXPECT_TRUE(CreateTemporaryFile(dir.file("missing/ST32")).empty());
+}
 
 TEST(RecoveryManifest, ReadsBackWhatWasWrittenAndRefusesAnythingElse) {
     RecoveryManifest m;
@@ -297,12 +318,6 @@ TEST(RecoveryRuns, UnsavedWorkIsOfferedThenEverythingOfTheRunGoes) {
     writeWave(recorded.workFile, 50);
     writeWave(empty.workFile, 0);
     m.entries = {edited, clean, recorded, empty};
-    // Leftovers of the run: the engine's clipboard, an effect's and an edit's partial files,
-    // a killed save beside the user's file; and files that are not the run's.
-    const std::vector<std::string> leftovers = {at("ST32clipbd"), at(".ST32effct1"),
-                                                at(".ST32edit01.tmp.0123456789"),
-                                                user.file(".song.wav.abcdef0123")};
-    for (const auto& f : leftovers) writeText(f, "x");
     const std::string foreign = at("notes.txt");
     const std::string beforeTheRun = at("ST32oldrun.tmp");
     writeText(foreign, "x");
@@ -311,12 +326,26 @@ TEST(RecoveryRuns, UnsavedWorkIsOfferedThenEverythingOfTheRunGoes) {
     writeText(mine, "x");
     writeText(beforeTheRun, "x");
     setAge(beforeTheRun, 7200);
-    // A clipboard another program changed after the copy died is that program's.
-    const std::string afterTheRun = at("ST32other1");
 
     std::string lock;
     const pid_t dead = runningCopy(folder, m, &lock);
     ASSERT_GT(dead, 0);
+    // Leftovers of the run, changed while it ran: the engine's clipboard and an effect's
+    // partial (named with its process's tag), an edit's partial of one of its documents, a
+    // killed save beside the user's file.
+    const std::string tag = TemporaryTagOf(dead);
+    const std::vector<std::string> leftovers = {
+        at("ST32" + tag + "clip"), at(".ST32" + tag + "efx1"), at(".ST32edit01.tmp.0123456789"),
+        user.file(".song.wav.abcdef0123")};
+    // A clipboard changed after the copy died is not the copy's, even under its tag (its
+    // process number may have been given to another program since).
+    const std::string afterTheRun = at("ST32" + tag + "late");
+    // The clipboard of another program that ran at the same time.
+    const std::string otherProgram = at("ST32" + TemporaryTagOf(dead + 1) + "clip");
+    for (const auto& f : leftovers) writeText(f, "x");
+    writeText(otherProgram, "x");
+    for (const auto& f : leftovers) setAge(f, 30);
+    setAge(otherProgram, 30);
     kill9(dead);
     bool othersAlive = true;
     writeText(afterTheRun, "x");
@@ -344,6 +373,7 @@ TEST(RecoveryRuns, UnsavedWorkIsOfferedThenEverythingOfTheRunGoes) {
     EXPECT_TRUE(fs::exists(mine));
     EXPECT_TRUE(fs::exists(beforeTheRun));
     EXPECT_TRUE(fs::exists(afterTheRun));
+    EXPECT_TRUE(fs::exists(otherProgram));
     EXPECT_TRUE(fs::exists(userFile));
     runs.clear();
 

@@ -1,0 +1,46 @@
+#include "platform/temp_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <random>
+
+namespace sonthra {
+
+namespace {
+
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::int64_t kLetters = sizeof kAlphabet - 1;
+constexpr int kRandomChars = 4;
+// Tries before giving up on a folder full of our names.
+constexpr int kAttempts = 1000;
+
+}  // namespace
+
+std::string TemporaryTagOf(std::int64_t pid) {
+    const std::int64_t n =
+        (pid % (kLetters * kLetters) + kLetters * kLetters) % (kLetters * kLetters);
+    return {kAlphabet[n / kLetters], kAlphabet[n % kLetters]};
+}
+
+std::string CreateTemporaryFile(const std::string& head, const std::string& tail) {
+    thread_local std::mt19937 random{std::random_device{}()};
+    std::uniform_int_distribution<int> pick(0, kLetters - 1);
+    const std::string tag = TemporaryTagOf(::getpid());
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        std::string path = head + tag;
+        for (int i = 0; i < kRandomChars; ++i) path += kAlphabet[pick(random)];
+        path += tail;
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+            return path;
+        }
+        if (errno != EEXIST) return {};
+    }
+    errno = EEXIST;
+    return {};
+}
+
+}  // namespace sonthra
