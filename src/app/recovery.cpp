@@ -150,6 +150,13 @@ std::string stemOf(const std::string& path) {
     return base.size() >= 4 + kUniqueChars ? base.substr(0, 4 + kUniqueChars) : std::string();
 }
 
+// Whether name holds one of stems (an empty stem, of a name that is not ours, holds nothing).
+bool sharesStem(const std::string& name, const std::vector<std::string>& stems) {
+    return std::any_of(stems.begin(), stems.end(), [&](const std::string& stem) {
+        return !stem.empty() && name.find(stem) != std::string::npos;
+    });
+}
+
 std::uint32_t le32(const unsigned char* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
@@ -482,21 +489,6 @@ void AbandonedRun::Discard(const std::vector<RecoveryEntry>& keep,
     std::vector<std::string> keptStems;
     for (const RecoveryEntry& k : keep) keptStems.push_back(stemOf(k.workFile));
     for (const std::string& file : spare) keptStems.push_back(stemOf(file));
-    // What the run made: names carrying its process's tag, and those made from its documents'
-    // files. Another copy or tool running at the same time has its own tag.
-    const std::string runTag = TemporaryTagOf(m_manifest.pid);
-    std::vector<std::string> runStems;
-    for (const RecoveryEntry& e : m_manifest.entries) {
-        for (const std::string* file : {&e.workFile, &e.undoFile, &e.redoFile}) {
-            if (!stemOf(*file).empty()) runStems.push_back(stemOf(*file));
-        }
-    }
-    auto madeByRun = [&](std::string_view name) {
-        if (!name.empty() && name.front() == '.') name.remove_prefix(1);
-        const std::string stem(name.substr(0, 4 + kUniqueChars));
-        return name.substr(4, runTag.size()) == runTag ||
-               std::find(runStems.begin(), runStems.end(), stem) != runStems.end();
-    };
     const std::int64_t now = nowSeconds();
     RecoveryManifest rest = m_manifest;
     rest.entries.clear();
@@ -519,17 +511,25 @@ void AbandonedRun::Discard(const std::vector<RecoveryEntry>& keep,
         const std::int64_t lastAlive = ::fstat(m_lockFd, &lockStat) == 0
                                            ? static_cast<std::int64_t>(lockStat.st_mtim.tv_sec)
                                            : m_manifest.started;
+        // What the run made: names carrying its process's tag (another copy or tool running at
+        // the same time has its own), and those made from its documents' files.
+        const std::string runTag = TemporaryTagOf(m_manifest.pid);
+        std::vector<std::string> runStems;
+        for (const RecoveryEntry& e : m_manifest.entries) {
+            for (const std::string& file : {e.workFile, e.undoFile, e.redoFile}) {
+                runStems.push_back(stemOf(file));
+            }
+        }
         for (const std::string& folder : m_manifest.tempFolders) {
             DIR* dir = ::opendir(folder.c_str());
             if (dir == nullptr) continue;
             while (const dirent* entry = ::readdir(dir)) {
                 const std::string name = entry->d_name;
-                if (!IsTemporaryName(name, true) || !madeByRun(name)) continue;
-                const bool protectedName =
-                    std::any_of(keptStems.begin(), keptStems.end(), [&](const std::string& stem) {
-                        return !stem.empty() && name.find(stem) != std::string::npos;
-                    });
-                if (protectedName) continue;
+                if (!IsTemporaryName(name, true)) continue;
+                const std::string_view unique =
+                    std::string_view(name).substr(name.front() == '.' ? 5 : 4);
+                const bool madeByRun = unique.starts_with(runTag) || sharesStem(name, runStems);
+                if (!madeByRun || sharesStem(name, keptStems)) continue;
                 const std::string path = folder + (folder.back() == '/' ? "" : "/") + name;
                 struct stat st {};
                 // Only what was made or changed while the dead copy ran: from its start to its

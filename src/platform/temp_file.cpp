@@ -11,7 +11,7 @@ namespace sonthra {
 namespace {
 
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-constexpr std::int64_t kLetters = sizeof kAlphabet - 1;
+constexpr std::uint64_t kLetters = sizeof kAlphabet - 1;
 constexpr int kRandomChars = 4;
 // Tries before giving up on a folder full of our names.
 constexpr int kAttempts = 1000;
@@ -19,14 +19,13 @@ constexpr int kAttempts = 1000;
 }  // namespace
 
 std::string TemporaryTagOf(std::int64_t pid) {
-    const std::int64_t n =
-        (pid % (kLetters * kLetters) + kLetters * kLetters) % (kLetters * kLetters);
+    const auto n = static_cast<std::uint64_t>(pid) % (kLetters * kLetters);
     return {kAlphabet[n / kLetters], kAlphabet[n % kLetters]};
 }
 
 std::string CreateTemporaryFile(const std::string& head, const std::string& tail) {
     thread_local std::mt19937 random{std::random_device{}()};
-    std::uniform_int_distribution<int> pick(0, kLetters - 1);
+    std::uniform_int_distribution<std::uint64_t> pick(0, kLetters - 1);
     const std::string tag = TemporaryTagOf(::getpid());
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         std::string path = head + tag;
