@@ -17,6 +17,8 @@ endfunction()
 set(SONTHRA_X11_DISPLAY ":47" CACHE STRING "X display of the x11 test fixture")
 set(SONTHRA_REFLINK_DIR "/tmp/sonthra-reflink" CACHE PATH
     "Where the reflink test fixture mounts its file system")
+set(SONTHRA_PULSE_DIR "/tmp/sonthra-pulse" CACHE PATH
+    "Folder of the pulse test fixture's own sound server and its socket")
 
 function(sonthra_test name)
   cmake_parse_arguments(A "OWN_MAIN" "TIMEOUT" "SOURCES;LIBS;NEEDS;LABELS" ${ARGN})
@@ -30,6 +32,11 @@ function(sonthra_test name)
   set(env "QT_QPA_PLATFORM=offscreen"
           "SONTHRA_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
           "SONTHRA_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  if(NOT "pulse" IN_LIST A_NEEDS)
+    # No sound server at all, whatever runs on the machine: a server the test did not ask for
+    # (the desktop's, or one that stopped answering) must not change or hang what it checks.
+    list(APPEND env "PULSE_SERVER=unix:${SONTHRA_PULSE_DIR}/none")
+  endif()
   if(NOT A_TIMEOUT)
     set(A_TIMEOUT 300)
   endif()
@@ -39,9 +46,12 @@ function(sonthra_test name)
     set_property(TEST ${name} APPEND PROPERTY FIXTURES_REQUIRED ${need})
     if(need STREQUAL "pulse")
       # Every test that uses the sound server shares the one null sink, so they run one by one.
+      # They reach the fixture's own server, never the desktop's.
       set_property(TEST ${name} APPEND PROPERTY RESOURCE_LOCK pulse)
       set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT
-                   "ALSA_CONFIG_PATH=${PROJECT_SOURCE_DIR}/tests/fixtures/asound.conf")
+                   "ALSA_CONFIG_PATH=${PROJECT_SOURCE_DIR}/tests/fixtures/asound.conf"
+                   "PULSE_SERVER=unix:${SONTHRA_PULSE_DIR}/native"
+                   "SONTHRA_PULSE_DIR=${SONTHRA_PULSE_DIR}")
     elseif(need STREQUAL "reflink")
       set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT
                    "SONTHRA_REFLINK_DIR=${SONTHRA_REFLINK_DIR}")
