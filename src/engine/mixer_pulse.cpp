@@ -192,6 +192,7 @@ bool PulseClient::connect() {
     }
     pa_context_set_state_callback(m_context, &PulseClient::onContextState, this);
     bool ready = false;
+    m_unanswered = false;
     if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
         // A server that accepts the connection but never answers must not hang the program.
         Deadline deadline{m_loop};
@@ -204,7 +205,11 @@ bool PulseClient::connect() {
                 ready = true;
                 break;
             }
-            if (!PA_CONTEXT_IS_GOOD(state) || deadline.expired) break;
+            if (!PA_CONTEXT_IS_GOOD(state)) break;
+            if (deadline.expired) {
+                m_unanswered = true;
+                break;
+            }
             pa_threaded_mainloop_wait(m_loop);
         }
         if (timer) pa_threaded_mainloop_get_api(m_loop)->time_free(timer);
@@ -218,6 +223,12 @@ bool PulseClient::connect() {
     pa_context_set_subscribe_callback(m_context, &PulseClient::onEvent, this);
     if (m_subscribed) subscribe();
     return true;
+}
+
+bool SoundServerIsSilent(std::chrono::milliseconds timeout) {
+    PulseClient client(timeout);
+    PulseLock lock(client);
+    return !client.connect() && client.lastAttemptUnanswered();
 }
 
 pa_context* PulseClient::context() {

@@ -38,6 +38,9 @@ public:
     // next one waits a few seconds, so that a program without a server does not stall on every
     // call.
     bool connect();
+    // Whether the last attempt failed because the server took the connection and then did not
+    // answer before the deadline (rather than being absent or refusing).
+    bool lastAttemptUnanswered() const { return m_unanswered; }
     // The connected context, or nullptr.
     pa_context* context();
 
@@ -81,8 +84,13 @@ private:
     std::chrono::milliseconds m_timeout;
     std::optional<std::chrono::steady_clock::time_point> m_lastFailure;
     bool m_subscribed = false;
+    bool m_unanswered = false;
     EventHandler m_handler;
 };
+
+// Whether the sound server this process would reach takes connections and then does not answer
+// within timeout. A server that is not there is not silent: connecting to it fails at once.
+bool SoundServerIsSilent(std::chrono::milliseconds timeout);
 
 // Holds the client's lock for a scope.
 class PulseLock {

@@ -4,8 +4,13 @@
 #include <dlfcn.h>
 #include <portaudio.h>
 
+#include <stdlib.h>
+
 #include <algorithm>
+#include <chrono>
 #include <mutex>
+
+#include "engine/mixer_pulse.h"
 
 namespace sonthra {
 namespace {
@@ -33,6 +38,19 @@ void silenceAlsaOnce() {
     });
 }
 
+// ALSA's way to the sound server waits for its answer without a deadline, so a server that takes
+// connections and never answers (stopped, or stuck on a device) would hang the program at its
+// start. Such a server is left alone for the rest of this process: the devices are listed
+// without it, and the program starts without sound instead of not at all. A server that is
+// only slow to start gets ten seconds.
+constexpr auto kServerPatience = std::chrono::seconds(10);
+// Where no server ever listens: connecting there fails at once.
+constexpr const char* kNoServer = "unix:/dev/null";
+
+void leaveASilentServerAlone() {
+    if (SoundServerIsSilent(kServerPatience)) ::setenv("PULSE_SERVER", kNoServer, 1);
+}
+
 int lookUp(const std::vector<int>& devices, int index, int fallback) {
     if (index == -1) return fallback;
     if (index < 0 || index >= static_cast<int>(devices.size())) return -1;
@@ -58,6 +76,7 @@ bool isFormatRefusal(int paError) {
 
 PaDevices::PaDevices() {
     silenceAlsaOnce();
+    leaveASilentServerAlone();
     m_ready = Pa_Initialize() == paNoError;
     if (!m_ready) return;
     const int count = Pa_GetDeviceCount();
