@@ -413,6 +413,7 @@ TEST_F(StartupTest, RecSettingsOnAnEmptyNewDocumentGivesItTheConfirmedFormat) {
     EXPECT_EQ(layout.format.sampleRate, 22050u) << "what is recorded next is judged against it";
     EXPECT_EQ(layout.format.channels, 1);
     EXPECT_EQ(layout.frames(), 0u);
+    exitProgram();  // the empty new document goes with its files
 }
 
 TEST_F(StartupTest, EngineNoticeArrivesOnTheGuiThreadAndNotAfterTheWindowIsGone) {
