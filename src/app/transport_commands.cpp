@@ -48,6 +48,12 @@ void TransportController::readLevels(bool playback) {
 
 void TransportController::PlayRecTimerTimer() {
     if (!attached()) return;
+    if (IsRecording() && m_engine->recordDeviceLost()) {
+        // Nothing more will come: the recording ends as Stop ends it, keeping what came, and
+        // the engine's answer says why.
+        StopRecording();
+        return;
+    }
     const TickPlan plan = Tick();
     if (plan.recordPosition) m_surface->ShowRecordedFrames(m_engine->AudioGetRecordPosition(1));
     if (plan.inputLevels) readLevels(false);

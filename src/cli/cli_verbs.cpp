@@ -163,7 +163,8 @@ int record(const Command& command, std::ostream& err, const std::atomic<bool>& i
                                 static_cast<int>(channels), 0);
     if (result != 0) return reportEngineError(result, err);
     auto lastReport = std::chrono::steady_clock::now() - kProgressPeriod;
-    while (engine.AudioGetRecordPosition(1) < wanted && !interrupted.load()) {
+    while (engine.AudioGetRecordPosition(1) < wanted && !interrupted.load() &&
+           !engine.recordDeviceLost()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
         if (std::chrono::steady_clock::now() - lastReport >= kProgressPeriod) {
             lastReport = std::chrono::steady_clock::now();

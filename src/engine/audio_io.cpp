@@ -232,6 +232,10 @@ std::uint32_t AudioIO::AudioGetRecordPosition(int) {
     return m_recording && m_capture ? clampFrames(m_capture->framesRecorded()) : 0;
 }
 
+bool AudioIO::recordDeviceLost() const {
+    return m_recording && m_capture && m_capture->deviceLost();
+}
+
 int AudioIO::AudioGetRecordLevel(int* left, int* right) {
     int l = 0;
     int r = 0;

@@ -102,9 +102,13 @@ public:
     // Frames recorded so far.
     std::uint32_t AudioGetRecordPosition(int one = 1);
     int AudioGetRecordLevel(int* left, int* right);
-    // Closes the file; 301 when part of the audio could not be written (a full disk).
+    // Closes the file; 301 when part of the audio could not be written (a full disk), 204 when
+    // the device stopped delivering during the recording (what came until then is kept).
     int AudioStopRecord();
     bool isRecording() const { return m_recording; }
+    // Whether the recording's device has stopped delivering (unplugged, its sound server gone):
+    // the recording should be stopped, since nothing more will come.
+    bool recordDeviceLost() const;
     // Frames of the current or last recording that the device delivered but the writer had no
     // room for.
     std::uint64_t recordFramesLost() const;

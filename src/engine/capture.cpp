@@ -53,6 +53,7 @@ int CaptureStream::start(int paDevice, std::uint32_t sampleRate, int bitsPerSamp
     m_framesLost = 0;
     m_writeFailed = false;
     m_stopping = false;
+    m_deviceLost = false;
     m_meter.reset(channels, std::max<std::uint32_t>(1, sampleRate / 20));
     if (m_recording) {
         try {
@@ -82,6 +83,7 @@ int CaptureStream::start(int paDevice, std::uint32_t sampleRate, int bitsPerSamp
         }
         m_writer = std::thread([this] { writerLoop(); });
     }
+    Pa_SetStreamFinishedCallback(m_stream, &CaptureStream::streamFinished);
     if (Pa_StartStream(m_stream) != paNoError) {
         stop();
         return engine_error::kCannotStartRecording;
@@ -90,6 +92,7 @@ int CaptureStream::start(int paDevice, std::uint32_t sampleRate, int bitsPerSamp
 }
 
 int CaptureStream::stop() {
+    const bool lost = deviceLost();
     if (m_stream) {
         // Stop (not abort) lets the device hand over what it has already captured.
         Pa_StopStream(m_stream);
@@ -105,7 +108,11 @@ int CaptureStream::stop() {
     int result = 0;
     if (m_file.isOpen()) {
         const bool finished = m_file.finish();
-        if (!finished || m_writeFailed.load()) result = engine_error::kCannotWriteData;
+        if (!finished || m_writeFailed.load()) {
+            result = engine_error::kCannotWriteData;
+        } else if (lost) {
+            result = engine_error::kRecordDeviceUnusable;
+        }
     }
     m_meter.silence();
     return result;
@@ -123,6 +130,10 @@ int CaptureStream::streamCallback(const void* input, void*, unsigned long frames
                                   const PaStreamCallbackTimeInfo*, unsigned long, void* self) {
     static_cast<CaptureStream*>(self)->process(static_cast<const unsigned char*>(input), frames);
     return paContinue;
+}
+
+void CaptureStream::streamFinished(void* self) {
+    static_cast<CaptureStream*>(self)->m_deviceLost.store(true);
 }
 
 // Runs on the device's thread: no locks, no allocation, no file access.

@@ -34,11 +34,14 @@ public:
     int start(int paDevice, std::uint32_t sampleRate, int bitsPerSample, int channels,
               const std::string& file, std::uint64_t frameLimit = 0);
 
-    // Ends the capture and closes the file. Returns 0, or 301 when samples could not be
-    // stored (a full disk, the 4 GB limit of a WAV file).
+    // Ends the capture and closes the file. Returns 0, 301 when samples could not be stored (a
+    // full disk, the 4 GB limit of a WAV file), or 204 when the device stopped delivering before
+    // (unplugged, its sound server gone); the file then holds what came until then.
     int stop();
 
     bool running() const { return m_stream != nullptr; }
+    // Whether the device has stopped delivering on its own while the capture still runs.
+    bool deviceLost() const { return m_stream != nullptr && m_deviceLost.load(); }
 
     // Frames captured into the file so far.
     std::uint64_t framesRecorded() const {
@@ -54,6 +57,7 @@ private:
     static int streamCallback(const void* input, void* output, unsigned long frames,
                               const PaStreamCallbackTimeInfo* time, unsigned long flags,
                               void* self);
+    static void streamFinished(void* self);
     void process(const unsigned char* input, unsigned long frames);
     void writerLoop();
     // Moves what is queued into the file; returns the bytes moved.
@@ -75,6 +79,9 @@ private:
     // Set by the writer when the file refused data; the callback then stops counting.
     std::atomic<bool> m_writeFailed{false};
     std::atomic<bool> m_stopping{false};
+    // Set when the stream ends; the callback never ends it, so before stop() only the device
+    // can have.
+    std::atomic<bool> m_deviceLost{false};
     LevelMeter m_meter;
 
     std::mutex m_wakeMutex;

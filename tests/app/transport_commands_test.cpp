@@ -3,9 +3,13 @@
 // around a playback, engine refusals, and a recording inserted into the open document.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <thread>
 #include <vector>
@@ -106,6 +110,23 @@ public:
         recordedAudio.push_back({insert, position, recorded});
     }
     void CommandsAfterRecording(const AudioDocument&) override { ++commandsAfterRecording; }
+};
+
+// The test sound server ended as a crash would, for the life of the object; it comes back (by
+// the fixture's own script) when the object goes, so the tests after it find it again.
+class SoundServerCrash {
+public:
+    SoundServerCrash() {
+        const char* folder = std::getenv("SONTHRA_PULSE_DIR");
+        std::ifstream pidFile(std::string(folder ? folder : "") + "/pid");
+        pid_t pid = 0;
+        crashed = folder != nullptr && (pidFile >> pid) && pid > 0 && ::kill(pid, SIGKILL) == 0;
+    }
+    ~SoundServerCrash() {
+        const char* source = std::getenv("SONTHRA_SOURCE_DIR");
+        if (source) std::system((std::string(source) + "/tests/fixtures/pulse-start.sh").c_str());
+    }
+    bool crashed = false;
 };
 
 class TransportCommandsTest : public ::testing::Test {
@@ -260,6 +281,33 @@ TEST_F(TransportCommandsTest, StopHandsAnInsertedRecordingToTheEditThatPastesItA
     EXPECT_EQ(surface.busy, 0);
     EXPECT_FALSE(surface.timer);
     EXPECT_TRUE(surface.errors.empty());
+}
+
+TEST_F(TransportCommandsTest, ARecordingWhoseDeviceGoesAwayIsTakenInAndTheEngineSaysWhy) {
+    surface.tempFolder = folder.path();
+    transport.StartStopRecordingButtonClick();
+    ASSERT_TRUE(transport.IsRecording()) << (surface.errors.empty() ? 0 : surface.errors[0]);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (engine.AudioGetRecordPosition(1) < 4410 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    {
+        SoundServerCrash crash;
+        ASSERT_TRUE(crash.crashed);
+        // The window's timer goes on ticking: the tick after the loss ends the recording.
+        for (int i = 0; i < 400 && transport.IsRecording(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            transport.PlayRecTimerTimer();
+        }
+    }
+    EXPECT_FALSE(transport.IsRecording()) << "nothing more would have come";
+    EXPECT_EQ(surface.errors, std::vector<int>{204});
+    ASSERT_EQ(surface.inserts.size(), 1u) << "what came is kept";
+    EXPECT_GE(surface.inserts[0].clipFrames, 4410u);
+    EXPECT_EQ(documents.current()->state, DocumentState::Modified);
+    EXPECT_FALSE(surface.recordButton);
+    EXPECT_FALSE(surface.recordingShown);
+    EXPECT_EQ(surface.busy, 0);
+    EXPECT_FALSE(surface.timer);
 }
 
 TEST_F(TransportCommandsTest, AStartTheEngineRefusesLeavesTheButtonsAndTheDocumentAsTheyWere) {

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -63,6 +64,13 @@ public:
         if (!m_folder.empty()) std::system(("rm -rf '" + m_folder + "'").c_str());
     }
     bool up() const { return m_pid > 0 && access(m_socket.c_str(), F_OK) == 0; }
+    // Ends the server as a crash would, without a word to its clients.
+    void crash() {
+        if (m_pid <= 0) return;
+        kill(m_pid, SIGKILL);
+        waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
     std::string address() const { return "unix:" + m_socket; }
 
 private:
@@ -130,6 +138,36 @@ TEST(MonitorOnly, ARecordingHoldsWhatWasPlayed) {
         if (std::abs(sample) > 8000) ++loud;
     }
     EXPECT_GT(loud, static_cast<int>(bytes.size() / 2 / 10)) << "the tone was recorded";
+    std::system(("rm -rf '" + std::string(folder) + "'").c_str());
+}
+
+TEST(MonitorOnly, ARecordingWhoseServerGoesAwayKeepsWhatCameAndSaysSo) {
+    auto server = std::make_unique<SpeakersOnlyServer>();
+    ASSERT_TRUE(server->up());
+    char folder[] = "/tmp/sonthra-monitor-lost-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string file = std::string(folder) + "/rec.wav";
+    AudioIO engine;
+    ASSERT_GT(engine.GetNumberOfInputDevices(), 0);
+    ASSERT_EQ(engine.AudioStartRecord(file, 44100, 16, 2, 0), 0);
+    for (int i = 0; i < 1000 && engine.AudioGetRecordPosition(1) < 4410; ++i)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_GE(engine.AudioGetRecordPosition(1), 4410u);
+    EXPECT_FALSE(engine.recordDeviceLost());
+
+    server->crash();
+    bool lost = false;
+    for (int i = 0; i < 1000 && !(lost = engine.recordDeviceLost()); ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(lost) << "the engine noticed that nothing more will come";
+    const std::uint32_t recorded = engine.AudioGetRecordPosition(1);
+    EXPECT_EQ(engine.AudioStopRecord(), 204);
+
+    WaveLayout layout;
+    ASSERT_EQ(readWaveLayout(file, layout), 0) << "a complete file";
+    EXPECT_GE(layout.frames(), 4410u);
+    EXPECT_EQ(layout.frames(), recorded) << "everything that came is kept";
+    server.reset();
     std::system(("rm -rf '" + std::string(folder) + "'").c_str());
 }
 
