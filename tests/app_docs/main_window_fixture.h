@@ -18,6 +18,7 @@
 #include "engine/nx_wave_player.h"
 #include "engine/wav_maker.h"
 #include "settings/settings.h"
+#include "view/peak_file.h"
 
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
@@ -35,6 +36,10 @@ protected:
         form.resize(940, 600);
         form.show();
     }
+
+    // A peak file still being written in the background lands before its folder goes, as the
+    // program's end waits for it too.
+    ~MainWindowFixture() override { FinishAllPeakFileWrites(); }
 
     void trigger(const char* action) { form.Action(action)->trigger(); }
     bool enabled(const char* name) {
