@@ -4,6 +4,7 @@
 #include "app/audio_document.h"
 #include "app/transport_controller.h"
 #include "engine/audio_io.h"
+#include "engine/engine_errors.h"
 
 namespace sonthra {
 
@@ -211,7 +212,15 @@ void TransportController::endOfPlayback() {
 }
 
 void TransportController::EngineNotice(unsigned message) {
-    if (attached() && message == kEndOfPlaybackMessage && IsPlaying()) endOfPlayback();
+    if (!attached() || message != kEndOfPlaybackMessage || !IsPlaying()) return;
+    if (m_engine->playbackDeviceLost()) {
+        // Not the end of the audio: the caret stays where the sound stopped, and the engine's
+        // device error says why.
+        StopPlayback();
+        m_surface->EngineError(engine_error::kCannotOpenOutputDevice);
+        return;
+    }
+    endOfPlayback();
 }
 
 void TransportController::FastForwardButtonClick() {

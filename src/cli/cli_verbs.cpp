@@ -18,6 +18,7 @@
 #include "cli/convert_command.h"
 #include "cli/feature_verbs.h"
 #include "engine/audio_io.h"
+#include "engine/engine_errors.h"
 #include "engine/wave_layout.h"
 #include "messages/message_table.h"
 
@@ -128,6 +129,10 @@ int play(const Command& command, std::ostream& err, const std::atomic<bool>& int
             << total << std::flush;
     }
     err << "\n";
+    if (ended && engine.playbackDeviceLost()) {
+        engine.AudioStop();
+        return reportEngineError(engine_error::kCannotOpenOutputDevice, err);
+    }
     engine.AudioStop();
     return ended ? kExitOk : kExitInterrupted;
 }

@@ -176,6 +176,10 @@ int AudioIO::AudioResume() {
     return 0;
 }
 
+bool AudioIO::playbackDeviceLost() const {
+    return m_playback && m_playback->deviceLost();
+}
+
 int AudioIO::AudioStop() {
     if (!m_playback) return 0;
     m_playback->stop();

@@ -89,6 +89,9 @@ public:
     std::uint32_t AudioGetPosition(int one = 1);
     int AudioGetPlaybackLevel(int* left, int* right);
     bool isPlaying() const;
+    // Whether the playback ended because its device stopped taking audio (unplugged, its sound
+    // server gone) rather than at its end; asked after the end-of-playback notice.
+    bool playbackDeviceLost() const;
     // Device buffers of the current or last playback that the reader could not fill in time.
     std::uint64_t playbackUnderruns() const;
 

@@ -114,6 +114,7 @@ int PlaybackStream::start(const std::string& file, std::uint64_t first, std::uin
     m_paused = false;
     m_readerDone = false;
     m_streamFinished = false;
+    m_completed = false;
     m_stopping = false;
     m_moveRequest = m_flushRequest = m_flushAck = 0;
     m_timingSeq = 0;
@@ -279,7 +280,10 @@ int PlaybackStream::process(std::int16_t* out, unsigned long frames,
         // Silence after the end too, so that the last frames are through the device and any
         // server behind it before the stream closes.
         const std::uint64_t silent = room - got;
-        if (m_tailLeft <= silent) return paComplete;
+        if (m_tailLeft <= silent) {
+            m_completed.store(true, std::memory_order_release);
+            return paComplete;
+        }
         m_tailLeft -= silent;
     } else {
         m_tailLeft = m_tailFrames;

@@ -55,6 +55,11 @@ public:
 
     // True once the stream has ended by itself (played to the end, or the device failed).
     bool finished() const { return m_streamFinished.load(std::memory_order_acquire); }
+    // Whether the stream ended without reaching its end or being stopped: the device stopped
+    // taking audio (unplugged, its sound server gone).
+    bool deviceLost() const {
+        return finished() && !m_completed.load(std::memory_order_acquire) && !m_stopping.load();
+    }
 
     void stop();
 
@@ -103,6 +108,7 @@ private:
     std::atomic<bool> m_paused{false};
     std::atomic<bool> m_readerDone{false};
     std::atomic<bool> m_streamFinished{false};
+    std::atomic<bool> m_completed{false};  // the callback played the end and ended the stream
     std::atomic<bool> m_stopping{false};
     std::atomic<std::uint64_t> m_underruns{0};
     // A move: the control thread bumps m_moveRequest after storing m_moveTarget; the reader stops

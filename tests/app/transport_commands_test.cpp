@@ -220,6 +220,32 @@ TEST_F(TransportCommandsTest, TheEndOfPlaybackPutsTheCaretOnTheLastFrame) {
     EXPECT_EQ(surface.busy, 0);
 }
 
+TEST_F(TransportCommandsTest, APlaybackWhoseDeviceGoesAwayStopsWhereItWasAndTheEngineSaysWhy) {
+    transport.PlayButtonClick();
+    ASSERT_TRUE(transport.IsPlaying());
+    ASSERT_TRUE(tickUntil(4410));
+    std::atomic<bool> ended{false};
+    engine.SetCallbackWindow([&ended](unsigned message, std::intptr_t, std::intptr_t) {
+        if (message == kEndOfPlaybackMessage) ended = true;
+    });
+    {
+        SoundServerCrash crash;
+        ASSERT_TRUE(crash.crashed);
+        for (int i = 0; i < 400 && !ended; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            transport.PlayRecTimerTimer();
+        }
+    }
+    engine.SetCallbackWindow({});
+    ASSERT_TRUE(ended);
+    transport.EngineNotice(kEndOfPlaybackMessage);
+    EXPECT_FALSE(transport.IsPlaying());
+    EXPECT_EQ(surface.errors, std::vector<int>{105});
+    EXPECT_LT(surface.caret, kFrames - 1) << "not the end of the audio";
+    EXPECT_EQ(surface.busy, 0);
+    EXPECT_TRUE(surface.playButtons);
+}
+
 TEST_F(TransportCommandsTest, ALevelTestGivesWayToPlaybackAndComesBackAfterIt) {
     surface.levelTestWanted = true;
     transport.StartLevelTestIfWanted();
