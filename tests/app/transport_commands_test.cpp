@@ -151,6 +151,29 @@ protected:
         if (transport.IsRecording()) transport.StopRecording();
         transport.StopLevelTest();
     }
+    // The engine tells the end of playback from its own thread (the window would post it to the
+    // GUI thread): noted from the moment this is made, while the 50 ms timer ticks.
+    class EndNotice {
+    public:
+        explicit EndNotice(NXWavePlayer& engine) : m_engine(engine) {
+            m_engine.SetCallbackWindow([this](unsigned message, std::intptr_t, std::intptr_t) {
+                if (message == kEndOfPlaybackMessage) m_ended = true;
+            });
+        }
+        ~EndNotice() { m_engine.SetCallbackWindow({}); }
+        bool tickUntilItCame(TransportController& transport) {
+            for (int i = 0; i < 400 && !m_ended; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                transport.PlayRecTimerTimer();
+            }
+            return m_ended;
+        }
+
+    private:
+        NXWavePlayer& m_engine;
+        std::atomic<bool> m_ended{false};
+    };
+
     // Ticks the 50 ms timer until the caret passed frames.
     bool tickUntil(std::uint32_t frames) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -202,18 +225,7 @@ TEST_F(TransportCommandsTest, TheEndOfPlaybackPutsTheCaretOnTheLastFrame) {
     surface.caret = kFrames - 4410;
     transport.PlayButtonClick();
     ASSERT_TRUE(transport.IsPlaying());
-    // The engine tells its end from its own thread; the window would post it to the GUI thread.
-    std::atomic<bool> ended{false};
-    engine.SetCallbackWindow([&ended](unsigned message, std::intptr_t, std::intptr_t) {
-        if (message == kEndOfPlaybackMessage) ended = true;
-    });
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!ended && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        transport.PlayRecTimerTimer();
-    }
-    engine.SetCallbackWindow({});
-    ASSERT_TRUE(ended);
+    ASSERT_TRUE(EndNotice(engine).tickUntilItCame(transport));
     transport.EngineNotice(kEndOfPlaybackMessage);
     EXPECT_FALSE(transport.IsPlaying());
     EXPECT_EQ(surface.caret, kFrames - 1);
@@ -224,20 +236,12 @@ TEST_F(TransportCommandsTest, APlaybackWhoseDeviceGoesAwayStopsWhereItWasAndTheE
     transport.PlayButtonClick();
     ASSERT_TRUE(transport.IsPlaying());
     ASSERT_TRUE(tickUntil(4410));
-    std::atomic<bool> ended{false};
-    engine.SetCallbackWindow([&ended](unsigned message, std::intptr_t, std::intptr_t) {
-        if (message == kEndOfPlaybackMessage) ended = true;
-    });
     {
+        EndNotice end(engine);
         SoundServerCrash crash;
         ASSERT_TRUE(crash.crashed);
-        for (int i = 0; i < 400 && !ended; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            transport.PlayRecTimerTimer();
-        }
+        ASSERT_TRUE(end.tickUntilItCame(transport));
     }
-    engine.SetCallbackWindow({});
-    ASSERT_TRUE(ended);
     transport.EngineNotice(kEndOfPlaybackMessage);
     EXPECT_FALSE(transport.IsPlaying());
     EXPECT_EQ(surface.errors, std::vector<int>{105});
