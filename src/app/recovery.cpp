@@ -25,6 +25,7 @@ namespace {
 constexpr std::string_view kVersionLine = "Sonthra recovery 1";
 constexpr std::string_view kLockSuffix = ".lock";
 constexpr std::string_view kManifestSuffix = ".manifest";
+constexpr std::size_t kPrefixChars = kTemporaryPrefix.size();
 constexpr std::size_t kUniqueChars = 6;        // the unique part of a temporary name
 constexpr std::size_t kPartialHexDigits = 10;  // a safe save's suffix
 constexpr std::size_t kMaxManifestBytes = 1 << 20;
@@ -147,7 +148,8 @@ std::string peakFileOf(const std::string& workFile) {
 // "ST32abc123" of a working file, the part every file made from it shares.
 std::string stemOf(const std::string& path) {
     const std::string base = baseOf(path);
-    return base.size() >= 4 + kUniqueChars ? base.substr(0, 4 + kUniqueChars) : std::string();
+    return base.size() >= kPrefixChars + kUniqueChars ? base.substr(0, kPrefixChars + kUniqueChars)
+                                                      : std::string();
 }
 
 // Whether name holds one of stems (an empty stem, of a name that is not ours, holds nothing).
@@ -278,9 +280,11 @@ bool IsTemporaryName(std::string_view name, bool partial) {
             return true;
         }
     }
-    if (name.size() < 4 + kUniqueChars || name.substr(0, 4) != "ST32") return false;
-    if (!std::all_of(name.begin() + 4, name.begin() + 4 + kUniqueChars, isUnique)) return false;
-    const std::string_view rest = name.substr(4 + kUniqueChars);
+    if (name.size() < kPrefixChars + kUniqueChars || !name.starts_with(kTemporaryPrefix))
+        return false;
+    const auto unique = name.begin() + kPrefixChars;
+    if (!std::all_of(unique, unique + kUniqueChars, isUnique)) return false;
+    const std::string_view rest = name.substr(kPrefixChars + kUniqueChars);
     return rest.empty() || rest == ".tmp" || rest == ".cvp";
 }
 
@@ -527,7 +531,7 @@ void AbandonedRun::Discard(const std::vector<RecoveryEntry>& keep,
                 const std::string name = entry->d_name;
                 if (!IsTemporaryName(name, true)) continue;
                 const std::string_view unique =
-                    std::string_view(name).substr(name.front() == '.' ? 5 : 4);
+                    std::string_view(name).substr((name.front() == '.' ? 1 : 0) + kPrefixChars);
                 const bool madeByRun = unique.starts_with(runTag) || sharesStem(name, runStems);
                 if (!madeByRun || sharesStem(name, keptStems)) continue;
                 const std::string path = folder + (folder.back() == '/' ? "" : "/") + name;

@@ -18,17 +18,9 @@ bool isFolder(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string withoutTrailingSlash(std::string folder) {
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    return folder;
-}
-
 // The file is made with mode 0600 and O_EXCL, so the name is ours alone.
 std::string makeIn(const std::string& folder, int& err) {
-    std::string head = withoutTrailingSlash(folder);
-    if (head != "/") head += '/';
-    head += kTempNamePrefix;
-    std::string path = CreateTemporaryFile(head, kSuffix);
+    std::string path = CreateTemporaryFile(folder, kSuffix);
     err = path.empty() ? errno : 0;
     return path;
 }

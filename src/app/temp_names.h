@@ -7,8 +7,6 @@
 
 namespace sonthra {
 
-inline constexpr const char* kTempNamePrefix = "ST32";
-
 // The folder temporary files go to: the preferred folder while it exists, otherwise the
 // system's temporary folder.
 std::string ResolveTempFolder(const std::string& preferred);

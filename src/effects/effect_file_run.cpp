@@ -17,7 +17,7 @@ namespace {
 std::string reserveBeside(const std::string& path) {
     const auto slash = path.rfind('/');
     return CreateTemporaryFile(
-        (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/.ST32");
+        slash == std::string::npos ? std::string(".") : path.substr(0, slash), {}, true);
 }
 
 }  // namespace

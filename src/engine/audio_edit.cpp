@@ -153,7 +153,7 @@ int AudioEditor::SetTempPath(const std::string& folder) {
 std::string AudioEditor::clipboardPath() {
     if (m_clipboard.empty()) {
         // The name is reserved by creating the file; it holds audio after the first cut or copy.
-        m_clipboard = CreateTemporaryFile(m_tempFolder + "/ST32");
+        m_clipboard = CreateTemporaryFile(m_tempFolder);
     }
     return m_clipboard;
 }

@@ -23,12 +23,17 @@ std::string TemporaryTagOf(std::int64_t pid) {
     return {kAlphabet[n / kLetters], kAlphabet[n % kLetters]};
 }
 
-std::string CreateTemporaryFile(const std::string& head, const std::string& tail) {
+std::string CreateTemporaryFile(const std::string& folder, const std::string& tail, bool hidden) {
     thread_local std::mt19937 random{std::random_device{}()};
     std::uniform_int_distribution<std::uint64_t> pick(0, kLetters - 1);
-    const std::string tag = TemporaryTagOf(::getpid());
+    std::string head = folder;
+    while (head.size() > 1 && head.back() == '/') head.pop_back();
+    if (head != "/") head += '/';
+    if (hidden) head += '.';
+    head += kTemporaryPrefix;
+    head += TemporaryTagOf(::getpid());
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        std::string path = head + tag;
+        std::string path = head;
         for (int i = 0; i < kRandomChars; ++i) path += kAlphabet[pick(random)];
         path += tail;
         const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);

@@ -6,16 +6,20 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace sonthra {
+
+// How every temporary name of ours starts (behind a "." for a hidden one).
+inline constexpr std::string_view kTemporaryPrefix = "ST32";
 
 // The two letters or digits that open the unique part of the names process pid makes.
 std::string TemporaryTagOf(std::int64_t pid);
 
-// Creates a new empty file (mode 0600) named head + six letters or digits + tail, where head
-// is the folder and the start of the name ("/tmp/ST32", "/home/u/.ST32"): this process's tag,
-// then four random ones. Returns the path, or an empty string with errno set when no file
-// could be made.
-std::string CreateTemporaryFile(const std::string& head, const std::string& tail = {});
+// Creates a new empty file (mode 0600) in folder, named "ST32" + six letters or digits + tail
+// (with a "." before it when hidden): this process's tag, then four random ones. Returns the
+// path, or an empty string with errno set when no file could be made.
+std::string CreateTemporaryFile(const std::string& folder, const std::string& tail = {},
+                                bool hidden = false);
 
 }  // namespace sonthra
