@@ -129,11 +129,10 @@ int play(const Command& command, std::ostream& err, const std::atomic<bool>& int
             << total << std::flush;
     }
     err << "\n";
-    if (ended && engine.playbackDeviceLost()) {
-        engine.AudioStop();
-        return reportEngineError(engine_error::kCannotOpenOutputDevice, err);
-    }
+    // Asked before the stop, which ends the playback as the user's doing.
+    const bool deviceLost = ended && engine.playbackDeviceLost();
     engine.AudioStop();
+    if (deviceLost) return reportEngineError(engine_error::kCannotOpenOutputDevice, err);
     return ended ? kExitOk : kExitInterrupted;
 }
 
