@@ -6,7 +6,7 @@ BUILD_TYPE ?= RelWithDebInfo
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := true
 
-.PHONY: run test deps build build-asan test-main test-asan fuzz format clean
+.PHONY: run test deps build build-asan test-main test-asan fuzz format clean install package
 
 run: deps build
 	./build/bin/sonthra
@@ -39,6 +39,17 @@ test-asan:
 # tests/<folder>/fuzz/corpus/<target>/, which the tests of build-asan replay.
 fuzz: deps build-asan
 	@FUZZ_SECONDS=$(or $(FUZZ_SECONDS),600) scripts/fuzz build-asan
+
+# Installs into PREFIX (default /usr/local; DESTDIR is honoured): the programs and the libraries
+# they load in PREFIX/lib/sonthra, links in PREFIX/bin, resources, desktop entry, icons, metadata,
+# manual pages and shell completion.
+PREFIX ?= /usr/local
+install: deps build
+	@cmake --install build --prefix $(PREFIX)
+
+# A Debian package of the same files under /usr, in build/ (sonthra_VERSION_ARCH.deb).
+package: deps build
+	@cd build && cpack -G DEB >/dev/null && ls -1 $(CURDIR)/build/sonthra_*.deb
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

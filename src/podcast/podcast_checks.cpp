@@ -35,7 +35,10 @@ std::string fileNameOf(const std::string& path) {
 }
 
 std::string findPodcastResourceFolder(const std::string& programFolder) {
-    std::vector<std::string> candidates = {programFolder + "/../share/sonthra/podcast",
+    // Beside an installed program (lib/sonthra/../../share), a program in a bin folder, and
+    // the build folder's program under the source tree.
+    std::vector<std::string> candidates = {programFolder + "/../../share/sonthra/podcast",
+                                           programFolder + "/../share/sonthra/podcast",
                                            programFolder + "/../../resources/podcast"};
     if (const char* source = std::getenv("SONTHRA_SOURCE_DIR"); source && *source) {
         candidates.push_back(std::string(source) + "/resources/podcast");

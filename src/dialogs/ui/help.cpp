@@ -20,7 +20,10 @@ std::vector<int> HelpTopics() {
 }
 
 QString FindHelpFolder(const QString& applicationDir) {
-    QStringList candidates = {applicationDir + "/../share/sonthra/help",
+    // Beside an installed program (lib/sonthra/../../share), a program in a bin folder, and
+    // the build folder's program under the source tree.
+    QStringList candidates = {applicationDir + "/../../share/sonthra/help",
+                              applicationDir + "/../share/sonthra/help",
                               applicationDir + "/../../resources/help"};
     const QString sourceDir = qEnvironmentVariable("SONTHRA_SOURCE_DIR");
     if (!sourceDir.isEmpty()) candidates.append(sourceDir + "/resources/help");
