@@ -29,6 +29,11 @@ double finiteOrMinusInfinity(double value) {
     return std::isfinite(value) ? value : kMinusInfinity;
 }
 
+// Loudness of a channel-weighted mean-square energy.
+double loudnessOfEnergy(double energy) {
+    return energy <= 0 ? kMinusInfinity : -0.691 + 10 * std::log10(energy);
+}
+
 }  // namespace
 
 struct LoudnessMeter::State {
@@ -37,10 +42,6 @@ struct LoudnessMeter::State {
         if (meter) ebur128_destroy(&meter);
     }
 };
-
-double loudnessOfEnergy(double energy) {
-    return energy <= 0 ? kMinusInfinity : -0.691 + 10 * std::log10(energy);
-}
 
 LoudnessMeter::LoudnessMeter() = default;
 LoudnessMeter::~LoudnessMeter() = default;

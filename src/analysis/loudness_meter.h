@@ -75,7 +75,4 @@ private:
     std::uint64_t m_rangeCount = 0;
 };
 
-// Loudness of a channel-weighted mean-square energy: -0.691 + 10 log10(energy).
-double loudnessOfEnergy(double energy);
-
 }  // namespace sonthra

@@ -19,20 +19,27 @@ constexpr int kCannotRead = 165;
 constexpr std::uint64_t kReadFrames = 1 << 16;
 
 // FFTW's planner is not thread-safe, its plans are: plans are made once per size under this
-// lock and then executed by any worker on its own arrays. They live as long as the program.
+// lock and then executed by any worker on its own arrays. They live until the program ends.
+struct PlanStore {
+    std::mutex mutex;
+    std::map<int, fftwf_plan> plans;
+    ~PlanStore() {
+        for (auto& [size, plan] : plans) fftwf_destroy_plan(plan);
+    }
+};
+
 fftwf_plan planFor(int size) {
-    static std::mutex mutex;
-    static std::map<int, fftwf_plan> plans;
-    std::lock_guard<std::mutex> lock(mutex);
-    auto found = plans.find(size);
-    if (found != plans.end()) return found->second;
+    static PlanStore store;
+    std::lock_guard<std::mutex> lock(store.mutex);
+    auto found = store.plans.find(size);
+    if (found != store.plans.end()) return found->second;
     float* in = fftwf_alloc_real(static_cast<std::size_t>(size));
     fftwf_complex* out = fftwf_alloc_complex(static_cast<std::size_t>(size / 2 + 1));
     fftwf_plan plan = nullptr;
     if (in && out) plan = fftwf_plan_dft_r2c_1d(size, in, out, FFTW_ESTIMATE);
     fftwf_free(in);
     fftwf_free(out);
-    if (plan) plans.emplace(size, plan);
+    if (plan) store.plans.emplace(size, plan);
     return plan;
 }
 
