@@ -11,7 +11,7 @@ namespace sonthra::cli {
 
 inline constexpr const char* kSpectrogramUsage =
     "  sonthra-cli spectrogram FILE OUT.png [--width W] [--height H] [--log] [--window N]\n"
-    "              [--skin dark|light]\n"
+    "                          [--skin dark|light]\n"
     "      draws the spectrogram of FILE as a PNG picture of W x H pixels (default 1920 x 513),\n"
     "      frequencies on a logarithmic scale with --log, N-frame windows (256 to 8192, default\n"
     "      1024), in the colours of the dark (default) or light skin\n";
