@@ -37,7 +37,7 @@ public:
     int start(const SampleFormat& format);
     // Adds count interleaved frames in the format given to start(): 0, or 104 without memory.
     int add(const unsigned char* frames, std::size_t count);
-    // The same for frames already turned into floats (full scale 1.0).
+    // The same for frames already turned into finite floats (full scale 1.0).
     int addFloats(const float* frames, std::size_t count);
 
     // At the last 100 ms step; minus infinity until the window has been filled once.

@@ -1,5 +1,6 @@
 #include "analysis/sample_format.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace sonthra {
@@ -89,14 +90,20 @@ void decodeSamples(const unsigned char* in, std::size_t count, SampleEncoding en
                 out[i] = static_cast<float>(v * (1.0 / 2147483648.0));
             }
             return;
+        // A float file may hold infinities or NaNs, which would poison every filter they pass
+        // through for good: they read as silence.
         case SampleEncoding::Float32:
-            std::memcpy(out, in, count * 4);
+            for (std::size_t i = 0; i < count; ++i) {
+                float v;
+                std::memcpy(&v, in + 4 * i, 4);
+                out[i] = std::isfinite(v) ? v : 0.0f;
+            }
             return;
         case SampleEncoding::Float64:
             for (std::size_t i = 0; i < count; ++i) {
                 double v;
                 std::memcpy(&v, in + 8 * i, 8);
-                out[i] = static_cast<float>(v);
+                out[i] = std::isfinite(v) ? static_cast<float>(v) : 0.0f;
             }
             return;
     }

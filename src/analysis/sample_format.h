@@ -35,7 +35,8 @@ struct SampleFormat {
 // of 32 or 64 bits, whose block align matches. false for anything else.
 bool sampleFormatOf(const WaveFormat& wave, SampleFormat& out);
 
-// Turns count samples (not frames) of encoding at in into floats, full scale 1.0.
+// Turns count samples (not frames) of encoding at in into floats, full scale 1.0; a float
+// sample that is not finite becomes 0.
 void decodeSamples(const unsigned char* in, std::size_t count, SampleEncoding encoding, float* out);
 
 }  // namespace sonthra

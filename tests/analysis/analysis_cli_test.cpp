@@ -46,7 +46,7 @@ TEST(AnalysisCli, LoudnessPrintsTheReportOfAFileOrAStretch) {
     test::TempFolder folder;
     const std::string in = folder.file("in.wav");
     const std::string part = folder.file("part.wav");
-    ASSERT_EQ(runCommand("sox -D -n -r 44100 -b 16 -c 2 " + folder.file("a.wav") +
+    ASSERT_EQ(runCommand("sox -D -R -n -r 44100 -b 16 -c 2 " + folder.file("a.wav") +
                          " synth 4 pinknoise vol 0.1"),
               0);
     ASSERT_EQ(runCommand("sox -D -n -r 44100 -b 16 -c 2 " + folder.file("b.wav") +

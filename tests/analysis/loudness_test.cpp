@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <thread>
 
@@ -176,7 +177,17 @@ TEST(LoudnessMeter, SameReportForEverySampleFormatAndBlockSize) {
         EXPECT_NEAR(blocks.truePeakDbtp, whole.truePeakDbtp, tolerance);
     }
 
+    // Infinities and NaNs in a float file read as silence instead of poisoning the filters.
+    std::vector<float> hostile(kRate * 4, 0.25f);
+    hostile[100] = std::numeric_limits<float>::quiet_NaN();
+    hostile[2000] = std::numeric_limits<float>::infinity();
     LoudnessMeter meter;
+    ASSERT_EQ(meter.start({SampleEncoding::Float32, 1, kRate}), 0);
+    ASSERT_EQ(meter.add(reinterpret_cast<const unsigned char*>(hostile.data()), hostile.size()), 0);
+    EXPECT_TRUE(std::isfinite(meter.integratedLufs()));
+    EXPECT_TRUE(std::isfinite(meter.maxShortTermLufs()));
+    EXPECT_LT(meter.truePeakDbtp(), 0);
+
     EXPECT_EQ(meter.start({SampleEncoding::Int16, 0, kRate}), 105);
     EXPECT_EQ(meter.start({SampleEncoding::Int16, 2, 0}), 105);
     // Shorter than a momentary window: nothing to report but silence's minus infinity.
