@@ -216,6 +216,12 @@ int reportExists(const std::string& path, std::ostream& err) {
     return kExitFailed;
 }
 
+int reportResult(int result, std::ostream& err) {
+    if (result == 0) return kExitOk;
+    err << FormatMessage(result) << "\n";
+    return result == kCancelled ? kExitInterrupted : kExitFailed;
+}
+
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            const std::atomic<bool>& interrupted) {
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {

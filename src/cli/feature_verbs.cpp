@@ -5,7 +5,9 @@
 #include "cli/convert_command.h"
 #include "cli/effects_command.h"
 #include "cli/format_command.h"
+#include "cli/loudness_command.h"
 #include "cli/podcast_command.h"
+#include "cli/spectrogram_command.h"
 #include "cli/tags_command.h"
 #include "cli/upload_command.h"
 
@@ -18,7 +20,9 @@ const std::vector<FeatureVerb>& featureVerbs() {
         {"effects", kEffectsUsage, &runEffectsVerb},
         {"effect", kEffectUsage, &runEffectVerb},
         {"format", kFormatUsage, &runFormatVerb},
+        {"loudness", kLoudnessUsage, &runLoudnessVerb},
         {"podcast", kPodcastUsage, &runPodcastVerb},
+        {"spectrogram", kSpectrogramUsage, &runSpectrogramVerb},
         {"tags", kTagsUsage, &runTagsVerb},
         {"tag", kTagUsage, &runTagVerb},
         {"upload", kUploadUsage, &runUploadVerb},
