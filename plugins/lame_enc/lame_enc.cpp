@@ -41,6 +41,7 @@ constexpr std::uint32_t kModeJoint = 1;
 constexpr std::uint32_t kModeDual = 2;
 constexpr int kPresetHighQuality = 2;
 constexpr int kPresetLowQuality = 1;
+constexpr int kLameTagBytes = 156;
 
 struct Config {
     std::uint32_t kind, version, size, sampleRate, outRate, mode, bitrate, maxBitrate, preset,
@@ -109,11 +110,23 @@ Stream* streamOf(void* handle) {
     return static_cast<Stream*>(handle);
 }
 
-bool configure(lame_global_flags* gf, const Config& c) {
-    const std::uint32_t outRate = c.outRate ? c.outRate : c.sampleRate;
+// Whether a constant-bitrate frame at the stream's rate holds the info frame: the side
+// information (with the checksum when there is one) and lame's tag of 156 bytes.
+bool infoFrameFits(lame_global_flags* gf) {
+    const int rate = lame_get_out_samplerate(gf);
+    if (rate <= 0) return false;
+    const bool mpeg1 = rate >= 32000;
+    const bool mono = lame_get_num_channels(gf) == 1;
+    const int sideInfo =
+        4 + (mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17)) + (lame_get_error_protection(gf) ? 2 : 0);
+    const int frameBytes = (mpeg1 ? 144000 : 72000) * lame_get_brate(gf) / rate;
+    return frameBytes >= sideInfo + kLameTagBytes;
+}
+
+// Sets everything but the rate the stream is encoded at; pinned holds an average bitrate to the
+// one bitrate asked for instead of a constant one.
+void applyConfig(lame_global_flags* gf, const Config& c, bool pinned) {
     lame_set_in_samplerate(gf, static_cast<int>(c.sampleRate));
-    // A rate MP3 cannot carry is resampled to one lame chooses; any other is kept.
-    if (isMp3Rate(outRate)) lame_set_out_samplerate(gf, static_cast<int>(outRate));
     lame_set_num_channels(gf, c.mode == kModeMono ? 1 : 2);
     lame_set_mode(gf, lameMode(c.mode));
     lame_set_quality(gf, lameQuality(c.preset));
@@ -127,11 +140,42 @@ bool configure(lame_global_flags* gf, const Config& c) {
         lame_set_VBR(gf, vbr_default);
         lame_set_VBR_q(gf, static_cast<int>(c.vbrQuality));
         lame_set_VBR_min_bitrate_kbps(gf, static_cast<int>(c.bitrate));
-        lame_set_VBR_max_bitrate_kbps(gf, static_cast<int>(c.maxBitrate));
+        lame_set_VBR_max_bitrate_kbps(gf, static_cast<int>(c.bitrate));
+    } else if (pinned) {
+        lame_set_VBR(gf, vbr_abr);
+        lame_set_VBR_mean_bitrate_kbps(gf, static_cast<int>(c.bitrate));
+        lame_set_VBR_min_bitrate_kbps(gf, static_cast<int>(c.bitrate));
+        lame_set_VBR_max_bitrate_kbps(gf, static_cast<int>(c.bitrate));
+        lame_set_VBR_hard_min(gf, 1);
     } else {
         lame_set_VBR(gf, vbr_off);
         lame_set_brate(gf, static_cast<int>(c.bitrate));
     }
+}
+
+// A rate asked for is kept when MP3 can carry it; otherwise lame picks the rate its rule gives
+// for the bitrate, as its own command does, rather than starve a high rate of bits. A constant
+// bitrate whose frames have no room for the info frame is pinned instead: without the info
+// frame decoders play the encoder's delay and padding as audio, and a pinned stream writes the
+// same frames but puts its info frame in a frame of a bitrate of its own. (Only at a rate of
+// lame's choice: held to a bitrate below what a rate asked for needs, lame stops the process.)
+bool configure(lame_global_flags* gf, const Config& c) {
+    int rate = c.outRate && isMp3Rate(c.outRate) ? static_cast<int>(c.outRate) : 0;
+    bool pinned = false;
+    if (!c.vbr && c.writeInfoFrame && rate == 0) {
+        lame_global_flags* trial = lame_init();
+        if (!trial) return false;
+        applyConfig(trial, c, false);
+        const bool ok = lame_init_params(trial) >= 0;
+        if (ok) {
+            rate = lame_get_out_samplerate(trial);
+            pinned = !infoFrameFits(trial);
+        }
+        lame_close(trial);
+        if (!ok) return false;
+    }
+    applyConfig(gf, c, pinned);
+    if (rate) lame_set_out_samplerate(gf, rate);
     return lame_init_params(gf) >= 0;
 }
 
@@ -145,13 +189,13 @@ LAME_ENC_EXPORT int beInitStream(const unsigned char* config, std::uint32_t* sam
     // Below 1,000 Hz (the lowest rate the program makes) nothing is audio worth an MP3 file,
     // and lame would stretch each sample into hundreds on its way up to 8,000 Hz.
     if (c.sampleRate < kLowestRate || c.sampleRate > kHighestRate) return kBadParameters;
-    const std::uint32_t outRate = c.outRate ? c.outRate : c.sampleRate;
-    // A bitrate the stream's MPEG version has no frame for is refused rather than bent.
-    if (!c.vbr && isMp3Rate(outRate) && !bitrateFits(outRate, c.bitrate)) return kBadParameters;
     auto* s = new (std::nothrow) Stream;
     if (!s) return kBadParameters;
     s->flags = lame_init();
-    if (!s->flags || !configure(s->flags, c)) {
+    // A bitrate the stream's MPEG version has no frame for is refused rather than bent.
+    if (!s->flags || !configure(s->flags, c) ||
+        (!c.vbr &&
+         !bitrateFits(static_cast<std::uint32_t>(lame_get_out_samplerate(s->flags)), c.bitrate))) {
         if (s->flags) lame_close(s->flags);
         delete s;
         return kBadParameters;

@@ -17,6 +17,9 @@
 // read, 7 the destination cannot be written. ConvertFileToWMA writes state 1 while it runs, then
 // 2 when cancelled, 3 finished or 4 failed, and the result code. The WMA goes to a temporary
 // file beside the destination and replaces it only when complete.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -159,8 +162,15 @@ public:
             return kWriteFailed;
         stream->time_base = m_encoder->time_base;
         if (avio_open(&m_output->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) return kWriteFailed;
-        if (avformat_write_header(m_output, nullptr) < 0) return kWriteFailed;
-        return kOk;
+        // The length goes into the header when the file is finished, in a value of the same
+        // width, so that the header keeps its size.
+        if (av_dict_set(&m_output->metadata, wmaplugin::kLengthTag,
+                        wmaplugin::lengthText(0).c_str(), 0) < 0 ||
+            avformat_write_header(m_output, nullptr) < 0)
+            return kWriteFailed;
+        // A decoder gives nothing for the first frame of a stream: a frame of silence goes
+        // first, so that the audio starts with the decoder's first output.
+        return encodeFrame(0);
     }
 
     // Queues samples and encodes every whole frame.
@@ -168,6 +178,7 @@ public:
         if (av_audio_fifo_write(m_fifo, reinterpret_cast<void**>(samples->extended_data),
                                 samples->nb_samples) < samples->nb_samples)
             return kWriteFailed;
+        m_frames += samples->nb_samples;
         while (av_audio_fifo_size(m_fifo) >= m_encoder->frame_size) {
             if (const int code = encodeFrame(m_encoder->frame_size); code != kOk) return code;
         }
@@ -176,12 +187,23 @@ public:
 
     // Encodes what is left (padded with silence when the encoder needs whole frames), drains
     // the encoder and closes the file.
+    std::int64_t frames() const { return m_frames; }
+
     int finish() {
         if (const int left = av_audio_fifo_size(m_fifo); left > 0) {
             if (const int code = encodeFrame(left); code != kOk) return code;
         }
+        // The encoder holds back a frame's worth of audio for its overlap: frames of silence
+        // push the last samples out, and the length written with them tells a decoder where
+        // the audio ends.
+        for (int i = 0; i < wmaplugin::kTrailingFrames; ++i) {
+            if (const int code = encodeFrame(0); code != kOk) return code;
+        }
         if (avcodec_send_frame(m_encoder, nullptr) < 0 || drain() != kOk) return kWriteFailed;
-        if (av_write_trailer(m_output) < 0) return kWriteFailed;
+        if (av_dict_set(&m_output->metadata, wmaplugin::kLengthTag,
+                        wmaplugin::lengthText(m_frames).c_str(), 0) < 0 ||
+            av_write_trailer(m_output) < 0)
+            return kWriteFailed;
         if (avio_closep(&m_output->pb) < 0) return kWriteFailed;
         return kOk;
     }
@@ -195,7 +217,7 @@ private:
         m_frame->format = AV_SAMPLE_FMT_FLTP;
         m_frame->sample_rate = m_encoder->sample_rate;
         av_channel_layout_copy(&m_frame->ch_layout, &m_encoder->ch_layout);
-        m_frame->nb_samples = shortAllowed ? count : m_encoder->frame_size;
+        m_frame->nb_samples = shortAllowed && count > 0 ? count : m_encoder->frame_size;
         if (av_frame_get_buffer(m_frame, 0) < 0) return kWriteFailed;
         av_samples_set_silence(m_frame->extended_data, 0, m_frame->nb_samples,
                                m_frame->ch_layout.nb_channels, AV_SAMPLE_FMT_FLTP);
@@ -225,7 +247,36 @@ private:
     AVFrame* m_frame = nullptr;
     AVPacket* m_packet = nullptr;
     std::int64_t m_pts = 0;
+    std::int64_t m_frames = 0;  // sample frames of audio handed in
 };
+
+// The header's play duration counts the frames of silence around the audio as the packets do;
+// readers that go by it (ffprobe's duration among them) learn the audio's own length instead,
+// to the 100 ns the field holds.
+bool statePlayDuration(const std::string& path, std::int64_t frames, int rate) {
+    constexpr unsigned char kFileProperties[16] = {0xA1, 0xDC, 0xAB, 0x8C, 0x47, 0xA9, 0xCF, 0x11,
+                                                   0x8E, 0xE4, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
+    constexpr std::size_t kPlayDuration = 64;  // after the object's start; the preroll follows
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return false;
+    unsigned char header[4096];
+    const ssize_t got = ::pread(fd, header, sizeof header, 0);
+    bool stated = false;
+    const auto end = got > 0 ? static_cast<std::size_t>(got) : 0;
+    for (std::size_t at = 30; got > 0 && rate > 0 && at + kPlayDuration + 24 <= end; ++at) {
+        if (std::memcmp(header + at, kFileProperties, sizeof kFileProperties) != 0) continue;
+        std::uint64_t preroll = 0;
+        for (int i = 7; i >= 0; --i) preroll = preroll << 8 | header[at + kPlayDuration + 16 + i];
+        const std::uint64_t duration =
+            static_cast<std::uint64_t>((frames * 10000000 + rate / 2) / rate) + preroll * 10000;
+        unsigned char bytes[8];
+        for (int i = 0; i < 8; ++i) bytes[i] = static_cast<unsigned char>(duration >> (8 * i));
+        stated = ::pwrite(fd, bytes, sizeof bytes, static_cast<off_t>(at + kPlayDuration)) ==
+                 static_cast<ssize_t>(sizeof bytes);
+        break;
+    }
+    return ::close(fd) == 0 && stated;
+}
 
 int finishWith(volatile std::int32_t* state, volatile std::int32_t* result, std::int32_t s,
                int code) {
@@ -269,6 +320,8 @@ int convert(const char* source, const char* destination, int formatIndex, const 
             return finishWith(state, result, kAborted, kOk);
         if (code == kOk && reader.error() != wmaplugin::ReadError::None) code = kSourceUnreadable;
         if (code == kOk) code = encoding.finish();
+        if (code == kOk && !statePlayDuration(out.tempPath(), encoding.frames(), format.rate))
+            code = kWriteFailed;
     }
     if (code == kOk && !out.commit()) code = kWriteFailed;
     if (code != kOk) return finishWith(state, result, kFailed, code);

@@ -53,7 +53,26 @@ bool statesWmaAudio(const AVFormatContext* format) {
     return false;
 }
 
+// The length our own WMA files state, -1 for any other file (or a value that is not one).
+std::int64_t statedLength(const AVFormatContext* format) {
+    const AVDictionaryEntry* entry = av_dict_get(format->metadata, kLengthTag, nullptr, 0);
+    if (!entry || !entry->value || std::strlen(entry->value) != kLengthDigits) return -1;
+    std::int64_t frames = 0;
+    for (const char* c = entry->value; *c; ++c) {
+        if (*c < '0' || *c > '9') return -1;
+        frames = frames * 10 + (*c - '0');
+    }
+    return frames;
+}
+
 }  // namespace
+
+std::string lengthText(std::int64_t frames) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%0*lld", static_cast<int>(kLengthDigits),
+                  static_cast<long long>(std::max<std::int64_t>(frames, 0)));
+    return text;
+}
 
 bool asfHeaderIsProtected(const unsigned char* data, std::size_t size) {
     if (size < 30 || std::memcmp(data, kAsfHeader, 16) != 0) return false;
@@ -152,6 +171,7 @@ ReadError AudioReader::open(const std::string& path, bool requireWma,
     m_packet = av_packet_alloc();
     m_decoded = av_frame_alloc();
     if (!m_packet || !m_decoded) return m_error = ReadError::Open;
+    m_length = statedLength(m_format);
     return m_error = ReadError::None;
 }
 
@@ -267,7 +287,7 @@ bool AudioReader::next(AVFrame* frame) {
                 m_error = ReadError::Decode;
                 return false;
             }
-            if (frame->nb_samples > 0) return true;
+            if (keepStatedLength(frame)) return true;
             continue;
         }
         if (m_error != ReadError::None) return false;
@@ -279,6 +299,15 @@ bool AudioReader::next(AVFrame* frame) {
         m_error = ReadError::Decode;
         return false;
     }
+    return keepStatedLength(frame);
+}
+
+// Our own files end where their stated length says; what follows is the encoder's padding.
+bool AudioReader::keepStatedLength(AVFrame* frame) {
+    if (m_length < 0 || m_outRate != m_decoder->sample_rate) return frame->nb_samples > 0;
+    const std::int64_t left = std::max<std::int64_t>(m_length - m_given, 0);
+    frame->nb_samples = static_cast<int>(std::min<std::int64_t>(frame->nb_samples, left));
+    m_given += frame->nb_samples;
     return frame->nb_samples > 0;
 }
 

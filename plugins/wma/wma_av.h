@@ -15,6 +15,15 @@ extern "C" {
 
 namespace wmaplugin {
 
+// The exact length of the audio in sample frames, which our WMA files carry as a header value,
+// since WMA codes whole frames (of up to 2,048 samples): written as digits of a fixed width, so
+// that the header keeps its size when the value is known at the end.
+inline constexpr const char* kLengthTag = "SonthraSampleFrames";
+inline constexpr std::size_t kLengthDigits = 12;
+std::string lengthText(std::int64_t frames);
+// Frames of silence after the audio that bring its last samples out of the encoder.
+inline constexpr int kTrailingFrames = 1;
+
 // What went wrong while opening or reading a source.
 enum class ReadError { None, Open, NotAudio, NoDecoder, Decode, Cancelled };
 
@@ -56,6 +65,7 @@ public:
 private:
     bool decodeMore();
     bool convert(AVFrame* in, AVFrame* out);
+    bool keepStatedLength(AVFrame* frame);
 
     AVFormatContext* m_format = nullptr;
     AVCodecContext* m_decoder = nullptr;
@@ -74,6 +84,8 @@ private:
     bool m_flushed = false;
     int m_badPackets = 0;
     ReadError m_error = ReadError::None;
+    std::int64_t m_length = -1;  // the stated length in frames, -1 when none
+    std::int64_t m_given = 0;    // frames handed out so far
 };
 
 // Writes progress as a whole percent (0..99 while running).

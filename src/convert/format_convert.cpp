@@ -79,8 +79,6 @@ namespace {
 
 // Source frames converted between two looks at the cancel flag.
 constexpr std::size_t kBlockFrames = 1 << 16;
-// A "fact" chunk counts the frames of the old format; it would be wrong in the new file.
-constexpr std::uint32_t kFactId = fourCC("fact");
 
 }  // namespace
 
@@ -161,12 +159,7 @@ int ConvertJob::writeTail() {
     output.clear();
     if (!pipeline.finish(output)) return kFmtResampleFailed;
     if (!output.empty() && !writer->write(output.data(), output.size())) return kFmtWriteFailed;
-    for (const RiffChunk& chunk : layout.otherChunks) {
-        if (chunk.id == kFactId) continue;
-        if (!writer->addChunkFrom(chunk.id, sourceFd, chunk.dataOffset, chunk.size)) {
-            return kFmtWriteFailed;
-        }
-    }
+    if (!writer->addChunksFrom(sourceFd, layout.otherChunks)) return kFmtWriteFailed;
     if (!writer->finish()) return kFmtFinishFailed;
     writer.reset();
     // A cancel that came while the file was closed still leaves the destination as it was.

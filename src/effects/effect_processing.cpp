@@ -80,6 +80,7 @@ struct Layout {
     std::uint64_t low = 0;   // bytes
     std::uint64_t high = 0;  // bytes
     bool whole = true;
+    std::vector<RiffChunk> chunks;  // the file's other chunks, which the output carries
 };
 
 // Copies [from, to) of the data in chunks, watching for a cancel before each: 0 or a message.
@@ -146,6 +147,7 @@ int prepare(EffectJob& job, const EffectRequest& request, Application& app, Layo
     WaveFileLayout layout;
     if (inspectWave(request.sourcePath, layout) != WaveInspect::Ok) return kMsgCannotReadEffectFile;
     l.dataOffset = layout.dataOffset;
+    l.chunks = std::move(layout.otherChunks);
     l.align = format.blockAlign;
     l.dataBytes = static_cast<std::uint64_t>(frames) * l.align;
 
@@ -195,6 +197,8 @@ int stream(EffectJob& job, const EffectRequest& request, Application& app, const
         result = copyRange(job, request, app, l, l.high, l.dataBytes, EffectPhase::After, progress);
         if (result != 0) return result;
     }
+    // A tag, markers or a broadcast description belong to the file, not to the audio changed.
+    if (!app.output->addChunksFrom(app.input, l.chunks)) return kMsgCannotWrite;
     return app.output->finish() ? 0 : kMsgCannotWrite;
 }
 

@@ -42,6 +42,10 @@ bool parentFolderExists(const std::string& path) {
 
 }  // namespace
 
+bool isPrintableChunkId(const unsigned char* id) {
+    return std::all_of(id, id + 4, [](unsigned char c) { return c >= 0x20 && c <= 0x7E; });
+}
+
 int riffOpenError(int err, const std::string& path) {
     switch (err) {
         case ENOENT:
@@ -272,6 +276,23 @@ std::uint64_t RiffFile::size() {
     return onDisk;
 }
 
+std::uint64_t RiffFile::afterChunk(std::uint64_t dataOffset, std::uint64_t size) {
+    const std::uint64_t end = dataOffset + size;
+    if ((size & 1u) == 0) return end;
+    const std::uint64_t fileSize = this->size();
+    // A chunk id at a position, and when bodyFits, a size that the file holds.
+    auto headerAt = [&](std::uint64_t at, bool bodyFits) {
+        unsigned char header[8];
+        if (at + 8 > fileSize || !seek(at) || read(header, 8) != 8) return false;
+        return isPrintableChunkId(header) &&
+               (!bodyFits || at + 8 + le32(header + 4) <= fileSize + 1);
+    };
+    // A pad byte is 0, so an id where it was due means that it is missing; but a whole chunk
+    // after a pad byte wins over an id made of what a pad byte held.
+    if (headerAt(end + 1, true) || !headerAt(end, false)) return end + 1;
+    return end;
+}
+
 int RiffFile::descend(RiffChunk& chunk, const RiffChunk* parent, RiffFind how) {
     if (m_fd < 0) return kRiffErrCannotRead;
     const std::uint64_t fileSize = size();
@@ -328,7 +349,7 @@ int RiffFile::descend(RiffChunk& chunk, const RiffChunk* parent, RiffFind how) {
             return kRiffOk;
         }
         // Chunks of odd size are followed by one pad byte.
-        pos = found.dataOffset + found.size + (found.size & 1u);
+        pos = afterChunk(found.dataOffset, found.size);
     }
     return kRiffErrChunkNotFound;
 }
@@ -355,8 +376,7 @@ int RiffFile::ascend(RiffChunk& chunk) {
         m_pos = end;
         return kRiffOk;
     }
-    const std::uint64_t end = chunk.dataOffset + chunk.size + (chunk.size & 1u);
-    return seek(end) ? kRiffOk : kRiffErrCannotSeek;
+    return seek(afterChunk(chunk.dataOffset, chunk.size)) ? kRiffOk : kRiffErrCannotSeek;
 }
 
 int RiffFile::createChunk(RiffChunk& chunk) {

@@ -43,6 +43,9 @@ int riffOpenError(int err, const std::string& path);
 // or -1 with errno set (EINVAL when path is a pipe, a device, a folder or a socket).
 int openRegularFile(const std::string& path);
 
+// Whether four bytes are printable ASCII, as every chunk id is.
+bool isPrintableChunkId(const unsigned char* id);
+
 // A four-character code as it sits in the file, read as a little-endian 32-bit number.
 constexpr std::uint32_t fourCC(const char (&s)[5]) {
     return static_cast<std::uint32_t>(static_cast<unsigned char>(s[0])) |
@@ -55,6 +58,7 @@ inline constexpr std::uint32_t kListId = fourCC("LIST");
 inline constexpr std::uint32_t kWaveId = fourCC("WAVE");
 inline constexpr std::uint32_t kFmtId = fourCC("fmt ");
 inline constexpr std::uint32_t kDataId = fourCC("data");
+inline constexpr std::uint32_t kFactId = fourCC("fact");
 
 // Chunk record flags.
 inline constexpr std::uint32_t kChunkDirty = 1;     // created here: stepping out fixes the size
@@ -112,6 +116,10 @@ public:
     // position and a pad byte when odd; then the position moves past the chunk and its pad.
     // 0, kRiffErrCannotWrite or kRiffErrCannotSeek.
     int ascend(RiffChunk& chunk);
+    // Where the chunk after a chunk of size bytes from dataOffset starts: past the pad byte a
+    // chunk of odd size is followed by, unless its writer left the pad out and the next
+    // chunk's header stands at once where the pad belongs. Moves the position.
+    std::uint64_t afterChunk(std::uint64_t dataOffset, std::uint64_t size);
     // Writes a chunk header at the current position (with chunk.formType for RIFF and LIST
     // chunks) and marks the record dirty. 0 or kRiffErrCannotWrite (kRiffErrCannotSeek when the
     // position is past what a RIFF file can address).

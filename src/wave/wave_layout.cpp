@@ -7,10 +7,6 @@
 namespace sonthra {
 namespace {
 
-bool printableId(const unsigned char* id) {
-    return std::all_of(id, id + 4, [](unsigned char c) { return c >= 0x20 && c <= 0x7E; });
-}
-
 std::uint32_t le32(const unsigned char* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
@@ -26,11 +22,10 @@ bool chunksToEnd(RiffFile& file, std::uint64_t position, std::uint64_t fileSize)
         if (fileSize - position < 8 || !file.seek(position) || file.read(header, 8) != 8) {
             return false;
         }
-        if (!printableId(header)) return false;
+        if (!isPrintableChunkId(header)) return false;
         const std::uint32_t size = le32(header + 4);
-        const std::uint64_t end = position + 8 + size;
-        if (end > fileSize) return false;
-        position = end + (size & 1u);
+        if (position + 8 + size > fileSize) return false;
+        position = file.afterChunk(position + 8, size);
         if (position == fileSize + 1) return true;
     }
     return position == fileSize;
@@ -80,8 +75,7 @@ WaveInspect inspectWave(RiffFile& file, WaveFileLayout& layout) {
     while (file.descend(chunk, &riff, RiffFind::Next) == kRiffOk) {
         if (chunk.dataOffset == data.dataOffset) {
             // The repaired size decides where the next chunk starts.
-            const std::uint64_t end = data.dataOffset + layout.dataBytes;
-            file.seek(end + (layout.dataBytes & 1u));
+            file.seek(file.afterChunk(data.dataOffset, layout.dataBytes));
             continue;
         }
         if (chunk.id != kFmtId && chunk.id != kDataId) {

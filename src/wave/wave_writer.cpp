@@ -166,6 +166,14 @@ bool WaveWriter::addChunkFrom(std::uint32_t id, int fd, std::uint64_t offset, st
     return (count & 1u) == 0 || m_file.write(&pad, 1) || fail(m_file.lastErrno());
 }
 
+bool WaveWriter::addChunksFrom(int fd, const std::vector<RiffChunk>& chunks) {
+    for (const RiffChunk& chunk : chunks) {
+        if (chunk.id == kFactId) continue;
+        if (!addChunkFrom(chunk.id, fd, chunk.dataOffset, chunk.size)) return false;
+    }
+    return true;
+}
+
 bool WaveWriter::finish() {
     if (m_failed || m_finished) return false;
     if (!closeData()) return false;

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "wave/file_copy.h"
 #include "wave/riff.h"
@@ -58,6 +59,10 @@ public:
     // After the samples: appends a whole chunk with the given id whose count bytes come from
     // fd at offset (a chunk carried over from another file).
     bool addChunkFrom(std::uint32_t id, int fd, std::uint64_t offset, std::uint32_t count);
+    // After the samples: carries the chunks of another file (its layout's otherChunks) over
+    // unchanged, in their order, all but "fact": this writer writes PCM, which needs none, and a
+    // carried one would count the frames of the old length.
+    bool addChunksFrom(int fd, const std::vector<RiffChunk>& chunks);
     // Writes both chunk sizes and closes; a replacing writer then flushes its file to the disk
     // (unless told not to) and moves it into place.
     bool finish();

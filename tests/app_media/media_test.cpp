@@ -91,6 +91,16 @@ protected:
         const AudioDocument* document = form.CurrentDocument();
         return document ? document->frames : 0;
     }
+    // Answers the batch window: the folder, MP3 (0) or WMA (1), and whether to overwrite.
+    static void answerBatch(const std::string& folder, int format, bool overwrite) {
+        whenModal<TBatchProcessParamSelectionForm>([=](TBatchProcessParamSelectionForm& w) {
+            w.findChild<QLineEdit*>("SaveLocationEditBox")->setText(QString::fromStdString(folder));
+            w.findChild<QComboBox*>("FormatSelectionComboBox")->setCurrentIndex(format);
+            w.findChild<QAbstractButton*>("Overwrightcheckbox")->setChecked(overwrite);
+            w.findChild<QPushButton*>("Button1")->click();
+            return true;
+        });
+    }
 };
 
 TEST_F(MediaTest, Mp3OpensWithItsTagAndSavesAsWavAndMp3WithTheEditedTag) {
@@ -261,13 +271,7 @@ TEST_F(MediaTest, BatchExportWritesMp3AndWmaAndSkipsExistingNames) {
     const std::string folder = user.file("out");
     fs::create_directory(folder);
     auto answerBatch = [folder](int format, bool overwrite) {
-        whenModal<TBatchProcessParamSelectionForm>([=](TBatchProcessParamSelectionForm& w) {
-            w.findChild<QLineEdit*>("SaveLocationEditBox")->setText(QString::fromStdString(folder));
-            w.findChild<QComboBox*>("FormatSelectionComboBox")->setCurrentIndex(format);
-            w.findChild<QAbstractButton*>("Overwrightcheckbox")->setChecked(overwrite);
-            w.findChild<QPushButton*>("Button1")->click();
-            return true;
-        });
+        MediaTest::answerBatch(folder, format, overwrite);
     };
 
     // WMA: the document keeps its name.
@@ -292,6 +296,32 @@ TEST_F(MediaTest, BatchExportWritesMp3AndWmaAndSkipsExistingNames) {
     form.Media().BatchExportMenuClick();
     EXPECT_EQ(fs::last_write_time(folder + "/take.mp3"), before);
     EXPECT_EQ(messages(), QStringList{kBatchSkippedText});
+}
+
+TEST_F(MediaTest, BatchExportToMp3LeavesTheDocumentAsASaveAsWould) {
+    const std::string wav = makeWav("take.wav", 44100);
+    openByMenu(wav);
+    ASSERT_TRUE(waitForWorkingCopy());
+    editSongInfo("Batch Title", "Band");
+    ASSERT_EQ(form.CurrentDocument()->state, DocumentState::Modified);
+    const std::string folder = user.file("out");
+    fs::create_directory(folder);
+
+    answerBatch(folder, 0, false);
+    pressMp3Start();
+    form.Media().BatchExportMenuClick();
+    const std::string mp3 = folder + "/take.mp3";
+    EXPECT_EQ(probe(mp3, "format_tags=title"), "Batch Title");
+    const AudioDocument* document = form.CurrentDocument();
+    ASSERT_NE(document, nullptr);
+    EXPECT_EQ(document->fileName, mp3);
+    EXPECT_EQ(document->state, DocumentState::Clean);
+    EXPECT_FALSE(enabled("FileSaveMenu"));
+    // The MP3 holds what the document holds: closing asks nothing.
+    dialogs.clearShown();
+    trigger("FileCloseMenu");
+    EXPECT_EQ(form.CurrentDocument(), nullptr);
+    EXPECT_TRUE(messages().isEmpty()) << messages().join("|").toStdString();
 }
 
 }  // namespace

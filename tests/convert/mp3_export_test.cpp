@@ -50,8 +50,19 @@ protected:
                         shellQuoted(mp3));
     }
 
-    // What ffprobe and mpg123 make of an MP3 made from a tone.
-    void judge(const std::string& mp3, const Source& s, double seconds) {
+    // The rate the lame command encodes source at for kbps: the rate our encoder must choose.
+    std::uint32_t lameCommandRate(const std::string& source, std::uint32_t kbps) {
+        const std::string mp3 = dir.file("command.mp3");
+        if (runQuiet("lame --quiet -b " + std::to_string(kbps) + " " + shellQuoted(source) + " " +
+                     shellQuoted(mp3)) != 0)
+            return 0;
+        return static_cast<std::uint32_t>(std::atoi(probe(mp3, "stream=sample_rate").c_str()));
+    }
+
+    // What ffprobe and mpg123 make of an MP3 made from a tone; rate is the MP3's when the
+    // encoder resamples (0: the source's).
+    void judge(const std::string& mp3, Source s, double seconds, std::uint32_t rate = 0) {
+        if (rate != 0) s.rate = rate;
         EXPECT_EQ(probe(mp3, "stream=codec_name,sample_rate,channels"),
                   "mp3," + std::to_string(s.rate) + "," + std::to_string(s.channels) + "\n");
         const double bitrate = std::atof(probe(mp3, "stream=bit_rate").c_str()) / 1000;
@@ -75,13 +86,37 @@ TEST_F(Mp3ExportTest, LameEncodesEverySourceFormatToTheSameLengthAndTone) {
         ASSERT_FALSE(wav.empty());
         const std::string mp3 = dir.file("lame.mp3");
         ASSERT_EQ(exportTo(wav, mp3, kLameEncoderName, s.kbps), kConvertOk);
-        judge(mp3, s, 2.5);
+        // The encoder lowers the rate where the lame command does (96 kbit/s in stereo).
+        const std::uint32_t rate = lameCommandRate(wav, s.kbps);
+        judge(mp3, s, 2.5, rate);
         // Our own decoder gives back the length too: save and reopen keep the frame count.
         CVMP3WAV decoder;
         decoder.armConversion();
         ASSERT_EQ(decoder.ConvertMP3FileIntoWave(mp3, dir.file("back.wav")), kConvertOk);
-        EXPECT_EQ(decoder.framesWritten(), static_cast<std::uint64_t>(2.5 * s.rate));
+        EXPECT_EQ(decoder.framesWritten(), static_cast<std::uint64_t>(2.5 * rate));
         EXPECT_EQ(decoder.GetBitRateOfMp3File(mp3), static_cast<int>(s.kbps));
+    }
+}
+
+TEST_F(Mp3ExportTest, BitratesTooLowForTheRateResampleAndStayGapless) {
+    // Frames of these bitrates at the rates lame picks have no room for a constant-bitrate info
+    // frame: the stream still needs one, or decoders play the delay and padding as audio.
+    for (const Source& s : {Source{44100, 16, 2, 32}, Source{44100, 16, 1, 40},
+                            Source{48000, 16, 2, 56}, Source{22050, 16, 1, 24}}) {
+        SCOPED_TRACE(std::to_string(s.channels) + " channels at " + std::to_string(s.kbps));
+        const std::string wav = tone(s, 3.0);
+        ASSERT_FALSE(wav.empty());
+        const std::string mp3 = dir.file("low.mp3");
+        ASSERT_EQ(exportTo(wav, mp3, kLameEncoderName, s.kbps), kConvertOk);
+        const std::uint32_t rate = lameCommandRate(wav, s.kbps);
+        ASSERT_LT(rate, s.rate);
+        judge(mp3, s, 3.0, rate);
+        const std::string bytes = readBytes(mp3);
+        EXPECT_TRUE(bytes.find("Xing") < 200 || bytes.find("Info") < 200);
+        // ffmpeg honours the info frame's delay and padding too.
+        const std::string samples =
+            outputOf("ffmpeg -v error -i " + shellQuoted(mp3) + " -f s16le - | wc -c");
+        EXPECT_EQ(std::stoull("0" + samples), 3ull * rate * 2 * s.channels);
     }
 }
 

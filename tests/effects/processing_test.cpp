@@ -10,6 +10,7 @@
 #include "effects/effect_processing.h"
 #include "effects_test_support.h"
 #include "test_params.h"
+#include "wave/wave_test_files.h"
 
 namespace sonthra {
 namespace {
@@ -188,6 +189,30 @@ TEST_F(EffectProcessingTest, ProgressSharesFollowThePhaseLengths) {
     }
     EXPECT_EQ(firstSelected, 25);
     EXPECT_EQ(firstAfter, 75);
+}
+
+TEST_F(EffectProcessingTest, TheFilesOtherChunksComeThroughAsTheyWere) {
+    // A title, a broadcast description, a marker and a chunk of an unknown kind, after audio
+    // of an odd byte count: once with its pad byte, once without, as some writers leave it.
+    for (const bool padless : {false, true}) {
+        SCOPED_TRACE(padless ? "no pad byte" : "pad byte");
+        const std::string tagged = folder.file("tagged.wav");
+        const std::vector<std::string> chunks = testing::writeChunkyWave(tagged, 7999, padless);
+        ASSERT_EQ(chunks.size(), 4u) << "ffmpeg could not make the file";
+        for (const std::uint32_t from : {0u, 1000u}) {
+            auto r = request(from, from * 4);
+            r.sourcePath = tagged;
+            ASSERT_EQ(apply(r), 0);
+            EXPECT_EQ(testing::otherChunksOf(testing::readBytes(output())), chunks);
+            // Outside readers find the audio and the title where they were.
+            EXPECT_EQ(testing::run("soxi -s " + output()).output, "7999\n");
+            EXPECT_EQ(testing::run("ffprobe -v error -show_entries format_tags=title -of "
+                                   "default=nw=1:nk=1 " +
+                                   output())
+                          .output,
+                      "Kept\n");
+        }
+    }
 }
 
 TEST_F(EffectProcessingTest, RunOnAWorkerCanBeCancelledFromAnotherThread) {

@@ -13,21 +13,6 @@ namespace {
 
 using namespace sonthra::testing;
 
-// The chunks of a WAVE form other than "fmt " and "data", each as its raw bytes (header, body
-// and pad), walked here independently of the code under test.
-std::vector<std::string> otherChunksOf(const std::string& bytes) {
-    std::vector<std::string> out;
-    std::size_t at = 12;
-    while (at + 8 <= bytes.size()) {
-        const std::uint32_t size = get32(bytes, at + 4);
-        const std::size_t whole = 8 + size + (size & 1u);
-        const std::string id = bytes.substr(at, 4);
-        if (id != "fmt " && id != "data") out.push_back(bytes.substr(at, whole));
-        at += whole;
-    }
-    return out;
-}
-
 std::string ffprobeTags(const std::string& path) {
     return run("ffprobe -v error -show_entries format_tags=title,artist -of default=nw=1 '" + path +
                "'")

@@ -76,6 +76,36 @@ TEST_F(WaveProbeTest, ReportsEachMissingPartWithItsMessageAndZeroedOutputs) {
     EXPECT_EQ(format.formatTag, 3);
 }
 
+TEST_F(WaveProbeTest, ChunksOfOddSizeWithoutTheirPadByteDoNotShiftTheNextOne) {
+    // An odd "JUNK" before the samples and odd samples before a title, each without its pad
+    // byte; a pad byte that is there (even one that is not 0) is still stepped over.
+    const std::string samples(999, '\x11');
+    const std::string info = "INFOINAM\x04\0\0\0Kept";
+    for (const bool padded : {false, true}) {
+        SCOPED_TRACE(padded ? "padded" : "pad left out");
+        const std::string bytes =
+            riff("WAVE", {chunk("fmt ", fmtBody(1, 8000, 8)), chunk("JUNK", "abc", padded),
+                          chunk("data", samples, padded), chunk("LIST", info), chunk("Sxtr", "x")});
+        writeBytes(dir.file("odd.wav"), bytes);
+        WaveFileLayout layout;
+        ASSERT_EQ(inspectWave(dir.file("odd.wav"), layout), WaveInspect::Ok);
+        EXPECT_EQ(layout.frames(), 999u);
+        EXPECT_EQ(layout.dataOffset, bytes.find("data") + 8);
+        ASSERT_EQ(layout.otherChunks.size(), 3u);
+        EXPECT_EQ(layout.otherChunks[1].id, fourCC("LIST"));
+        EXPECT_EQ(layout.otherChunks[1].dataOffset, bytes.find("LIST") + 8);
+        EXPECT_EQ(layout.otherChunks[1].size, info.size());
+        EXPECT_EQ(layout.otherChunks[2].id, fourCC("Sxtr"));
+    }
+    const std::string odd = chunk("JUNK", "abc");
+    std::string bytes = riff("WAVE", {chunk("fmt ", fmtBody(1, 8000, 8)),
+                                      odd.substr(0, odd.size() - 1) + "L", chunk("data", samples)});
+    writeBytes(dir.file("odd.wav"), bytes);
+    WaveFileLayout layout;
+    ASSERT_EQ(inspectWave(dir.file("odd.wav"), layout), WaveInspect::Ok);
+    EXPECT_EQ(layout.dataOffset, bytes.find("data") + 8);
+}
+
 TEST_F(WaveProbeTest, InspectionListsTheOtherChunksAndSkipsRepairedData) {
     const std::string samples(1000, '\x11');
     std::string bytes = riff("WAVE", {chunk("LIST", "INFOxxxx"), chunk("fmt ", fmtBody(1, 8000, 8)),

@@ -159,4 +159,52 @@ inline bool haveSox() {
     return run("command -v sox && command -v soxi").ok;
 }
 
+// The chunks of a WAVE form other than "fmt " and "data", each as its raw bytes (header, body
+// and pad), walked here independently of the code under test.
+inline std::vector<std::string> otherChunksOf(const std::string& bytes) {
+    std::vector<std::string> out;
+    std::size_t at = 12;
+    while (at + 8 <= bytes.size()) {
+        const std::uint32_t size = get32(bytes, at + 4);
+        const std::size_t whole = 8 + size + (size & 1u);
+        const std::string id = bytes.substr(at, 4);
+        if (id != "fmt " && id != "data") out.push_back(bytes.substr(at, whole));
+        at += whole;
+    }
+    return out;
+}
+
+// A WAV file as other programs leave them, with more than audio in it: ffmpeg's LIST/INFO
+// title "Kept" and its "bext" before the samples, then a "cue " chunk with one point and an
+// odd-sized chunk of a kind nobody knows. 8-bit mono at 8,000 Hz, frames long; padless leaves
+// out the pad byte after a data chunk of odd size, as some writers do. Returns the other chunks
+// as otherChunksOf gives them for the well-formed file; empty when ffmpeg fails.
+inline std::vector<std::string> writeChunkyWave(const std::string& path, std::uint32_t frames,
+                                                bool padless = false) {
+    if (!run("ffmpeg -v error -y -f lavfi -i sine=f=440:d=" + std::to_string(frames / 8000 + 1) +
+             ":r=8000 -af atrim=end_sample=" + std::to_string(frames) +
+             " -c:a pcm_u8 -metadata title=Kept -write_bext 1 '" + path + "'")
+             .ok) {
+        return {};
+    }
+    std::string bytes = readBytes(path);
+    std::string cue;
+    put32(cue, 1);
+    for (std::uint32_t v : {7u, frames / 2, 0x61746164u, 0u, 0u, frames / 2}) put32(cue, v);
+    bytes += chunk("cue ", cue) + chunk("Sxtr", "odd");
+    std::string whole = bytes.substr(0, 4);
+    put32(whole, static_cast<std::uint32_t>(bytes.size() - 8));
+    whole += bytes.substr(8);
+    const std::vector<std::string> chunks = otherChunksOf(whole);
+    const std::size_t data = whole.find("data");
+    if (padless && data != std::string::npos && (get32(whole, data + 4) & 1u)) {
+        whole.erase(data + 8 + get32(whole, data + 4), 1);
+        std::string fixed = whole.substr(0, 4);
+        put32(fixed, static_cast<std::uint32_t>(whole.size() - 8));
+        whole = fixed + whole.substr(8);
+    }
+    writeBytes(path, whole);
+    return chunks;
+}
+
 }  // namespace sonthra::testing

@@ -73,12 +73,18 @@ BatchStep DocumentBatchHost::exportMp3(std::size_t index, const std::string& des
         m_dialogs.messageBox(m_parent, kProductCaption, kTagNotSavedText, DialogIcon::Error,
                              DialogButtons::Ok);
     } else {
-        if (editTags && !document->tag.writeMp3(destination)) {
+        // The document now names the MP3 it was saved as, as after a Save As: its tag goes into
+        // the file, and it is Clean, so that closing does not ask and Save does not encode
+        // again.
+        if (!document->tag.writeMp3(destination)) {
             m_dialogs.messageBox(m_parent, kProductCaption, kTagNotSavedText, DialogIcon::Error,
                                  DialogButtons::Ok);
         }
         document->sourceKind = SourceKind::Mp3;
         document->mp3BitRate = static_cast<std::int32_t>(m_mp3.bitRate(destination));
+        document->state = DocumentState::Clean;
+        document->tagOnly = false;
+        m_session.AddRecentFile(destination);
         if (first) m_lastKbps = static_cast<std::uint32_t>(document->mp3BitRate);
     }
     m_renamed(*document);
