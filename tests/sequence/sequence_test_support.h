@@ -56,7 +56,7 @@ inline Frames framesOfFile(const std::string& path) {
     const std::string bytes = readBytes(path);
     if (bytes.size() < 46) return {};
     Frames out((bytes.size() - 46) / 4);
-    std::memcpy(out.data(), bytes.data() + 46, out.size() * 4);
+    if (!out.empty()) std::memcpy(out.data(), bytes.data() + 46, out.size() * 4);
     return out;
 }
 
