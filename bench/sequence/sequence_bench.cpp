@@ -58,68 +58,79 @@ struct SizeFigures {
 };
 
 constexpr int kEditRounds = 9;
-constexpr int kCopyRounds = 3;
+constexpr int kCopyRounds = 4;
 
-// The best of kCopyRounds runs of cp (with a sync when asked) and of the save.
+// The best of kCopyRounds runs of cp (with a sync when asked) and of the save, taken in turns
+// whose order changes every round, each from the same start: its source in the page cache (the
+// document's blocks for the save), nothing left to write back.
 void timeCopies(const std::string& source, const std::string& work,
                 const sonthra::SequenceDocument& doc, SizeFigures& f) {
     const std::string copy = work + "/copy.wav";
     f.cp = f.cpSync = f.save = f.saveFlushed = 1e9;
+    auto runCp = [&](bool flushed) {
+        settle(source);
+        const auto t0 = Clock::now();
+        if (!runCommand({"cp", source, copy}) || (flushed && !runCommand({"sync", copy}))) {
+            std::exit(1);
+        }
+        double& best = flushed ? f.cpSync : f.cp;
+        best = std::min(best, seconds(t0));
+        ::unlink(copy.c_str());
+    };
+    auto runSave = [&](bool flushed) {
+        for (const std::string& name : doc.blockNames())
+            settle(doc.workspace().path() + "/" + name);
+        sonthra::SaveOptions options;
+        options.flush = flushed;
+        const auto t0 = Clock::now();
+        check(sonthra::saveWave(*doc.snapshot(), copy, options), "save");
+        double& best = flushed ? f.saveFlushed : f.save;
+        best = std::min(best, seconds(t0));
+        ::unlink(copy.c_str());
+    };
     for (int round = 0; round < kCopyRounds; ++round) {
         for (const bool flushed : {false, true}) {
-            settle(source);
-            auto t0 = Clock::now();
-            if (!runCommand({"cp", source, copy}) || (flushed && !runCommand({"sync", copy}))) {
-                std::exit(1);
+            if (round % 2 == 0) {
+                runCp(flushed);
+                runSave(flushed);
+            } else {
+                runSave(flushed);
+                runCp(flushed);
             }
-            double& cp = flushed ? f.cpSync : f.cp;
-            cp = std::min(cp, seconds(t0));
-            ::unlink(copy.c_str());
-            settle(source);
-            sonthra::SaveOptions options;
-            options.flush = flushed;
-            t0 = Clock::now();
-            check(sonthra::saveWave(*doc.snapshot(), copy, options), "save");
-            double& save = flushed ? f.saveFlushed : f.save;
-            save = std::min(save, seconds(t0));
-            ::unlink(copy.c_str());
         }
     }
 }
 
-// A random edit of a long session: ranges of up to a hundredth of the audio.
-void randomEdit(sonthra::SequenceDocument& doc, std::mt19937_64& rng) {
+// A random edit of a long session: ranges of up to a thousandth of the audio, the edits that
+// shorten it taken while it is longer than at the start and those that lengthen it otherwise, so
+// that its length stays near the start's while the pieces multiply.
+void randomEdit(sonthra::SequenceDocument& doc, std::mt19937_64& rng, std::uint64_t startFrames) {
     const std::uint64_t n = doc.frames();
     auto pick = [&](std::uint64_t top) {
         return std::uniform_int_distribution<std::uint64_t>(0, top)(rng);
     };
     const std::uint64_t a = pick(n - 1);
-    const std::uint64_t b = std::min(n, a + 1 + pick(n / 100));
+    const std::uint64_t b = std::min(n, a + 1 + pick(n / 1000));
+    const bool shorten = n > startFrames;
     int r = 0;
-    switch (pick(7)) {
+    switch (pick(5)) {
         case 0:
-            r = doc.cut(a, b);
+            r = shorten ? doc.cut(a, b) : doc.copy(a, b);
             break;
         case 1:
-            r = doc.clipFrames() ? doc.paste(a, a) : doc.copy(a, b);
+            r = shorten ? doc.clear(a, b) : doc.clipFrames() ? doc.paste(a, a) : 0;
             break;
         case 2:
-            r = doc.clear(a, b);
+            r = shorten ? doc.mute(a, b) : doc.insertSilence(a, 1 + pick(4410));
             break;
         case 3:
-            r = doc.mute(a, b);
-            break;
-        case 4:
-            r = doc.insertSilence(a, 1 + pick(44100));
-            break;
-        case 5:
             r = doc.canUndo() ? doc.undo() : 0;
             break;
-        case 6:
-            r = doc.canRedo() ? doc.redo() : doc.copy(a, b);
+        case 4:
+            r = doc.canRedo() ? doc.redo() : doc.mute(a, b);
             break;
         default:
-            r = doc.clipFrames() ? doc.paste(a, b) : 0;
+            r = doc.clipFrames() ? doc.paste(a, b) : doc.copy(a, b);
             break;
     }
     check(r, "random edit");
@@ -205,6 +216,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<sonthra::SequenceDocument> doc;
     check(sonthra::SequenceDocument::open(folder, "work.wav", &doc), "open");
     const std::uint64_t startBytes = doc->blockDiskBytes() + doc->journalBytes();
+    const std::uint64_t startFrames = doc->frames();
     std::mt19937_64 rng(42);
     std::uint64_t effectBytes = 0;
     for (int i = 0; i < 100; ++i) {
@@ -217,14 +229,14 @@ int main(int argc, char** argv) {
             check(doc->replace(at, at + 44100, *audio, "Amplify"), "effect");
             effectBytes += out.size() * 2;
         } else {
-            randomEdit(*doc, rng);
+            randomEdit(*doc, rng, startFrames);
         }
     }
     const std::uint64_t historyBytes = doc->blockDiskBytes() + doc->journalBytes() - startBytes;
     std::vector<double> editTimes;
     for (int i = 100; i < edits; ++i) {
         const auto t0 = Clock::now();
-        randomEdit(*doc, rng);
+        randomEdit(*doc, rng, startFrames);
         editTimes.push_back(seconds(t0));
     }
     SizeFigures many;

@@ -37,8 +37,20 @@ Workspace::~Workspace() {
 }
 
 int Workspace::openFile(const std::string& name, bool writing) const {
-    return ::openat(m_fd, name.c_str(),
-                    (writing ? O_RDWR : O_RDONLY) | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    // Opened without waiting, so that a pipe or a device in a file's place cannot hang us, and
+    // refused unless it is a plain file; then blocking again, since the kernel's splice of a
+    // file opened without waiting gives up on every page not yet read.
+    const int fd = ::openat(m_fd, name.c_str(),
+                            (writing ? O_RDWR : O_RDONLY) | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return -1;
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
 }
 
 int Workspace::createFile(const std::string& name) const {

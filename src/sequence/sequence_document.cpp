@@ -63,7 +63,10 @@ int SequenceDocument::open(const std::string& folder, const std::string& name,
         if (const int r = start(folder, true, &doc); r != 0) return r;
         const int fd = doc->m_workspace->openFile(name);
         if (fd < 0) return kCannotOpenMessage;
-        ::fchmod(fd, 0600);
+        // The working copy is the user's alone, like every block; a file with other names (a
+        // link to somebody's own file) keeps its mode.
+        struct stat st{};
+        if (::fstat(fd, &st) == 0 && st.st_nlink == 1) ::fchmod(fd, 0600);
         RiffFile riff;
         WaveFileLayout layout;
         riff.attach(fd, RiffFile::Mode::Read);
