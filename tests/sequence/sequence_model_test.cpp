@@ -2,7 +2,10 @@
 // history, with saves and recoveries in between, and the block files on the disk checked
 // against what the document still refers to.
 #include <algorithm>
+#include <atomic>
+#include <mutex>
 #include <set>
+#include <thread>
 
 #include "sequence/sequence_document.h"
 #include "sequence/sequence_test_support.h"
@@ -150,6 +153,51 @@ TEST(SequenceModel, AReaderKeepsItsSnapshotWhileTheDocumentMovesOn) {
     EXPECT_TRUE(doc->blockNames().empty());
     EXPECT_EQ(testing::framesOf(*before), made);
     EXPECT_EQ(dir.names(), std::vector<std::string>{JournalFile::kName});
+}
+
+TEST(SequenceModel, ReadersOnOtherThreadsSeeWholeStatesWhileEditsGoOn) {
+    TempDir dir;
+    auto doc = testing::openWorkingCopy(dir, 3000);
+    ASSERT_TRUE(doc);
+    // Each state is published with the frames the model expects of it; the reader checks the
+    // latest one it finds while the edits, and the removal of blocks no state needs, go on.
+    struct Published {
+        std::shared_ptr<const SequenceSnapshot> snapshot;
+        Frames expected;
+    };
+    std::mutex mutex;
+    Published latest{doc->snapshot(), testing::framesOf(*doc)};
+    std::atomic<bool> done{false};
+    std::atomic<int> checked{0};
+    std::atomic<int> wrong{0};
+    std::thread reader([&] {
+        while (!done.load()) {
+            Published p;
+            {
+                const std::lock_guard<std::mutex> lock(mutex);
+                p = latest;
+            }
+            SequenceReader r(p.snapshot);
+            Frames got(r.frames());
+            if (r.read(0, got.size(), got.data()) != 0 || got != p.expected) ++wrong;
+            ++checked;
+        }
+    });
+    Model m;
+    m.audio = latest.expected;
+    ASSERT_EQ(doc->setLevelLimit(3), 0);
+    m.limit = 3;
+    std::mt19937 rng(5);
+    std::uint32_t fresh = 0;
+    for (int i = 0; i < 300 && !HasFatalFailure(); ++i) {
+        testing::randomStep(rng, doc.get(), m, fresh);
+        const std::lock_guard<std::mutex> lock(mutex);
+        latest = Published{doc->snapshot(), m.audio};
+    }
+    done = true;
+    reader.join();
+    EXPECT_GT(checked.load(), 0);
+    EXPECT_EQ(wrong.load(), 0);
 }
 
 }  // namespace
