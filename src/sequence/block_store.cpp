@@ -43,7 +43,7 @@ int Workspace::openFile(const std::string& name, bool writing) const {
     const int fd = ::openat(m_fd, name.c_str(),
                             (writing ? O_RDWR : O_RDONLY) | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return -1;
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
         ::close(fd);

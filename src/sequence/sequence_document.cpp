@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <exception>
 #include <new>
 
 #include "messages/message_table.h"
@@ -27,6 +28,10 @@ constexpr int kCannotRecover = 142;
 constexpr int kBadArgument = 143;
 constexpr int kCannotOpenMessage = 149;
 constexpr int kNotWaveMessage = 151;
+
+// Far beyond any file's length (days at the highest rates), and far from overflowing a position:
+// a longer audio is refused, whether an edit or a journal asks for it.
+constexpr std::uint64_t kMostFrames = 1ull << 40;
 
 // The journal is written whole again when it has grown past this and four times what it held
 // after the last rewrite, so a long session's journal stays a few times the state's size.
@@ -65,7 +70,7 @@ int SequenceDocument::open(const std::string& folder, const std::string& name,
         if (fd < 0) return kCannotOpenMessage;
         // The working copy is the user's alone, like every block; a file with other names (a
         // link to somebody's own file) keeps its mode.
-        struct stat st{};
+        struct stat st {};
         if (::fstat(fd, &st) == 0 && st.st_nlink == 1) ::fchmod(fd, 0600);
         RiffFile riff;
         WaveFileLayout layout;
@@ -86,7 +91,7 @@ int SequenceDocument::open(const std::string& folder, const std::string& name,
         if (const int r = doc->writeStart(); r != 0) return r;
         *out = std::move(doc);
         return 0;
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return kNoMemory;
     }
 }
@@ -101,7 +106,7 @@ int SequenceDocument::create(const std::string& folder, const WaveFormat& format
         if (const int r = doc->writeStart(); r != 0) return r;
         *out = std::move(doc);
         return 0;
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return kNoMemory;
     }
 }
@@ -206,6 +211,10 @@ bool SequenceDocument::fits(const std::vector<Piece>& pieces) const {
 
 bool SequenceDocument::applyEdit(const HistoryStep& step) {
     if (!fits(step.change.inserted) || !m_list.applyForward(step.change)) return false;
+    if (m_list.frames() > kMostFrames) {
+        m_list.applyBackward(step.change);
+        return false;
+    }
     // Counts go up before they go down, so that a block moving from the audio into the
     // history never reads as dead.
     count(step.change.inserted, +1);
@@ -266,7 +275,7 @@ int SequenceDocument::record(const std::string& payload) {
 }
 
 int SequenceDocument::checkRange(std::uint64_t from, std::uint64_t to) const {
-    if (from > to) return kBadArgument;
+    if (from > to || to > kMostFrames) return kBadArgument;
     return to > frames() ? kBeyondEnd : 0;
 }
 
@@ -274,6 +283,9 @@ int SequenceDocument::edit(std::uint64_t from, std::uint64_t to, const std::vect
                            const std::string& label, Selection after, NewAudio* audio) {
     try {
         if (const int r = checkRange(from, to); r != 0) return r;
+        std::uint64_t added = 0;
+        for (const Piece& p : pieces) added += p.frames;
+        if (added > kMostFrames - (frames() - (to - from))) return kBadArgument;
         HistoryStep step;
         step.change = m_list.replacementFor(from, to, pieces);
         step.label = label;
@@ -296,7 +308,7 @@ int SequenceDocument::edit(std::uint64_t from, std::uint64_t to, const std::vect
         applyEdit(step);
         settle();
         return 0;
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return kNoMemory;
     }
 }
@@ -309,7 +321,7 @@ int SequenceDocument::cut(std::uint64_t from, std::uint64_t to) {
         const int r = edit(from, to, {}, "Cut", Selection{from, from});
         if (r == 0) setClip(std::move(clip));
         return r;
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return kNoMemory;
     }
 }
@@ -320,7 +332,7 @@ int SequenceDocument::copy(std::uint64_t from, std::uint64_t to) {
     try {
         setClip(m_list.slice(from, to));
         return 0;
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return kNoMemory;
     }
 }
@@ -357,7 +369,7 @@ int SequenceDocument::trimTo(std::uint64_t from, std::uint64_t to, const std::st
     if (const int r = checkRange(from, to); r != 0) return r;
     try {
         return edit(0, frames(), m_list.slice(from, to), label, Selection{0, to - from});
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return kNoMemory;
     }
 }
@@ -368,7 +380,7 @@ int SequenceDocument::mute(std::uint64_t from, std::uint64_t to) {
 }
 
 int SequenceDocument::insertSilence(std::uint64_t at, std::uint64_t count) {
-    if (count == 0) return kBadArgument;
+    if (count == 0 || count > kMostFrames - frames()) return kBadArgument;
     return edit(at, at, {Piece{kSilenceBlock, 0, count}}, "Insert Silence",
                 Selection{at, at + count});
 }
@@ -376,7 +388,7 @@ int SequenceDocument::insertSilence(std::uint64_t at, std::uint64_t count) {
 std::unique_ptr<NewAudio> SequenceDocument::newAudio() {
     try {
         return std::make_unique<NewAudio>(*m_workspace, m_format, m_nextId++);
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return nullptr;
     }
 }
@@ -459,7 +471,7 @@ bool SequenceDocument::replay(const JournalRecord& record) {
             m_steps.assign(s.steps.begin(), s.steps.end());
             m_done = static_cast<std::size_t>(s.done);
             // Every reference must lie inside a known block: anything else is damage.
-            if (!fits(m_list.pieces())) return false;
+            if (!fits(m_list.pieces()) || m_list.frames() > kMostFrames) return false;
             for (const HistoryStep& step : m_steps) {
                 if (!fits(step.change.removed) || !fits(step.change.inserted)) return false;
             }
@@ -539,7 +551,7 @@ int SequenceDocument::recover(const std::string& folder, std::unique_ptr<Sequenc
         if (const int r = doc->finishRecovery(); r != 0) return r;
         *out = std::move(doc);
         return 0;
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return kNoMemory;
     }
 }

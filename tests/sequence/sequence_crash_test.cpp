@@ -145,5 +145,67 @@ TEST(SequenceCrash, ATornOrDamagedLastRecordIsIgnored) {
     EXPECT_EQ(SequenceDocument::recover(dir.path(), &doc), 142);
 }
 
+TEST(SequenceCrash, AWholeRecordOfHostileBytesIsRefusedOrIsAWholeStep) {
+    TempDir dir;
+    Frames afterCut;
+    std::string journal;
+    {
+        auto doc = testing::openWorkingCopy(dir, 500);
+        ASSERT_TRUE(doc);
+        ASSERT_EQ(doc->cut(10, 20), 0);
+        afterCut = testing::framesOf(*doc);
+        journal = journalOf(dir);
+        ASSERT_EQ(doc->insertSilence(5, 7), 0);
+    }
+    std::string last;
+    {
+        std::unique_ptr<Workspace> workspace;
+        ASSERT_EQ(Workspace::open(dir.path(), &workspace), 0);
+        std::vector<std::string> payloads;
+        std::unique_ptr<JournalFile> file;
+        ASSERT_EQ(JournalFile::open(*workspace, &payloads, &file), 0);
+        ASSERT_EQ(payloads.size(), 3u);
+        last = payloads.back();
+    }
+    std::mt19937 rng(17);
+    for (int round = 0; round < 200; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        testing::writeBytes(dir.file(JournalFile::kName), journal);
+        // After the cut, a record whose checksum is right and whose body is nonsense: the
+        // insertion's record with bytes changed or cut short (counts, indexes, blocks and
+        // frames pointing anywhere), or random bytes of any kind.
+        std::string bad = last;
+        if (round % 2 == 0) {
+            for (int k = 0; k < 2; ++k) bad[rng() % bad.size()] = static_cast<char>(rng());
+            if (round % 4 == 0) bad.resize(1 + rng() % bad.size());
+        } else {
+            bad.resize(2 + rng() % 200);
+            for (char& c : bad) c = static_cast<char>(rng());
+            bad[0] = static_cast<char>(1 + rng() % 5);
+        }
+        {
+            std::unique_ptr<Workspace> workspace;
+            ASSERT_EQ(Workspace::open(dir.path(), &workspace), 0);
+            std::vector<std::string> payloads;
+            std::unique_ptr<JournalFile> file;
+            ASSERT_EQ(JournalFile::open(*workspace, &payloads, &file), 0);
+            ASSERT_EQ(file->append(bad), 0);
+        }
+        std::unique_ptr<SequenceDocument> doc;
+        ASSERT_EQ(SequenceDocument::recover(dir.path(), &doc), 0);
+        // Whatever was taken reads (at both ends: a silence may be days long); a step taken is
+        // undone whole.
+        SequenceReader reader(doc->snapshot());
+        Frames ends(4096);
+        ASSERT_EQ(reader.read(0, ends.size(), ends.data()), 0);
+        const std::uint64_t tail = reader.frames() - std::min<std::uint64_t>(reader.frames(), 4096);
+        ASSERT_EQ(reader.read(tail, ends.size(), ends.data()), 0);
+        if (doc->undoLevels() == 2) ASSERT_EQ(doc->undo(), 0);
+        if (doc->redoLevels() == 1 && doc->undoLevels() == 0) ASSERT_EQ(doc->redo(), 0);
+        EXPECT_EQ(testing::framesOf(*doc), afterCut);
+        EXPECT_EQ(doc->undoLevels(), 1u);
+    }
+}
+
 }  // namespace
 }  // namespace sonthra
