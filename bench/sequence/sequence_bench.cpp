@@ -58,7 +58,7 @@ struct SizeFigures {
 };
 
 constexpr int kEditRounds = 9;
-constexpr int kCopyRounds = 4;
+constexpr int kCopyRounds = 6;
 
 // The best of kCopyRounds runs of cp (with a sync when asked) and of the save, taken in turns
 // whose order changes every round, each from the same start: its source in the page cache (the
