@@ -11,9 +11,7 @@
 // were on and whether it shares blocks between files (reflinks).
 //
 //   edit_bench [file.wav]    without a file, a 1 GB file is made in $TMPDIR (or /tmp)
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,43 +26,21 @@
 
 #include "engine/audio_edit.h"
 #include "platform/work_done.h"
+#include "support/bench_files.h"
 #include "wave/file_copy.h"
 #include "wave/wave_probe.h"
 #include "wave/wave_writer.h"
 
-extern char** environ;
-
 namespace {
 
+using sonthra::bench::makeFile;
+using sonthra::bench::runCommand;
+using sonthra::bench::settle;
 using Clock = std::chrono::steady_clock;
 constexpr std::uint64_t kDefaultBytes = 1ull << 30;
 
 double seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-bool runCommand(std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
-    int status = 0;
-    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-bool makeFile(const std::string& path, std::uint64_t bytes) {
-    auto writer = sonthra::WaveWriter::create(path, 44100, 16, 2);
-    if (!writer) return false;
-    std::vector<std::int16_t> block(1 << 19);
-    for (std::size_t i = 0; i < block.size(); ++i) {
-        block[i] = static_cast<std::int16_t>((i * 37) % 20000 - 10000);
-    }
-    const std::uint64_t blockBytes = block.size() * sizeof(block[0]);
-    for (std::uint64_t done = 0; done < bytes; done += blockBytes) {
-        if (!writer->write(block.data(), blockBytes)) return false;
-    }
-    return writer->finish();
 }
 
 // The engine says when an edit's worker has ended, as the program's progress window is told;
@@ -77,12 +53,6 @@ void workDone() {
     const std::lock_guard<std::mutex> lock(g_doneMutex);
     g_doneSaid = true;
     g_done.notify_all();
-}
-
-// Every contender starts alike: the source in the page cache, nothing left to write back.
-void settle(const std::string& path) {
-    runCommand({"sh", "-c", "cat \"$0\" > /dev/null", path});
-    runCommand({"sync"});
 }
 
 constexpr int kRounds = 7;
