@@ -3,11 +3,11 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <utility>
 
 #include "tags/genres.h"
 #include "tags/tag_file.h"
 #include "tags/tag_text.h"
-#include "wave/safe_file.h"
 
 namespace sonthra {
 namespace {
@@ -56,8 +56,10 @@ void TID3v2::readTag(std::string_view bytes) {
     m_size = header.totalSize <= bytes.size() ? static_cast<std::int32_t>(header.totalSize) : 0;
     if (m_size == 0) return;
     id3v2::FrameTexts texts;
-    id3v2::parseFrames(bytes, header, texts, &m_otherFrames);
+    id3v2::parseFrames(bytes, header, texts, &m_sources);
     takeTexts(texts);
+    m_trackText = trimControls(texts[id3v2::kTrack]);
+    m_asRead = this->texts();
 }
 
 void TID3v2::takeTexts(const id3v2::FrameTexts& t) {
@@ -100,7 +102,49 @@ id3v2::FrameTexts TID3v2::texts() const {
 }
 
 std::string TID3v2::frames() const {
-    return id3v2::buildFrames(texts()) + m_otherFrames;
+    using namespace id3v2;
+    const FrameTexts now = texts();
+    // A field read from a stand-in frame (a title from the content group) is carried by it.
+    static constexpr std::pair<int, int> kStandIns[] = {{kTitle, kContentGroup},
+                                                        {kArtist, kOriginalArtist},
+                                                        {kAlbum, kOriginalAlbum},
+                                                        {kYear, kRecordingTime}};
+    const auto standIn = [](int index) {
+        for (const auto& [field, frame] : kStandIns) {
+            if (field == index) return frame;
+        }
+        return 0;
+    };
+    const bool yearChanged = now[kYear] != m_asRead[kYear];
+    std::string out;
+    for (int index = 1; index <= kLink; ++index) {
+        if (now[index] == m_asRead[index]) {
+            if (!m_sources.frames[index].empty()) {
+                out += m_sources.frames[index];
+                continue;
+            }
+            if (const int frame = standIn(index); frame && !m_sources.frames[frame].empty())
+                continue;
+        }
+        std::string text = now[index];
+        // A new track number keeps the total the old one had ("4/12" after "3/12").
+        if (index == kTrack && !text.empty()) {
+            const auto slash = m_trackText.find('/');
+            if (slash != std::string::npos) text += m_trackText.substr(slash);
+        }
+        out += buildFrame(index, text);
+    }
+    for (int index = kLink + 1; index <= kFrameCount; ++index) {
+        // A full date whose year changed would contradict the new year.
+        if (index == kRecordingTime && yearChanged) continue;
+        out += m_sources.frames[index];
+    }
+    for (const KeptFrame& frame : m_sources.others) {
+        if (yearChanged && (frame.id == "TDAT" || frame.id == "TIME" || frame.id == "TRDA"))
+            continue;
+        out += frame.bytes;
+    }
+    return out;
 }
 
 std::uint64_t TID3v2::neededSize() const {
@@ -134,7 +178,8 @@ bool TID3v2::readFromFile(const std::string& path) {
 }
 
 bool TID3v2::writeToFile(const std::string& path) const {
-    tagfile::Fd fd(tagfile::openRegular(path, true));
+    const bool replace = tagfile::mustReplace(path);
+    tagfile::Fd fd(tagfile::openRegular(path, !replace));
     if (!fd.valid()) return false;
     const std::int64_t fileSize = tagfile::sizeOf(fd.get());
     std::string head;
@@ -143,26 +188,30 @@ bool TID3v2::writeToFile(const std::string& path) const {
         return false;
     }
     const id3v2::Header old = id3v2::parseHeader(head);
-    const std::uint64_t existing =
+    std::uint64_t existing =
         old.totalSize <= static_cast<std::uint64_t>(fileSize) ? old.totalSize : 0;
+    // A header whose footer flag is set without a footer behind the tag: the 10 bytes there
+    // are the first audio frame's, and stay.
+    if (old.version >= 4 && (old.flags & 0x10) && existing >= 2 * id3v2::kHeaderSize) {
+        std::string footer;
+        if (!tagfile::readAt(fd.get(), existing - id3v2::kHeaderSize, 3, footer)) return false;
+        if (footer != "3DI") existing -= id3v2::kHeaderSize;
+    }
     const std::string frames = this->frames();
     const std::uint64_t needed = id3v2::kHeaderSize + frames.size();
     const bool rebuild = !old.isId3 || existing < needed || existing > id3v2::kTargetTagSize;
-    if (!rebuild) {
+    if (!rebuild && !replace) {
         // Same length as the old tag: only the tag's bytes change.
         if (!tagfile::writeAt(fd.get(), 0, id3v2::buildTag(frames, existing))) return false;
         return ::fdatasync(fd.get()) == 0 && fd.close();
     }
     // The new file is written beside the old one and renamed over it, so that a failure at any
     // step leaves the old file as it was.
-    SafeFileWriter writer(path);
-    if (!writer.open() || !writer.write(id3v2::buildTag(frames, id3v2::kTargetTagSize)))
-        return false;
+    const std::string tag =
+        id3v2::buildTag(frames, rebuild ? std::uint64_t{id3v2::kTargetTagSize} : existing);
     const std::uint64_t audioStart = old.isId3 ? existing : 0;
-    if (!tagfile::copyRange(fd.get(), audioStart, static_cast<std::uint64_t>(fileSize), writer)) {
-        return false;
-    }
-    return writer.commit();
+    return tagfile::rebuildFile(fd.get(), path, {}, 0, tag, audioStart,
+                                static_cast<std::uint64_t>(fileSize));
 }
 
 void TID3v2::setTitle(const std::string& text) {
