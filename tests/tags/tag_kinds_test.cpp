@@ -4,6 +4,10 @@
 // INFO list follow), and hostile headers either work or are refused unchanged.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "cli/cli_report.h"
 #include "tag_test_support.h"
@@ -94,8 +98,12 @@ TEST_F(TagKinds, AWavNamedMp3TakesTheChunkAndAnMp3NamedWavTheTagInFront) {
 }
 
 TEST_F(TagKinds, AWriteKeepsTotalsDatesDescribedCommentsAndFramesItDoesNotKnow) {
-    const std::string mp3 =
-        make("full.mp3", "-metadata track=3/12 -metadata date=2011-05-03 -metadata title=Old");
+    // An album longer than the 250 bytes a field is read from.
+    const std::string album(300, 'A');
+    const std::string mp3 = make("full.mp3",
+                                 "-metadata track=3/12 -metadata date=2011-05-03 "
+                                 "-metadata title=Old -metadata album=" +
+                                     album);
     // Another program adds a described comment, a plain one, a private frame and lyrics.
     const auto added = python(dir, R"(
 import sys
@@ -116,6 +124,7 @@ t.save(v2_version=4)
                              "COMM::eng=plain", "PRIV:org.example", "USLT::eng=la \xC3\xA9 la"}) {
         EXPECT_NE(seen.find(kept), std::string::npos) << kept << "\n" << seen;
     }
+    EXPECT_NE(seen.find("TALB=" + album + "\n"), std::string::npos) << seen;
     EXPECT_NE(tags({mp3}).out.find("comment: plain\n"), std::string::npos);
 
     // A new track number keeps the total; a new year replaces the whole date.
@@ -187,18 +196,57 @@ while at + 8 <= len(b):
     EXPECT_EQ(run("sox " + shellQuoted(wav) + " -n stat 2>&1").status, 0);
 }
 
-TEST_F(TagKinds, AReadOnlyFileIsWrittenAsASaveWritesItAndStaysReadOnly) {
+// The tag verb as a user without rights beyond a file's owner: root writes into any file, so
+// a test run as root hands the folder and the files to "nobody" and runs the verb as it.
+VerbRun tagAsOwner(const TempDir& dir, const std::vector<std::string>& args) {
+    if (::geteuid() != 0) return tag(args);
+    constexpr uid_t kNobody = 65534;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path(), ec))
+        (void)::chown(entry.path().c_str(), kNobody, kNobody);
+    (void)::chown(dir.path().c_str(), kNobody, kNobody);
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return {-1, "", "no pipe"};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(99);
+        const VerbRun r = tag(args);
+        (void)!::write(pipeFds[1], r.err.data(), r.err.size());
+        ::_exit(r.code);
+    }
+    ::close(pipeFds[1]);
+    std::string err;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) err.append(buffer, n);
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, "", err};
+}
+
+TEST_F(TagKinds, AReadOnlyFileIsWrittenAsASaveWritesItOrSaysWhyNot) {
     const std::string mp3 = make("locked.mp3", "-metadata title=Old");
     const std::string wav = make("locked.wav", "-f wav");
     for (const std::string& path : {mp3, wav}) {
         ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-        const VerbRun r = tag({path, "--title", "Written"});
+        const VerbRun r = tagAsOwner(dir, {path, "--title", "Written"});
         EXPECT_EQ(r.code, 0) << r.err;
         EXPECT_NE(frames(path).find("TIT2=Written"), std::string::npos) << path;
         struct stat st {};
         ASSERT_EQ(::stat(path.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0444u) << path;
     }
+    // A folder that forbids a new file too: the message says why, the file stays.
+    const std::string before = readBytes(mp3);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+    const VerbRun r = tagAsOwner(dir, {mp3, "--title", "Refused"});
+    ::chmod(dir.path().c_str(), 0755);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, mp3 +
+                         " is read-only and its folder does not allow replacing it; the song "
+                         "information was not saved.\n");
+    EXPECT_EQ(readBytes(mp3), before);
 }
 
 // The first audio frame's offset and the number of frames ffprobe decodes.
