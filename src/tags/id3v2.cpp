@@ -14,6 +14,19 @@ namespace {
 
 using tagtext::trimControls;
 
+// The fields read from another frame when their own is missing, and that frame.
+constexpr std::pair<int, int> kStandIns[] = {{id3v2::kTitle, id3v2::kContentGroup},
+                                             {id3v2::kArtist, id3v2::kOriginalArtist},
+                                             {id3v2::kAlbum, id3v2::kOriginalAlbum},
+                                             {id3v2::kYear, id3v2::kRecordingTime}};
+
+int standInOf(int field) {
+    for (const auto& [own, standIn] : kStandIns) {
+        if (own == field) return standIn;
+    }
+    return 0;
+}
+
 // "(13)Pop" gives "Pop"; a bare "(13)" gives the table's name for 13.
 std::string genreFromText(const std::string& raw) {
     const std::string text = trimControls(raw);
@@ -60,6 +73,10 @@ void TID3v2::readTag(std::string_view bytes) {
     takeTexts(texts);
     m_trackText = trimControls(texts[id3v2::kTrack]);
     m_asRead = this->texts();
+    for (const auto& [field, standIn] : kStandIns) {
+        m_fromStandIn[field] =
+            trimControls(texts[field]).empty() && !trimControls(texts[standIn]).empty();
+    }
 }
 
 void TID3v2::takeTexts(const id3v2::FrameTexts& t) {
@@ -104,33 +121,36 @@ id3v2::FrameTexts TID3v2::texts() const {
 std::string TID3v2::frames() const {
     using namespace id3v2;
     const FrameTexts now = texts();
-    // A field read from a stand-in frame (a title from the content group) is carried by it.
-    static constexpr std::pair<int, int> kStandIns[] = {{kTitle, kContentGroup},
-                                                        {kArtist, kOriginalArtist},
-                                                        {kAlbum, kOriginalAlbum},
-                                                        {kYear, kRecordingTime}};
-    const auto standIn = [](int index) {
-        for (const auto& [field, frame] : kStandIns) {
-            if (field == index) return frame;
-        }
-        return 0;
-    };
     const bool yearChanged = now[kYear] != m_asRead[kYear];
+    // Comments that lost to the field's own go first, so that read again they lose again (of
+    // described comments, the last one read wins).
     std::string out;
+    bool keptComments = false;
+    for (const KeptFrame& frame : m_sources.others) {
+        if (frame.id == "COMM") out += frame.bytes;
+        keptComments = keptComments || frame.id == "COMM";
+    }
     for (int index = 1; index <= kLink; ++index) {
         if (now[index] == m_asRead[index]) {
-            if (!m_sources.frames[index].empty()) {
+            // A field read from a stand-in frame (a title from the content group) is carried by
+            // it where it can be.
+            if (m_fromStandIn[index]) {
+                if (!m_sources.frames[standInOf(index)].empty()) continue;
+            } else if (!m_sources.frames[index].empty()) {
                 out += m_sources.frames[index];
                 continue;
             }
-            if (const int frame = standIn(index); frame && !m_sources.frames[frame].empty())
-                continue;
         }
         std::string text = now[index];
         // A new track number keeps the total the old one had ("4/12" after "3/12").
         if (index == kTrack && !text.empty()) {
             const auto slash = m_trackText.find('/');
             if (slash != std::string::npos) text += m_trackText.substr(slash);
+        }
+        // An empty comment keeps the described ones behind it from taking its place.
+        if (index == kComment && text.empty() && keptComments) {
+            out += std::string("COMM\0\0\0\5\0\0\0eng\0", 15);
+            continue;
         }
         out += buildFrame(index, text);
     }
@@ -140,9 +160,9 @@ std::string TID3v2::frames() const {
         out += m_sources.frames[index];
     }
     for (const KeptFrame& frame : m_sources.others) {
-        if (yearChanged && (frame.id == "TDAT" || frame.id == "TIME" || frame.id == "TRDA"))
-            continue;
-        out += frame.bytes;
+        const bool staleDate =
+            yearChanged && (frame.id == "TDAT" || frame.id == "TIME" || frame.id == "TRDA");
+        if (frame.id != "COMM" && !staleDate) out += frame.bytes;
     }
     return out;
 }

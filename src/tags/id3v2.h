@@ -5,6 +5,7 @@
 // renamed over it. Fields are UTF-8.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -79,6 +80,7 @@ private:
     // What the fields were when read, and the frames they came from.
     id3v2::FrameTexts m_asRead;
     id3v2::FrameSources m_sources;
+    std::array<bool, id3v2::kFrameCount + 1> m_fromStandIn{};
     std::string m_trackText;
 };
 

@@ -185,14 +185,14 @@ std::string utf8FrameToUtf16(std::string_view data, std::size_t prefix) {
     std::string out(1, '\1');
     out.append(data.substr(1, prefix));
     std::string_view rest = data.substr(std::min(data.size(), 1 + prefix));
-    for (bool first = true;; first = false) {
-        if (!first) out.append(2, '\0');
+    for (;;) {
         const std::size_t nul = rest.find('\0');
         const std::string_view value = rest.substr(0, nul);
         // Bytes that are not UTF-8 are read as Latin-1; they are written as they were read.
         out += tagtext::utf8ToUtf16WithBom(tagtext::isUtf8(value) ? std::string(value)
                                                                   : tagtext::latin1ToUtf8(value));
         if (nul == std::string_view::npos) break;
+        out.append(2, '\0');  // each terminator stays, a description's above all
         rest.remove_prefix(nul + 1);
         if (rest.empty()) break;
     }
