@@ -174,24 +174,10 @@ with open(sys.argv[1], 'r+b') as f:
     ASSERT_EQ(tag({wav, "--title", "New"}).code, 0);
     const std::string probed =
         run("ffprobe -v error -show_entries format_tags -of default=nw=1 " + shellQuoted(wav)).out;
+    // ffprobe reads the INFO list (the artist is only there) besides the chunk.
     EXPECT_EQ(probed.find("Old"), std::string::npos) << probed;
-    const auto info = python(dir, R"(
-import sys, struct
-b = open(sys.argv[1], 'rb').read()
-at = 12
-while at + 8 <= len(b):
-    cid, size = b[at:at + 4], struct.unpack('<I', b[at + 4:at + 8])[0]
-    if cid == b'LIST' and b[at + 8:at + 12] == b'INFO':
-        i, end = at + 12, at + 8 + size
-        while i + 8 <= end:
-            sid, n = b[i:i + 4], struct.unpack('<I', b[i + 4:i + 8])[0]
-            print(sid.decode(), b[i + 8:i + 8 + n].rstrip(b'\0').decode())
-            i += 8 + n + (n & 1)
-    at += 8 + size + (size & 1)
-)",
-                             wav);
-    EXPECT_NE(info.out.find("INAM New\n"), std::string::npos) << info.out;
-    EXPECT_NE(info.out.find("IART Band\n"), std::string::npos) << info.out;
+    EXPECT_NE(probed.find("title=New\n"), std::string::npos) << probed;
+    EXPECT_NE(probed.find("artist=Band\n"), std::string::npos) << probed;
     EXPECT_NE(frames(wav).find("TIT2=New"), std::string::npos);
     EXPECT_EQ(run("sox " + shellQuoted(wav) + " -n stat 2>&1").status, 0);
 }
