@@ -3,14 +3,17 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <charconv>
 #include <map>
 #include <optional>
 #include <ostream>
 
+#include "cli/cli_report.h"
 #include "cli/cli_verbs.h"
 #include "messages/message_table.h"
 #include "tags/document_tag.h"
 #include "tags/genres.h"
+#include "tags/tag_writer.h"
 #include "tags/wave_tag.h"
 
 namespace sonthra::cli {
@@ -44,7 +47,7 @@ int readTag(const std::string& path, DocumentTag& doc, bool& wave) {
 }
 
 void line(std::ostream& out, const char* name, const std::string& value) {
-    if (!value.empty()) out << name << ": " << value << "\n";
+    if (!value.empty()) out << name << ": " << printableText(value) << "\n";
 }
 
 void printTag(const DocumentTag& doc, std::ostream& out) {
@@ -98,10 +101,15 @@ std::string parseChanges(const std::vector<std::string>& args, Changes& changes)
         if (i + 1 >= args.size()) return word + " needs a value";
         const std::string& value = args[++i];
         if (name == "track") {
-            bool ok = false;
-            const std::uint8_t track = TrackFromText(value, &ok);
-            if (!ok) return "--track must be a whole number";
-            changes.track = track;
+            // A tag holds track numbers up to 255; a larger one is refused, not cut.
+            unsigned track = 0;
+            const auto [end, ec] =
+                std::from_chars(value.data(), value.data() + value.size(), track);
+            if (value.empty() || ec != std::errc() || end != value.data() + value.size() ||
+                track > 255) {
+                return "--track must be a whole number from 0 to 255";
+            }
+            changes.track = static_cast<std::uint8_t>(track);
             continue;
         }
         bool known = false;
@@ -197,43 +205,50 @@ int runTagVerb(const std::vector<std::string>& args, std::ostream& out, std::ost
     DocumentTag doc;
     bool wave = false;
     if (const int message = readTag(path, doc, wave)) return fail(message, path, err);
-    if (changes.v1 && wave)
+    // What the file is decides, whatever its name; a kind without a tag of ours is refused
+    // before anything is written.
+    TagHome home = TagHome::Mpeg;
+    std::string problem;
+    if (FindTagHome(path, &home, &problem) != 0) {
+        err << printableText(problem) << "\n";
+        return kExitFailed;
+    }
+    if (changes.v1 && home == TagHome::Wave)
         return usageError("--v1 is for MP3 files; a WAV file keeps its tag in a chunk", kTagUsage,
                           err);
 
+    int written = 0;
     if (changes.v1) {
-        // The existing record, or one holding what the version 2 tag says.
+        // The file's own record keeps what it is not told to change; without one, the record
+        // starts from the version 2 tag.
         TID3v1 record;
-        if (doc.v1())
-            record = *doc.v1();
-        else if (doc.v2())
-            record = recordFrom(*doc.v2());
-        applyV1(changes, record);
-        if (!record.writeToFile(path)) {
-            err << kTagNotSavedText << "\n";
-            return kExitFailed;
+        if (!record.readFromFile(path) || !record.exists()) {
+            record = TID3v1();
+            if (doc.v1())
+                record = *doc.v1();
+            else if (doc.v2())
+                record = recordFrom(*doc.v2());
         }
-        doc.attachV1(std::make_unique<TID3v1>(record));
+        applyV1(changes, record);
+        written = WriteV1ByKind(path, record, &problem);
     } else {
         if (!doc.v2()) doc.promoteV1();
-        TID3v2& tag = doc.v2() ? *doc.v2() : doc.attachV2();
-        applyV2(changes, tag);
-        if (wave) {
-            if (const int message = doc.writeWave(path)) return fail(message, path, err);
-        } else if (!doc.writeMp3(path)) {
-            err << kTagNotSavedText << "\n";
-            return kExitFailed;
-        }
+        applyV2(changes, doc.v2() ? *doc.v2() : doc.attachV2());
+        written = WriteTagByKind(path, doc, &problem);
+    }
+    if (written != 0) {
+        err << printableText(problem) << "\n";
+        return kExitFailed;
     }
     // What the file holds now.
-    DocumentTag written;
-    readTag(path, written, wave);
+    DocumentTag now;
+    readTag(path, now, wave);
     if (changes.v1) {
         TID3v1 record;
         record.readFromFile(path);
-        written.attachV1(std::make_unique<TID3v1>(record));
+        now.attachV1(std::make_unique<TID3v1>(record));
     }
-    printTag(written, out);
+    printTag(now, out);
     return kExitOk;
 }
 

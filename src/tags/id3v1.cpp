@@ -96,19 +96,26 @@ bool TID3v1::readFromFile(const std::string& path) {
 }
 
 bool TID3v1::writeToFile(const std::string& path) const {
-    tagfile::Fd fd(tagfile::openRegular(path, true));
+    const bool replace = tagfile::mustReplace(path);
+    tagfile::Fd fd(tagfile::openRegular(path, !replace));
     if (!fd.valid()) return false;
     Record old{};
     const off_t size = readLastRecord(fd.get(), old);
     if (size < 0) return false;
     const Record r = record();
+    const std::string bytes(r.begin(), r.end());
     // An existing record is overwritten where it is, so that the file never lacks one and its
     // length stays; otherwise the record is appended, and a failed append is cut off again.
-    const bool replace = size >= static_cast<off_t>(kId3v1Size) && startsWithTag(old);
-    const off_t at = replace ? size - static_cast<off_t>(kId3v1Size) : size;
-    if (!tagfile::writeAt(fd.get(), at, std::string(r.begin(), r.end()))) {
+    const bool replaceRecord = size >= static_cast<off_t>(kId3v1Size) && startsWithTag(old);
+    const off_t at = replaceRecord ? size - static_cast<off_t>(kId3v1Size) : size;
+    if (replace) {
+        return tagfile::rebuildFile(fd.get(), path, {}, static_cast<std::uint64_t>(at), bytes,
+                                    static_cast<std::uint64_t>(size),
+                                    static_cast<std::uint64_t>(size));
+    }
+    if (!tagfile::writeAt(fd.get(), at, bytes)) {
         // Nothing more can be done when even the cut fails.
-        if (!replace && ::ftruncate(fd.get(), size) != 0) return false;
+        if (!replaceRecord && ::ftruncate(fd.get(), size) != 0) return false;
         return false;
     }
     return fd.close();

@@ -3,16 +3,29 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <utility>
 
 #include "tags/genres.h"
 #include "tags/tag_file.h"
 #include "tags/tag_text.h"
-#include "wave/safe_file.h"
 
 namespace sonthra {
 namespace {
 
 using tagtext::trimControls;
+
+// The fields read from another frame when their own is missing, and that frame.
+constexpr std::pair<int, int> kStandIns[] = {{id3v2::kTitle, id3v2::kContentGroup},
+                                             {id3v2::kArtist, id3v2::kOriginalArtist},
+                                             {id3v2::kAlbum, id3v2::kOriginalAlbum},
+                                             {id3v2::kYear, id3v2::kRecordingTime}};
+
+int standInOf(int field) {
+    for (const auto& [own, standIn] : kStandIns) {
+        if (own == field) return standIn;
+    }
+    return 0;
+}
 
 // "(13)Pop" gives "Pop"; a bare "(13)" gives the table's name for 13.
 std::string genreFromText(const std::string& raw) {
@@ -56,8 +69,14 @@ void TID3v2::readTag(std::string_view bytes) {
     m_size = header.totalSize <= bytes.size() ? static_cast<std::int32_t>(header.totalSize) : 0;
     if (m_size == 0) return;
     id3v2::FrameTexts texts;
-    id3v2::parseFrames(bytes, header, texts, &m_otherFrames);
+    id3v2::parseFrames(bytes, header, texts, &m_sources);
     takeTexts(texts);
+    m_trackText = trimControls(texts[id3v2::kTrack]);
+    m_asRead = this->texts();
+    for (const auto& [field, standIn] : kStandIns) {
+        m_fromStandIn[field] =
+            trimControls(texts[field]).empty() && !trimControls(texts[standIn]).empty();
+    }
 }
 
 void TID3v2::takeTexts(const id3v2::FrameTexts& t) {
@@ -100,7 +119,52 @@ id3v2::FrameTexts TID3v2::texts() const {
 }
 
 std::string TID3v2::frames() const {
-    return id3v2::buildFrames(texts()) + m_otherFrames;
+    using namespace id3v2;
+    const FrameTexts now = texts();
+    const bool yearChanged = now[kYear] != m_asRead[kYear];
+    // Comments that lost to the field's own go first, so that read again they lose again (of
+    // described comments, the last one read wins).
+    std::string out;
+    bool keptComments = false;
+    for (const KeptFrame& frame : m_sources.others) {
+        if (frame.id == "COMM") out += frame.bytes;
+        keptComments = keptComments || frame.id == "COMM";
+    }
+    for (int index = 1; index <= kLink; ++index) {
+        if (now[index] == m_asRead[index]) {
+            // A field read from a stand-in frame (a title from the content group) is carried by
+            // it where it can be.
+            if (m_fromStandIn[index]) {
+                if (!m_sources.frames[standInOf(index)].empty()) continue;
+            } else if (!m_sources.frames[index].empty()) {
+                out += m_sources.frames[index];
+                continue;
+            }
+        }
+        std::string text = now[index];
+        // A new track number keeps the total the old one had ("4/12" after "3/12").
+        if (index == kTrack && !text.empty()) {
+            const auto slash = m_trackText.find('/');
+            if (slash != std::string::npos) text += m_trackText.substr(slash);
+        }
+        // An empty comment keeps the described ones behind it from taking its place.
+        if (index == kComment && text.empty() && keptComments) {
+            out += std::string("COMM\0\0\0\5\0\0\0eng\0", 15);
+            continue;
+        }
+        out += buildFrame(index, text);
+    }
+    for (int index = kLink + 1; index <= kFrameCount; ++index) {
+        // A full date whose year changed would contradict the new year.
+        if (index == kRecordingTime && yearChanged) continue;
+        out += m_sources.frames[index];
+    }
+    for (const KeptFrame& frame : m_sources.others) {
+        const bool staleDate =
+            yearChanged && (frame.id == "TDAT" || frame.id == "TIME" || frame.id == "TRDA");
+        if (frame.id != "COMM" && !staleDate) out += frame.bytes;
+    }
+    return out;
 }
 
 std::uint64_t TID3v2::neededSize() const {
@@ -134,7 +198,8 @@ bool TID3v2::readFromFile(const std::string& path) {
 }
 
 bool TID3v2::writeToFile(const std::string& path) const {
-    tagfile::Fd fd(tagfile::openRegular(path, true));
+    const bool replace = tagfile::mustReplace(path);
+    tagfile::Fd fd(tagfile::openRegular(path, !replace));
     if (!fd.valid()) return false;
     const std::int64_t fileSize = tagfile::sizeOf(fd.get());
     std::string head;
@@ -143,26 +208,30 @@ bool TID3v2::writeToFile(const std::string& path) const {
         return false;
     }
     const id3v2::Header old = id3v2::parseHeader(head);
-    const std::uint64_t existing =
+    std::uint64_t existing =
         old.totalSize <= static_cast<std::uint64_t>(fileSize) ? old.totalSize : 0;
+    // A header whose footer flag is set without a footer behind the tag: the 10 bytes there
+    // are the first audio frame's, and stay.
+    if (old.version >= 4 && (old.flags & 0x10) && existing >= 2 * id3v2::kHeaderSize) {
+        std::string footer;
+        if (!tagfile::readAt(fd.get(), existing - id3v2::kHeaderSize, 3, footer)) return false;
+        if (footer != "3DI") existing -= id3v2::kHeaderSize;
+    }
     const std::string frames = this->frames();
     const std::uint64_t needed = id3v2::kHeaderSize + frames.size();
     const bool rebuild = !old.isId3 || existing < needed || existing > id3v2::kTargetTagSize;
-    if (!rebuild) {
+    if (!rebuild && !replace) {
         // Same length as the old tag: only the tag's bytes change.
         if (!tagfile::writeAt(fd.get(), 0, id3v2::buildTag(frames, existing))) return false;
         return ::fdatasync(fd.get()) == 0 && fd.close();
     }
     // The new file is written beside the old one and renamed over it, so that a failure at any
     // step leaves the old file as it was.
-    SafeFileWriter writer(path);
-    if (!writer.open() || !writer.write(id3v2::buildTag(frames, id3v2::kTargetTagSize)))
-        return false;
+    const std::string tag =
+        id3v2::buildTag(frames, rebuild ? std::uint64_t{id3v2::kTargetTagSize} : existing);
     const std::uint64_t audioStart = old.isId3 ? existing : 0;
-    if (!tagfile::copyRange(fd.get(), audioStart, static_cast<std::uint64_t>(fileSize), writer)) {
-        return false;
-    }
-    return writer.commit();
+    return tagfile::rebuildFile(fd.get(), path, {}, 0, tag, audioStart,
+                                static_cast<std::uint64_t>(fileSize));
 }
 
 void TID3v2::setTitle(const std::string& text) {

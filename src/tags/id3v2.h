@@ -5,6 +5,7 @@
 // renamed over it. Fields are UTF-8.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -65,7 +66,9 @@ public:
 private:
     void takeTexts(const id3v2::FrameTexts& texts);
     id3v2::FrameTexts texts() const;
-    // The frames as written: the fields, then the frames read that no field covers.
+    // The frames as written: a field still as read keeps the frame it came from (a track
+    // total, a full date, a described comment stay); a changed field gets a new frame; then
+    // every frame read that no field covers.
     std::string frames() const;
 
     bool m_exists = false;
@@ -74,7 +77,11 @@ private:
     std::string m_title, m_artist, m_album;
     std::uint8_t m_track = 0;
     std::string m_year, m_genre, m_comment, m_composer, m_encoder, m_copyright, m_language, m_link;
-    std::string m_otherFrames;
+    // What the fields were when read, and the frames they came from.
+    id3v2::FrameTexts m_asRead;
+    id3v2::FrameSources m_sources;
+    std::array<bool, id3v2::kFrameCount + 1> m_fromStandIn{};
+    std::string m_trackText;
 };
 
 // Track text as tags hold it ("3", "3/12"): the number before any "/", its low 8 bits; text

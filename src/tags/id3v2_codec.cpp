@@ -179,22 +179,57 @@ bool unwrapFrameData(std::uint8_t version, std::uint8_t tagFlags, std::uint8_t f
     return true;
 }
 
-// Appends a frame the texts do not cover, in version 2.3 form. Version 2.4 status flags move
-// one bit up; a frame with format flags, or of an unsynchronised version 2.4 tag, is dropped.
-void keepFrame(std::string_view frameHeader, std::string_view data, std::uint8_t version,
-               std::uint8_t tagFlags, std::string& out) {
-    if (version < 3) return;
+// Version 2.3 has no UTF-8: text after the given prefix of a version 2.4 frame in UTF-8 becomes
+// UTF-16 with a byte-order mark, value by value.
+std::string utf8FrameToUtf16(std::string_view data, std::size_t prefix) {
+    std::string out(1, '\1');
+    out.append(data.substr(1, prefix));
+    std::string_view rest = data.substr(std::min(data.size(), 1 + prefix));
+    for (;;) {
+        const std::size_t nul = rest.find('\0');
+        const std::string_view value = rest.substr(0, nul);
+        // Bytes that are not UTF-8 are read as Latin-1; they are written as they were read.
+        out += tagtext::utf8ToUtf16WithBom(tagtext::isUtf8(value) ? std::string(value)
+                                                                  : tagtext::latin1ToUtf8(value));
+        if (nul == std::string_view::npos) break;
+        out.append(2, '\0');  // each terminator stays, a description's above all
+        rest.remove_prefix(nul + 1);
+        if (rest.empty()) break;
+    }
+    return out;
+}
+
+// A frame in version 2.3 form, or empty when it cannot be carried as it is. Version 2.4 status
+// flags move one bit up; a frame with format flags, or of an unsynchronised version 2.4 tag, is
+// dropped.
+std::string keptFrame(std::string_view frameHeader, std::string_view data, std::uint8_t version,
+                      std::uint8_t tagFlags) {
+    if (version < 3) return {};
     for (char c : frameHeader.substr(0, 4)) {
-        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return;
+        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return {};
     }
     const auto status = static_cast<std::uint8_t>(frameHeader[8]);
     const auto format = static_cast<std::uint8_t>(frameHeader[9]);
-    if (format != 0 || (version == 4 && (tagFlags & kFlagUnsync))) return;
-    out.append(frameHeader.substr(0, 4));
+    if (format != 0 || (version == 4 && (tagFlags & kFlagUnsync))) return {};
+    const std::string_view id = frameHeader.substr(0, 4);
+    std::string converted;
+    if (version == 4 && !data.empty() && data[0] == 3) {
+        if (id[0] == 'T') {
+            converted = utf8FrameToUtf16(data, 0);
+        } else if (id == "COMM" || id == "USLT") {
+            if (data.size() < 4) return {};
+            converted = utf8FrameToUtf16(data, 3);
+        } else if (id == "WXXX") {
+            return {};
+        }
+        if (!converted.empty()) data = converted;
+    }
+    std::string out(id);
     putBe32(out, static_cast<std::uint32_t>(data.size()));
     out.push_back(static_cast<char>(version == 4 ? (status << 1) & 0xE0 : status));
     out.push_back('\0');
     out.append(data);
+    return out;
 }
 
 // Where the frames start in the body, after an extended header; npos when it is malformed.
@@ -235,12 +270,12 @@ Header parseHeader(std::string_view bytes) {
     if (!isSyncSafe(bytes, 6)) return h;
     h.totalSize = kHeaderSize +
                   readSyncSafe(reinterpret_cast<const unsigned char*>(bytes.data() + 6)) +
-                  ((h.flags & kFlagFooter) ? kHeaderSize : 0);
+                  ((h.version >= 4 && (h.flags & kFlagFooter)) ? kHeaderSize : 0);
     return h;
 }
 
 void parseFrames(std::string_view tag, const Header& header, FrameTexts& texts,
-                 std::string* otherFrames) {
+                 FrameSources* sources) {
     const std::uint8_t version = header.version;
     if (!header.isId3 || version < 2 || version > 4 || header.totalSize < kHeaderSize ||
         header.totalSize > tag.size()) {
@@ -248,7 +283,7 @@ void parseFrames(std::string_view tag, const Header& header, FrameTexts& texts,
     }
     if (version == 2 && (header.flags & kFlagExtended)) return;  // compressed: no known scheme
     std::string_view body = tag.substr(kHeaderSize, header.totalSize - kHeaderSize);
-    if (header.flags & kFlagFooter)
+    if (version >= 4 && (header.flags & kFlagFooter))
         body = body.substr(0, body.size() >= kHeaderSize ? body.size() - kHeaderSize : 0);
     std::string resynced;
     if ((header.flags & kFlagUnsync) && version < 4) {
@@ -273,50 +308,65 @@ void parseFrames(std::string_view tag, const Header& header, FrameTexts& texts,
         pos = dataStart + static_cast<std::size_t>(size);
 
         const int index = frameIndex(id, version);
-        // Frames that feed a field, even as a fallback, are not carried: read back they could
-        // change the field the tag was written with.
-        if (otherFrames != nullptr && index == 0) {
-            keepFrame(body.substr(frameStart, headerSize), data, version, header.flags,
-                      *otherFrames);
-        }
-        std::string storage;
-        if (index == 0 || !unwrapFrameData(version, header.flags, formatFlags, data, storage))
+        const auto keep = [&] {
+            return sources
+                       ? keptFrame(body.substr(frameStart, headerSize), data, version, header.flags)
+                       : std::string();
+        };
+        if (index == 0) {
+            if (sources) {
+                std::string frame = keep();
+                if (!frame.empty()) sources->others.push_back({std::string(id), std::move(frame)});
+            }
             continue;
-        data = data.substr(0, kFrameDataLimit);
-        std::string text;
-        bool hasDescription = false;
-        if (!decodeFrame(index, data, text, hasDescription)) continue;
-        // Players keep their own notes in described comments; the plain comment wins.
-        if (index == kComment) {
-            if (hasDescription && commentWithoutDescription) continue;
-            if (!hasDescription) commentWithoutDescription = true;
         }
-        texts[index] = std::move(text);
+        std::string kept = keep();
+        std::string storage;
+        if (unwrapFrameData(version, header.flags, formatFlags, data, storage)) {
+            data = data.substr(0, kFrameDataLimit);
+            std::string text;
+            bool hasDescription = false;
+            if (decodeFrame(index, data, text, hasDescription)) {
+                // Players keep their own notes in described comments; the plain comment wins.
+                const bool loses = index == kComment && hasDescription && commentWithoutDescription;
+                if (index == kComment && !hasDescription) commentWithoutDescription = true;
+                if (!loses) {
+                    texts[index] = std::move(text);
+                    if (sources) std::swap(sources->frames[index], kept);
+                }
+            }
+        }
+        // A described comment that lost to the plain one still goes back; a text frame that a
+        // later one of the same name replaced would only contradict it.
+        if (sources && index == kComment && !kept.empty())
+            sources->others.push_back({std::string(id), std::move(kept)});
     }
+}
+
+std::string buildFrame(int index, const std::string& text) {
+    if (index < 1 || index > kLink || text.empty()) return {};
+    // Latin-1 text keeps encoding 0; other text is UTF-16 with a byte-order mark.
+    const bool latin1 = tagtext::fitsLatin1(text);
+    std::string data;
+    if (index == kLink) {
+        data = std::string("\0\0", 2) + tagtext::linkToLatin1(text);
+    } else if (index == kComment) {
+        data = latin1 ? std::string("\0eng\0", 5) + tagtext::utf8ToLatin1(text)
+                      : std::string("\1eng\xFF\xFE\0\0", 8) + tagtext::utf8ToUtf16WithBom(text);
+    } else {
+        data = latin1 ? std::string(1, '\0') + tagtext::utf8ToLatin1(text)
+                      : std::string(1, '\1') + tagtext::utf8ToUtf16WithBom(text);
+    }
+    std::string out = kFrameIds[index].v3;
+    putBe32(out, static_cast<std::uint32_t>(data.size()));
+    out.append(2, '\0');
+    out += data;
+    return out;
 }
 
 std::string buildFrames(const FrameTexts& texts) {
     std::string out;
-    for (int index = 1; index <= kLink; ++index) {
-        const std::string& text = texts[index];
-        if (text.empty()) continue;
-        // Latin-1 text keeps encoding 0; other text is UTF-16 with a byte-order mark.
-        const bool latin1 = tagtext::fitsLatin1(text);
-        std::string data;
-        if (index == kLink) {
-            data = std::string("\0\0", 2) + tagtext::linkToLatin1(text);
-        } else if (index == kComment) {
-            data = latin1 ? std::string("\0eng\0", 5) + tagtext::utf8ToLatin1(text)
-                          : std::string("\1eng\xFF\xFE\0\0", 8) + tagtext::utf8ToUtf16WithBom(text);
-        } else {
-            data = latin1 ? std::string(1, '\0') + tagtext::utf8ToLatin1(text)
-                          : std::string(1, '\1') + tagtext::utf8ToUtf16WithBom(text);
-        }
-        out += kFrameIds[index].v3;
-        putBe32(out, static_cast<std::uint32_t>(data.size()));
-        out.append(2, '\0');
-        out += data;
-    }
+    for (int index = 1; index <= kLink; ++index) out += buildFrame(index, texts[index]);
     return out;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sonthra::id3v2 {
 
@@ -54,14 +55,32 @@ struct Header {
 // Reads a header from the first 10 bytes (fewer bytes give a header that is not "ID3").
 Header parseHeader(std::string_view bytes);
 
+// A frame kept for writing back, in version 2.3 form: its identifier and all of its bytes.
+struct KeptFrame {
+    std::string id;
+    std::string bytes;
+};
+
+// What a tag's frames hold beyond the texts, so that a rewrite can keep what it does not change.
+struct FrameSources {
+    // Per frame index, the version 2.3 bytes of the frame its text came from (empty when there
+    // was none or it cannot be carried as it is: version 2.2, compressed, encrypted).
+    std::array<std::string, kFrameCount + 1> frames;
+    // Every other frame: those no index reads (pictures, lyrics, private data, dates), and the
+    // frames of an index that lost to another one (a described comment behind a plain one).
+    std::vector<KeptFrame> others;
+};
+
 // Reads the frames of a whole tag (header included) into texts. Stops at padding, at a frame
 // that runs past the tag, and at anything malformed; what was read until then stays. When
-// otherFrames is given, it receives the frames of a version 2.3 or 2.4 tag that the texts do
-// not read at all (pictures, lyrics, private data) as version 2.3 frames, so that a rewrite
-// keeps them. Frames whose data a version 2.3 tag cannot carry as
-// they are (compressed, encrypted, unsynchronised) are not kept.
+// sources is given, it receives the frames of a version 2.3 or 2.4 tag as version 2.3 frames
+// (text of version 2.4 in UTF-8 becomes UTF-16). Frames whose data a version 2.3 tag cannot
+// carry as they are (compressed, encrypted, unsynchronised) are not kept.
 void parseFrames(std::string_view tag, const Header& header, FrameTexts& texts,
-                 std::string* otherFrames = nullptr);
+                 FrameSources* sources = nullptr);
+
+// One version 2.3 frame for a text of index 1 to 12 (empty text: no frame).
+std::string buildFrame(int index, const std::string& text);
 
 // The version 2.3 frames for texts 1 to 12 (13 to 16 are never written), in index order.
 std::string buildFrames(const FrameTexts& texts);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -75,6 +76,33 @@ bool copyRange(int fd, std::uint64_t from, std::uint64_t to, SafeFileWriter& wri
         from += want;
     }
     return true;
+}
+
+bool rebuildFile(int fd, const std::string& path, std::vector<Patch> patches,
+                 std::uint64_t keepUntil, const std::string& insert, std::uint64_t resumeAt,
+                 std::uint64_t fileSize) {
+    std::sort(patches.begin(), patches.end(),
+              [](const Patch& a, const Patch& b) { return a.at < b.at; });
+    SafeFileWriter writer(path);
+    if (!writer.open()) return false;
+    std::uint64_t at = 0;
+    for (const Patch& patch : patches) {
+        if (patch.at < at || patch.at + patch.bytes.size() > keepUntil) return false;
+        if (!copyRange(fd, at, patch.at, writer) || !writer.write(patch.bytes)) return false;
+        at = patch.at + patch.bytes.size();
+    }
+    return copyRange(fd, at, keepUntil, writer) && writer.write(insert) &&
+           copyRange(fd, resumeAt, fileSize, writer) && writer.commit();
+}
+
+bool mustReplace(const std::string& path) {
+    return ::access(path.c_str(), W_OK) != 0 && (errno == EACCES || errno == EPERM) &&
+           ::access(folderOf(path).c_str(), W_OK | X_OK) == 0;
+}
+
+bool cannotWriteOrReplace(const std::string& path) {
+    return ::access(path.c_str(), W_OK) != 0 && (errno == EACCES || errno == EPERM) &&
+           ::access(folderOf(path).c_str(), W_OK | X_OK) != 0;
 }
 
 }  // namespace sonthra::tagfile

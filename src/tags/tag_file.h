@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace sonthra {
 
@@ -37,6 +38,25 @@ bool readAt(int fd, std::uint64_t offset, std::size_t count, std::string& out);
 bool writeAt(int fd, std::uint64_t offset, const std::string& bytes);
 // Appends the bytes [from, to) of fd to the writer.
 bool copyRange(int fd, std::uint64_t from, std::uint64_t to, SafeFileWriter& writer);
+
+// Bytes laid over the old content at an offset.
+struct Patch {
+    std::uint64_t at = 0;
+    std::string bytes;
+};
+
+// Writes a new file beside path and renames it over path (its permissions kept, so a read-only
+// file stays read-only): the old bytes [0, keepUntil) with the patches laid over them, then
+// insert, then the old bytes [resumeAt, fileSize). False, path as it was, on any failure.
+bool rebuildFile(int fd, const std::string& path, std::vector<Patch> patches,
+                 std::uint64_t keepUntil, const std::string& insert, std::uint64_t resumeAt,
+                 std::uint64_t fileSize);
+
+// True when the file may not be written but a new file may take its place in its folder (the
+// way a save replaces a read-only file).
+bool mustReplace(const std::string& path);
+// True when the file can neither be written nor replaced.
+bool cannotWriteOrReplace(const std::string& path);
 
 }  // namespace tagfile
 }  // namespace sonthra

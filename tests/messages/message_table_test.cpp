@@ -615,8 +615,16 @@ const std::map<int, std::string>& literalTexts() {
         {485, "WMA codec is not available on your machine! Can not export to WMA without a codec."},
         {486, "No Format is available for selected Codec!\n Please Select a different codec."},
         {487, "Unable to Load WMA Conversion Library!"},
+        {488, "Can not save tag to the file!"},
         {489, "WMA File format is not proper!!"},
         {490, "Import WMA File Aborted by the User!"},
+        {491, "%s is %s file; %s writes song information into MP3 and WAV files only."},
+        {492,
+         "The sizes in the header of %s do not match the file (a recording that stopped early?); "
+         "%s writes no song information into it, so that no audio is overwritten."},
+        {493,
+         "%s is read-only and its folder does not allow replacing it; the song information was "
+         "not saved."},
         {494, "Save the file before performing this task."},
         {495,
          "Warning: The temporary file required to edit the WMA file is too large. \nSome sections "

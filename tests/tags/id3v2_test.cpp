@@ -96,12 +96,21 @@ TEST(Id3v2, FallbackFramesFillOnlyWhatIsMissingAndLaterFramesWin) {
     EXPECT_EQ(t.title(), "Group");
     EXPECT_EQ(t.album(), "Second");
 
-    // Fallbacks are read, never written.
+    // A rewrite keeps the frames the fields came from: the full date stays whole.
     TID3v2 copy = t;
-    const std::string written = copy.buildTag(0);
+    std::string written = copy.buildTag(0);
+    EXPECT_NE(written.find("2004-05-01"), std::string::npos);
+    EXPECT_EQ(written.find("TYER"), std::string::npos);
+    EXPECT_EQ(written.find("First"), std::string::npos) << "a replaced frame is not carried";
+    const TID3v2 again = parsed(written);
+    EXPECT_EQ(again.year(), "2004");
+    EXPECT_EQ(again.title(), "Group");
+    EXPECT_EQ(again.album(), "Second");
+    // A new year replaces the date, which would contradict it.
+    copy.setYear("2010");
+    written = copy.buildTag(0);
     EXPECT_EQ(written.find("TDRC"), std::string::npos);
-    EXPECT_NE(written.find("TYER"), std::string::npos);
-    EXPECT_EQ(parsed(written).year(), "2004");
+    EXPECT_EQ(parsed(written).year(), "2010");
 }
 
 TEST(Id3v2, Version22UsesThreeLetterFramesAndIsWrittenBackAs23) {

@@ -2,10 +2,8 @@
 // cannot be read, and changes in place that keep the other fields and the audio.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "cli/tags_command.h"
 #include "tag_test_support.h"
+#include "tag_verbs.h"
 #include "tags/id3v1.h"
 #include "tags/id3v2.h"
 #include "tags/wave_tag.h"
@@ -17,25 +15,9 @@ using tagtest::readBytes;
 using tagtest::TempDir;
 using tagtest::writeBytes;
 
-struct VerbRun {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-VerbRun tags(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    std::atomic<bool> interrupted{false};
-    const int code = cli::runTagsVerb(args, out, err, interrupted);
-    return {code, out.str(), err.str()};
-}
-
-VerbRun tag(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    std::atomic<bool> interrupted{false};
-    const int code = cli::runTagVerb(args, out, err, interrupted);
-    return {code, out.str(), err.str()};
-}
+using tagtest::tag;
+using tagtest::tags;
+using tagtest::VerbRun;
 
 TEST(TagsCommand, PrintsEachVersionAndNoneAndFailsOnUnreadableFiles) {
     TempDir dir;
@@ -77,11 +59,11 @@ TEST(TagsCommand, PrintsEachVersionAndNoneAndFailsOnUnreadableFiles) {
 
 TEST(TagsCommand, TagChangesNamedFieldsInPlaceKeepingTheRest) {
     TempDir dir;
-    const std::string mp3 = dir.file("a.mp3");
-    const std::string audio = tagtest::audioBytes(5000);
-    writeBytes(mp3, audio);
+    const std::string mp3 = tagtest::makeMp3(dir, "a.mp3");
+    if (mp3.empty()) GTEST_SKIP() << "sox or lame is missing";
+    const std::string audio = readBytes(mp3);
     VerbRun r =
-        tag({mp3, "--title", "Song", "--artist", "Band", "--track", "300", "--genre", "Rock"});
+        tag({mp3, "--title", "Song", "--artist", "Band", "--track", "44", "--genre", "Rock"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "version: 2.3\ntitle: Song\nartist: Band\ntrack: 44\ngenre: Rock\n");
     EXPECT_EQ(readBytes(mp3).substr(4096), audio);
@@ -137,11 +119,14 @@ TEST(TagsCommand, TagRefusesWrongWordsWithoutTouchingTheFile) {
     EXPECT_EQ(readBytes(mp3), tagtest::audioBytes(300));
     EXPECT_EQ(readBytes(wav), tagtest::wavBytes(tagtest::audioBytes(100)));
     EXPECT_EQ(tag({dir.file("none.mp3"), "--title", "x"}).code, 1);
-    // A file too short for a tag header cannot take one.
+    // A file too short to be audio takes no tag.
     writeBytes(mp3, "short");
     const VerbRun r = tag({mp3, "--title", "x"});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "Can not save tag to the file!\n");
+    EXPECT_EQ(r.err, mp3 +
+                         " is an unrecognised file; Sonthra writes song information into MP3 "
+                         "and WAV files only.\n");
+    EXPECT_EQ(readBytes(mp3), "short");
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "convert/mp3_export.h"
 #include "dialogs/ui/user_dialogs.h"
 #include "messages/message_table.h"
+#include "tags/tag_writer.h"
 
 namespace sonthra {
 
@@ -104,13 +105,13 @@ int DocumentController::saveAsMp3(AudioDocument& document, const std::string& so
     return kCancelled;
 }
 
-// Save of an unchanged document after the song information window: the tag alone.
+// Save of an unchanged document after the song information window: the tag alone, into what
+// the file really is; a kind that takes no tag of ours is refused untouched.
 void DocumentController::writeTagOfCleanDocument(AudioDocument& document) {
-    if (document.sourceKind == SourceKind::Mp3) {
-        if (!document.tag.writeMp3(document.fileName)) showTagNotSaved();
-    } else if (document.tag.v2() != nullptr) {
-        const int written = document.tag.writeWave(document.fileName);
-        if (written != 0) ShowMessage(m_dialogs, parent(), written);
+    std::string message;
+    if (WriteTagByKind(document.fileName, document.tag, &message) != 0) {
+        m_dialogs.messageBox(parent(), kProductCaption, QString::fromStdString(message),
+                             DialogIcon::Error, DialogButtons::Ok);
     }
 }
 
