@@ -18,6 +18,7 @@ EditJob::~EditJob() {
     for (const EditInput& in : inputs) {
         if (in.fd >= 0) ::close(in.fd);
     }
+    if (rewrittenFd >= 0) ::close(rewrittenFd);
 }
 
 bool isSilentFrame(const unsigned char* frame, const WaveFormat& format, std::uint16_t threshold) {
@@ -79,7 +80,9 @@ public:
             }
             if (target.carryChunks) {
                 for (const RiffChunk& c : m_job.sourceChunks) {
-                    if (!writer->addChunkFrom(c.id, m_job.inputs[0].fd, c.dataOffset, c.size)) {
+                    const int from =
+                        (c.flags & kChunkRewritten) ? m_job.rewrittenFd : m_job.inputs[0].fd;
+                    if (!writer->addChunkFrom(c.id, from, c.dataOffset, c.size)) {
                         return kCannotWriteData;
                     }
                 }
