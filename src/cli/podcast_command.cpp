@@ -62,9 +62,18 @@ std::string parseWords(const std::vector<std::string>& args, std::vector<std::st
 
 int runPodcastVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                    const std::atomic<bool>&) {
+    // A flag without a value, taken out before the words are paired with their values.
+    std::vector<std::string> words;
+    bool replace = false;
+    for (const std::string& word : args) {
+        if (word == "--replace")
+            replace = true;
+        else
+            words.push_back(word);
+    }
     std::vector<std::string> files;
     std::map<std::string, std::string> options;
-    if (const std::string problem = parseWords(args, files, options); !problem.empty()) {
+    if (const std::string problem = parseWords(words, files, options); !problem.empty()) {
         return usageError(problem, err);
     }
     const std::string feed = std::filesystem::absolute(files[0]).lexically_normal().string();
@@ -95,9 +104,23 @@ int runPodcastVerb(const std::vector<std::string>& args, std::ostream& out, std:
     if (info.MimeType.empty()) return usageError("AUDIO must end in .mp3, .wma or .wav", err);
     const std::string base = pagePathForFeed(feed);  // FEED without its extension, plus ".htm"
     info.DescriptionFile = base.substr(0, base.size() - 4) + ".pdi";
+    if (const std::string clash = podcastFileClash(feed, info.DescriptionFile, audio);
+        !clash.empty()) {
+        return usageError(clash, err);
+    }
 
+    // Series options ask for a new feed; over an existing file only with --replace.
+    const bool newSeries = replace || !options["series-title"].empty() ||
+                           !options["series-description"].empty() ||
+                           !options["series-link"].empty();
     PodcastFeedEditor editor([](const std::string&, const std::string&) { return true; });
-    const bool existing = fileExists(feed);
+    const bool existing = fileExists(feed) && !newSeries;
+    if (fileExists(feed) && newSeries && !replace) {
+        return usageError(replaceFeedQuestion(feed, countFeedEpisodes(feed)) +
+                              "\nAdd --replace to write a new feed over it, or leave out the "
+                              "--series options to add the episode to it.",
+                          err);
+    }
     if (existing) {
         form.existingFeedPath = feed;
         std::vector<std::string> titles;

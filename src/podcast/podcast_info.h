@@ -39,6 +39,9 @@ struct PodcastInfo {
     std::string Author;
     std::string Explicit;
     std::uint32_t DurationSeconds = 0;
+    // The item's <guid>: kept from the item a save replaces, so that podcast apps see the same
+    // episode; empty for a new episode, which gets a new one.
+    std::string Guid;
 };
 
 // A calendar date as the date picker gives it.
