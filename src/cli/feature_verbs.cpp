@@ -5,6 +5,7 @@
 #include "cli/convert_command.h"
 #include "cli/effects_command.h"
 #include "cli/format_command.h"
+#include "cli/markers_command.h"
 #include "cli/podcast_command.h"
 #include "cli/tags_command.h"
 #include "cli/upload_command.h"
@@ -14,13 +15,10 @@ namespace sonthra::cli {
 const std::vector<FeatureVerb>& featureVerbs() {
     // One line per verb; each feature adds its own.
     static const std::vector<FeatureVerb> table = {
-        {"convert", kConvertUsage, &runConvertVerb},
-        {"effects", kEffectsUsage, &runEffectsVerb},
-        {"effect", kEffectUsage, &runEffectVerb},
-        {"format", kFormatUsage, &runFormatVerb},
-        {"podcast", kPodcastUsage, &runPodcastVerb},
-        {"tags", kTagsUsage, &runTagsVerb},
-        {"tag", kTagUsage, &runTagVerb},
+        {"convert", kConvertUsage, &runConvertVerb}, {"effects", kEffectsUsage, &runEffectsVerb},
+        {"effect", kEffectUsage, &runEffectVerb},    {"format", kFormatUsage, &runFormatVerb},
+        {"markers", kMarkersUsage, &runMarkersVerb}, {"podcast", kPodcastUsage, &runPodcastVerb},
+        {"tags", kTagsUsage, &runTagsVerb},          {"tag", kTagUsage, &runTagVerb},
         {"upload", kUploadUsage, &runUploadVerb},
     };
     return table;
