@@ -8,6 +8,8 @@
 
 #include "cli/cli_verbs.h"
 #include "podcast/chapters_json.h"
+#include "tags/id3_chapters.h"
+#include "wave/file_kind.h"
 #include "wave/markers.h"
 #include "wave/safe_file.h"
 #include "wave/wave_cue.h"
@@ -71,6 +73,21 @@ std::string parseWords(const std::vector<std::string>& args, MarkerWords& words)
     return words.file.empty() ? "FILE is required" : "";
 }
 
+// Prints the markers as a label list, after writing them to the chapters file json if named.
+int writeMarkers(const std::vector<Marker>& markers, std::uint32_t rate, const std::string& json,
+                 std::ostream& out, std::ostream& err) {
+    if (!json.empty()) {
+        int error = 0;
+        if (!writeFileSafely(json, podcast::chaptersJson(markers, rate), std::nullopt, &error)) {
+            err << "sonthra-cli markers: cannot write \"" << json
+                << "\": " << std::strerror(error != 0 ? error : EIO) << "\n";
+            return kExitFailed;
+        }
+    }
+    out << markerLabelText(markers, rate);
+    return kExitOk;
+}
+
 }  // namespace
 
 int runMarkersVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -78,6 +95,17 @@ int runMarkersVerb(const std::vector<std::string>& args, std::ostream& out, std:
     MarkerWords words;
     if (const std::string problem = parseWords(args, words); !problem.empty()) {
         return usageError(problem, err);
+    }
+    // An MP3 file's chapters are read from its tag, in milliseconds.
+    FileKindInfo kind;
+    if (inspectFileKind(words.file, &kind) && kind.kind == FileKind::Mpeg) {
+        if (words.add) return usageError("--add takes WAV files only", err);
+        std::vector<Marker> chapters;
+        if (!readMp3Chapters(words.file, chapters)) {
+            err << "sonthra-cli markers: cannot read \"" << words.file << "\"\n";
+            return kExitFailed;
+        }
+        return writeMarkers(chapters, 1000, words.json, out, err);
     }
     CueSheet sheet;
     WaveFormat format;
@@ -116,18 +144,7 @@ int runMarkersVerb(const std::vector<std::string>& args, std::ostream& out, std:
             return kExitFailed;
         }
     }
-    const std::vector<Marker> markers = markersOfSheet(sheet);
-    if (!words.json.empty()) {
-        int error = 0;
-        if (!writeFileSafely(words.json, podcast::chaptersJson(markers, format.sampleRate),
-                             std::nullopt, &error)) {
-            err << "sonthra-cli markers: cannot write \"" << words.json
-                << "\": " << std::strerror(error != 0 ? error : EIO) << "\n";
-            return kExitFailed;
-        }
-    }
-    out << markerLabelText(markers, format.sampleRate);
-    return kExitOk;
+    return writeMarkers(markersOfSheet(sheet), format.sampleRate, words.json, out, err);
 }
 
 }  // namespace sonthra::cli

@@ -6,6 +6,7 @@
 
 #include "cli/cli_verbs.h"
 #include "cli/markers_command.h"
+#include "tags/id3_chapters.h"
 #include "wave/wave_cue.h"
 #include "wave_test_files.h"
 
@@ -67,6 +68,40 @@ TEST_F(MarkersVerb, AddsPrintsAndWritesChaptersWithTheAudioUntouched) {
     EXPECT_EQ(
         json.output,
         "1.2.0 [(0, None, 'Intro'), (12.5, None, 'Interview \"live\"'), (20, 29.75, 'News')]\n");
+}
+
+TEST_F(MarkersVerb, Mp3ChaptersAreReadByMutagenFfprobeAndTheVerb) {
+    if (!haveSox() || !testing::run("command -v lame").ok) GTEST_SKIP() << "no sox or lame";
+    const std::string wav = dir.file("show.wav");
+    const std::string mp3 = dir.file("show.mp3");
+    ASSERT_TRUE(testing::run("sox -n -r 44100 -c 1 -b 16 '" + wav + "' synth 30 sine 440").ok);
+    ASSERT_TRUE(testing::run("lame --quiet --tt 'The Show' '" + wav + "' '" + mp3 + "'").ok);
+    const std::vector<Marker> markers = {{0, std::nullopt, "Intro", 0},
+                                         {551250, std::nullopt, "Интервью «live»", 0},
+                                         {882000, 1312395, "News", 0}};
+    ASSERT_TRUE(writeMp3Chapters(mp3, {{5, std::nullopt, "old", 0}}, 44100, 30000));
+    ASSERT_TRUE(writeMp3Chapters(mp3, markers, 44100, 30000));  // replaces the first ones
+
+    const CommandResult mutagen = testing::run(
+        "/usr/bin/python3 -c \"import sys; from mutagen.id3 import ID3; t=ID3(sys.argv[1]); "
+        "print(t['TIT2'].text[0], [c.child_element_ids for c in t.getall('CTOC')]); "
+        "[print(c.start_time, c.end_time, c.sub_frames['TIT2'].text[0]) for c in "
+        "sorted(t.getall('CHAP'), key=lambda c: c.start_time)]\" '" +
+        mp3 + "'");
+    ASSERT_TRUE(mutagen.ok);
+    EXPECT_EQ(mutagen.output,
+              "The Show [['chp0', 'chp1', 'chp2']]\n0 12500 Intro\n"
+              "12500 20000 Интервью «live»\n20000 29760 News\n");
+    EXPECT_EQ(testing::run("ffprobe -v error -show_chapters -of csv=p=0 '" + mp3 + "'").output,
+              "0,1/1000,0,0.000000,12500,12.500000,Intro\n"
+              "1,1/1000,12500,12.500000,20000,20.000000,Интервью «live»\n"
+              "2,1/1000,20000,20.000000,29760,29.760000,News\n");
+
+    ASSERT_EQ(run({mp3, "--json", dir.file("ch.json")}), cli::kExitOk) << err;
+    EXPECT_EQ(out,
+              "0.000000\t12.500000\tIntro\n12.500000\t20.000000\tИнтервью «live»\n"
+              "20.000000\t29.760000\tNews\n");
+    EXPECT_EQ(run({mp3, "--add", "1", "x"}), cli::kExitUsage);
 }
 
 TEST_F(MarkersVerb, BadWordsAndFilesChangeNothing) {
