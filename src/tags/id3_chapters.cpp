@@ -5,6 +5,7 @@
 
 #include "tags/id3v2.h"
 #include "tags/id3v2_codec.h"
+#include "wave/wave_cue.h"
 
 namespace sonthra {
 
@@ -144,6 +145,17 @@ bool writeMp3Chapters(const std::string& path, const std::vector<Marker>& marker
     tag.setOtherFrames(framesWithoutChapters(tag.otherFrames()) +
                        chapterFrames(markers, rate, endMs));
     return tag.writeToFile(path);
+}
+
+bool copyWaveMarkersToMp3(const std::string& wavePath, const std::string& mp3Path) {
+    CueSheet sheet;
+    WaveFormat format;
+    std::uint64_t frames = 0;
+    if (readWaveCueSheet(wavePath, sheet, &format, &frames) != 0) return false;
+    const std::vector<Marker> markers = markersOfSheet(sheet);
+    if (markers.empty()) return true;
+    return writeMp3Chapters(mp3Path, markers, format.sampleRate,
+                            milliseconds(frames, format.sampleRate));
 }
 
 }  // namespace sonthra

@@ -33,4 +33,8 @@ bool readMp3Chapters(const std::string& path, std::vector<Marker>& chapters);
 bool writeMp3Chapters(const std::string& path, const std::vector<Marker>& markers,
                       std::uint32_t rate, std::uint64_t endMs);
 
+// Gives the MP3 file made from a WAV file the WAV file's markers as chapters. true when done or
+// when the WAV file has none; false when they cannot be read or written.
+bool copyWaveMarkersToMp3(const std::string& wavePath, const std::string& mp3Path);
+
 }  // namespace sonthra

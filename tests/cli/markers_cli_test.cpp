@@ -97,6 +97,16 @@ TEST_F(MarkersVerb, Mp3ChaptersAreReadByMutagenFfprobeAndTheVerb) {
               "1,1/1000,12500,12.500000,20000,20.000000,Интервью «live»\n"
               "2,1/1000,20000,20.000000,29760,29.760000,News\n");
 
+    // A WAV file's markers go to the MP3 file made from it.
+    ASSERT_EQ(run({wav, "--add", "1.5", "Start"}), cli::kExitOk) << err;
+    ASSERT_EQ(run({wav, "--add", "3-4", "Part"}), cli::kExitOk) << err;
+    const std::string made = dir.file("made.mp3");
+    ASSERT_TRUE(testing::run("lame --quiet '" + wav + "' '" + made + "'").ok);
+    ASSERT_TRUE(copyWaveMarkersToMp3(wav, made));
+    EXPECT_EQ(testing::run("ffprobe -v error -show_chapters -of csv=p=0 '" + made + "'").output,
+              "0,1/1000,1500,1.500000,3000,3.000000,Start\n"
+              "1,1/1000,3000,3.000000,4000,4.000000,Part\n");
+
     ASSERT_EQ(run({mp3, "--json", dir.file("ch.json")}), cli::kExitOk) << err;
     EXPECT_EQ(out,
               "0.000000\t12.500000\tIntro\n12.500000\t20.000000\tИнтервью «live»\n"
