@@ -420,9 +420,19 @@ int AudioEditor::rangeEdit(int opNumber, const std::string& sourcePath, std::uin
         }
         job->targets.push_back(std::move(edited));
         int moved = 0;
-        if (op == RangeOp::Crop) {
+        if (op == RangeOp::Trim) {
+            // What a trim drops is known only once its worker has looked at the samples.
+            const std::uint64_t align = source.layout.format.blockAlign;
+            job->onTrim = [align](EditJob& work, const EditPiece& piece, std::uint64_t head,
+                                  std::uint64_t tail) {
+                const std::uint64_t from = piece.offset / align;
+                const std::uint64_t end = (piece.offset + piece.bytes) / align;
+                return moveMarkers(work, work.inputs[0].fd,
+                                   {{end - tail / align, end, 0}, {from, from + head / align, 0}});
+            };
+        } else if (op == RangeOp::Crop) {
             moved = moveMarkers(*job, source.fd, {{last, source.frames, 0}, {0, first, 0}});
-        } else if (op != RangeOp::Mute && op != RangeOp::Trim) {
+        } else if (op != RangeOp::Mute) {
             moved = moveMarkers(*job, source.fd, {{first, last, 0}});
         }
         if (moved != 0) return moved;

@@ -97,6 +97,9 @@ struct EditJob {
     unsigned muteChannels = 0;
     std::uint16_t trimThreshold = 0;  // hundredths of a percent of full scale
     EditFlush flush = EditFlush::Results;
+    // Called on the worker when a Trim piece knows what it drops: the bytes of silence at its
+    // start and at its end. 0, or an engine error that ends the edit.
+    std::function<int(EditJob&, const EditPiece&, std::uint64_t head, std::uint64_t tail)> onTrim;
     // Called after a target that keeps its previous file has been put in place.
     std::function<void(const EditTarget&)> onKept;
 

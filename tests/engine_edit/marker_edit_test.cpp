@@ -170,5 +170,40 @@ TEST(MarkerEdits, ChunksStayByteForByteUnlessAMarkerMoves) {
     EXPECT_EQ(readBytes(none).substr(46 + 100 * 2), info);
 }
 
+TEST(MarkerEdits, TrimSilenceMovesThemByTheSilenceItFound) {
+    TempDir dir;
+    const Wav sound = makeWav(1, 16, 300);
+    // 100 silent frames, 300 of sound, 200 silent, 100 of sound.
+    Wav wav = sound;
+    wav.samples = silence(sound, 100) + sound.samples + silence(sound, 200) + sound.bytes(0, 100);
+    CueSheet sheet;
+    addMarkerToSheet(sheet, Marker{50, std::nullopt, "in the silence", 0});
+    addMarkerToSheet(sheet, Marker{150, std::nullopt, "sound", 0});
+    addMarkerToSheet(sheet, Marker{50, 450, "over both", 0});
+    addMarkerToSheet(sheet, Marker{450, std::nullopt, "trimmed tail", 0});
+    addMarkerToSheet(sheet, Marker{650, std::nullopt, "after", 0});
+    const std::string src = dir.file("src.wav");
+    writeWav(src, wav, sheetChunks(sheet));
+
+    AudioEditor editor(smallBlocks());
+    const std::string out = dir.file("out.wav");
+    ASSERT_EQ(
+        runEdit(editor,
+                [&](auto h) { return editor.AudioEditTrimSilence(src, 0, 600, 1, h, 0, 0, out); }),
+        0);
+    EXPECT_EQ(samplesOf(out, wav), sound.samples + sound.bytes(0, 100));
+    EXPECT_EQ(markersOf(out), (std::vector<Marker>{{0, 300, "over both", 3},
+                                                   {50, std::nullopt, "sound", 2},
+                                                   {350, std::nullopt, "after", 5}}));
+    // A range that is silent throughout goes whole, and its markers with it.
+    const std::string silent = dir.file("silent.wav");
+    ASSERT_EQ(runEdit(editor,
+                      [&](auto h) {
+                          return editor.AudioEditTrimSilence(src, 0, 100, 1, h, 0, 0, silent);
+                      }),
+              0);
+    EXPECT_EQ(markersOf(silent).front(), (Marker{0, 350, "over both", 3}));
+}
+
 }  // namespace
 }  // namespace sonthra
