@@ -11,6 +11,7 @@
 #include "cli/command_words.h"
 #include "platform/program_folder.h"
 #include "podcast/audio_duration.h"
+#include "podcast/feed_check.h"
 #include "podcast/html_page.h"
 #include "podcast/pdi_file.h"
 #include "podcast/podcast_checks.h"
@@ -24,7 +25,9 @@ namespace {
 using namespace sonthra::podcast;
 
 const std::vector<std::string> kOptions = {
-    "title", "description", "link", "date", "series-title", "series-description", "series-link"};
+    "title",       "description", "link",  "date",     "series-title", "series-description",
+    "series-link", "language",    "image", "category", "explicit",     "author",
+    "owner-email"};
 
 int usageError(const std::string& problem, std::ostream& err) {
     err << "sonthra-cli podcast: " << problem << "\nusage:\n" << kPodcastUsage;
@@ -136,6 +139,16 @@ int runPodcastVerb(const std::vector<std::string>& args, std::ostream& out, std:
         form.seriesTitle = options["series-title"];
         form.seriesDescription = options["series-description"];
         form.seriesLink = options["series-link"];
+        form.language = options["language"];
+        form.imageLink = options["image"];
+        form.category = options["category"];
+        form.explicitFlag = options["explicit"];
+        form.author = options["author"];
+        form.ownerEmail = options["owner-email"];
+        if (!form.explicitFlag.empty() && form.explicitFlag != "true" &&
+            form.explicitFlag != "false") {
+            return usageError("--explicit takes true or false", err);
+        }
         if (form.seriesTitle.empty() || form.seriesDescription.empty() || form.seriesLink.empty()) {
             return usageError(
                 "a new feed needs --series-title, --series-description and "
@@ -157,6 +170,14 @@ int runPodcastVerb(const std::vector<std::string>& args, std::ostream& out, std:
         return failed(s, err);
     }
     out << "wrote " << pagePathForFeed(feed) << "\n";
+    // What the directories would refuse is said, and the files stand: the user may publish
+    // to a listener who has the address.
+    Lines written;
+    if (readTextLines(feed, written).ok()) {
+        for (const std::string& field : missingDirectoryFields(written)) {
+            err << "warning: podcast directories want " << field << "\n";
+        }
+    }
     return kExitOk;
 }
 

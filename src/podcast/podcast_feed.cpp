@@ -106,6 +106,8 @@ Status PodcastFeedEditor::PrepareRSSForNewSeries(PodcastInfo& info, const Podcas
     info.Category = form.category;
     info.Author = form.author;
     info.Explicit = form.explicitFlag;
+    info.Language = form.language;
+    info.OwnerEmail = form.ownerEmail;
     info.SeriesPubDate = info.PubDate;
     info.Link = form.link;
     info.NewFeedFile = newFeedFilePath(info.DescriptionFile, info.NewFeedName);

@@ -128,6 +128,18 @@ Lines createSeriesLines(const PodcastInfo& info) {
     if (info.Explicit == "true" || info.Explicit == "false") {
         lines.push_back("    <itunes:explicit>" + info.Explicit + "</itunes:explicit>");
     }
+    if (!trimmed(info.Language).empty()) {
+        lines.push_back(channelLine("language", trimmed(info.Language)));
+    }
+    if (!trimmed(info.OwnerEmail).empty()) {
+        std::string owner = "    <itunes:owner>";
+        if (!info.Author.empty()) {
+            owner += "<itunes:name>" + escapeXmlText(cleanUtf8(info.Author)) + "</itunes:name>";
+        }
+        lines.push_back(owner + "<itunes:email>" +
+                        escapeXmlText(cleanUtf8(trimmed(info.OwnerEmail))) +
+                        "</itunes:email></itunes:owner>");
+    }
     lines.push_back("    <generator>ZQN RSS Feed Generation Engine    </generator>");
     const std::string feedUrl = trimmed(cleanUtf8(info.SeriesLink));
     if (!feedUrl.empty()) {
@@ -208,10 +220,15 @@ std::string GetFeedAttributeText(const Lines& lines, const std::string& tag,
                                  const std::string& attr) {
     for (const std::string& line : lines) {
         if (line.find("<item>") != std::string::npos) break;
-        const std::size_t at = line.find(tag);
-        if (at != std::string::npos) return attributeOf(line, at, attr);
+        if (line.find(tag) != std::string::npos) return attributeOnLine(line, tag, attr);
     }
     return {};
+}
+
+std::string attributeOnLine(const std::string& line, const std::string& tag,
+                            const std::string& attr) {
+    const std::size_t at = line.find(tag);
+    return at == std::string::npos ? std::string() : attributeOf(line, at, attr);
 }
 
 bool declareUsedNamespaces(Lines& lines) {

@@ -64,6 +64,10 @@ std::string GetItemElementText(const Lines& lines, const std::string& tag, int n
 // (the channel's itunes:image href, itunes:category text).
 std::string GetFeedAttributeText(const Lines& lines, const std::string& tag,
                                  const std::string& attr);
+// The unescaped value of attribute attr of the tag on line; empty when the line does not hold
+// the tag or the tag has no such attribute.
+std::string attributeOnLine(const std::string& line, const std::string& tag,
+                            const std::string& attr);
 
 struct ItemListing {
     std::vector<std::string> titles;  // unescaped, untrimmed, in file order

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "podcast/chapters_json.h"
+#include "podcast/feed_check.h"
 #include "podcast/feed_ids.h"
 #include "podcast/podcast_checks.h"
 #include "podcast/podcast_feed.h"
@@ -40,6 +41,15 @@ struct FeedRules : ::testing::Test {
         info.MimeType = "audio/mpeg";
         info.FeedFile = feed;
         info.DescriptionFile = folder / "show.pdi";
+        return info;
+    }
+
+    // The first episode of a new series in feed.
+    PodcastInfo newSeries(const std::string& feed) {
+        PodcastInfo info = episode("One", "");
+        info.NewFeedFile = feed;
+        info.SeriesTitle = "Show";
+        info.SeriesLink = "https://example.org/show.xml";
         return info;
     }
 
@@ -103,10 +113,7 @@ TEST_F(FeedRules, ItemsAddedToFeedsWrittenElsewhereLeaveThemValid) {
 
 TEST_F(FeedRules, EveryEpisodeHasItsOwnGuidKeptWhenItIsReplaced) {
     const std::string feed = folder / "show.xml";
-    PodcastInfo info = episode("One", "");
-    info.NewFeedFile = feed;
-    info.SeriesTitle = "Show";
-    info.SeriesLink = "https://example.org/show.xml";
+    PodcastInfo info = newSeries(feed);
     ASSERT_TRUE(yes.CreateRSSFeed(info).ok());
     ASSERT_TRUE(add(yes, feed, "Two").ok());  // the same audio file and link
     const std::string one = guidOfItem(feed, 1);
@@ -139,6 +146,49 @@ TEST_F(FeedRules, EveryEpisodeHasItsOwnGuidKeptWhenItIsReplaced) {
     EXPECT_EQ(guidOfItem(feed, 0), "same");
 }
 
+TEST_F(FeedRules, WhatDirectoriesRequireIsWrittenAndWhatIsMissingIsNamed) {
+    const std::string feed = folder / "show.xml";
+    PodcastInfo info = newSeries(feed);
+    info.SeriesDescription = "About the show";
+    info.SeriesLink = "https://example.org/show.xml";
+    ASSERT_TRUE(yes.CreateRSSFeed(info).ok());
+    Lines lines;
+    ASSERT_TRUE(readTextLines(feed, lines).ok());
+    EXPECT_EQ(missingDirectoryFields(lines),
+              (std::vector<std::string>{"the series' image", "the series' category",
+                                        "whether the series is explicit", "the series' language"}));
+    EXPECT_EQ(missingFieldsMessage({"a", "b"}),
+              "Podcast directories will not list this feed as it is. It lacks:\n(1) a\n(2) b\n"
+              "Do you want to go on?");
+
+    info.ImageLink = "https://example.org/art.jpg";
+    info.Category = "Arts";
+    info.Explicit = "false";
+    info.Language = " en-us ";
+    info.Author = "Ann & Bo";
+    info.OwnerEmail = "ann@example.org";
+    ASSERT_TRUE(yes.CreateRSSFeed(info).ok());
+    ASSERT_TRUE(readTextLines(feed, lines).ok());
+    EXPECT_EQ(missingDirectoryFields(lines), std::vector<std::string>{});
+    EXPECT_EQ(xmllintErrors(feed), "");
+    const auto view = feedparserView(feed);
+    EXPECT_EQ(view.at("bozo"), "0") << view.at("bozo_exception");
+    EXPECT_EQ(view.at("feed.language"), "en-us");
+    EXPECT_EQ(view.at("feed.owner_email"), "ann@example.org");
+
+    // An episode written elsewhere without a guid, a date or its audio's type.
+    writeAll(feed,
+             "<rss><channel>\n<title>T</title>\n<item>\n<title>Bare</title>\n"
+             "<enclosure url=\"http://example.org/a.mp3\" length=\"5\" />\n</item>\n"
+             "</channel></rss>\n");
+    ASSERT_TRUE(readTextLines(feed, lines).ok());
+    const std::vector<std::string> missing = missingDirectoryFields(lines);
+    ASSERT_EQ(missing.size(), 8u);
+    EXPECT_EQ(missing[5], "episode 1 \"Bare\": its audio type");
+    EXPECT_EQ(missing[6], "episode 1 \"Bare\": its guid");
+    EXPECT_EQ(missing[7], "episode 1 \"Bare\": its date");
+}
+
 TEST(FeedIds, ChannelGuidIsTheNamespacesUuidOfTheAddress) {
     std::string expected;
     ASSERT_EQ(runCommand("/usr/bin/python3 -c \"import uuid; print(uuid.uuid5(uuid.UUID("
@@ -154,9 +204,7 @@ TEST(FeedIds, ChannelGuidIsTheNamespacesUuidOfTheAddress) {
 
 TEST_F(FeedRules, ANewFeedOverAnExistingFileIsWrittenOnlyAfterYes) {
     const std::string feed = folder / "show.xml";
-    PodcastInfo info = episode("One", "");
-    info.NewFeedFile = feed;
-    info.SeriesTitle = "Show";
+    PodcastInfo info = newSeries(feed);
     ASSERT_TRUE(yes.CreateRSSFeed(info).ok());
     ASSERT_TRUE(add(yes, feed, "Two").ok());
     const std::string before = readAll(feed);
@@ -186,9 +234,7 @@ TEST_F(FeedRules, NoPodcastFileIsWrittenOverAnother) {
               std::string::npos);
 
     // The feed of a new series named like its page: refused before anything is written.
-    PodcastInfo info = episode("One", "");
-    info.NewFeedFile = folder / "feed.htm";
-    info.SeriesTitle = "Show";
+    PodcastInfo info = newSeries(folder / "feed.htm");
     const Status refused = yes.CreateRSSFeed(info);
     EXPECT_FALSE(refused.ok());
     EXPECT_NE(refused.text.find("web page"), std::string::npos);

@@ -145,6 +145,8 @@ TEST_F(PodcastVerb, UpperCaseNamesNewFeedsOverOldOnesAndClashingNamesAreHandledS
         return run(args);
     };
     ASSERT_EQ(publish(feed, "One", series), 0) << err;
+    EXPECT_NE(err.find("warning: podcast directories want the series' language"), std::string::npos)
+        << err;
     ASSERT_EQ(publish(feed, "Two", {}), 0) << err;
     auto view = feedparserView(feed);
     EXPECT_EQ(view.at("item0.enclosure.type"), "audio/mpeg");
@@ -157,9 +159,17 @@ TEST_F(PodcastVerb, UpperCaseNamesNewFeedsOverOldOnesAndClashingNamesAreHandledS
     EXPECT_NE(err.find("--replace"), std::string::npos);
     EXPECT_EQ(readAll(feed), before);
     std::vector<std::string> replacing = series;
-    replacing.push_back("--replace");
+    for (const char* word :
+         {"--replace", "--language", "de", "--image", "http://example.org/a.jpg", "--category",
+          "News", "--explicit", "true", "--owner-email", "me@example.org"}) {
+        replacing.push_back(word);
+    }
     ASSERT_EQ(publish(feed, "Three", replacing), 0) << err;
-    EXPECT_EQ(feedparserView(feed).at("items"), "1");
+    EXPECT_EQ(err, "");  // nothing the directories want is missing
+    view = feedparserView(feed);
+    EXPECT_EQ(view.at("items"), "1");
+    EXPECT_EQ(view.at("feed.language"), "de");
+    EXPECT_NE(readAll(feed).find("<itunes:explicit>true</itunes:explicit>"), std::string::npos);
 
     // Feeds named where the page or the description file goes are refused untouched.
     for (const char* name : {"old.htm", "old.pdi"}) {
