@@ -20,6 +20,7 @@
 #include "convert/pcm_source.h"
 #include "messages/message_table.h"
 #include "tags/document_tag.h"
+#include "tags/id3_chapters.h"
 #include "wave/wave_inspect.h"
 
 namespace sonthra::cli {
@@ -125,6 +126,7 @@ int toMp3(const ConvertOptions& o, std::ostream& out, std::ostream& err,
     DocumentTag tag;
     tag.readWave(o.in);
     if (!tag.empty() && !tag.writeMp3(o.out)) err << kTagNotSavedText << "\n";
+    if (!copyWaveMarkersToMp3(o.in, o.out)) err << "The markers were not saved as chapters.\n";
     out << o.in << " -> " << o.out << ": " << o.kbps << " kbit/s, " << o.encoder << "\n";
     return kExitOk;
 }

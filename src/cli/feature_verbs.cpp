@@ -6,6 +6,7 @@
 #include "cli/effects_command.h"
 #include "cli/format_command.h"
 #include "cli/loudness_command.h"
+#include "cli/markers_command.h"
 #include "cli/podcast_command.h"
 #include "cli/spectrogram_command.h"
 #include "cli/tags_command.h"
@@ -21,6 +22,7 @@ const std::vector<FeatureVerb>& featureVerbs() {
         {"effect", kEffectUsage, &runEffectVerb},
         {"format", kFormatUsage, &runFormatVerb},
         {"loudness", kLoudnessUsage, &runLoudnessVerb},
+        {"markers", kMarkersUsage, &runMarkersVerb},
         {"podcast", kPodcastUsage, &runPodcastVerb},
         {"spectrogram", kSpectrogramUsage, &runSpectrogramVerb},
         {"tags", kTagsUsage, &runTagsVerb},

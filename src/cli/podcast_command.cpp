@@ -11,6 +11,7 @@
 #include "cli/command_words.h"
 #include "platform/program_folder.h"
 #include "podcast/audio_duration.h"
+#include "podcast/feed_check.h"
 #include "podcast/html_page.h"
 #include "podcast/pdi_file.h"
 #include "podcast/podcast_checks.h"
@@ -24,7 +25,9 @@ namespace {
 using namespace sonthra::podcast;
 
 const std::vector<std::string> kOptions = {
-    "title", "description", "link", "date", "series-title", "series-description", "series-link"};
+    "title",       "description", "link",  "date",     "series-title", "series-description",
+    "series-link", "language",    "image", "category", "explicit",     "author",
+    "owner-email"};
 
 int usageError(const std::string& problem, std::ostream& err) {
     err << "sonthra-cli podcast: " << problem << "\nusage:\n" << kPodcastUsage;
@@ -62,9 +65,18 @@ std::string parseWords(const std::vector<std::string>& args, std::vector<std::st
 
 int runPodcastVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                    const std::atomic<bool>&) {
+    // A flag without a value, taken out before the words are paired with their values.
+    std::vector<std::string> words;
+    bool replace = false;
+    for (const std::string& word : args) {
+        if (word == "--replace")
+            replace = true;
+        else
+            words.push_back(word);
+    }
     std::vector<std::string> files;
     std::map<std::string, std::string> options;
-    if (const std::string problem = parseWords(args, files, options); !problem.empty()) {
+    if (const std::string problem = parseWords(words, files, options); !problem.empty()) {
         return usageError(problem, err);
     }
     const std::string feed = std::filesystem::absolute(files[0]).lexically_normal().string();
@@ -95,9 +107,23 @@ int runPodcastVerb(const std::vector<std::string>& args, std::ostream& out, std:
     if (info.MimeType.empty()) return usageError("AUDIO must end in .mp3, .wma or .wav", err);
     const std::string base = pagePathForFeed(feed);  // FEED without its extension, plus ".htm"
     info.DescriptionFile = base.substr(0, base.size() - 4) + ".pdi";
+    if (const std::string clash = podcastFileClash(feed, info.DescriptionFile, audio);
+        !clash.empty()) {
+        return usageError(clash, err);
+    }
 
+    // Series options ask for a new feed; over an existing file only with --replace.
+    const bool newSeries = replace || !options["series-title"].empty() ||
+                           !options["series-description"].empty() ||
+                           !options["series-link"].empty();
     PodcastFeedEditor editor([](const std::string&, const std::string&) { return true; });
-    const bool existing = fileExists(feed);
+    const bool existing = fileExists(feed) && !newSeries;
+    if (fileExists(feed) && newSeries && !replace) {
+        return usageError(replaceFeedQuestion(feed, countFeedEpisodes(feed)) +
+                              "\nAdd --replace to write a new feed over it, or leave out the "
+                              "--series options to add the episode to it.",
+                          err);
+    }
     if (existing) {
         form.existingFeedPath = feed;
         std::vector<std::string> titles;
@@ -113,6 +139,16 @@ int runPodcastVerb(const std::vector<std::string>& args, std::ostream& out, std:
         form.seriesTitle = options["series-title"];
         form.seriesDescription = options["series-description"];
         form.seriesLink = options["series-link"];
+        form.language = options["language"];
+        form.imageLink = options["image"];
+        form.category = options["category"];
+        form.explicitFlag = options["explicit"];
+        form.author = options["author"];
+        form.ownerEmail = options["owner-email"];
+        if (!form.explicitFlag.empty() && form.explicitFlag != "true" &&
+            form.explicitFlag != "false") {
+            return usageError("--explicit takes true or false", err);
+        }
         if (form.seriesTitle.empty() || form.seriesDescription.empty() || form.seriesLink.empty()) {
             return usageError(
                 "a new feed needs --series-title, --series-description and "
@@ -134,6 +170,14 @@ int runPodcastVerb(const std::vector<std::string>& args, std::ostream& out, std:
         return failed(s, err);
     }
     out << "wrote " << pagePathForFeed(feed) << "\n";
+    // What the directories would refuse is said, and the files stand: the user may publish
+    // to a listener who has the address.
+    Lines written;
+    if (readTextLines(feed, written).ok()) {
+        for (const std::string& field : missingDirectoryFields(written)) {
+            err << "warning: podcast directories want " << field << "\n";
+        }
+    }
     return kExitOk;
 }
 

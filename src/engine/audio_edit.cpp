@@ -1,12 +1,15 @@
 #include "engine/audio_edit.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -18,6 +21,7 @@
 #include "platform/work_done.h"
 #include "wave/file_release.h"
 #include "wave/safe_file.h"
+#include "wave/wave_cue.h"
 #include "wave/wave_layout.h"
 #include "wave/wave_probe.h"
 #include "wave/wave_writer.h"
@@ -97,6 +101,51 @@ int checkRoom(const EditJob& job) {
     for (const Disk& d : disks) {
         if (d.needed + kSpareBytes > d.available) return edit_error::kNoTempSpace;
     }
+    return 0;
+}
+
+// One change of where the sound lies: the frames [from, to) replaced by inserted new ones.
+struct FrameEdit {
+    std::uint64_t from = 0;
+    std::uint64_t to = 0;
+    std::uint64_t inserted = 0;
+};
+
+// The source's cue points moved as the edit moves the sound they point at (and dropped with
+// their labels when it removes that sound). Only when one moves does the edited file get new
+// marker chunks; otherwise they go over byte for byte with the other chunks. 0 or 301.
+int moveMarkers(EditJob& job, int sourceFd, std::initializer_list<FrameEdit> edits) {
+    const CueChunks where = findCueChunks(job.sourceChunks);
+    CueSheet sheet;
+    // Chunks too large to be markers are carried as they are.
+    if (where.cue < 0 || !readCueSheet(sourceFd, job.sourceChunks, sheet)) return 0;
+    bool moved = false;
+    for (const FrameEdit& edit : edits) {
+        moved = shiftCueSheet(sheet, edit.from, edit.to, edit.inserted) || moved;
+    }
+    if (!moved) return 0;
+    job.rewrittenFd = ::memfd_create("sonthra-markers", MFD_CLOEXEC);
+    if (job.rewrittenFd < 0) return engine_error::kCannotWriteData;
+    std::uint64_t at = 0;
+    const auto rewrite = [&](int index, const std::string& data) {
+        RiffChunk& chunk = job.sourceChunks[static_cast<std::size_t>(index)];
+        chunk.dataOffset = at;
+        chunk.size = static_cast<std::uint32_t>(data.size());
+        chunk.flags |= kChunkRewritten;
+        at += data.size();
+        return ::pwrite(job.rewrittenFd, data.data(), data.size(),
+                        static_cast<off_t>(chunk.dataOffset)) == static_cast<ssize_t>(data.size());
+    };
+    if (!rewrite(where.cue, cueChunkData(sheet)) ||
+        (where.adtl >= 0 && !rewrite(where.adtl, adtlListData(sheet)))) {
+        return engine_error::kCannotWriteData;
+    }
+    // Chunks left with nothing in them go; the later one first, so the other index holds.
+    std::vector<int> empty;
+    if (sheet.points.empty()) empty.push_back(where.cue);
+    if (where.adtl >= 0 && sheet.entries.empty()) empty.push_back(where.adtl);
+    std::sort(empty.rbegin(), empty.rend());
+    for (const int index : empty) job.sourceChunks.erase(job.sourceChunks.begin() + index);
     return 0;
 }
 
@@ -370,6 +419,23 @@ int AudioEditor::rangeEdit(int opNumber, const std::string& sourcePath, std::uin
                 break;
         }
         job->targets.push_back(std::move(edited));
+        int moved = 0;
+        if (op == RangeOp::Trim) {
+            // What a trim drops is known only once its worker has looked at the samples.
+            const std::uint64_t align = source.layout.format.blockAlign;
+            job->onTrim = [align](EditJob& work, const EditPiece& piece, std::uint64_t head,
+                                  std::uint64_t tail) {
+                const std::uint64_t from = piece.offset / align;
+                const std::uint64_t end = (piece.offset + piece.bytes) / align;
+                return moveMarkers(work, work.inputs[0].fd,
+                                   {{end - tail / align, end, 0}, {from, from + head / align, 0}});
+            };
+        } else if (op == RangeOp::Crop) {
+            moved = moveMarkers(*job, source.fd, {{last, source.frames, 0}, {0, first, 0}});
+        } else if (op != RangeOp::Mute) {
+            moved = moveMarkers(*job, source.fd, {{first, last, 0}});
+        }
+        if (moved != 0) return moved;
     }
     job->inputs.push_back({source.release(), source.layout.dataOffset});
     return start(std::move(job), handle);
@@ -466,6 +532,10 @@ int AudioEditor::insertAt(const std::string& sourcePath, Source& source, std::ui
     addPiece(edited.pieces, kind, clip ? 1 : 0, 0, bytes);
     addPiece(edited.pieces, EditPiece::Kind::Copy, 0, at, source.bytes(source.frames));
     job->targets.push_back(std::move(edited));
+    const std::uint64_t frames = bytes / source.layout.format.blockAlign;
+    if (const int r = moveMarkers(*job, source.fd, {{position, position, frames}}); r != 0) {
+        return r;
+    }
     job->inputs.push_back({source.release(), source.layout.dataOffset});
     if (clip) job->inputs.push_back({clip->release(), clip->layout.dataOffset});
     return start(std::move(job), handle);

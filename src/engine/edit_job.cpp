@@ -18,6 +18,7 @@ EditJob::~EditJob() {
     for (const EditInput& in : inputs) {
         if (in.fd >= 0) ::close(in.fd);
     }
+    if (rewrittenFd >= 0) ::close(rewrittenFd);
 }
 
 bool isSilentFrame(const unsigned char* frame, const WaveFormat& format, std::uint16_t threshold) {
@@ -79,7 +80,9 @@ public:
             }
             if (target.carryChunks) {
                 for (const RiffChunk& c : m_job.sourceChunks) {
-                    if (!writer->addChunkFrom(c.id, m_job.inputs[0].fd, c.dataOffset, c.size)) {
+                    const int from =
+                        (c.flags & kChunkRewritten) ? m_job.rewrittenFd : m_job.inputs[0].fd;
+                    if (!writer->addChunkFrom(c.id, from, c.dataOffset, c.size)) {
                         return kCannotWriteData;
                     }
                 }
@@ -243,11 +246,17 @@ private:
     int trim(const EditPiece& piece, WaveWriter& writer) {
         std::uint64_t first = 0;
         if (const int r = findSound(piece, true, first); r != 0) return r;
-        if (first == piece.bytes) return 0;
-        std::uint64_t last = 0;
-        if (const int r = findSound(piece, false, last); r != 0) return r;
-        const std::uint64_t keep = last + m_job.format.blockAlign - first;
-        return copy(piece.input, piece.offset + first, keep, writer);
+        std::uint64_t keep = 0;
+        if (first < piece.bytes) {
+            std::uint64_t last = 0;
+            if (const int r = findSound(piece, false, last); r != 0) return r;
+            keep = last + m_job.format.blockAlign - first;
+        }
+        if (m_job.onTrim) {
+            const int r = m_job.onTrim(m_job, piece, first, piece.bytes - first - keep);
+            if (r != 0) return r;
+        }
+        return keep == 0 ? 0 : copy(piece.input, piece.offset + first, keep, writer);
     }
 
     int silence(std::uint64_t bytes, WaveWriter& writer) {

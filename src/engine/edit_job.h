@@ -70,6 +70,8 @@ struct EditInput {
     std::uint64_t dataOffset = 0;
 };
 
+inline constexpr std::uint32_t kChunkRewritten = 0x100;
+
 // Which channels Mute silences: bit 0 left (or the only channel), bit 1 right.
 inline constexpr unsigned kMuteLeft = 1;
 inline constexpr unsigned kMuteRight = 2;
@@ -88,10 +90,16 @@ struct EditJob {
     WaveFormat format;
     std::vector<EditInput> inputs;        // 0 is the source
     std::vector<RiffChunk> sourceChunks;  // of input 0, for targets that carry them
+    // New contents of some of those chunks (the cue points an edit moved), owned by the job:
+    // a chunk with kChunkRewritten in its flags is read from here instead of input 0.
+    int rewrittenFd = -1;
     std::vector<EditTarget> targets;
     unsigned muteChannels = 0;
     std::uint16_t trimThreshold = 0;  // hundredths of a percent of full scale
     EditFlush flush = EditFlush::Results;
+    // Called on the worker when a Trim piece knows what it drops: the bytes of silence at its
+    // start and at its end. 0, or an engine error that ends the edit.
+    std::function<int(EditJob&, const EditPiece&, std::uint64_t head, std::uint64_t tail)> onTrim;
     // Called after a target that keeps its previous file has been put in place.
     std::function<void(const EditTarget&)> onKept;
 

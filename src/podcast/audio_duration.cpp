@@ -14,11 +14,14 @@ namespace {
 
 constexpr std::size_t kHeadBytes = 1u << 20;
 
+// The extension with its dot, in lower case: "EP2.MP3" is as much an MP3 file as "ep2.mp3".
 std::string extensionOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     const std::size_t dot = path.find_last_of('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    return path.substr(dot);
+    std::string extension = path.substr(dot);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
 }
 
 struct FrameHeader {
@@ -96,10 +99,7 @@ std::uint32_t mp3DurationSeconds(std::string_view head, std::uint64_t fileSize) 
 }
 
 std::uint32_t audioDurationSeconds(const std::string& path) {
-    const std::string extension = extensionOf(path);
-    std::string lower;
-    for (char c : extension)
-        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string lower = extensionOf(path);
     if (lower == ".wav") {
         std::uint32_t frames = 0;
         WaveFormat format;

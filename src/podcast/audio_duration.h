@@ -16,8 +16,8 @@ std::uint32_t audioDurationSeconds(const std::string& path);
 // frame) and the file's total size. 0 when no frame is found.
 std::uint32_t mp3DurationSeconds(std::string_view head, std::uint64_t fileSize);
 
-// "audio/mpeg" for ".mp3", "audio/wma" for ".wma", "audio/wave" for ".wav" (exact, lower
-// case), else empty.
+// "audio/mpeg" for ".mp3", "audio/wma" for ".wma", "audio/wave" for ".wav", in any letter
+// case, else empty.
 std::string mimeTypeForFile(const std::string& path);
 
 }  // namespace sonthra::podcast

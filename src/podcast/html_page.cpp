@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "podcast/podcast_checks.h"
 #include "podcast/podcast_feed.h"
 #include "podcast/text_file.h"
 #include "podcast/text_rules.h"
@@ -97,6 +98,10 @@ Status CreateHTMLFile(const PodcastInfo& info, const std::string& templateFolder
     if (!fileExists(fileTemplatePath)) return missingTemplate(fileTemplatePath);
 
     const std::string feedPath = pageFeedPath(info);
+    if (const std::string clash = podcastFileClash(feedPath, info.DescriptionFile, {});
+        !clash.empty()) {
+        return Status::failure(clash);
+    }
     std::string feedLink = info.SeriesLink;
     if (feedLink.empty()) {
         Lines feed;

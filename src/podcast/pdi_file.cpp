@@ -1,5 +1,6 @@
 #include "podcast/pdi_file.h"
 
+#include "podcast/podcast_checks.h"
 #include "podcast/rss_date.h"
 #include "podcast/text_file.h"
 #include "podcast/text_rules.h"
@@ -38,6 +39,10 @@ std::string after(const std::string& line, const char* key) {
 
 Status CreatePDIFile(const PodcastInfo& info, bool addedToExisting, const CivilDate& date) {
     const std::string& file = info.DescriptionFile;
+    const std::string& feed = addedToExisting ? info.FeedFile : info.NewFeedFile;
+    if (const std::string clash = podcastFileClash(feed, file, info.AudioFile); !clash.empty()) {
+        return Status::failure(clash);
+    }
     const std::size_t slash = file.find_last_of('/');
     Lines lines;
     lines.push_back(kPodcast + oneLine(slash == std::string::npos ? file : file.substr(slash + 1)));
@@ -50,7 +55,7 @@ Status CreatePDIFile(const PodcastInfo& info, bool addedToExisting, const CivilD
     for (std::size_t i = 1; i < description.size(); ++i) lines.push_back(description[i]);
     lines.push_back(kDate + isoDateText(date));
     lines.push_back(kLink + oneLine(info.Link));
-    lines.push_back(kFeed + oneLine(addedToExisting ? info.FeedFile : info.NewFeedFile));
+    lines.push_back(kFeed + oneLine(feed));
     lines.push_back(kAudio + oneLine(info.AudioFile));
     lines.push_back(kUpload +
                     (info.UploadPath.empty() ? std::string("/") : oneLine(info.UploadPath)));

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
+#include <utility>
 #include <vector>
 
 #include "podcast/html_page.h"
@@ -27,6 +29,33 @@ std::string linkNameProblem(const std::string& link, const std::string& audioNam
 char lastForbiddenCharacter(const std::string& name) {
     const std::size_t at = name.find_last_of(kForbiddenNameCharacters);
     return at == std::string::npos ? '\0' : name[at];
+}
+
+std::string podcastFileClash(const std::string& feed, const std::string& descriptionFile,
+                             const std::string& audioFile) {
+    namespace fs = std::filesystem;
+    const auto same = [](const std::string& a, const std::string& b) {
+        if (a.empty() || b.empty()) return false;
+        std::error_code error;
+        if (fs::equivalent(a, b, error)) return true;
+        return fs::absolute(a, error).lexically_normal() ==
+               fs::absolute(b, error).lexically_normal();
+    };
+    const std::string page = pagePathForFeed(feed);
+    const std::pair<const char*, const std::string*> files[] = {
+        {"feed", &feed},
+        {"web page", &page},
+        {"podcast description file", &descriptionFile},
+        {"audio file", &audioFile}};
+    for (std::size_t i = 0; i < std::size(files); ++i) {
+        for (std::size_t j = i + 1; j < std::size(files); ++j) {
+            if (!same(*files[i].second, *files[j].second)) continue;
+            return std::string("The ") + files[i].first + " and the " + files[j].first +
+                   " of this podcast would both be \"" + *files[i].second +
+                   "\"; nothing has been written. Please choose another name.";
+        }
+    }
+    return {};
 }
 
 std::string fileNameOf(const std::string& path) {

@@ -19,6 +19,12 @@ std::string linkNameProblem(const std::string& link, const std::string& audioNam
 // The last forbidden character in name, or '\0' when it has none.
 char lastForbiddenCharacter(const std::string& name);
 
+// The message when two of the podcast's files would be one file (the feed, the page made
+// beside it, the description file and the audio file), so that writing one would destroy
+// another: a feed named "show.htm" is where its page goes. Empty when all differ.
+std::string podcastFileClash(const std::string& feed, const std::string& descriptionFile,
+                             const std::string& audioFile);
+
 // The file name of a path (the part after its last "/").
 std::string fileNameOf(const std::string& path);
 

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "podcast/audio_duration.h"
+#include "podcast/podcast_checks.h"
 #include "podcast/rss_date.h"
 #include "podcast/text_file.h"
 #include "podcast/text_rules.h"
@@ -25,6 +26,32 @@ void fillEpisode(PodcastInfo& info, const PodcastForm& form, std::time_t now) {
 Status listingError(const std::string& path) {
     return Status::failure("The feed file \"" + path +
                            "\" ends inside an item; it has not been changed.");
+}
+
+Status clashOf(const PodcastInfo& info, const std::string& feed) {
+    const std::string clash = podcastFileClash(feed, info.DescriptionFile, info.AudioFile);
+    return clash.empty() ? Status{} : Status::failure(clash);
+}
+
+// The last steps of every change of a feed: the channel's podcast:guid and the namespaces its
+// lines use, then the file written whole.
+Status writeFeed(const std::string& path, Lines& lines) {
+    addChannelGuid(lines, statedFeedUrl(lines, fileNameOf(path)));
+    if (!declareUsedNamespaces(lines)) {
+        return Status::failure("The file \"" + path +
+                               "\" is not an RSS feed; it has not been changed.");
+    }
+    return writeTextLines(path, lines);
+}
+
+// The item as it goes into lines in place of the item at line replaced: with the guid of that
+// item, unless another item shares it.
+Lines itemReplacing(const Lines& lines, std::size_t replaced, PodcastInfo info) {
+    info.Guid = itemGuid(lines, replaced);
+    if (!info.Guid.empty() && countItemsWithGuid(lines, info.Guid) > 1) info.Guid.clear();
+    Lines item;
+    CreateItemStrings(item, info);
+    return item;
 }
 
 }  // namespace
@@ -79,13 +106,36 @@ Status PodcastFeedEditor::PrepareRSSForNewSeries(PodcastInfo& info, const Podcas
     info.Category = form.category;
     info.Author = form.author;
     info.Explicit = form.explicitFlag;
+    info.Language = form.language;
+    info.OwnerEmail = form.ownerEmail;
     info.SeriesPubDate = info.PubDate;
     info.Link = form.link;
     info.NewFeedFile = newFeedFilePath(info.DescriptionFile, info.NewFeedName);
     return fillAudioFields(info);
 }
 
+std::string replaceFeedQuestion(const std::string& path, int episodes) {
+    const std::string held = episodes < 0    ? "is not a feed this program can read"
+                             : episodes == 1 ? "holds 1 episode"
+                                             : "holds " + std::to_string(episodes) + " episodes";
+    return "The file \"" + path + "\" already exists and " + held +
+           ". A new feed replaces it and everything it holds. Do you want to replace it?";
+}
+
+int countFeedEpisodes(const std::string& path) {
+    Lines lines;
+    ItemListing listing;
+    if (!readTextLines(path, lines).ok() || !listItems(lines, "", listing)) return -1;
+    return static_cast<int>(listing.positions.size());
+}
+
 Status PodcastFeedEditor::CreateRSSFeed(const PodcastInfo& info) const {
+    if (Status clash = clashOf(info, info.NewFeedFile); !clash.ok()) return clash;
+    if (fileExists(info.NewFeedFile)) {
+        const std::string question =
+            replaceFeedQuestion(info.NewFeedFile, countFeedEpisodes(info.NewFeedFile));
+        if (!m_ask || !m_ask(question, kReplaceFeedCaption)) return Status::declined();
+    }
     return writeTextLines(info.NewFeedFile, createSeriesLines(info));
 }
 
@@ -102,10 +152,9 @@ Status PodcastFeedEditor::PrepareRSSForExistingSeries(PodcastInfo& info, const P
 }
 
 Status PodcastFeedEditor::UpdateRSSFeed(const PodcastInfo& info) {
+    if (Status clash = clashOf(info, info.FeedFile); !clash.ok()) return clash;
     Lines lines;
     if (Status read = readTextLines(info.FeedFile, lines); !read.ok()) return read;
-    Lines item;
-    CreateItemStrings(item, info);
 
     int replace = -1;
     if (m_itemLineToReplace >= 0) {
@@ -118,19 +167,21 @@ Status PodcastFeedEditor::UpdateRSSFeed(const PodcastInfo& info) {
         for (std::size_t i = 0; i < lines.size(); ++i) {
             if (lines[i].find("</channel>") != std::string::npos ||
                 lines[i].find("<item>") != std::string::npos) {
+                Lines item;
+                CreateItemStrings(item, info);
                 InsertItemAtIndex(i, lines, item);
-                return writeTextLines(info.FeedFile, lines);
+                return writeFeed(info.FeedFile, lines);
             }
         }
         return Status::failure("The file \"" + info.FeedFile +
                                "\" holds no channel to add the podcast to.");
     }
     if (!m_ask || !m_ask(kUpdateQuestion, kUpdateCaption)) return Status::declined();
-    if (!DeleteItemAtIndex(static_cast<std::size_t>(replace), lines)) {
-        return listingError(info.FeedFile);
-    }
-    InsertItemAtIndex(static_cast<std::size_t>(replace), lines, item);
-    if (Status written = writeTextLines(info.FeedFile, lines); !written.ok()) return written;
+    const auto at = static_cast<std::size_t>(replace);
+    const Lines item = itemReplacing(lines, at, info);
+    if (!DeleteItemAtIndex(at, lines)) return listingError(info.FeedFile);
+    InsertItemAtIndex(at, lines, item);
+    if (Status written = writeFeed(info.FeedFile, lines); !written.ok()) return written;
     std::vector<std::string> titles;
     m_itemLineToReplace = -1;
     GetItemListInFeed(info.FeedFile, titles, info.Title);
@@ -145,11 +196,10 @@ Status PodcastFeedEditor::UpdateRSSFeedForItem(const PodcastInfo& info) {
     if (!listItems(lines, info.Title, listing)) return listingError(feed);
     if (listing.lastMatch < 0) return Status::declined();
     const auto at = static_cast<std::size_t>(listing.lastMatch);
+    const Lines item = itemReplacing(lines, at, info);
     if (!DeleteItemAtIndex(at, lines)) return listingError(feed);
-    Lines item;
-    CreateItemStrings(item, info);
     InsertItemAtIndex(at, lines, item);
-    return writeTextLines(feed, lines);
+    return writeFeed(feed, lines);
 }
 
 int PodcastFeedEditor::GetItemListInFeed(const std::string& feedPath,
@@ -187,7 +237,7 @@ Status PodcastFeedEditor::DeleteItem(const std::string& feedPath, int n,
                                "\" has changed since it was listed; it has not been changed.");
     }
     if (!DeleteItemAtIndex(at, lines)) return listingError(feedPath);
-    if (Status written = writeTextLines(feedPath, lines); !written.ok()) return written;
+    if (Status written = writeFeed(feedPath, lines); !written.ok()) return written;
     Status listed;
     GetItemListInFeed(feedPath, titles, titleBox, &listed);
     return listed;

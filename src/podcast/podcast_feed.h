@@ -22,6 +22,12 @@ using AskYesNo = std::function<bool(const std::string& text, const std::string& 
 inline constexpr const char* kUpdateQuestion =
     "You are about to update an existing podcast information. Do you want to continue?";
 inline constexpr const char* kUpdateCaption = "Update Podcast Info";
+inline constexpr const char* kReplaceFeedCaption = "Replace Feed";
+
+// The question asked before a new feed is written over an existing file of that name.
+std::string replaceFeedQuestion(const std::string& path, int episodes);
+// The number of items of the feed file at path, -1 when it cannot be read as a feed.
+int countFeedEpisodes(const std::string& path);
 
 class PodcastFeedEditor {
 public:
@@ -33,7 +39,10 @@ public:
     // a "."). Fails when the audio file cannot be read or exceeds 4 GB.
     Status PrepareRSSForNewSeries(PodcastInfo& info, const PodcastForm& form,
                                   std::time_t now = std::time(nullptr)) const;
-    // Writes the file of a new series to info.NewFeedFile, replacing any file of that name.
+    // Writes the file of a new series to info.NewFeedFile. An existing file of that name is
+    // replaced only after the user confirms (129 and nothing written on No, or without a way
+    // to ask). Fails, writing nothing, when the feed's name clashes with the other podcast
+    // files (podcastFileClash).
     Status CreateRSSFeed(const PodcastInfo& info) const;
 
     // Fills the episode fields and FeedFile; fails with the "No Feed File" warning when the
@@ -41,7 +50,9 @@ public:
     Status PrepareRSSForExistingSeries(PodcastInfo& info, const PodcastForm& form,
                                        std::time_t now = std::time(nullptr)) const;
     // Adds the episode to info.FeedFile as its first item, or, when the last listing matched a
-    // title, replaces that item after the user confirms (129 and nothing written on No).
+    // title, replaces that item after the user confirms (129 and nothing written on No),
+    // keeping its guid. Every write of a feed also declares the namespaces its lines use and
+    // gives the channel its podcast:guid when the feed states its address.
     Status UpdateRSSFeed(const PodcastInfo& info);
     // Rewrites the item titled info.Title in the feed (NewFeedFile when IsNew, else FeedFile).
     // 129 and nothing written when no item has that title.

@@ -38,7 +38,12 @@ struct PodcastInfo {
     std::string Category;
     std::string Author;
     std::string Explicit;
+    std::string Language;    // the channel's language code ("en-us")
+    std::string OwnerEmail;  // where directories reach the owner of the series
     std::uint32_t DurationSeconds = 0;
+    // The item's <guid>: kept from the item a save replaces, so that podcast apps see the same
+    // episode; empty for a new episode, which gets a new one.
+    std::string Guid;
 };
 
 // A calendar date as the date picker gives it.
@@ -68,6 +73,8 @@ struct PodcastForm {
     std::string category;
     std::string author;
     std::string explicitFlag;
+    std::string language;
+    std::string ownerEmail;
 };
 
 enum class MessageIcon { Information, Warning, Error, Question };

@@ -1,7 +1,10 @@
 #include "podcast/rss_feed.h"
 
 #include <algorithm>
+#include <cctype>
 
+#include "podcast/feed_ids.h"
+#include "podcast/podcast_checks.h"
 #include "podcast/text_file.h"
 #include "podcast/text_rules.h"
 
@@ -10,6 +13,39 @@ namespace sonthra::podcast {
 namespace {
 
 constexpr const char* kQuote = "\"";
+
+struct Namespace {
+    const char* prefix;
+    const char* uri;
+};
+constexpr Namespace kNamespaces[] = {
+    {"itunes", "http://www.itunes.com/dtds/podcast-1.0.dtd"},
+    {"podcast", "https://podcastindex.org/namespace/1.0"},
+    {"psc", "http://podlove.org/simple-chapters"},
+    {"atom", "http://www.w3.org/2005/Atom"},
+};
+
+// The unescaped value of attribute attr after column from of line; empty when it has none.
+std::string attributeOf(const std::string& line, std::size_t from, const std::string& attr) {
+    const std::string key = attr + "=\"";
+    const std::size_t value = line.find(key, from);
+    if (value == std::string::npos) return {};
+    const std::size_t begin = value + key.size();
+    const std::size_t end = line.find('"', begin);
+    if (end == std::string::npos) return {};
+    return unescapeXml(line.substr(begin, end - begin));
+}
+
+// Index of the first line holding "<item>" or "</channel>": where a channel's own lines end.
+std::size_t channelHeadEnd(const Lines& lines) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].find("</channel>") != std::string::npos ||
+            lines[i].find("<item>") != std::string::npos) {
+            return i;
+        }
+    }
+    return lines.size();
+}
 
 // "    <tag>value    </tag>": the four spaces before the closing tag are part of the form
 // that earlier feeds have, and the readers trim them.
@@ -57,7 +93,8 @@ void CreateItemStrings(Lines& lines, const PodcastInfo& info) {
                     std::to_string(info.AudioSize) + kQuote + " url=" + kQuote +
                     escapeXmlAttribute(link) + kQuote + " type=" + kQuote +
                     escapeXmlAttribute(cleanUtf8(info.MimeType)) + kQuote + " />");
-    lines.push_back("     <guid>" + escapeXmlText(link) + "</guid>");
+    const std::string guid = info.Guid.empty() ? randomUuid() : cleanUtf8(info.Guid);
+    lines.push_back("     <guid isPermaLink=\"false\">" + escapeXmlText(guid) + "</guid>");
     lines.push_back("     <itunes:duration>" + std::to_string(info.DurationSeconds) +
                     "</itunes:duration>");
     lines.push_back("    </item>");
@@ -67,8 +104,7 @@ Lines createSeriesLines(const PodcastInfo& info) {
     Lines lines;
     lines.push_back(std::string("<?xml version=") + kQuote + "1.0" + kQuote +
                     " encoding=" + kQuote + "UTF-8" + kQuote + "?>");
-    lines.push_back(std::string("<rss version=") + kQuote + "2.0" + kQuote + " xmlns:itunes=" +
-                    kQuote + "http://www.itunes.com/dtds/podcast-1.0.dtd" + kQuote + ">");
+    lines.push_back(std::string("<rss version=") + kQuote + "2.0" + kQuote + ">");
     lines.push_back("  <channel>");
     lines.push_back(channelLine("title", info.SeriesTitle));
     lines.push_back(descriptionLine(info.SeriesDescription));
@@ -92,10 +128,29 @@ Lines createSeriesLines(const PodcastInfo& info) {
     if (info.Explicit == "true" || info.Explicit == "false") {
         lines.push_back("    <itunes:explicit>" + info.Explicit + "</itunes:explicit>");
     }
+    if (!trimmed(info.Language).empty()) {
+        lines.push_back(channelLine("language", trimmed(info.Language)));
+    }
+    if (!trimmed(info.OwnerEmail).empty()) {
+        std::string owner = "    <itunes:owner>";
+        if (!info.Author.empty()) {
+            owner += "<itunes:name>" + escapeXmlText(cleanUtf8(info.Author)) + "</itunes:name>";
+        }
+        lines.push_back(owner + "<itunes:email>" +
+                        escapeXmlText(cleanUtf8(trimmed(info.OwnerEmail))) +
+                        "</itunes:email></itunes:owner>");
+    }
     lines.push_back("    <generator>ZQN RSS Feed Generation Engine    </generator>");
+    const std::string feedUrl = trimmed(cleanUtf8(info.SeriesLink));
+    if (!feedUrl.empty()) {
+        lines.push_back("    <atom:link href=\"" + escapeXmlAttribute(feedUrl) +
+                        "\" rel=\"self\" type=\"application/rss+xml\" />");
+        addChannelGuid(lines, feedUrl);
+    }
     CreateItemStrings(lines, info);
     lines.push_back("  </channel>");
     lines.push_back("</rss>");
+    declareUsedNamespaces(lines);
     return lines;
 }
 
@@ -163,19 +218,117 @@ std::string GetItemElementText(const Lines& lines, const std::string& tag, int n
 
 std::string GetFeedAttributeText(const Lines& lines, const std::string& tag,
                                  const std::string& attr) {
-    const std::string key = attr + "=\"";
     for (const std::string& line : lines) {
         if (line.find("<item>") != std::string::npos) break;
-        const std::size_t at = line.find(tag);
-        if (at == std::string::npos) continue;
-        const std::size_t value = line.find(key, at);
-        if (value == std::string::npos) return {};
-        const std::size_t begin = value + key.size();
-        const std::size_t end = line.find('"', begin);
-        if (end == std::string::npos) return {};
-        return unescapeXml(line.substr(begin, end - begin));
+        if (line.find(tag) != std::string::npos) return attributeOnLine(line, tag, attr);
     }
     return {};
+}
+
+std::string attributeOnLine(const std::string& line, const std::string& tag,
+                            const std::string& attr) {
+    const std::size_t at = line.find(tag);
+    return at == std::string::npos ? std::string() : attributeOf(line, at, attr);
+}
+
+bool declareUsedNamespaces(Lines& lines) {
+    // The <rss start tag, which may run over several lines; its '>' outside quotes ends it.
+    std::size_t tagLine = lines.size();
+    std::size_t tagColumn = 0;
+    for (std::size_t i = 0; i < lines.size() && tagLine == lines.size(); ++i) {
+        for (std::size_t at = lines[i].find("<rss"); at != std::string::npos;
+             at = lines[i].find("<rss", at + 1)) {
+            const std::size_t next = at + 4;
+            if (next == lines[i].size() || lines[i][next] == '>' ||
+                std::isspace(static_cast<unsigned char>(lines[i][next]))) {
+                tagLine = i;
+                tagColumn = next;
+                break;
+            }
+        }
+    }
+    std::string tag;
+    std::size_t endLine = lines.size();
+    std::size_t endColumn = 0;
+    char quote = 0;
+    for (std::size_t i = tagLine; i < lines.size() && endLine == lines.size(); ++i) {
+        for (std::size_t c = i == tagLine ? tagColumn : 0; c < lines[i].size(); ++c) {
+            const char ch = lines[i][c];
+            if (quote) {
+                if (ch == quote) quote = 0;
+            } else if (ch == '"' || ch == '\'') {
+                quote = ch;
+            } else if (ch == '>') {
+                endLine = i;
+                endColumn = c > 0 && lines[i][c - 1] == '/' ? c - 1 : c;
+                break;
+            }
+            tag += ch;
+        }
+        tag += ' ';
+    }
+    std::string missing;
+    for (const Namespace& space : kNamespaces) {
+        const std::string open = std::string("<") + space.prefix + ":";
+        const bool used = std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+            return line.find(open) != std::string::npos;
+        });
+        if (!used) continue;
+        bool declared = false;
+        const std::string key = std::string("xmlns:") + space.prefix;
+        for (std::size_t at = tag.find(key); at != std::string::npos && !declared;
+             at = tag.find(key, at + 1)) {
+            std::size_t next = at + key.size();
+            while (next < tag.size() && std::isspace(static_cast<unsigned char>(tag[next]))) ++next;
+            declared = next < tag.size() && tag[next] == '=';
+        }
+        if (!declared) missing += " " + key + "=\"" + space.uri + "\"";
+    }
+    if (missing.empty()) return true;
+    if (endLine == lines.size()) return false;
+    lines[endLine].insert(endColumn, missing);
+    return true;
+}
+
+std::string statedFeedUrl(const Lines& lines, const std::string& feedFileName) {
+    const std::size_t head = channelHeadEnd(lines);
+    for (std::size_t i = 0; i < head; ++i) {
+        const std::size_t at = lines[i].find("<atom:link");
+        if (at != std::string::npos && attributeOf(lines[i], at, "rel") == "self") {
+            return trimmed(attributeOf(lines[i], at, "href"));
+        }
+    }
+    const Lines channel(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(head));
+    const std::string link = trimmed(GetFeedElementText(channel, "<link>"));
+    return !feedFileName.empty() && fileNameOf(link) == feedFileName ? link : std::string();
+}
+
+void addChannelGuid(Lines& lines, const std::string& feedUrl) {
+    if (feedUrl.empty()) return;
+    const std::size_t head = channelHeadEnd(lines);
+    for (std::size_t i = 0; i < head; ++i) {
+        if (lines[i].find("<podcast:guid") != std::string::npos) return;
+    }
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(head),
+                 "    <podcast:guid>" + podcastGuidForFeed(feedUrl) + "</podcast:guid>");
+}
+
+std::string itemGuid(const Lines& lines, std::size_t itemLine) {
+    for (std::size_t i = itemLine; i < lines.size(); ++i) {
+        if (lines[i].find("<guid") != std::string::npos) {
+            return trimmed(unescapeXml(elementText(lines[i])));
+        }
+        if (lines[i].find("</item>") != std::string::npos) break;
+    }
+    return {};
+}
+
+int countItemsWithGuid(const Lines& lines, const std::string& guid) {
+    int count = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].find("<item>") != std::string::npos && itemGuid(lines, i) == guid) ++count;
+    }
+    return count;
 }
 
 bool listItems(const Lines& lines, const std::string& title, ItemListing& listing) {

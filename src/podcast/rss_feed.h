@@ -15,11 +15,32 @@ namespace sonthra::podcast {
 using Lines = std::vector<std::string>;
 
 // Appends the item lines of the episode: <item>, title, description, pubDate, link,
-// enclosure, guid, itunes:duration, </item>. The title is always the line after <item>.
+// enclosure, guid (info.Guid, or a new random UUID), itunes:duration, </item>. The title is
+// always the line after <item>.
 void CreateItemStrings(Lines& lines, const PodcastInfo& info);
 
-// The whole file of a new series holding the one episode.
+// The whole file of a new series holding the one episode; with a series link (the feed's own
+// address) the channel also names itself (atom:link) and carries its podcast:guid.
 Lines createSeriesLines(const PodcastInfo& info);
+
+// Declares on the <rss> start tag the namespace of every prefix (itunes, podcast, psc, atom)
+// that the lines use and the tag does not declare yet, so that items added to a feed written
+// elsewhere never leave it unreadable. false, changing nothing, when a prefix is used and
+// there is no <rss> start tag to declare it on.
+bool declareUsedNamespaces(Lines& lines);
+
+// The feed's address as the feed states it: the href of its atom:link with rel="self", else
+// the channel's link when that names feedFileName (as the feeds of this program do); else empty.
+std::string statedFeedUrl(const Lines& lines, const std::string& feedFileName);
+// Puts the channel's podcast:guid for feedUrl above the first item (or the channel's end)
+// unless the feed has one or feedUrl is empty.
+void addChannelGuid(Lines& lines, const std::string& feedUrl);
+
+// The unescaped, trimmed <guid> text of the item whose "<item>" line is itemLine; empty when
+// it has none.
+std::string itemGuid(const Lines& lines, std::size_t itemLine);
+// How many items of the lines have the guid.
+int countItemsWithGuid(const Lines& lines, const std::string& guid);
 
 // Inserts the item lines so that the first stands at index (clamped to the end).
 void InsertItemAtIndex(std::size_t index, Lines& lines, const Lines& item);
@@ -43,6 +64,10 @@ std::string GetItemElementText(const Lines& lines, const std::string& tag, int n
 // (the channel's itunes:image href, itunes:category text).
 std::string GetFeedAttributeText(const Lines& lines, const std::string& tag,
                                  const std::string& attr);
+// The unescaped value of attribute attr of the tag on line; empty when the line does not hold
+// the tag or the tag has no such attribute.
+std::string attributeOnLine(const std::string& line, const std::string& tag,
+                            const std::string& attr);
 
 struct ItemListing {
     std::vector<std::string> titles;  // unescaped, untrimmed, in file order

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "tags/id3v2_codec.h"
 
@@ -35,6 +36,9 @@ public:
 
     bool exists() const { return m_exists; }
     std::uint8_t version() const { return m_version; }
+    // The frames no field covers (pictures, chapters, private data), as version 2.3 frames.
+    const std::string& otherFrames() const { return m_otherFrames; }
+    void setOtherFrames(std::string frames) { m_otherFrames = std::move(frames); }
     std::int32_t size() const { return m_size; }
     const std::string& title() const { return m_title; }
     const std::string& artist() const { return m_artist; }

@@ -21,6 +21,8 @@ out("feed.image", (feed.feed.get("image") or {}).get("href"))
 tags = feed.feed.get("tags") or []
 out("feed.category", tags[0].get("term") if tags else None)
 out("feed.explicit", feed.feed.get("itunes_explicit"))
+out("feed.language", feed.feed.get("language"))
+out("feed.owner_email", (feed.feed.get("publisher_detail") or {}).get("email"))
 out("items", len(feed.entries))
 for n, entry in enumerate(feed.entries):
     p = "item%d." % n

@@ -5,6 +5,7 @@
 #include <clocale>
 
 #include "podcast/audio_duration.h"
+#include "podcast/feed_ids.h"
 #include "podcast/podcast_feed.h"
 #include "podcast/rss_date.h"
 #include "podcast/rss_feed.h"
@@ -84,27 +85,33 @@ TEST(RssDate, EnglishNamesAndUtcTimeWhateverTheLocale) {
 }
 
 TEST_F(FeedFixture, NewSeriesIsWrittenLineByLine) {
-    PodcastFeedEditor editor;
+    PodcastFeedEditor editor([](const std::string&, const std::string&) { return true; });
     const std::string feed = newSeries(editor, form("First"));
     EXPECT_EQ(feed, folder / "Weekly.xml");
     const std::string bytes = readAll(feed);
     const Lines written = lines(feed);
-    ASSERT_EQ(written.size(), 19u);
-    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 19);
-    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\r'), 19);  // every line ends CR LF
+    ASSERT_EQ(written.size(), 21u);
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 21);
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\r'), 21);  // every line ends CR LF
     EXPECT_EQ(written[0], "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
     EXPECT_EQ(written[3], "    <title>Weekly Talk    </title>");
     EXPECT_EQ(written[6], "\t\t <pubDate>Sun, 06 Dec 2026 15:58:37 GMT\t\t </pubDate>");
     EXPECT_EQ(written[7], "    <generator>ZQN RSS Feed Generation Engine    </generator>");
-    EXPECT_EQ(written[8], "    <item>");
-    EXPECT_EQ(written[9], "    <title>First    </title>");
-    EXPECT_EQ(written[13],
+    EXPECT_EQ(written[8],
+              "    <atom:link href=\"http://example.org/pod/Weekly.xml\" rel=\"self\" "
+              "type=\"application/rss+xml\" />");
+    EXPECT_EQ(written[9], "    <podcast:guid>" + podcastGuidForFeed("example.org/pod/Weekly.xml") +
+                              "</podcast:guid>");
+    EXPECT_EQ(written[10], "    <item>");
+    EXPECT_EQ(written[11], "    <title>First    </title>");
+    EXPECT_EQ(written[15],
               "     <enclosure length=\"12345\" url=\"http://example.org/pod/episode.mp3\" "
               "type=\"audio/mpeg\" />");
-    EXPECT_EQ(written[14], "     <guid>http://example.org/pod/episode.mp3</guid>");
-    EXPECT_EQ(written[15], "     <itunes:duration>0</itunes:duration>");
-    EXPECT_EQ(written[16], "    </item>");
-    EXPECT_EQ(written[18], "</rss>");
+    EXPECT_EQ(written[16].substr(0, 31), "     <guid isPermaLink=\"false\">");
+    EXPECT_EQ(written[16].size(), 31u + 36u + 7u);  // a UUID
+    EXPECT_EQ(written[17], "     <itunes:duration>0</itunes:duration>");
+    EXPECT_EQ(written[18], "    </item>");
+    EXPECT_EQ(written[20], "</rss>");
 
     // The optional channel lines, each on its own line, in their places.
     PodcastForm full = form("First");
@@ -116,7 +123,7 @@ TEST_F(FeedFixture, NewSeriesIsWrittenLineByLine) {
     full.category = "Arts & Crafts";
     full.explicitFlag = "false";
     const Lines more = lines(newSeries(editor, full));
-    ASSERT_EQ(more.size(), 26u);
+    ASSERT_EQ(more.size(), 28u);
     EXPECT_EQ(more[5], "    <webMaster>web@example.org    </webMaster>");
     EXPECT_EQ(more[8], "    <managingEditor>ed@example.org    </managingEditor>");
     EXPECT_EQ(more[9], "    <copyright>(c) us    </copyright>");
@@ -152,7 +159,8 @@ TEST_F(FeedFixture, AwkwardTextParsesEverywhereAndReadsBackAsTyped) {
     EXPECT_EQ(view.at("item1.description"),
               "Line one &amp; more<br />line &lt;two&gt;<br />Привет, 東京");
     EXPECT_EQ(view.at("item1.link"), first.link);
-    EXPECT_EQ(view.at("item1.id"), first.link);
+    EXPECT_EQ(view.at("item1.id").size(), 36u);  // a UUID of its own, not the shared link
+    EXPECT_NE(view.at("item1.id"), view.at("item0.id"));
     EXPECT_EQ(view.at("item1.enclosure.href"), first.link);
     EXPECT_EQ(view.at("item1.enclosure.length"), "12345");
     EXPECT_EQ(view.at("item1.enclosure.type"), "audio/mpeg");
@@ -161,13 +169,13 @@ TEST_F(FeedFixture, AwkwardTextParsesEverywhereAndReadsBackAsTyped) {
 
     // Our own readers give back what was typed, and keep one element per line.
     const Lines written = lines(feed);
-    EXPECT_EQ(written.size(), 28u);
+    EXPECT_EQ(written.size(), 30u);
     EXPECT_EQ(trimmed(GetItemElementText(written, "<title>", 2)), "Q&A <live> \"on air\" it's");
     EXPECT_EQ(trimmed(plainTextFromHtml(GetItemElementText(written, "<description>", 2))),
               "Line one & more\nline <two>\nПривет, 東京");
     EXPECT_EQ(trimmed(GetFeedElementText(written, "<title>")), "Café «Müller» & Söhne");
     std::vector<std::string> titles;
-    EXPECT_EQ(editor.GetItemListInFeed(feed, titles, " Q&A <live> \"on air\" it's "), 17);
+    EXPECT_EQ(editor.GetItemListInFeed(feed, titles, " Q&A <live> \"on air\" it's "), 19);
     ASSERT_EQ(titles.size(), 2u);
     EXPECT_EQ(trimmed(titles[0]), "Ёжик в тумане > 1");
 }
@@ -192,24 +200,24 @@ TEST_F(FeedFixture, NewEpisodesGoFirstAndAnEmptyChannelGetsItsFirstItem) {
     ASSERT_TRUE(addEpisode(editor, feed, form("Four")).ok());
     const Lines after = lines(feed);
     ASSERT_EQ(after.size(), before.size() + 9);
-    EXPECT_TRUE(std::equal(before.begin(), before.begin() + 8, after.begin()));
-    EXPECT_EQ(after[9], "    <title>Four    </title>");
-    EXPECT_TRUE(std::equal(before.begin() + 8, before.end(), after.begin() + 17));
+    EXPECT_TRUE(std::equal(before.begin(), before.begin() + 10, after.begin()));
+    EXPECT_EQ(after[11], "    <title>Four    </title>");
+    EXPECT_TRUE(std::equal(before.begin() + 10, before.end(), after.begin() + 19));
     const auto view = feedparserView(feed);
     EXPECT_EQ(view.at("items"), "4");
     EXPECT_EQ(view.at("item3.title"), "One");
 
     // A channel without items: the block goes right above "</channel>".
-    Lines empty(before.begin(), before.begin() + 8);
+    Lines empty(before.begin(), before.begin() + 10);
     empty.push_back("  </channel>");
     empty.push_back("</rss>");
     const std::string emptyFeed = folder / "Empty.xml";
     ASSERT_TRUE(writeTextLines(emptyFeed, empty).ok());
     ASSERT_TRUE(addEpisode(editor, emptyFeed, form("Only")).ok());
     const Lines filled = lines(emptyFeed);
-    ASSERT_EQ(filled.size(), 19u);
-    EXPECT_EQ(filled[8], "    <item>");
-    EXPECT_EQ(filled[17], "  </channel>");
+    ASSERT_EQ(filled.size(), 21u);
+    EXPECT_EQ(filled[10], "    <item>");
+    EXPECT_EQ(filled[19], "  </channel>");
     EXPECT_EQ(xmllintErrors(emptyFeed), "");
 }
 
@@ -226,8 +234,8 @@ TEST_F(FeedFixture, SameTitleIsReplacedInPlaceOnlyAfterYes) {
     ASSERT_TRUE(addEpisode(editor, feed, form("Two")).ok());
     ASSERT_TRUE(addEpisode(editor, feed, form("Three")).ok());
     std::vector<std::string> titles;
-    EXPECT_EQ(editor.GetItemListInFeed(feed, titles, "Two"), 17);
-    EXPECT_EQ(editor.ItemLineToReplace(), 17);
+    EXPECT_EQ(editor.GetItemListInFeed(feed, titles, "Two"), 19);
+    EXPECT_EQ(editor.ItemLineToReplace(), 19);
 
     const std::string original = readAll(feed);
     PodcastForm changed = form("Two");
@@ -239,8 +247,8 @@ TEST_F(FeedFixture, SameTitleIsReplacedInPlaceOnlyAfterYes) {
     ASSERT_TRUE(addEpisode(editor, feed, changed).ok());
     EXPECT_EQ(asked, 2);
     const Lines after = lines(feed);
-    EXPECT_EQ(after.size(), 37u);
-    EXPECT_EQ(after[18], "    <title>Two    </title>");
+    EXPECT_EQ(after.size(), 39u);
+    EXPECT_EQ(after[20], "    <title>Two    </title>");
     EXPECT_EQ(trimmed(GetItemElementText(after, "<description>", 2)), "Second take");
     EXPECT_EQ(trimmed(GetItemElementText(after, "<title>", 1)), "Three");
     EXPECT_EQ(trimmed(GetItemElementText(after, "<title>", 3)), "One");
@@ -253,7 +261,7 @@ TEST_F(FeedFixture, ReplaceAfterADeletionAboveRemovesTheMatchedItemOnly) {
     ASSERT_TRUE(addEpisode(editor, feed, form("Three")).ok());
     std::vector<std::string> titles;
     editor.GetItemListInFeed(feed, titles, "One");
-    ASSERT_EQ(editor.ItemLineToReplace(), 26);
+    ASSERT_EQ(editor.ItemLineToReplace(), 28);
     // "&Delete Item" on the first entry moves "One" up by nine lines.
     ASSERT_TRUE(editor.DeleteItem(feed, 1, titles, "One").ok());
     ASSERT_EQ(titles.size(), 2u);
@@ -313,7 +321,7 @@ TEST_F(FeedFixture, FeedsOfEarlierVersionsStillRead) {
     EXPECT_EQ(trimmed(titles.at(0)), "A  B");
     PodcastFeedEditor fresh;  // nothing listed, so the episode is added
     ASSERT_TRUE(addEpisode(fresh, feed, form("New")).ok());
-    EXPECT_EQ(lines(feed).size(), 24u);
+    EXPECT_EQ(lines(feed).size(), 25u);  // and the channel's podcast:guid
     EXPECT_EQ(xmllintErrors(feed), "");
 }
 
@@ -373,7 +381,8 @@ TEST(AudioDuration, Mp3FromTheFirstFrame) {
     EXPECT_EQ(mp3DurationSeconds(head, 160000 + 110), 10u);
     EXPECT_EQ(mp3DurationSeconds(std::string(50, '\0'), 1000), 0u);
     EXPECT_EQ(mimeTypeForFile("/x/a.mp3"), "audio/mpeg");
-    EXPECT_EQ(mimeTypeForFile("/x/a.MP3"), "");
+    EXPECT_EQ(mimeTypeForFile("/x/EP2.MP3"), "audio/mpeg");
+    EXPECT_EQ(mimeTypeForFile("/x/a.Wav"), "audio/wave");
     EXPECT_EQ(mimeTypeForFile("/x.wav/a"), "");
 }
 

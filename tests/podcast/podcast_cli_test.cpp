@@ -18,6 +18,7 @@ using test::readAll;
 using test::runCommand;
 using test::shellQuoted;
 using test::TempFolder;
+using test::writeAll;
 using test::xmllintErrors;
 
 struct PodcastVerb : ::testing::Test {
@@ -122,6 +123,62 @@ TEST_F(PodcastVerb, WrongWordsChangeNothing) {
     EXPECT_EQ(run({feed, "--title", "T"}), cli::kExitUsage);
     EXPECT_FALSE(std::filesystem::exists(feed));
     EXPECT_FALSE(std::filesystem::exists(folder / "New.pdi"));
+}
+
+TEST_F(PodcastVerb, UpperCaseNamesNewFeedsOverOldOnesAndClashingNamesAreHandledSafely) {
+    std::string output;
+    const std::string mp3 = folder / "EP2.MP3";
+    ASSERT_EQ(runCommand("lame --quiet " + shellQuoted(tone("ep2.wav", 1)) + " " + shellQuoted(mp3),
+                         &output),
+              0)
+        << output;
+    const std::string feed = folder / "Show.xml";
+    const std::vector<std::string> series = {
+        "--series-title", "Show",          "--series-description",
+        "A show",         "--series-link", "http://example.org/pod/Show.xml"};
+    auto publish = [&](const std::string& feedPath, const std::string& title,
+                       std::vector<std::string> more) {
+        std::vector<std::string> args = {
+            feedPath,        mp3, "--title", title,
+            "--description", "D", "--link",  "http://example.org/pod/EP2.MP3"};
+        args.insert(args.end(), more.begin(), more.end());
+        return run(args);
+    };
+    ASSERT_EQ(publish(feed, "One", series), 0) << err;
+    EXPECT_NE(err.find("warning: podcast directories want the series' language"), std::string::npos)
+        << err;
+    ASSERT_EQ(publish(feed, "Two", {}), 0) << err;
+    auto view = feedparserView(feed);
+    EXPECT_EQ(view.at("item0.enclosure.type"), "audio/mpeg");
+    EXPECT_NE(view.at("item0.id"), view.at("item1.id"));
+
+    // A new series over the feed needs --replace; without it nothing changes.
+    const std::string before = readAll(feed);
+    EXPECT_EQ(publish(feed, "Three", series), cli::kExitUsage);
+    EXPECT_NE(err.find("holds 2 episodes"), std::string::npos) << err;
+    EXPECT_NE(err.find("--replace"), std::string::npos);
+    EXPECT_EQ(readAll(feed), before);
+    std::vector<std::string> replacing = series;
+    for (const char* word :
+         {"--replace", "--language", "de", "--image", "http://example.org/a.jpg", "--category",
+          "News", "--explicit", "true", "--owner-email", "me@example.org"}) {
+        replacing.push_back(word);
+    }
+    ASSERT_EQ(publish(feed, "Three", replacing), 0) << err;
+    EXPECT_EQ(err, "");  // nothing the directories want is missing
+    view = feedparserView(feed);
+    EXPECT_EQ(view.at("items"), "1");
+    EXPECT_EQ(view.at("feed.language"), "de");
+    EXPECT_NE(readAll(feed).find("<itunes:explicit>true</itunes:explicit>"), std::string::npos);
+
+    // Feeds named where the page or the description file goes are refused untouched.
+    for (const char* name : {"old.htm", "old.pdi"}) {
+        const std::string clash = folder / name;
+        writeAll(clash, before);
+        EXPECT_EQ(publish(clash, "Four", {}), cli::kExitUsage) << name;
+        EXPECT_EQ(readAll(clash), before) << name;
+    }
+    EXPECT_EQ(xmllintErrors(feed), "");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// The feed readers on hostile bytes: listing, element and attribute texts, unescaping, and
-// the MP3 duration probe that reads the audio file's first frame.
+// The feed readers on hostile bytes: listing, element and attribute texts, unescaping, the
+// namespaces, guids and address a write adds, and the MP3 duration probe that reads the audio
+// file's first frame.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -21,10 +22,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         if (!listing.positions.empty()) {
             Lines copy = lines;
+            itemGuid(copy, static_cast<std::size_t>(listing.positions[0]));
             DeleteItemAtIndex(static_cast<std::size_t>(listing.positions[0]), copy);
         }
     }
     GetFeedElementText(lines, "<link>");
+    Lines written = lines;
+    addChannelGuid(written, statedFeedUrl(written, "feed.xml"));
+    written.push_back("<itunes:duration>1</itunes:duration>");
+    const Lines before = written;
+    // A declaration is only ever added to the start tag: no line comes or goes.
+    if (declareUsedNamespaces(written) && written.size() != before.size()) __builtin_trap();
     GetFeedAttributeText(lines, "<itunes:image", "href");
     escapeXmlAttribute(cleanUtf8(bytes));
     mp3DurationSeconds(bytes, size);
