@@ -133,6 +133,14 @@ TEST_F(ShippedEffects, LimiterKeepsTheTruePeakUnderItsCeilingOnHotMaterial) {
         EXPECT_EQ(test::waveSamples16(folder.file("l.wav")).size(), test::waveSamples16(in).size());
     }
     EXPECT_NE(said(*plugins, "Limiter").find("to stay under -0.1 dBTP"), std::string::npos);
+
+    // High tones that start and stop at full scale: the edges ring over the ceiling unless
+    // they are met too.
+    for (const char* tone : {"sine 15000 vol 0.999", "sine 11025 0 12.5 vol 0.999"}) {
+        const auto edges = make("edges.wav", std::string("-c 2 synth 1 ") + tone);
+        ASSERT_EQ(apply("Limiter", edges, folder.file("e.wav"), {"ceiling-db=-1"}), 0);
+        EXPECT_LE(ebur128(folder.file("e.wav")).truePeak, -1.0) << tone;
+    }
 }
 
 TEST_F(ShippedEffects, NormalizeReachesItsLoudnessOnSpeechThroughTheLimiter) {

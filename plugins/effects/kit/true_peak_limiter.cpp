@@ -19,6 +19,7 @@ constexpr std::size_t kHistory = 64;  // a power of two above kTaps
 constexpr std::size_t kReach = 17;    // frames either side a peak's gain must cover
 constexpr double kCutoff = 0.97;      // of the Nyquist frequency
 constexpr double kBeta = 9.0;
+constexpr double kEdgeRoom = 1.06;  // 0.5 dB
 
 // Windowed-sinc weights of the points a quarter, a half and three quarters between two
 // samples, each scaled to a gain of 1 at 0 Hz.
@@ -67,6 +68,7 @@ void TruePeakLimiter::configure(int channels, double rate, double ceilingDb, dou
     m_window = m_lookahead + 2 * kReach;
     m_latency = kAfter + m_lookahead - 1 + kReach;
     m_count = 0;
+    m_draining = false;
     m_taken = 0;
     m_given = 0;
     m_history.assign(kHistory * channels, 0.0f);
@@ -139,6 +141,9 @@ void TruePeakLimiter::step(const float* frame, float* to) {
     double peak = 0;
     if (m_count - m_lastLoud < kTaps) {
         peak = truePeak();
+        // Where the audio meets the silence before or after it, meters' longer filters ring
+        // higher than this one; the edge is given room for that.
+        if (m_count < kTaps || m_draining) peak *= kEdgeRoom;
     } else {
         std::fill(m_lastQuarter.begin(), m_lastQuarter.end(), 0.0);
     }
@@ -189,6 +194,7 @@ void TruePeakLimiter::process(const float* in, std::size_t frames, FrameFifo& ou
 }
 
 bool TruePeakLimiter::drain(FrameFifo& out, std::size_t maxFrames) {
+    m_draining = true;
     m_silence.assign(m_channels, 0.0f);
     // A file shorter than the delay first fills it with silence.
     while (m_given < m_taken && m_count < m_latency) step(m_silence.data(), nullptr);

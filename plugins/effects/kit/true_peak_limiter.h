@@ -35,6 +35,7 @@ private:
     std::size_t m_window = 1;     // frames of the running minimum
     std::size_t m_latency = 0;
     std::uint64_t m_count = 0;  // steps taken, silence of the drain included
+    bool m_draining = false;    // the frames taken in are over; silence follows
     std::uint64_t m_taken = 0;  // frames of audio taken in
     std::uint64_t m_given = 0;  // frames of audio handed out
 
