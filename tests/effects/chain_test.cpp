@@ -142,6 +142,26 @@ TEST_F(EffectChains, AChainGivesWhatItsEffectsGiveOneByOne) {
     EXPECT_EQ(texts[0].rfind("Compressor: at most ", 0), 0u) << texts[0];
 }
 
+TEST_F(EffectChains, OnASelectionTheChainLeavesTheRestAsItWas) {
+    const auto in = make("in.wav", "-c 2 synth 3 pinknoise gain -n -3");
+    const std::string out = folder.file("out.wav");
+    ChainTransform transform(*plugins, kVoice, 88200, 44100, 0);
+    EXPECT_EQ(transform.caption(), "Voice test...");
+    EXPECT_TRUE(transform.undoRequired());
+    ASSERT_EQ(RunTransformOnly(transform, in, out,
+                               [](const std::string&, LongOperation& operation) {
+                                   return WaitForOperation(operation);
+                               },
+                               {}),
+              0);
+    const auto a = test::waveSamples16(in);
+    const auto b = test::waveSamples16(out);
+    ASSERT_EQ(a.size(), b.size());
+    EXPECT_TRUE(std::equal(a.begin(), a.begin() + 44100 * 2, b.begin()));
+    EXPECT_TRUE(std::equal(a.begin() + 88200 * 2, a.end(), b.begin() + 88200 * 2));
+    EXPECT_FALSE(std::equal(a.begin() + 44100 * 2, a.begin() + 88200 * 2, b.begin() + 44100 * 2));
+}
+
 TEST_F(EffectChains, TheUsersOwnSettingsOfAnEffectSurviveAChain) {
     const auto in = make("in.wav", "-c 1 synth 1 sine 300 vol 0.1");
     EffectPlugin* amplify = plugins->findByName("Amplify");
