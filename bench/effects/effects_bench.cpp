@@ -2,15 +2,19 @@
 // plug-ins (the same host and processing as the program) against sox doing the same in the
 // same run, and prints the ratios (sox's time over ours: above 1 is faster than sox) and the
 // peak memory of each (ours: what the run added to the process's resident memory; sox: its
-// whole process), then the figures as "name: value" lines.
+// whole process), then the figures as "name: value" lines. Then the shipped "Podcast voice"
+// chain (high-pass, noise reduction, compressor, loudness, limiter) on a recording of an hour
+// against the same chain of ffmpeg filters.
 //
-//   effects_bench [megabytes]    default 1024; the file is made in $TMPDIR (or /tmp)
+//   effects_bench [megabytes [minutes]]    default 1024 and 60; the files are made in $TMPDIR
+//                                          (or /tmp)
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "effects/effect_chain.h"
 #include "effects/effect_file_run.h"
 #include "effects/effect_host.h"
 #include "platform/program_folder.h"
@@ -77,14 +82,18 @@ void resetPeak() {
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
-bool makeFile(const std::string& path, std::uint64_t bytes) {
+// Noise, or with speech true a voice-like signal: noise in syllables of 200 ms with pauses.
+bool makeFile(const std::string& path, std::uint64_t bytes, bool speech = false) {
     auto writer = sonthra::WaveWriter::create(path, 44100, 16, 2);
     if (!writer) return false;
     std::vector<std::int16_t> block(1 << 19);
     std::uint32_t seed = 1;
-    for (auto& sample : block) {
+    for (std::size_t i = 0; i < block.size(); ++i) {
         seed = seed * 1664525u + 1013904223u;
-        sample = static_cast<std::int16_t>(static_cast<std::int32_t>(seed >> 16) % 12000);
+        const double syllable = speech ? std::fabs(std::sin(i / 2.0 * 3.14159265 / 8820.0)) : 1.0;
+        const double pause = speech && (i / 2 / 44100) % 4 == 3 ? 0.02 : 1.0;
+        block[i] = static_cast<std::int16_t>(static_cast<std::int32_t>(seed >> 16) % 12000 *
+                                             syllable * pause);
     }
     const std::uint64_t blockBytes = block.size() * sizeof(block[0]);
     for (std::uint64_t done = 0; done < bytes; done += blockBytes) {
@@ -165,6 +174,43 @@ int main(int argc, char** argv) {
     std::remove(ours.c_str());
     std::remove(theirs.c_str());
 
+    // The chain on an hour of voice-like audio, against ffmpeg's filters for the same steps.
+    const std::uint64_t minutes = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 60;
+    const std::string voice = folder + "/effects_bench_voice.wav";
+    const std::string peer = folder + "/effects_bench_ffmpeg.wav";
+    if (!makeFile(voice, minutes * 60 * 44100 * 4, true)) {
+        std::fprintf(stderr, "cannot write %s\n", voice.c_str());
+        return 1;
+    }
+    const sonthra::EffectChain& chain = sonthra::shippedEffectChains().at(0);
+    std::remove(ours.c_str());
+    ::sync();
+    auto chainStart = Clock::now();
+    std::string detail;
+    const int chained =
+        sonthra::applyChainToFile(plugins, chain, voice, ours, &detail, nullptr, nullptr);
+    const double chainOurs = seconds(chainStart);
+    if (chained != 0) {
+        std::fprintf(stderr, "chain failed: %d %s\n", chained, detail.c_str());
+        return 1;
+    }
+    ::sync();
+    chainStart = Clock::now();
+    const long ffmpegKb =
+        runCommand({"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-i", voice, "-af",
+                    "highpass=f=80:poles=2,highpass=f=80:poles=2,afftdn=nr=12,"
+                    "acompressor=threshold=-20dB:ratio=3:knee=2:attack=5:release=100:makeup=1.41,"
+                    "loudnorm=I=-16:TP=-1:LRA=20,alimiter=limit=-1dB:release=60:level=false",
+                    "-ar", "44100", "-c:a", "pcm_s16le", peer});
+    const double chainPeer = seconds(chainStart);
+    std::remove(voice.c_str());
+    std::remove(ours.c_str());
+    std::remove(peer.c_str());
+    if (ffmpegKb < 0) {
+        std::fprintf(stderr, "ffmpeg chain failed\n");
+        return 1;
+    }
+
     std::printf("%llu MB 16-bit stereo WAV\n", static_cast<unsigned long long>(megabytes));
     std::printf("%-10s %10s %10s %7s %10s %10s\n", "effect", "ours s", "sox s", "ratio", "ours MB",
                 "sox MB");
@@ -182,5 +228,9 @@ int main(int argc, char** argv) {
         std::printf("%s_peak_memory_mb: %.1f\n", key.c_str(), f.oursKb / 1024.0);
         std::printf("%s_sox_peak_memory_mb: %.1f\n", key.c_str(), f.soxKb / 1024.0);
     }
+    std::printf("chain_minutes: %llu\n", static_cast<unsigned long long>(minutes));
+    std::printf("podcast_voice_seconds: %.3f\n", chainOurs);
+    std::printf("podcast_voice_ffmpeg_seconds: %.3f\n", chainPeer);
+    std::printf("podcast_voice_ratio: %.2f\n", chainPeer / chainOurs);
     return 0;
 }

@@ -101,6 +101,10 @@ int runEffectVerb(const std::vector<std::string>& args, std::ostream& out, std::
     switch (result) {
         case 0:
             out << "wrote " << job.output << '\n';
+            if (const EffectPlugin* plugin = plugins.findByName(job.effectName)) {
+                const std::string said = EffectResultText(*plugin);
+                if (!said.empty()) out << said << '\n';
+            }
             return kExitOk;
         case kEffectUnknownName:
             err << "no effect named \"" << job.effectName

@@ -16,7 +16,8 @@ inline constexpr const char* kEffectsUsage =
 inline constexpr const char* kEffectUsage =
     "  sonthra-cli effect NAME IN OUT [--from F] [--to T] [--set KEY=VALUE]...\n"
     "      writes OUT as IN with the effect NAME (any case) applied to frames F to T (default\n"
-    "      the whole file), the effect's settings changed by each --set\n";
+    "      the whole file), the effect's settings changed by each --set; what the effect says\n"
+    "      it did (clipping, a loudness it fell short of) follows \"wrote OUT\"\n";
 
 int runEffectsVerb(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                    const std::atomic<bool>& interrupted);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cli/chain_command.h"
 #include "cli/convert_command.h"
 #include "cli/effects_command.h"
 #include "cli/format_command.h"
@@ -17,6 +18,7 @@ namespace sonthra::cli {
 const std::vector<FeatureVerb>& featureVerbs() {
     // One line per verb; each feature adds its own.
     static const std::vector<FeatureVerb> table = {
+        {"chain", kChainUsage, &runChainVerb},
         {"convert", kConvertUsage, &runConvertVerb},
         {"effects", kEffectsUsage, &runEffectsVerb},
         {"effect", kEffectUsage, &runEffectVerb},

@@ -115,6 +115,7 @@ int RegisterEffectPlugin(EffectPluginList& list, const std::string& path) {
     plugin->QueryEffectInterface = lookUp<QueryEffectInterfaceFn>(h, "QueryEffectInterface");
     plugin->ApplyEffect = lookUp<ApplyEffectFn>(h, "ApplyEffect");
     plugin->SetEffectSettingsText = lookUp<SetEffectSettingsTextFn>(h, "SetEffectSettingsText");
+    plugin->GetEffectResultText = lookUp<GetEffectResultTextFn>(h, "GetEffectResultText");
     // A plug-in without all five would crash the worker the first time it is applied.
     if (!plugin->SetEffectParams || !plugin->FreeEffectBuffers || !plugin->AbortEffectProcessing ||
         !plugin->QueryEffectInterface || !plugin->ApplyEffect) {
@@ -143,6 +144,13 @@ void LoadEffectPlugins(EffectPluginList& list, const std::string& folder) {
 
 void UnloadEffectPlugins(EffectPluginList& list) {
     list.clear();
+}
+
+std::string EffectResultText(const EffectPlugin& plugin) {
+    if (!plugin.GetEffectResultText || !plugin.params) return {};
+    char text[EFFECT_TEXT_BYTES] = {};
+    if (plugin.GetEffectResultText(plugin.params, text) != 0) return {};
+    return bufferText(text);
 }
 
 }  // namespace sonthra

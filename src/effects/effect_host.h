@@ -37,6 +37,7 @@ struct EffectPlugin {
     QueryEffectInterfaceFn QueryEffectInterface = nullptr;
     ApplyEffectFn ApplyEffect = nullptr;
     SetEffectSettingsTextFn SetEffectSettingsText = nullptr;  // optional
+    GetEffectResultTextFn GetEffectResultText = nullptr;      // optional
 
     std::string effectName;
     std::string text1;
@@ -88,5 +89,9 @@ int RegisterEffectPlugin(EffectPluginList& list, const std::string& path);
 void LoadEffectPlugins(EffectPluginList& list, const std::string& folder);
 
 void UnloadEffectPlugins(EffectPluginList& list);
+
+// What the plug-in says its last finished run did ("Amplify: 120 samples clipped, ..."); empty
+// when it has nothing to say or no such entry point.
+std::string EffectResultText(const EffectPlugin& plugin);
 
 }  // namespace sonthra

@@ -49,5 +49,55 @@ TEST(EffectCommand, ListsCaptionsAndAppliesByNameWithSettings) {
               1);
 }
 
+TEST(EffectCommand, SaysWhatTheEffectDidAndAppliesChainsByNameOrFile) {
+    test::TempFolder folder;
+    const std::string in = folder.file("in.wav");
+    ASSERT_EQ(test::runCommand("sox -D -n -r 44100 -b 16 -c 1 " + in +
+                               " synth 3 pinknoise tremolo 3 100 gain -n -2"),
+              0);
+    std::string text;
+    ASSERT_EQ(test::runCommand(
+                  cli() + " effect Amplify " + in + " " + folder.file("a.wav") + " --set gain-db=6",
+                  &text),
+              0);
+    EXPECT_NE(text.find("samples clipped, up to"), std::string::npos) << text;
+    ASSERT_EQ(test::runCommand(cli() + " effect Limiter " + in + " " + folder.file("l.wav") +
+                                   " --set ceiling-db=-6 --set release-ms=100",
+                               &text),
+              0)
+        << text;
+    EXPECT_NE(text.find("to stay under -6.0 dBTP"), std::string::npos) << text;
+
+    // The shipped chain by name; a chain file, the same as the effects it names.
+    ASSERT_EQ(test::runCommand("XDG_CONFIG_HOME=" + folder.path() + " " + cli() +
+                                   " chain 'Podcast voice' " + in + " " + folder.file("p.wav"),
+                               &text),
+              0)
+        << text;
+    EXPECT_EQ(text.rfind("wrote " + folder.file("p.wav") + "\n", 0), 0u) << text;
+    const std::string file = folder.file("hot.chain");
+    test::runCommand("printf 'name=Hot\\neffect=amplify\\ngain-db=6\\n' > " + file);
+    ASSERT_EQ(
+        test::runCommand(cli() + " chain " + file + " " + in + " " + folder.file("c.wav"), &text),
+        0)
+        << text;
+    EXPECT_EQ(test::waveData(folder.file("c.wav")), test::waveData(folder.file("a.wav")));
+    EXPECT_NE(text.find("samples clipped"), std::string::npos) << text;
+
+    // Broken chains and unknown names are refused with the line and the product's message.
+    test::runCommand("printf 'name=Bad\\ngain-db=6\\n' > " + file);
+    EXPECT_EQ(
+        test::runCommand(cli() + " chain " + file + " " + in + " " + folder.file("x.wav"), &text),
+        1);
+    EXPECT_NE(text.find("line 2: a setting before the first effect"), std::string::npos) << text;
+    EXPECT_NE(text.find("Unable to load presets"), std::string::npos) << text;
+    EXPECT_EQ(test::runCommand("XDG_CONFIG_HOME=" + folder.path() + " " + cli() +
+                                   " chain Nothing " + in + " " + folder.file("x.wav"),
+                               &text),
+              1);
+    EXPECT_NE(text.find("there is no chain named \"Nothing\""), std::string::npos) << text;
+    EXPECT_EQ(test::runCommand(cli() + " chain 'Podcast voice' " + in, &text), 2);
+}
+
 }  // namespace
 }  // namespace sonthra

@@ -6,61 +6,10 @@
 #include <cstdlib>
 #include <regex>
 
-#include "effects/effect_file_run.h"
-#include "effects_test_support.h"
+#include "shipped_effects.h"
 
 namespace sonthra {
 namespace {
-
-using test::runCommand;
-
-class ShippedEffects : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        const char* bin = std::getenv("SONTHRA_BINARY_DIR");
-        ASSERT_NE(bin, nullptr);
-        plugins = new EffectPluginList;
-        LoadEffectPlugins(*plugins, std::string(bin) + "/bin");
-    }
-    static void TearDownTestSuite() {
-        delete plugins;
-        plugins = nullptr;
-    }
-
-    // A 16-bit 44.1 kHz file from "-c N" and sox's synth effects.
-    std::string make(const std::string& name, const std::string& soxArgs) {
-        const std::string path = folder.file(name);
-        const std::string channels = soxArgs.substr(0, 4);
-        EXPECT_EQ(
-            runCommand("sox -D -n -r 44100 -b 16 " + channels + " " + path + soxArgs.substr(4)), 0);
-        return path;
-    }
-    int apply(const std::string& effect, const std::string& in, const std::string& out,
-              std::vector<std::string> settings = {}, std::uint32_t from = 0,
-              std::uint32_t to = 0) {
-        EffectFileJob job{effect, in, out, from, to, std::move(settings)};
-        std::string detail;
-        return applyEffectToFile(*plugins, job, &detail);
-    }
-    // sox's "stat" figure with the given label.
-    double soxStat(const std::string& path, const std::string& label) {
-        std::string text;
-        runCommand("sox " + path + " -n stat", &text);
-        std::smatch m;
-        const std::regex re(label + R"(:\s+(-?[0-9.]+))");
-        return std::regex_search(text, m, re) ? std::stod(m[1]) : NAN;
-    }
-    double rms(const std::vector<std::int16_t>& s, std::size_t from, std::size_t to) {
-        double sum = 0;
-        for (std::size_t i = from; i < to; ++i) sum += double(s[i]) * s[i];
-        return std::sqrt(sum / double(to - from));
-    }
-
-    static EffectPluginList* plugins;
-    test::TempFolder folder;
-};
-
-EffectPluginList* ShippedEffects::plugins = nullptr;
 
 TEST_F(ShippedEffects, AllElevenAreFoundWithTheirSettingsEntry) {
     for (const char* name : {"Amplify", "Normalize", "Reverse", "FadeIn", "FadeOut", "Echo",

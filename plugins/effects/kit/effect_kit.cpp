@@ -127,6 +127,19 @@ void floatsToBytes(const float* in, std::size_t samples, int bits, unsigned char
     }
 }
 
+float Dither::next() {
+    // xorshift32: plenty for dither, and the same sequence on every machine.
+    m_state ^= m_state << 13;
+    m_state ^= m_state >> 17;
+    m_state ^= m_state << 5;
+    return static_cast<float>(m_state) * (1.0f / 4294967296.0f);
+}
+
+void Dither::add(float* samples, std::size_t count, int bits) {
+    const float step = bits == 16 ? 1.0f / 32768.0f : 1.0f / 128.0f;
+    for (std::size_t i = 0; i < count; ++i) samples[i] += (next() - next()) * step;
+}
+
 // One application of the effect: from SetEffectParams to FreeEffectBuffers.
 struct Application {
     EffectContext ctx;
@@ -135,6 +148,7 @@ struct Application {
     FrameFifo fifo;
     std::vector<float> samples;
     std::vector<unsigned char> partial;  // bytes of a frame cut by a chunk boundary
+    Dither dither;
     std::uint32_t maxChunk = 0;
     std::uint64_t regionBytes = 0;
     std::uint64_t received = 0;
@@ -155,6 +169,7 @@ bool validFormat(const EffectWaveFormat& f) {
 int setParams(EffectParamBlock& block, const EffectWaveFormat* format, const char* sourcePath,
               std::uint32_t selStart, std::uint32_t selEnd, std::uint32_t maxChunk) {
     freeApplication(block);
+    block.resultText[0] = 0;
     if (!format || !validFormat(*format) || !sourcePath) return kEffectInvalidParameter;
     const EffectWaveFormat& f = *format;
     if (selStart > selEnd || selStart % f.blockAlign || selEnd % f.blockAlign ||
@@ -225,6 +240,10 @@ int applyChunk(EffectParamBlock& block, const void* input, void* output, std::ui
         app->drained = app->processor->drain(app->fifo, capacity - app->fifo.frames());
     }
     const std::size_t frames = std::min(app->fifo.frames(), capacity);
+    if (bits == 16 && app->processor->dithered()) {
+        // The fifo's frames are handed out once, so they take the dither in place.
+        app->dither.add(app->fifo.front(), frames * channels, bits);
+    }
     floatsToBytes(app->fifo.front(), frames * channels, bits, static_cast<unsigned char*>(output));
     app->fifo.pop(frames);
     *outputCount = static_cast<std::uint32_t>(frames * align);
@@ -232,6 +251,12 @@ int applyChunk(EffectParamBlock& block, const void* input, void* output, std::ui
 }
 
 void freeApplication(EffectParamBlock& block) {
+    if (block.application && block.application->processor) {
+        const std::string text = block.application->processor->resultText();
+        const std::size_t n = std::min(text.size(), std::size_t{EFFECT_TEXT_BYTES - 1});
+        std::memcpy(block.resultText, text.data(), n);
+        block.resultText[n] = 0;
+    }
     delete block.application;
     block.application = nullptr;
 }

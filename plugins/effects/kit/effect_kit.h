@@ -26,6 +26,7 @@ public:
     float* extend(std::size_t frames);
     void push(const float* samples, std::size_t frames);
     const float* front() const { return m_data.data() + m_head; }
+    float* front() { return m_data.data() + m_head; }
     void pop(std::size_t frames);
 
 private:
@@ -86,11 +87,28 @@ public:
         (void)maxFrames;
         return true;
     }
+    // After the last frame: what the user should be told about the run, or nothing.
+    virtual std::string resultText() const { return {}; }
+    // Whether 16-bit output gets triangular dither: for effects whose gain changes all the
+    // time, where plain rounding would leave distortion that follows the signal.
+    virtual bool dithered() const { return false; }
 };
 
 // PCM bytes of the format to floats in [-1, 1) and back, clipping (never wrapping) and rounding.
 void bytesToFloats(const unsigned char* in, std::size_t samples, int bits, float* out);
 void floatsToBytes(const float* in, std::size_t samples, int bits, unsigned char* out);
+
+// Triangular (TPDF) dither of one step peak to peak either side, from a small generator whose
+// sequence starts the same in every run, so that one input gives one output.
+class Dither {
+public:
+    // Adds the dither for bits to samples, in place.
+    void add(float* samples, std::size_t count, int bits);
+
+private:
+    std::uint32_t m_state = 0x2545F491u;
+    float next();
+};
 
 // Reads the region [first, first + frames) of the source chunk by chunk, calling visit with
 // each block of interleaved floats; kEffectCancelled when aborted, kEffectCannotReadFile.
@@ -103,6 +121,7 @@ struct EffectParamBlock {
     EffectSettingsBlock settings;
     std::atomic<int> abort;
     Application* application;
+    char resultText[EFFECT_TEXT_BYTES];  // of the last run, kept after its buffers are freed
 };
 
 // Supplied by each plug-in.
@@ -114,6 +133,7 @@ int setParams(EffectParamBlock& block, const EffectWaveFormat* format, const cha
               std::uint32_t selStart, std::uint32_t selEnd, std::uint32_t maxChunk);
 int applyChunk(EffectParamBlock& block, const void* input, void* output, std::uint32_t inputCount,
                std::uint32_t* outputCount);
+// Keeps the run's result text in the block, then frees the run.
 void freeApplication(EffectParamBlock& block);
 
 template <typename Visit>

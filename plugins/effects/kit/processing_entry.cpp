@@ -1,4 +1,5 @@
 // The processing library's entry points, shared by every shipped plug-in.
+#include <cstring>
 #include <new>
 
 #include "effect_kit.h"
@@ -77,4 +78,13 @@ EFFECT_EXPORT int32_t SetEffectSettingsText(void* params, const char* text) {
                    ? kEffectOk
                    : kEffectInvalidParameter;
     });
+}
+
+EFFECT_EXPORT int32_t GetEffectResultText(void* params, char* text) {
+    auto* block = static_cast<EffectParamBlock*>(params);
+    if (!block || !text) return kEffectInvalidParameter;
+    // A block that has seen no run is all zeros: an empty text.
+    std::memcpy(text, block->resultText, EFFECT_TEXT_BYTES);
+    text[EFFECT_TEXT_BYTES - 1] = 0;
+    return kEffectOk;
 }

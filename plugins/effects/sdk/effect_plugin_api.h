@@ -70,6 +70,12 @@ typedef int32_t (*FreeEffectBuffersFn)(void* params);
  * "key=value". 0, or 3 when a key is unknown or a value out of range (nothing changes then). */
 typedef int32_t (*SetEffectSettingsTextFn)(void* params, const char* text);
 
+/* Optional, processing library: after a run that the host finished (FreeEffectBuffers may have
+ * come since), what the effect did when the user should know it ("reached -18.2 LUFS: ..."),
+ * written into text (EFFECT_TEXT_BYTES) NUL-terminated; an empty text when all went as set. A
+ * plug-in without it says nothing. */
+typedef int32_t (*GetEffectResultTextFn)(void* params, char* text);
+
 #ifdef __cplusplus
 }
 #endif
