@@ -167,6 +167,26 @@ std::string TID3v2::frames() const {
     return out;
 }
 
+std::string TID3v2::otherFrames() const {
+    std::string out;
+    for (const id3v2::KeptFrame& frame : m_sources.others) out += frame.bytes;
+    return out;
+}
+
+void TID3v2::setOtherFrames(const std::string& frames) {
+    m_sources.others.clear();
+    std::size_t at = 0;
+    while (frames.size() - at >= id3v2::kHeaderSize) {
+        const auto* size = reinterpret_cast<const unsigned char*>(frames.data() + at + 4);
+        const std::uint64_t whole = id3v2::kHeaderSize + (std::uint64_t{size[0]} << 24 |
+                                                         std::uint64_t{size[1]} << 16 |
+                                                         std::uint64_t{size[2]} << 8 | size[3]);
+        if (whole > frames.size() - at) break;
+        m_sources.others.push_back({frames.substr(at, 4), frames.substr(at, whole)});
+        at += whole;
+    }
+}
+
 std::uint64_t TID3v2::neededSize() const {
     return id3v2::kHeaderSize + frames().size();
 }

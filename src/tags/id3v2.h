@@ -37,8 +37,10 @@ public:
     bool exists() const { return m_exists; }
     std::uint8_t version() const { return m_version; }
     // The frames no field covers (pictures, chapters, private data), as version 2.3 frames.
-    const std::string& otherFrames() const { return m_otherFrames; }
-    void setOtherFrames(std::string frames) { m_otherFrames = std::move(frames); }
+    std::string otherFrames() const;
+    // Takes whole version 2.3 frames, one after another, in their place; bytes after the last
+    // whole frame are dropped.
+    void setOtherFrames(const std::string& frames);
     std::int32_t size() const { return m_size; }
     const std::string& title() const { return m_title; }
     const std::string& artist() const { return m_artist; }
