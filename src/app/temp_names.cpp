@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "platform/private_folder.h"
 #include "platform/temp_file.h"
 #include "settings/settings.h"
 
@@ -28,13 +29,16 @@ std::string makeIn(const std::string& folder, int& err) {
 }  // namespace
 
 std::string ResolveTempFolder(const std::string& preferred) {
-    return isFolder(preferred) ? preferred : systemTempFolder();
+    const std::string chosen = isFolder(preferred) ? preferred : systemTempFolder();
+    if (!IsSharedFolder(chosen)) return chosen;
+    const std::string folder = PrivateFolderIn(chosen);
+    return folder.empty() ? PrivateFolderIn(systemTempFolder()) : folder;
 }
 
 std::string ReserveTempName(const std::string& preferred, int* err) {
     int error = 0;
     std::string path = makeIn(ResolveTempFolder(preferred), error);
-    if (path.empty()) path = makeIn(systemTempFolder(), error);
+    if (path.empty()) path = makeIn(ResolveTempFolder({}), error);
     if (err) *err = error;
     return path;
 }

@@ -8,7 +8,8 @@
 namespace sonthra {
 
 // The folder temporary files go to: the preferred folder while it exists, otherwise the
-// system's temporary folder.
+// system's temporary folder; when other users may write there (/tmp), this user's private
+// folder inside it (PrivateFolderIn), so that no name of ours can be planted beforehand.
 std::string ResolveTempFolder(const std::string& preferred);
 
 // Creates a new empty file "<folder>/ST32XXXXXX.tmp" (mode 0600) in ResolveTempFolder(preferred)

@@ -49,9 +49,10 @@ void TransportController::readLevels(bool playback) {
 
 void TransportController::PlayRecTimerTimer() {
     if (!attached()) return;
-    if (IsRecording() && m_engine->recordDeviceLost()) {
-        // Nothing more will come: the recording ends as Stop ends it, keeping what came, and
-        // the engine's answer says why.
+    if (IsRecording() && m_engine->recordingCutOff()) {
+        // Nothing more will come or be stored (the device is gone, the disk is full): the
+        // recording ends as Stop ends it, keeping what was written, and the engine's answer
+        // says why.
         StopRecording();
         return;
     }

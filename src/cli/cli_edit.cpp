@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "cli/cli_info.h"
+#include "cli/cli_progress.h"
 #include "cli/cli_report.h"
 #include "cli/cli_verbs.h"
 #include "engine/audio_edit.h"
@@ -129,23 +130,26 @@ int runEdit(const Command& command, std::ostream& err, const std::atomic<bool>& 
     if (started != 0) return reportEngineError(started, err);
 
     bool cancelled = false;
+    ProgressLine progress(err, isTerminal(err));
+    const auto show = [&](int percent) {
+        progress.show(command.verb->name + " " + std::to_string(percent) + "%", percent / 10);
+    };
     while (!editor.AudioEditProcessIsOver(handle)) {
         if (interrupted.load() && !cancelled) {
             editor.AudioEditCancelPressed(handle);
             cancelled = true;
         }
-        err << "\r" << command.verb->name << " " << editor.AudioEditGetProcessProgress(handle)
-            << "%" << std::flush;
+        show(editor.AudioEditGetProcessProgress(handle));
         std::this_thread::sleep_for(kPollPeriod);
     }
     const int reason = editor.AudioEditGetReasonForProcessExit(handle);
     editor.AudioEditCloseHandle(&handle);
     if (reason != 0) {
-        err << "\n";
+        progress.finish();
         reportEngineError(reason, err);
         return cancelled ? kExitInterrupted : kExitFailed;
     }
-    err << "\r" << command.verb->name << " 100%\n";
+    show(100);
     return kExitOk;
 }
 

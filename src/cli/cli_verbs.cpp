@@ -9,11 +9,13 @@
 #include <cstdio>
 #include <mutex>
 #include <ostream>
+#include <set>
 #include <thread>
 
 #include "cli/cli_args.h"
 #include "cli/cli_edit.h"
 #include "cli/cli_info.h"
+#include "cli/cli_progress.h"
 #include "cli/cli_report.h"
 #include "cli/convert_command.h"
 #include "cli/feature_verbs.h"
@@ -21,6 +23,8 @@
 #include "engine/engine_errors.h"
 #include "engine/wave_layout.h"
 #include "messages/message_table.h"
+#include "platform/leftovers.h"
+#include "wave/safe_file.h"
 
 namespace sonthra::cli {
 namespace {
@@ -32,6 +36,20 @@ constexpr int kNoPlaybackDevice = 194;
 bool exists(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0;
+}
+
+// A run killed while it wrote (a tag, a conversion, a format change) left its partial file
+// beside its target; the next run that names a file there removes those whose maker is gone.
+void removeLeftoversBeside(const std::vector<std::string>& args) {
+    std::set<std::string> folders;
+    for (const std::string& arg : args) {
+        if (arg.empty() || arg.front() == '-') continue;
+        const std::string folder = folderOf(arg);
+        if (exists(arg) || (arg.find('/') != std::string::npos && exists(folder))) {
+            folders.insert(folder);
+        }
+    }
+    for (const std::string& folder : folders) RemoveAbandonedPartials(folder);
 }
 
 // Waits for the engine's end-of-playback message.
@@ -123,13 +141,13 @@ int play(const Command& command, std::ostream& err, const std::atomic<bool>& int
         to == 0 ? layout.frames() : std::min<std::uint64_t>(to, layout.frames());
     const std::string total = positionText(framesToMs(last, layout.sampleRate));
     bool ended = false;
+    ProgressLine progress(err, isTerminal(err));
     while (!ended && !interrupted.load()) {
         ended = end.waitFor(kProgressPeriod);
-        err << "\rplaying "
-            << positionText(framesToMs(engine.AudioGetPosition(1), layout.sampleRate)) << " of "
-            << total << std::flush;
+        const std::uint64_t ms = framesToMs(engine.AudioGetPosition(1), layout.sampleRate);
+        progress.show("playing " + positionText(ms) + " of " + total, ms / 1000);
     }
-    err << "\n";
+    progress.finish();
     // Asked before the stop, which ends the playback as the user's doing.
     const bool deviceLost = ended && engine.playbackDeviceLost();
     engine.AudioStop();
@@ -168,21 +186,30 @@ int record(const Command& command, std::ostream& err, const std::atomic<bool>& i
                                 static_cast<int>(channels), 0);
     if (result != 0) return reportEngineError(result, err);
     auto lastReport = std::chrono::steady_clock::now() - kProgressPeriod;
+    ProgressLine progress(err, isTerminal(err));
+    // A full disk or a lost device ends the recording at once, as Ctrl+C would: nothing more
+    // would be stored.
     while (engine.AudioGetRecordPosition(1) < wanted && !interrupted.load() &&
-           !engine.recordDeviceLost()) {
+           !engine.recordingCutOff()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
         if (std::chrono::steady_clock::now() - lastReport >= kProgressPeriod) {
             lastReport = std::chrono::steady_clock::now();
-            err << "\rrecording "
-                << positionText(framesToMs(engine.AudioGetRecordPosition(1),
-                                           static_cast<std::uint32_t>(rate)))
-                << std::flush;
+            const std::uint64_t ms =
+                framesToMs(engine.AudioGetRecordPosition(1), static_cast<std::uint32_t>(rate));
+            progress.show("recording " + positionText(ms), ms / 1000);
         }
     }
-    err << "\n";
+    progress.finish();
     const int stopped = engine.AudioStopRecord();
-    if (stopped != 0) return reportEngineError(stopped, err);
-    return kExitOk;
+    if (stopped == 0) return kExitOk;
+    reportEngineError(stopped, err);
+    WaveLayout kept;
+    if (readWaveLayout(file, kept) == 0) {
+        err << "sonthra-cli: the recording ended at "
+            << positionText(framesToMs(kept.frames(), kept.sampleRate)) << "; what was recorded "
+            << "until then is kept in " << file << "\n";
+    }
+    return kExitFailed;
 }
 
 }  // namespace
@@ -225,6 +252,7 @@ int reportResult(int result, std::ostream& err) {
 
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            const std::atomic<bool>& interrupted) {
+    removeLeftoversBeside(args);
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
         out << usage();
         return kExitOk;

@@ -26,6 +26,9 @@ int main(int argc, char** argv) {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A file size limit then fails the write as a full disk does, which every writer handles
+    // (a recording ends keeping what it has), instead of killing the program mid-write.
+    signal(SIGXFSZ, SIG_IGN);
 
     const std::vector<std::string> args(argv + 1, argv + argc);
     return sonthra::cli::runCli(args, std::cout, std::cerr, g_interrupted);

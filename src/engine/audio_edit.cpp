@@ -17,6 +17,7 @@
 #include "engine/edit_errors.h"
 #include "engine/engine_errors.h"
 #include "engine/wave_layout.h"
+#include "platform/private_folder.h"
 #include "platform/temp_file.h"
 #include "platform/work_done.h"
 #include "wave/file_release.h"
@@ -202,7 +203,9 @@ int AudioEditor::SetTempPath(const std::string& folder) {
 std::string AudioEditor::clipboardPath() {
     if (m_clipboard.empty()) {
         // The name is reserved by creating the file; it holds audio after the first cut or copy.
-        m_clipboard = CreateTemporaryFile(m_tempFolder);
+        // A shared folder gets it inside this user's private folder there.
+        const std::string folder = PrivateFolderIn(m_tempFolder);
+        if (!folder.empty()) m_clipboard = CreateTemporaryFile(folder);
     }
     return m_clipboard;
 }

@@ -240,6 +240,10 @@ bool AudioIO::recordDeviceLost() const {
     return m_recording && m_capture && m_capture->deviceLost();
 }
 
+bool AudioIO::recordStoreFailed() const {
+    return m_recording && m_capture && m_capture->storeFailed();
+}
+
 int AudioIO::AudioGetRecordLevel(int* left, int* right) {
     int l = 0;
     int r = 0;

@@ -112,6 +112,11 @@ public:
     // Whether the recording's device has stopped delivering (unplugged, its sound server gone):
     // the recording should be stopped, since nothing more will come.
     bool recordDeviceLost() const;
+    // Whether the recording's file has refused audio (a full disk, the 4 GB a WAV file can
+    // hold): the recording should be stopped, since nothing more will be stored.
+    bool recordStoreFailed() const;
+    // Either of the two: the recording has ended in all but name.
+    bool recordingCutOff() const { return recordDeviceLost() || recordStoreFailed(); }
     // Frames of the current or last recording that the device delivered but the writer had no
     // room for.
     std::uint64_t recordFramesLost() const;

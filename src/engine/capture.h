@@ -42,6 +42,9 @@ public:
     bool running() const { return m_stream != nullptr; }
     // Whether the device has stopped delivering on its own while the capture still runs.
     bool deviceLost() const { return m_stream != nullptr && m_deviceLost.load(); }
+    // Whether the file has refused samples (a full disk, the 4 GB limit) while the capture
+    // still runs: nothing more will be stored.
+    bool storeFailed() const { return m_stream != nullptr && m_writeFailed.load(); }
 
     // Frames captured into the file so far.
     std::uint64_t framesRecorded() const {

@@ -2,16 +2,20 @@
 
 #include <curl/curl.h>
 #include <linux/sockios.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 #include <thread>
 
 namespace sonthra::ftp {
@@ -81,6 +85,37 @@ int onHostKey(CURL*, const curl_khkey*, const curl_khkey*, curl_khmatch match, v
         default:
             return CURLKHSTAT_REJECT;
     }
+}
+
+// Where the verification of the running request puts the subject of a certificate it refuses;
+// the check runs inside the request, on its thread.
+thread_local std::string* t_refusedSubject = nullptr;
+
+std::string nameText(X509_NAME* name) {
+    BIO* out = BIO_new(BIO_s_mem());
+    if (!out) return {};
+    X509_NAME_print_ex(out, name, 0, XN_FLAG_ONELINE & ~ASN1_STRFLGS_ESC_MSB);
+    char* data = nullptr;
+    const long size = BIO_get_mem_data(out, &data);
+    std::string text(data != nullptr && size > 0 ? data : "", size > 0 ? size : 0);
+    BIO_free(out);
+    return text;
+}
+
+// Leaves the verdict as it is and notes the subject of the server's certificate when refused.
+int onVerify(int preverified, X509_STORE_CTX* store) {
+    if (!preverified && t_refusedSubject && t_refusedSubject->empty()) {
+        if (X509* server = X509_STORE_CTX_get0_cert(store)) {
+            *t_refusedSubject = nameText(X509_get_subject_name(server));
+        }
+    }
+    return preverified;
+}
+
+CURLcode onSslContext(CURL*, void* context, void*) {
+    auto* ctx = static_cast<SSL_CTX*>(context);
+    SSL_CTX_set_verify(ctx, SSL_CTX_get_verify_mode(ctx), &onVerify);
+    return CURLE_OK;
 }
 
 std::string knownHostsFile() {
@@ -200,14 +235,32 @@ std::size_t FtpTransport::onRead(char* data, std::size_t size, std::size_t count
     return got;
 }
 
+std::int64_t FtpTransport::acknowledgedBytes(std::int64_t handedOver) const {
+    // Once the data connection is closed nothing more can reach the server.
+    if (m_dataClosed) return m_lastAcknowledged;
+    if (m_dataSocket < 0) return handedOver;
+    const std::int64_t waiting = unacknowledgedBytes(m_dataSocket);
+    // TLS adds its own bytes to what waits, so the difference may dip below an earlier count.
+    return std::max(m_lastAcknowledged, handedOver - waiting);
+}
+
 int FtpTransport::onProgress(void* self, std::int64_t, std::int64_t, std::int64_t,
                              std::int64_t ulnow) {
     auto* t = static_cast<FtpTransport*>(self);
     if (t->m_abort.load()) return 1;
-    if (ulnow > t->m_lastSent) {
-        const std::int64_t delta = ulnow - t->m_lastSent;
-        t->m_lastSent = ulnow;
+    const auto now = std::chrono::steady_clock::now();
+    const bool upload = t->m_request->kind == TransportRequest::Upload;
+    const std::int64_t acknowledged = upload ? t->acknowledgedBytes(ulnow) : ulnow;
+    if (acknowledged > t->m_lastAcknowledged) {
+        const std::int64_t delta = acknowledged - t->m_lastAcknowledged;
+        t->m_lastAcknowledged = acknowledged;
+        t->m_lastAdvance = now;
         if (t->m_request->status) t->m_request->status(kStatusRequestSent, delta);
+    } else if (upload && ulnow > acknowledged &&
+               now - t->m_lastAdvance > std::chrono::milliseconds(t->m_stallLimitMs)) {
+        // Bytes wait for a server that has stopped taking them.
+        t->m_stalled = true;
+        return 1;
     }
     return 0;
 }
@@ -232,6 +285,16 @@ int FtpTransport::onOpenSocket(void* self, int purpose, void* address) {
     return fd < 0 ? CURL_SOCKET_BAD : fd;
 }
 
+int FtpTransport::onSocketMade(void* self, int socket, int purpose) {
+    auto* t = static_cast<FtpTransport*>(self);
+    if (purpose == CURLSOCKTYPE_ACCEPT || t->m_controlSocket >= 0) {
+        t->m_dataSocket = socket;
+    } else {
+        t->m_controlSocket = socket;
+    }
+    return CURL_SOCKOPT_OK;
+}
+
 void FtpTransport::letTheServerTakeTheRest(int socket) {
     // A socket closed while bytes for the server are still in its buffer is reset by whatever
     // the server sends next, and the reset throws those bytes away. Over TLS the server sends
@@ -248,7 +311,9 @@ void FtpTransport::letTheServerTakeTheRest(int socket) {
     int pending = unacknowledgedBytes(socket);
     if (pending <= 0) return;
     ::shutdown(socket, SHUT_WR);
-    auto lastProgress = std::chrono::steady_clock::now();
+    // The stall is counted from the last time the server took bytes, not from here, so that
+    // a server that stopped reading is given up within one stall time in all.
+    auto lastProgress = m_lastAdvance;
     bool peerClosed = false;
     while (!m_abort.load()) {
         if (peerClosed) {
@@ -277,6 +342,11 @@ int FtpTransport::onCloseSocket(void* self, int socket) {
     auto* t = static_cast<FtpTransport*>(self);
     // Still listed meanwhile, so that Abort can shut it down.
     t->letTheServerTakeTheRest(socket);
+    if (socket == t->m_controlSocket) t->m_controlSocket = -1;
+    if (socket == t->m_dataSocket) {
+        t->m_dataSocket = -1;
+        t->m_dataClosed = true;
+    }
     // Forget the number before it is freed, so abort never shuts down a reused one.
     std::lock_guard<std::mutex> lock(t->m_socketsMutex);
     t->m_sockets.erase(socket);
@@ -323,16 +393,21 @@ void FtpTransport::applyOptions(const TransportOptions& o, const TransportReques
             curl_easy_setopt(c, CURLOPT_SSH_KEYFUNCTION, &onHostKey);
         }
     }
-    // Nothing waits longer than the time-out: not the connect, not a server that stops
-    // answering, not a data connection that stalls.
+    // Nothing waits longer than the connect time-out for a connection, nor longer than the
+    // stall time for a server that stops answering or stops taking bytes.
     const long timeoutMs = o.timeoutMs > 0 ? o.timeoutMs : kDefaultConnectTimeout;
-    const long timeoutS = timeoutMs < 1000 ? 1 : timeoutMs / 1000;
-    m_stallLimitMs = timeoutMs;
+    const long stallMs = o.stallMs > 0 ? o.stallMs : kDefaultStallTimeout;
+    const long stallS = stallMs < 1000 ? 1 : stallMs / 1000;
+    m_stallLimitMs = stallMs;
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, timeoutMs);
-    curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, timeoutS);
+    curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, stallS);
     curl_easy_setopt(c, CURLOPT_ACCEPTTIMEOUT_MS, timeoutMs);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, timeoutS);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, stallS);
+    // The subject of a certificate that is refused is named to the user.
+    if (o.protocol == FtpProtocol::Ftps) {
+        curl_easy_setopt(c, CURLOPT_SSL_CTX_FUNCTION, &onSslContext);
+    }
     switch (o.resolve) {
         case rnLocal:
             curl_easy_setopt(c, CURLOPT_PROXY, "");
@@ -356,6 +431,8 @@ void FtpTransport::applyOptions(const TransportOptions& o, const TransportReques
     curl_easy_setopt(c, CURLOPT_OPENSOCKETDATA, this);
     curl_easy_setopt(c, CURLOPT_CLOSESOCKETFUNCTION, &FtpTransport::onCloseSocket);
     curl_easy_setopt(c, CURLOPT_CLOSESOCKETDATA, this);
+    curl_easy_setopt(c, CURLOPT_SOCKOPTFUNCTION, &FtpTransport::onSocketMade);
+    curl_easy_setopt(c, CURLOPT_SOCKOPTDATA, this);
     switch (r.kind) {
         case TransportRequest::Command:
             curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
@@ -398,14 +475,23 @@ TransportResult FtpTransport::perform(const TransportOptions& options,
     m_request = &request;
     m_result = &result;
     m_partialLine.clear();
-    m_lastSent = 0;
+    m_lastAcknowledged = 0;
+    m_lastAdvance = std::chrono::steady_clock::now();
+    m_stalled = false;
+    m_dataClosed = false;
     m_greeted = false;
     m_socketOpened = false;
+    std::string refusedSubject;
+    t_refusedSubject = &refusedSubject;
     const CURLcode code = curl_easy_perform(c);
+    t_refusedSubject = nullptr;
     m_request = nullptr;
     m_result = nullptr;
+    // An accepted data socket is closed by the library without telling us.
+    m_dataSocket = -1;
 
-    result.curlCode = code;
+    result.stalled = m_stalled || code == CURLE_OPERATION_TIMEDOUT;
+    result.curlCode = m_stalled ? CURLE_OPERATION_TIMEDOUT : code;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &result.responseCode);
     const char* entry = nullptr;
     if (curl_easy_getinfo(c, CURLINFO_FTP_ENTRY_PATH, &entry) == CURLE_OK && entry) {
@@ -416,6 +502,7 @@ TransportResult FtpTransport::perform(const TransportOptions& options,
         result.errorText = errorBuffer[0] ? errorBuffer : curl_easy_strerror(code);
         result.connectionLost = result.aborted || losesConnection(code);
     }
+    if (code == CURLE_PEER_FAILED_VERIFICATION) result.certificateSubject = refusedSubject;
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, nullptr);
     curl_easy_setopt(c, CURLOPT_QUOTE, nullptr);
     curl_easy_setopt(c, CURLOPT_POSTQUOTE, nullptr);

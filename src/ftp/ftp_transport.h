@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -24,7 +25,8 @@ struct TransportOptions {
     std::string password;
     bool passive = false;
     bool transferText = false;
-    std::int32_t timeoutMs = kDefaultConnectTimeout;
+    std::int32_t timeoutMs = kDefaultConnectTimeout;  // for a connection to be made
+    std::int32_t stallMs = kDefaultStallTimeout;      // for a server that stops moving
     TResolveNames resolve = rnLocal;
     std::string proxy;
     std::string proxyBypass;  // comma-separated host names
@@ -58,8 +60,10 @@ struct TransportResult {
     std::string entryPath;             // the folder the login landed in, when known
     bool sawPasswordRequest = false;   // 331 seen: a following 530 is about the password
     bool aborted = false;
-    bool connectionLost = false;  // the control connection is gone (or must be dropped)
-    std::string errorText;        // libcurl's words for the failure
+    bool connectionLost = false;     // the control connection is gone (or must be dropped)
+    bool stalled = false;            // given up after the stall time without progress
+    std::string certificateSubject;  // the server certificate's subject, when TLS refused it
+    std::string errorText;           // libcurl's words for the failure
     bool ok() const { return curlCode == 0; }
 };
 
@@ -92,11 +96,15 @@ private:
     static std::size_t onRead(char* data, std::size_t size, std::size_t count, void* self);
     static int onProgress(void* self, std::int64_t, std::int64_t, std::int64_t, std::int64_t ulnow);
     static int onOpenSocket(void* self, int purpose, void* address);
+    static int onSocketMade(void* self, int socket, int purpose);
     static int onCloseSocket(void* self, int socket);
     // Called as an upload's socket is about to be closed: returns once the server has
     // acknowledged every byte handed over to the socket (see the definition for the limits).
     void letTheServerTakeTheRest(int socket);
     void applyOptions(const TransportOptions& options, const TransportRequest& request);
+    // Bytes of the running upload the server has acknowledged: those handed to the data
+    // socket less those still waiting in it.
+    std::int64_t acknowledgedBytes(std::int64_t handedOver) const;
 
     void* m_curl = nullptr;
     std::atomic<bool> m_abort{false};
@@ -106,8 +114,15 @@ private:
     const TransportRequest* m_request = nullptr;
     TransportResult* m_result = nullptr;
     std::string m_partialLine;
-    std::int64_t m_lastSent = 0;
-    long m_stallLimitMs = kDefaultConnectTimeout;  // the request's time-out
+    std::int64_t m_lastAcknowledged = 0;
+    // When the server last took bytes (or the request started).
+    std::chrono::steady_clock::time_point m_lastAdvance;
+    long m_stallLimitMs = kDefaultStallTimeout;  // the request's stall time
+    bool m_stalled = false;
+    // The control connection lives across requests; the data connection is the newer one.
+    int m_controlSocket = -1;
+    int m_dataSocket = -1;
+    bool m_dataClosed = false;
     bool m_greeted = false;
     bool m_socketOpened = false;
 };

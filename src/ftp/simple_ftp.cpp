@@ -34,6 +34,8 @@ int connectErrorCode(const TransportResult& r) {
             return kInetErrInternal;
         case CURLE_ABORTED_BY_CALLBACK:
             return kInetErrLoginFailure;
+        case CURLE_PEER_FAILED_VERIFICATION:
+            return kInetErrInvalidCertificate;
         default:
             return kInetErrGeneral;
     }
@@ -108,6 +110,7 @@ TransportOptions TSimpleFTP::Options() const {
     o.passive = Passive;
     o.transferText = m_transferType == ttAscii;
     o.timeoutMs = ConnectTimeout();
+    o.stallMs = StallTimeout();
     o.resolve = ResolveNames;
     o.proxy = ProxyName;
     for (const auto& host : ProxyBypassList) {
@@ -176,7 +179,7 @@ bool TSimpleFTP::Connect() {
     if (!result.ok()) {
         SetLastResponse(joinLines(result.replies));
         CloseSession();
-        RaiseConnectError(connectErrorCode(result));
+        RaiseConnectError(connectErrorCode(result), result.certificateSubject);
         return false;
     }
     m_connected = true;
@@ -313,10 +316,9 @@ int TSimpleFTP::FindFilesIntoOwnList(const std::string& pattern, bool withPath) 
     return FindFiles(pattern, &m_files, withPath);
 }
 
-std::vector<std::string> TSimpleFTP::RenameCommands(const std::string& from, const std::string& to,
-                                                    bool removeTargetFirst) const {
+std::vector<std::string> TSimpleFTP::RenameCommands(const std::string& from,
+                                                    const std::string& to) const {
     std::vector<std::string> commands;
-    if (removeTargetFirst) commands.push_back(RemoveCommand(to, true));
     if (Protocol == FtpProtocol::Sftp) {
         commands.push_back("rename " + sftpQuoted(from) + " " + sftpQuoted(to));
     } else {

@@ -109,9 +109,18 @@ private:
     void DropConnection();
     bool EnterFolder(const std::string& target);
     bool ListFolder(const std::string& folder, std::string& text, bool& machineReadable);
-    bool UploadAndRename(const std::string& localPath, const std::string& remoteAbsolute);
-    std::vector<std::string> RenameCommands(const std::string& from, const std::string& to,
-                                            bool removeTargetFirst) const;
+    // Uploads to a temporary name beside the target, then renames it over the target; the
+    // target is never removed first. why receives what the user should hear beyond the
+    // failure itself (a refused replace, a stall).
+    bool UploadAndRename(const std::string& localPath, const std::string& remoteAbsolute,
+                         std::string& why);
+    // Puts temporary in target's place through a rename of the target aside, for servers that
+    // rename only onto a free name; the old file comes back when the second rename fails.
+    bool ReplaceThroughAside(const std::string& temporary, const std::string& target);
+    // Removes what an upload left under path: over the connection while it lasts, else over
+    // a connection of its own (not after Abort, which must end everything at once).
+    void RemoveLeftover(const std::string& path);
+    std::vector<std::string> RenameCommands(const std::string& from, const std::string& to) const;
     std::string RemoveCommand(const std::string& path, bool ignoreFailure) const;
     bool PutFailure(const std::string& localPath, const std::string& remotePath,
                     const std::string& why);

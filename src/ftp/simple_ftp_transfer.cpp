@@ -62,14 +62,16 @@ bool TSimpleFTP::PutFileAs(const std::string& localPath, const std::string& remo
         remotePath.back() == '/') {
         return PutFailure(localPath, remotePath, {});
     }
-    if (!UploadAndRename(localPath, resolveRemotePath(m_serverDir, remotePath))) {
-        return PutFailure(localPath, remotePath, {});
+    std::string why;
+    if (!UploadAndRename(localPath, resolveRemotePath(m_serverDir, remotePath), why)) {
+        return PutFailure(localPath, remotePath, why);
     }
     HandleStatus(kStatusResponseReceived, 0);
     return true;
 }
 
-bool TSimpleFTP::UploadAndRename(const std::string& localPath, const std::string& target) {
+bool TSimpleFTP::UploadAndRename(const std::string& localPath, const std::string& target,
+                                 std::string& why) {
     File file;
     file.f = std::fopen(localPath.c_str(), "rb");
     if (!file.f) return false;
@@ -82,24 +84,59 @@ bool TSimpleFTP::UploadAndRename(const std::string& localPath, const std::string
     upload.path = temporary;
     upload.upload = file.f;
     upload.uploadSize = m_progress.FileSize;
-    upload.postQuote = RenameCommands(temporary, target, false);
-    TransportResult result = Run(upload);
+    upload.postQuote = RenameCommands(temporary, target);
+    const TransportResult result = Run(upload);
     if (result.ok()) return true;
-    if (!m_connected) return false;  // the line is gone; the target was never touched
-
-    TransportRequest finish;
-    finish.kind = TransportRequest::Command;
-    finish.path = "/";
-    if (result.curlCode == CURLE_QUOTE_ERROR) {
-        // The bytes arrived but the server would not rename over an existing file: remove the
-        // old one first and try once more.
-        finish.quote = RenameCommands(temporary, target, true);
-        if (Run(finish).ok()) return true;
-        if (!m_connected) return false;
+    if (result.curlCode == CURLE_QUOTE_ERROR && m_connected) {
+        // Every byte arrived but the server would not rename over the target (SFTP servers
+        // never do). The old file is moved aside rather than deleted, and comes back should
+        // the upload's rename fail again; when even that is refused, both stay as they are.
+        if (ReplaceThroughAside(temporary, target)) return true;
+        if (m_connected) {
+            why =
+                "the server refused to replace " + target + "; the upload is kept as " + temporary;
+            return false;
+        }
     }
-    finish.quote = {RemoveCommand(temporary, true)};
-    Run(finish);
+    if (result.stalled) {
+        why = "the server took nothing for " + std::to_string(StallTimeout() / 1000) + " s";
+    }
+    RemoveLeftover(temporary);
     return false;
+}
+
+bool TSimpleFTP::ReplaceThroughAside(const std::string& temporary, const std::string& target) {
+    const std::size_t cut = target.rfind('/');
+    const std::string aside =
+        target.substr(0, cut + 1) + temporaryRemoteName(target.substr(cut + 1), randomTag());
+    TransportRequest step;
+    step.kind = TransportRequest::Command;
+    step.path = "/";
+    step.quote = RenameCommands(target, aside);
+    if (!Run(step).ok()) return false;
+    step.quote = RenameCommands(temporary, target);
+    if (!Run(step).ok()) {
+        step.quote = RenameCommands(aside, target);
+        Run(step);
+        return false;
+    }
+    step.quote = {RemoveCommand(aside, true)};
+    Run(step);
+    return true;
+}
+
+void TSimpleFTP::RemoveLeftover(const std::string& path) {
+    if (AbortRequested()) return;
+    TransportRequest remove;
+    remove.kind = TransportRequest::Command;
+    remove.path = "/";
+    remove.quote = {RemoveCommand(path, true)};
+    if (m_connected) {
+        Run(remove);
+        return;
+    }
+    FtpTransport own;
+    own.perform(Options(), remove);
 }
 
 void TSimpleFTP::HandleStatus(int statusCode, std::int64_t byteCount) {

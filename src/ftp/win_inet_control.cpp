@@ -41,8 +41,13 @@ std::string StateText(int state, const std::string& hostName) {
 }
 
 std::string ConnectErrorText(int platformError, const std::string& hostName,
-                             const std::string& userName) {
+                             const std::string& userName, const std::string& detail) {
     switch (platformError) {
+        case kInetErrInvalidCertificate:
+            return detail.empty()
+                       ? fill("Unable to connect to %s: certificate not trusted", hostName)
+                       : fill("Unable to connect to %s: certificate not trusted (%s)", hostName,
+                              detail);
         case kInetErrTimeout:
             return fill("Connection to %s timed out", hostName);
         case kInetErrInternal:
@@ -70,6 +75,10 @@ TWinInetControl::~TWinInetControl() {
 
 void TWinInetControl::SetConnectTimeout(std::int32_t milliseconds) {
     m_connectTimeout = milliseconds <= 0 ? kDefaultConnectTimeout : milliseconds;
+}
+
+void TWinInetControl::SetStallTimeout(std::int32_t milliseconds) {
+    m_stallTimeout = milliseconds <= 0 ? kDefaultStallTimeout : milliseconds;
 }
 
 void TWinInetControl::OpenSession() {
@@ -125,9 +134,9 @@ std::string TWinInetControl::GetLastResponse() const {
     return m_lastResponse.empty() ? "No error description available" : m_lastResponse;
 }
 
-void TWinInetControl::RaiseConnectError(int platformError) {
+void TWinInetControl::RaiseConnectError(int platformError, const std::string& detail) {
     SetState(NoConnection);
-    Fail<EWinInetError>(ConnectErrorText(platformError, HostName, UserName));
+    Fail<EWinInetError>(ConnectErrorText(platformError, HostName, UserName, detail));
 }
 
 void TWinInetControl::HandleStatus(int statusCode, std::int64_t) {

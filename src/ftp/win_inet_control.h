@@ -54,9 +54,12 @@ inline constexpr int kInetErrBadPassword = 12014;
 inline constexpr int kInetErrLoginFailure = 12015;
 inline constexpr int kInetErrCannotConnect = 12029;
 inline constexpr int kInetErrGeneral = 12111;
+inline constexpr int kInetErrInvalidCertificate = 12045;
 
 inline constexpr std::int32_t kDefaultConnectTimeout = 300000;
 inline constexpr std::int32_t kDefaultConnectRetries = 3;
+// How long a server may take no bytes and send no reply before the request is given up.
+inline constexpr std::int32_t kDefaultStallTimeout = 30000;
 
 // Raised by the session when SilentExceptions is off.
 class EWinInetError : public std::runtime_error {
@@ -67,9 +70,10 @@ public:
 // The state text with %s filled by the host name; "Unknown state!  Contact support ..." for a
 // value outside the table.
 std::string StateText(int state, const std::string& hostName);
-// The connect failure text for a platform error code, filled with the host and user names.
+// The connect failure text for a platform error code, filled with the host and user names;
+// detail is the refused certificate's subject for kInetErrInvalidCertificate.
 std::string ConnectErrorText(int platformError, const std::string& hostName,
-                             const std::string& userName);
+                             const std::string& userName, const std::string& detail = {});
 
 // Attached displays that QuickProgress keeps current. They are called on the thread that runs
 // the operation; a window's implementation posts to its own thread.
@@ -136,6 +140,10 @@ public:
     // Milliseconds; setting 0 (or less) stores the default 300000.
     std::int32_t ConnectTimeout() const { return m_connectTimeout; }
     void SetConnectTimeout(std::int32_t milliseconds);
+    // Milliseconds a server may go without taking bytes or answering before the request is
+    // given up (the connection is dropped); setting 0 (or less) stores the default 30000.
+    std::int32_t StallTimeout() const { return m_stallTimeout; }
+    void SetStallTimeout(std::int32_t milliseconds);
 
     TWinInetState State() const { return m_state.load(); }
     bool HasSession() const { return m_hasSession.load(); }
@@ -158,7 +166,8 @@ public:
     const std::string& LastErrorText() const { return m_lastErrorText; }
 
     virtual void UpdateQuickProgress() {}
-    virtual void RaiseConnectError(int platformError);
+    // detail: see ConnectErrorText.
+    virtual void RaiseConnectError(int platformError, const std::string& detail = {});
     // A status notification from the transport; byteCount is used by request-sent and
     // response-received.
     virtual void HandleStatus(int statusCode, std::int64_t byteCount);
@@ -190,6 +199,7 @@ private:
     // Abort reaches the transport from another thread; this keeps it alive meanwhile.
     std::mutex m_sessionMutex;
     std::int32_t m_connectTimeout = kDefaultConnectTimeout;
+    std::int32_t m_stallTimeout = kDefaultStallTimeout;
     std::string m_lastResponse;
     std::string m_lastErrorText;
     bool m_destroying = false;

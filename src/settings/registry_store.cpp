@@ -1,28 +1,16 @@
 #include "settings/registry_store.h"
 
-#include <pwd.h>
 #include <unistd.h>
 
 #include <bit>
 #include <cstdlib>
 
+#include "platform/private_folder.h"
 #include "settings/settings_file.h"
 
 namespace sonthra {
 
 namespace {
-
-std::filesystem::path homeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/') return home;
-    std::vector<char> buffer(16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/')
-        return found->pw_dir;
-    return {};
-}
 
 // Parses text that came from a settings file; a file that is too large never parses.
 std::optional<RegistryKey> parseFile(settings_file::ReadResult read, const std::string& text) {
@@ -39,7 +27,7 @@ std::filesystem::path userSettingsFile() {
     if (xdg != nullptr && xdg[0] == '/') {
         config = xdg;
     } else {
-        const std::filesystem::path home = homeFolder();
+        const std::filesystem::path home = UserHomeFolder();
         if (home.empty()) return {};
         config = home / ".config";
     }

@@ -88,6 +88,12 @@ int Settings::takeStoreNotice() {
     return 0;
 }
 
+bool Settings::tellOnce(int result) {
+    if (result == kMsgRegistryKeyCannotOpen) return !m_keyFaultTold.exchange(true);
+    const unsigned bit = noticeBit(result);
+    return bit == 0 || !(m_noticesTaken.fetch_or(bit) & bit);
+}
+
 void Settings::noteStore(const RegistryStore& store, int result) {
     if (store.setAsideCorruptFile()) m_noticesRaised.fetch_or(noticeBit(kMsgRegistryCannotRead));
     if (result == kMsgRegistryCannotOpen || result == kMsgRegistryCannotWrite) {
@@ -226,9 +232,9 @@ int Settings::writeLastRecordSource(std::int32_t index) {
 }
 
 SettingRead<std::string> Settings::readSkin() {
-    auto read = readOne<std::string>(SettingsKey, "light", [](RegistryStore& store, std::string& v) {
-        return store.readString(kSkin, v);
-    });
+    auto read = readOne<std::string>(
+        SettingsKey, "light",
+        [](RegistryStore& store, std::string& v) { return store.readString(kSkin, v); });
     if (read.value.empty()) read.value = "light";
     return read;
 }

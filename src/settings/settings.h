@@ -85,6 +85,10 @@ public:
     // a lock another process keeps longer than settings_file::kLockWait). Returns the next one
     // not yet taken, else 0. The app shows it after loading the preferences.
     int takeStoreNotice();
+    // Whether a caller that met result should show it: false for a trouble of the store (183,
+    // 185, or a notice above) that this object has already had shown, so that one broken
+    // settings file gives one box however many readers meet it; true for anything else.
+    bool tellOnce(int result);
 
     // Preferences, read at start and written at exit. A failure to open the store or key
     // gives 183 or 185 and the defaults.
@@ -159,6 +163,7 @@ private:
     // Bits of the notices raised and of those already taken (see noticeBit in settings.cpp).
     std::atomic<unsigned> m_noticesRaised{0};
     std::atomic<unsigned> m_noticesTaken{0};
+    std::atomic<bool> m_keyFaultTold{false};
 };
 
 }  // namespace sonthra

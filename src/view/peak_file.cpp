@@ -7,15 +7,19 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <optional>
+#include <string_view>
 #include <system_error>
 #include <thread>
 
+#include "platform/private_folder.h"
 #include "settings/settings.h"
 #include "view/peak_builder.h"
 #include "view/view_errors.h"
@@ -77,13 +81,27 @@ bool newer(const struct timespec& a, const struct timespec& b) {
 // Whether a peak file can be put at path: it is replaced by a rename, so its folder must be
 // writable. Nothing is created to find out, so no empty file of the wrong mode is left.
 bool canReplace(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::string folder =
-        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return false;
-    return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+    return ::faccessat(AT_FDCWD, folderOf(path).c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
+
+// A link someone else made where the peak file would go: the name is theirs, not ours.
+bool isForeignLink(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && !IsOwnLink(path);
+}
+
+std::uint64_t fnv1a(std::string_view text) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+constexpr const char* kPeakCacheName = "peaks";
 
 constexpr std::size_t kPeaksPerWrite = 16384;
 
@@ -197,10 +215,20 @@ std::string GetPeakFileName(const std::string& wavName, const std::string& tempF
     const std::size_t dot = wavName.find_last_of('.');
     const std::size_t stem = dot != std::string::npos && dot > nameStart ? dot : wavName.size();
     const std::string beside = wavName.substr(0, stem) + ".cvp";
-    if (canReplace(beside)) return beside;
-    std::string folder = tempFolder.empty() ? systemTempFolder() : tempFolder;
-    if (folder.back() != '/') folder += '/';
-    return folder + beside.substr(nameStart);
+    if (canReplace(beside) && !IsSharedFolder(folderOf(beside)) && !isForeignLink(beside)) {
+        return beside;
+    }
+    // Elsewhere the name carries the audio's whole path, so that two files of one name in
+    // different folders keep peak files of their own.
+    std::error_code ec;
+    const std::string whole = std::filesystem::absolute(wavName, ec).lexically_normal().string();
+    char hash[20];
+    std::snprintf(hash, sizeof hash, "-%016llx", static_cast<unsigned long long>(fnv1a(whole)));
+    const std::string name = wavName.substr(nameStart, stem - nameStart) + hash + ".cvp";
+    std::string folder = UserCacheFolder(kPeakCacheName);
+    if (folder.empty())
+        folder = PrivateFolderIn(tempFolder.empty() ? systemTempFolder() : tempFolder);
+    return folder + "/" + name;
 }
 
 int SavePeakFile(const std::string& name, std::uint16_t channels, const PeakData& peaks,

@@ -20,9 +20,10 @@ namespace sonthra {
 inline constexpr std::size_t kPeakFileHeaderBytes = 6;
 
 // The peak file of a WAV file: the WAV path with the extension of its file name replaced by
-// ".cvp" (added when the name has none), when its folder can be written (nothing is created to
-// find out); otherwise the same file name inside tempFolder (the system's temporary folder when
-// tempFolder is empty).
+// ".cvp" (added when the name has none), when its folder can be written and no other user may
+// plant names in it (nothing is created to find out); otherwise "<name>-<hash of the WAV's
+// whole path>.cvp" in the user's private cache folder (UserCacheFolder), or, without one, in
+// this user's private folder inside tempFolder (the system's temporary folder when empty).
 std::string GetPeakFileName(const std::string& wavName, const std::string& tempFolder);
 
 // Writes the arrays as a peak file with the given channel count. The file is replaced whole,

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/private_folder.h"
 #include "wave/file_release.h"
 
 namespace sonthra {
@@ -23,12 +24,22 @@ std::string baseOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// A symbolic link is replaced through what it points at, so that the link survives.
+// A symbolic link of the user's own is replaced through what it points at, so that the link
+// survives. A link someone else made (planted in a shared folder, say) is never followed: its
+// target may be any file of the user's. Empty when the chain holds such a link or loops.
 std::string resolvedTarget(const std::string& target) {
-    struct stat st {};
-    if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return target;
-    char resolved[PATH_MAX];
-    return ::realpath(target.c_str(), resolved) ? std::string(resolved) : target;
+    std::string path = target;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        if (!IsOwnLink(path)) return {};
+        char next[PATH_MAX];
+        const ssize_t n = ::readlink(path.c_str(), next, sizeof next - 1);
+        if (n <= 0) return {};
+        const std::string to(next, static_cast<std::size_t>(n));
+        path = to.front() == '/' ? to : folderOf(path) + "/" + to;
+    }
+    return {};
 }
 
 // Puts temp in target's place without a flush. Renaming over an existing file makes ext4 start
@@ -56,7 +67,11 @@ std::string folderOf(const std::string& path) {
 }
 
 SafeFileWriter::SafeFileWriter(std::string target, std::optional<mode_t> mode)
-    : m_target(resolvedTarget(target)), m_mode(mode) {}
+    : m_target(resolvedTarget(target)),
+      m_mode(mode),
+      m_refused(m_target.empty() && !target.empty()) {
+    if (m_refused) m_target = std::move(target);
+}
 
 SafeFileWriter::~SafeFileWriter() {
     discard();
@@ -71,14 +86,17 @@ bool SafeFileWriter::fail(int err) {
 bool SafeFileWriter::open() {
     discard();
     m_error = 0;
+    if (m_refused) return fail(ELOOP);
     if (m_target.empty() || m_target.back() == '/') return fail(EINVAL);
     const std::string stem = folderOf(m_target) + "/." + baseOf(m_target) + ".";
     for (int attempt = 0; attempt < 100; ++attempt) {
         const auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
         char suffix[32];
-        std::snprintf(suffix, sizeof suffix, "%06x%04x",
-                      static_cast<unsigned>(tick ^ (::getpid() << 8)) & 0xFFFFFFu,
-                      (g_counter.fetch_add(1) * 2654435761u >> 16) & 0xFFFFu);
+        // The maker's process number comes first, so that a later run can tell a partial file
+        // whose maker was killed from one still being written (platform/leftovers.h).
+        std::snprintf(
+            suffix, sizeof suffix, "%06x%04x", static_cast<unsigned>(::getpid()) & 0xFFFFFFu,
+            static_cast<unsigned>((g_counter.fetch_add(1) * 2654435761u >> 16) ^ tick) & 0xFFFFu);
         const std::string candidate = stem + suffix;
         // 0666 lets the umask decide, as for any new file of the user's.
         const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,

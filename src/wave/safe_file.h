@@ -1,6 +1,8 @@
 // Writing a whole file safely: the bytes go to a new file in the target's folder, which is
 // flushed to the disk and then renamed over the target, so that a crash, a full disk or a
-// failed write never leaves a half file where a good one was. Any layer may use it.
+// failed write never leaves a half file where a good one was. A target that is a symbolic link
+// the user made is replaced through it; one made by anyone else is refused (ELOOP), so a link
+// planted in a shared folder never leads a write to another file. Any layer may use it.
 #pragma once
 
 #include <sys/types.h>
@@ -21,7 +23,8 @@ public:
     SafeFileWriter(const SafeFileWriter&) = delete;
     SafeFileWriter& operator=(const SafeFileWriter&) = delete;
 
-    // Creates the temporary file beside the target. false on failure (see error()).
+    // Creates the temporary file beside the target. false on failure (see error()): ELOOP for a
+    // target that is another user's link.
     bool open();
     // The temporary file's descriptor, -1 before open() and after commit() or discard().
     int fd() const { return m_fd; }
@@ -46,6 +49,7 @@ private:
 
     std::string m_target;
     std::optional<mode_t> m_mode;
+    bool m_refused = false;  // the target is a link this user did not make
     std::string m_temp;
     int m_fd = -1;
     int m_error = 0;

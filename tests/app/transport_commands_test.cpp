@@ -18,6 +18,7 @@
 #include "app/transport_controller.h"
 #include "engine/nx_wave_player.h"
 #include "engine/wav_maker.h"
+#include "support/file_size_limit.h"
 #include "wave/wave_probe.h"
 
 namespace sonthra {
@@ -333,6 +334,33 @@ TEST_F(TransportCommandsTest, ARecordingWhoseDeviceGoesAwayIsTakenInAndTheEngine
     EXPECT_EQ(surface.errors, std::vector<int>{204});
     ASSERT_EQ(surface.inserts.size(), 1u) << "what came is kept";
     EXPECT_GE(surface.inserts[0].clipFrames, 4410u);
+    EXPECT_EQ(documents.current()->state, DocumentState::Modified);
+    EXPECT_FALSE(surface.recordButton);
+    EXPECT_FALSE(surface.recordingShown);
+    EXPECT_EQ(surface.busy, 0);
+    EXPECT_FALSE(surface.timer);
+}
+
+// A full disk stores nothing more: the recording ends at the next tick, as Stop ends it, with
+// what was written taken in and the engine's words for the failure, instead of a frozen
+// counter under "Recording" until the user presses Stop.
+TEST_F(TransportCommandsTest, ARecordingThatFillsTheDiskEndsAtOnceAndKeepsWhatWasWritten) {
+    surface.tempFolder = folder.path();
+    constexpr std::uint32_t kRoom = 44100 / 2;  // frames the disk takes
+    {
+        sonthra::testing::FileSizeLimit disk(46 + kRoom * 4);
+        transport.StartStopRecordingButtonClick();
+        ASSERT_TRUE(transport.IsRecording()) << (surface.errors.empty() ? 0 : surface.errors[0]);
+        for (int i = 0; i < 400 && transport.IsRecording(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            transport.PlayRecTimerTimer();
+        }
+    }
+    EXPECT_FALSE(transport.IsRecording()) << "nothing more would have been stored";
+    EXPECT_EQ(surface.errors, std::vector<int>{301});
+    ASSERT_EQ(surface.inserts.size(), 1u) << "what was written is kept";
+    EXPECT_GT(surface.inserts[0].clipFrames, 0u);
+    EXPECT_LE(surface.inserts[0].clipFrames, kRoom);
     EXPECT_EQ(documents.current()->state, DocumentState::Modified);
     EXPECT_FALSE(surface.recordButton);
     EXPECT_FALSE(surface.recordingShown);

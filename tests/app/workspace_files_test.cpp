@@ -87,6 +87,17 @@ TEST(TempNames, VanishedFolderFallsBackToTheSystemFolder) {
     }
 }
 
+// Working copies never lie where another user may plant their names first (/tmp).
+TEST(TempNames, ASharedFolderGetsTheWorkingFilesInAFolderOfOurs) {
+    TempFolder shared;
+    ASSERT_EQ(::chmod(shared.path().c_str(), 01777), 0);
+    const std::string own = shared.path() + "/sonthra-" + std::to_string(::geteuid());
+    EXPECT_EQ(ResolveTempFolder(shared.path()), own);
+    const std::string name = ReserveTempName(shared.path());
+    EXPECT_EQ(fs::path(name).parent_path(), fs::path(own));
+    EXPECT_EQ(fs::status(own).permissions(), fs::perms::owner_all);
+}
+
 TEST(WorkspaceCopy, CopiesInBlocksWithProgress) {
     TempFolder folder;
     // Not a whole number of 65,520-byte blocks.
@@ -168,7 +179,9 @@ TEST(WorkspaceCopy, ReadAndWriteFailuresAreToldApart) {
         WorkspaceCopyOptions options;
         options.method = method;
         options.stepBytes = 100000;
-        options.afterStep = [&](std::uint64_t) { ::truncate(folder.file("in.wav").c_str(), 150000); };
+        options.afterStep = [&](std::uint64_t) {
+            ::truncate(folder.file("in.wav").c_str(), 150000);
+        };
         EXPECT_EQ(CopyWorkspaceFile(folder.file("in.wav"), folder.file("o"), record, options), 152);
     }
     writeFile(folder.file("in.wav"), pattern(400000));

@@ -1,10 +1,12 @@
 // The real sonthra-cli executable on files made by the test, against the PulseAudio null sink
 // for playing and recording.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
@@ -328,6 +330,57 @@ TEST_F(CliTest, InterruptedRecordingIsStillAWholeFile) {
     EXPECT_GT(layout.frames(), 44100u / 4);
     EXPECT_LT(layout.frames(), 44100u * 50);
     EXPECT_EQ(readFile(out).size(), 46 + layout.dataBytes);
+}
+
+// A recording onto a disk that fills up ends at once, keeps what was written and says so,
+// instead of waiting for audio it can no longer store.
+TEST_F(CliTest, ARecordingThatFillsTheDiskEndsAtOnceAndKeepsWhatWasWritten) {
+    const std::string disk = folder.file("disk");
+    ASSERT_EQ(::mkdir(disk.c_str(), 0700), 0);
+    if (std::system(("mount -t tmpfs -o size=256k tmpfs " + disk + " 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "no tmpfs may be mounted here";
+    const std::string out = disk + "/full.wav";
+    ChildProcess child({cliPath(), "record", out, "--seconds", "30"});
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (!child.exited() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(20ms);
+    const bool ended = child.exited();
+    if (!ended) child.signal(SIGINT);
+    EXPECT_TRUE(ended) << "still recording onto a full disk: " << child.errors();
+    EXPECT_EQ(child.wait(), 1);
+    const std::string errors = child.errors();
+    EXPECT_NE(errors.find(messageText(121)), std::string::npos) << errors;
+    EXPECT_NE(errors.find("what was recorded until then is kept in " + out), std::string::npos)
+        << errors;
+    // Off a terminal the progress is whole lines, one per second at most.
+    EXPECT_EQ(errors.find("\r"), std::string::npos);
+    WaveLayout layout;
+    EXPECT_EQ(readWaveLayout(out, layout), 0);
+    EXPECT_GT(layout.frames(), 0u);
+    EXPECT_LE(46 + layout.dataBytes, 256u * 1024);
+    std::system(("umount " + disk).c_str());
+}
+
+// A run killed while it wrote left a partial file beside its target; the next run that names
+// a file in that folder removes it, and leaves what is not such a leftover.
+TEST_F(CliTest, TheNextRunRemovesThePartialFilesOfAKilledOne) {
+    ChildProcess killed({"/bin/sh", "-c", "exec sleep 60"});
+    ASSERT_TRUE(killed.started());
+    const pid_t maker = killed.pid();
+    killed.signal(SIGKILL);
+    killed.wait();
+    // What a safe replacement names its partial: the target's name and the maker's process.
+    char partial[64];
+    std::snprintf(partial, sizeof partial, ".in.wav.%06xbeef", static_cast<unsigned>(maker));
+    const std::string leftover = folder.file(partial);
+    writeFile(leftover, "half a file");
+    writeFile(folder.file(".in.wav.notours"), "kept");
+    const struct timespec old[2] = {{0, UTIME_OMIT}, {::time(nullptr) - 60, 0}};
+    for (const std::string& path : {leftover, folder.file(".in.wav.notours")})
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), old, 0), 0);
+    EXPECT_EQ(cli({"info", input}).status, 0);
+    EXPECT_FALSE(std::ifstream(leftover).good());
+    EXPECT_EQ(readFile(folder.file(".in.wav.notours")), "kept");
 }
 
 TEST_F(CliTest, AKilledRecordingKeepsAllButItsLastMoments) {

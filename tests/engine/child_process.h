@@ -21,6 +21,8 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool started() const { return m_pid > 0; }
+    // The process number while it runs (until wait() has seen its end).
+    pid_t pid() const { return m_pid; }
     // Sends a signal (SIGINT, say) without waiting.
     void signal(int number);
     // Waits for the program to end; its exit status, 128 + the signal that ended it, or -1.

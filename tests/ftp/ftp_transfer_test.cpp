@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -54,6 +55,24 @@ void abortUploadWhenReady(TSimpleFTP& ftp, const fs::path& local, const std::ato
     EXPECT_FALSE(result);
     EXPECT_EQ(ftp.State(), NoConnection);
 }
+
+// A server whose folder holds feed.xml with old contents, a local feed.xml of size bytes and a
+// client aimed at the server.
+struct FeedUpload {
+    FeedUpload(const FtpServerOptions& options, const std::string& old, std::size_t size,
+               unsigned seed)
+        : server(options), local(server.scratch() / "feed.xml") {
+        std::ofstream(server.root() / "feed.xml") << old;
+        writePatternFile(local, size, seed);
+        aim(ftp, server);
+    }
+    std::string remote() const { return readWholeFile(server.root() / "feed.xml"); }
+    std::string failure() const { return "Error putting " + local.string() + " to /feed.xml"; }
+
+    FtpTestServer server;
+    fs::path local;
+    TSimpleFTP ftp;
+};
 
 TEST(FtpUpload, PutsExactBytesAndReportsProgress) {
     FtpTestServer server;
@@ -229,19 +248,14 @@ TEST(FtpUpload, DroppedLineKeepsThePreviousRemoteFileAndTheClientRecovers) {
 }
 
 TEST(FtpUpload, FullServerRefusesAndTheConnectionStaysUsable) {
-    FtpTestServer server(FtpServerOptions{.full = true});
-    ASSERT_TRUE(server.started());
-    std::ofstream(server.root() / "feed.xml") << "kept";
-    const fs::path local = server.scratch() / "feed.xml";
-    writePatternFile(local, 50'000, 6);
-    TSimpleFTP ftp;
-    aim(ftp, server);
-    ASSERT_TRUE(ftp.Connect());
-    EXPECT_FALSE(ftp.PutFile(local.string()));
-    EXPECT_EQ(ftp.LastErrorText(), "Error putting " + local.string() + " to /feed.xml");
-    EXPECT_EQ(readWholeFile(server.root() / "feed.xml"), "kept");
-    EXPECT_TRUE(ftp.IsConnected());
-    EXPECT_EQ(ftp.ListDir(), 1);
+    FeedUpload up(FtpServerOptions{.full = true}, "kept", 50'000, 6);
+    ASSERT_TRUE(up.server.started());
+    ASSERT_TRUE(up.ftp.Connect());
+    EXPECT_FALSE(up.ftp.PutFile(up.local.string()));
+    EXPECT_EQ(up.ftp.LastErrorText(), up.failure());
+    EXPECT_EQ(up.remote(), "kept");
+    EXPECT_TRUE(up.ftp.IsConnected());
+    EXPECT_EQ(up.ftp.ListDir(), 1);
 }
 
 TEST(FtpUpload, NonsenseFromTheServerFailsTheConnect) {
@@ -304,13 +318,74 @@ TEST(FtpUpload, AbortReachesAnUploadWaitingForTheServerToTakeItsLastBytes) {
     TSimpleFTP ftp;
     aim(ftp, server);
     ASSERT_TRUE(ftp.Connect());
-    std::atomic<bool> handedOver{false};
+    std::atomic<bool> started{false};
     ftp.OnTransferProgress = [&](TSimpleFTP&, const TFTPProgressInfo& info) {
-        if (info.BytesDone >= info.FileSize) handedOver = true;
+        if (info.BytesDone > 0) started = true;
     };
-    // The data connection is closed right after the last byte is handed over.
-    abortUploadWhenReady(ftp, local, handedOver, std::chrono::milliseconds(300));
+    // The progress counts only what the server took, so the moment the last byte is handed
+    // over is not shown: a second after the start it has long been, and the data connection
+    // waits at its close.
+    abortUploadWhenReady(ftp, local, started, std::chrono::milliseconds(1000));
     EXPECT_EQ(readWholeFile(server.root() / "feed.xml"), "old");
+}
+
+// A server that will not rename over the target: the old file must survive, and the user is
+// told where the upload went. Removing the target first would leave nothing when the rename
+// then fails again.
+TEST(FtpUpload, ARefusedReplaceKeepsTheOldFileAndNamesTheUpload) {
+    FeedUpload up(FtpServerOptions{.permissions = "elradwMT"}, "the good feed", 30'000, 9);
+    ASSERT_TRUE(up.server.started());
+    ASSERT_TRUE(up.ftp.Connect());
+    EXPECT_FALSE(up.ftp.PutFile(up.local.string()));
+    EXPECT_EQ(up.remote(), "the good feed");
+    const std::vector<std::string> names = entries(up.server.root());
+    ASSERT_EQ(names.size(), 2u);
+    const std::string kept = names[0];
+    EXPECT_TRUE(kept.starts_with(".feed.xml.") && kept.ends_with(".part")) << kept;
+    EXPECT_EQ(readWholeFile(up.server.root() / kept), readWholeFile(up.local));
+    EXPECT_EQ(up.ftp.LastErrorText(), up.failure() +
+                                          ": the server refused to replace /feed.xml; the upload "
+                                          "is kept as /" +
+                                          kept);
+    EXPECT_TRUE(up.ftp.IsConnected());
+}
+
+// Servers that stop moving: one that stops reading the upload, one that never answers the
+// rename. Each is given up after the stall time (the connect time-out is far longer), the
+// progress never claims bytes the server did not take, and the partial file goes.
+TEST(FtpUpload, AStalledServerIsGivenUpAfterTheStallTimeAndThePartialFileGoes) {
+    for (const FtpServerOptions& options :
+         {FtpServerOptions{.stallAfterBytes = 100'000}, FtpServerOptions{.silentOn = "RNFR"}}) {
+        const std::size_t size = options.stallAfterBytes > 0 ? 8'000'000 : 20'000;
+        FeedUpload up(options, "old", size, 10);
+        ASSERT_TRUE(up.server.started());
+        up.ftp.SetConnectTimeout(300'000);
+        up.ftp.SetStallTimeout(2'000);
+        std::int64_t shown = 0;
+        up.ftp.OnTransferProgress = [&](TSimpleFTP&, const TFTPProgressInfo& info) {
+            shown = std::max(shown, info.BytesDone);
+        };
+        ASSERT_TRUE(up.ftp.Connect());
+        EXPECT_FALSE(up.ftp.PutFile(up.local.string()));
+        EXPECT_EQ(up.ftp.LastErrorText(), up.failure() + ": the server took nothing for 2 s");
+        if (options.stallAfterBytes > 0) {
+            EXPECT_LT(shown, static_cast<std::int64_t>(size / 4)) << "beyond what the server took";
+        }
+        EXPECT_EQ(up.remote(), "old");
+        EXPECT_EQ(entries(up.server.root()), std::vector<std::string>{"feed.xml"});
+    }
+}
+
+TEST(FtpUpload, ARefusedCertificateIsNamedWithItsSubject) {
+    FtpTestServer server(FtpServerOptions{.tls = true});
+    ASSERT_TRUE(server.started());
+    TSimpleFTP ftp;
+    aim(ftp, server);
+    ftp.Protocol = FtpProtocol::Ftps;
+    ftp.ConnectRetries = 1;
+    EXPECT_FALSE(ftp.Connect());
+    EXPECT_EQ(ftp.LastErrorText(),
+              "Unable to connect to 127.0.0.1: certificate not trusted (CN = 127.0.0.1)");
 }
 
 }  // namespace

@@ -319,6 +319,22 @@ TEST_F(SettingsTest, StoreThatCannotBeOpenedGives183AndDefaults) {
     EXPECT_TRUE(std::filesystem::is_directory(file()));
 }
 
+// Every reader of a broken store meets the same fault (the preferences, the record source, the
+// colours, ...): it is shown once, whoever meets it first, and other messages are not held back.
+TEST_F(SettingsTest, ABrokenStoreIsToldOnceWhoeverMeetsIt) {
+    std::filesystem::create_directories(file());
+    const int fault = m_settings.readLastRecordSource(-1).result;
+    ASSERT_EQ(fault, kMsgRegistryCannotOpen);
+    EXPECT_TRUE(m_settings.tellOnce(fault));
+    EXPECT_EQ(m_settings.loadPreferences().result, kMsgRegistryCannotOpen);
+    EXPECT_EQ(m_settings.takeStoreNotice(), 0) << "already shown";
+    EXPECT_FALSE(m_settings.tellOnce(m_settings.readColorScheme().result));
+    EXPECT_TRUE(m_settings.tellOnce(kMsgRegistryKeyCannotOpen));
+    EXPECT_FALSE(m_settings.tellOnce(kMsgRegistryKeyCannotOpen));
+    EXPECT_TRUE(m_settings.tellOnce(441));
+    EXPECT_TRUE(m_settings.tellOnce(441));
+}
+
 // Runs f and tells how long it took.
 template <typename F>
 std::chrono::milliseconds timed(F f) {

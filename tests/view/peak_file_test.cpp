@@ -6,10 +6,13 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
+#include <optional>
 
 #include <gtest/gtest.h>
 
 #include "support/file_size_limit.h"
+#include "support/other_user.h"
 #include "view/peak_file.h"
 #include "view/view_errors.h"
 #include "view/wave_view_model.h"
@@ -52,14 +55,61 @@ TEST(PeakFileName, ReplacesTheExtensionOfTheFileNameOnly) {
     EXPECT_EQ(GetPeakFileName(folder + "/.hidden", "/nowhere"), folder + "/.hidden.cvp");
 }
 
-TEST(PeakFileName, FallsBackToTheTemporaryFolder) {
+// Sets an environment variable for one scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : m_name(name) {
+        const char* old = std::getenv(name);
+        if (old) m_old = old;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~ScopedEnv() { m_old ? ::setenv(m_name, m_old->c_str(), 1) : ::unsetenv(m_name); }
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+TEST(PeakFileName, FallsBackToThePrivateCacheFolder) {
     TempDir dir;
-    EXPECT_EQ(GetPeakFileName(dir.file("gone/song.wav"), dir.path()), dir.file("song.cvp"));
-    EXPECT_EQ(GetPeakFileName(dir.file("gone/song.wav"), dir.path() + "/"), dir.file("song.cvp"));
+    const ScopedEnv cache("XDG_CACHE_HOME", dir.file("cache").c_str());
+    const std::string folder = dir.file("cache/Corvanta/Sonthra/peaks/");
+    const std::string gone = GetPeakFileName(dir.file("gone/song.wav"), dir.path());
+    EXPECT_EQ(gone.rfind(folder + "song-", 0), 0u) << gone;
+    EXPECT_EQ(gone.size(), folder.size() + 4 + 1 + 16 + 4) << gone;
+    EXPECT_TRUE(gone.ends_with(".cvp"));
+    struct stat st {};
+    ASSERT_EQ(::stat(folder.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    // Two files of one name in different folders do not share a peak file.
+    EXPECT_NE(GetPeakFileName(dir.file("other/song.wav"), dir.path()), gone);
+    EXPECT_EQ(GetPeakFileName(dir.file("gone/song.wav"), ""), gone);
     // A peak file name that is a folder cannot be opened for writing either.
     ASSERT_EQ(::mkdir(dir.file("clip.cvp").c_str(), 0755), 0);
-    ASSERT_EQ(::mkdir(dir.file("t").c_str(), 0755), 0);
-    EXPECT_EQ(GetPeakFileName(dir.file("clip.wav"), dir.file("t")), dir.file("t/clip.cvp"));
+    EXPECT_EQ(GetPeakFileName(dir.file("clip.wav"), "").rfind(folder + "clip-", 0), 0u);
+}
+
+// A WAV in a folder every user may write: its peak file goes to the cache, and a link that
+// another user planted under the name beside it leads no write anywhere.
+TEST(PeakFileName, NoPeakFileIsWrittenThroughAPlantedLink) {
+    if (!testing::canActAsOtherUser()) GTEST_SKIP() << "needs root to act as a second user";
+    TempDir dir;
+    TempDir shared;
+    ASSERT_EQ(::chmod(shared.path().c_str(), 01777), 0);
+    const ScopedEnv cache("XDG_CACHE_HOME", dir.file("cache").c_str());
+    const std::string victim = dir.file("notes.txt");
+    writeBytes(victim, "notes");
+    const std::string wav = shared.file("song.wav");
+    writeWav(wav, 1, 16, {1, 2, 3});
+    ASSERT_TRUE(testing::runAsOtherUser("ln -s " + victim + " " + shared.file("song.cvp")));
+    const std::string name = GetPeakFileName(wav, shared.path());
+    EXPECT_EQ(name.rfind(dir.file("cache/"), 0), 0u) << name;
+    EXPECT_EQ(SavePeakFile(name, 1, PeakData({{{-2, 3}}}), wav), 0);
+    EXPECT_EQ(readBytes(victim), "notes");
+    // Even where the caller names the planted link itself.
+    EXPECT_EQ(SavePeakFile(shared.file("song.cvp"), 1, PeakData({{{-2, 3}}}), wav),
+              kViewErrPeakCreate);
+    EXPECT_EQ(readBytes(victim), "notes");
 }
 
 TEST(PeakFile, WritesTheDocumentedLayout) {

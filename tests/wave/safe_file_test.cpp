@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "support/other_user.h"
 #include "wave/file_release.h"
 #include "wave/wave_test_files.h"
 
@@ -74,6 +75,34 @@ TEST(SafeFile, WritesThroughASymbolicLink) {
     struct stat st {};
     ASSERT_EQ(::lstat(dir.file("link.txt").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
+// A link in a shared folder may have been planted by anyone: following it would overwrite
+// whatever file of the user's it names. Only links the user made are followed, along the whole
+// chain.
+TEST(SafeFile, NeverFollowsALinkAnotherUserPlanted) {
+    if (!testing::canActAsOtherUser()) GTEST_SKIP() << "needs root to act as a second user";
+    TempDir dir;
+    const std::string victim = dir.file("notes.txt");
+    writeBytes(victim, "notes");
+    const std::string planted = "/tmp/sonthra-planted-" + std::to_string(::getpid()) + ".cvp";
+    ASSERT_TRUE(testing::runAsOtherUser("ln -s " + victim + " " + planted));
+    for (const bool flush : {true, false}) {
+        SafeFileWriter writer(planted);
+        EXPECT_FALSE(writer.open() && writer.write("peaks") && writer.commit(flush));
+        EXPECT_EQ(writer.error(), ELOOP);
+    }
+    // The user's own link leading to the planted one is refused too.
+    ASSERT_EQ(::symlink(planted.c_str(), dir.file("mine.txt").c_str()), 0);
+    int err = 0;
+    EXPECT_FALSE(writeFileSafely(dir.file("mine.txt"), "peaks", std::nullopt, &err));
+    EXPECT_EQ(err, ELOOP);
+    EXPECT_EQ(readBytes(victim), "notes");
+    struct stat st {};
+    EXPECT_EQ(::lstat(planted.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"mine.txt", "notes.txt"}));
+    ::unlink(planted.c_str());
 }
 
 // The unflushed commit swaps names instead of renaming over the target: the result must be the

@@ -383,7 +383,7 @@ void DocumentController::RecentFileChosen(int number) {
     if (m_engine == nullptr || m_settings == nullptr || m_transport.IsRecording()) return;
     const SettingRead<std::string> entry = m_settings->readRecentFile(number);
     if (isSettingsFileFault(entry.result)) {
-        ShowMessage(m_dialogs, parent(), entry.result);
+        if (m_settings->tellOnce(entry.result)) ShowMessage(m_dialogs, parent(), entry.result);
         return;
     }
     if (entry.value.empty()) return;

@@ -98,7 +98,7 @@ void TMainForm::PostCreate() {
     std::optional<int> lastSource;
     const SettingRead<std::int32_t> stored = m_settings->readLastRecordSource(-1);
     if (stored.result == 0) lastSource = stored.value;
-    if (isSettingsFileFault(stored.result)) {
+    if (isSettingsFileFault(stored.result) && m_settings->tellOnce(stored.result)) {
         ShowMessage(m_dialogs, this, stored.result);
     }
 

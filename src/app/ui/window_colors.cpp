@@ -23,7 +23,7 @@ void WindowColors::ApplyColorScheme() {
 void WindowColors::LoadColorScheme() {
     if (m_settings == nullptr) return;
     const int result = m_scheme.LoadColorScheme(*m_settings);
-    if (result != 0) ShowMessage(m_dialogs, &m_window, result);
+    if (result != 0 && m_settings->tellOnce(result)) ShowMessage(m_dialogs, &m_window, result);
     ApplyColorScheme();
 }
 
@@ -41,8 +41,10 @@ void WindowColors::TakeSkinColors(bool dark) {
         if (!isDefault) m_scheme.setCustomColor(element, colors[element]);
         m_scheme.setUseDefault(element, isDefault);
     }
-    if (m_settings != nullptr)
-        ShowMessage(m_dialogs, &m_window, m_scheme.SaveColorScheme(*m_settings));
+    if (m_settings != nullptr) {
+        const int saved = m_scheme.SaveColorScheme(*m_settings);
+        if (saved != 0 && m_settings->tellOnce(saved)) ShowMessage(m_dialogs, &m_window, saved);
+    }
     ApplyColorScheme();
 }
 
@@ -53,7 +55,9 @@ void WindowColors::ViewSetColorsMenuClick() {
     }
     TColorForm form(m_scheme, *m_settings, &m_window);
     form.setOnApply([this] { ApplyColorScheme(); });
-    form.setOnMessage([this](int number) { ShowMessage(m_dialogs, &m_window, number); });
+    form.setOnMessage([this](int number) {
+        if (m_settings->tellOnce(number)) ShowMessage(m_dialogs, &m_window, number);
+    });
     form.setColorPicker([this](TColor initial, QWidget* parent) -> std::optional<TColor> {
         const QColor picked = m_dialogs.color(parent, toQColor(initial), "Color");
         if (!picked.isValid()) return std::nullopt;

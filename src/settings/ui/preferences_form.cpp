@@ -184,7 +184,7 @@ void TPreferencesForm::LoadPreferences() {
     const SettingRead<PreferenceValues> read = m_settings.loadPreferences();
     // A key that cannot be opened is shown; a missing value takes its default. Troubles of the
     // store itself (unreadable, set aside as corrupt, not writable) come once each as notices.
-    if (read.result == kMsgRegistryKeyCannotOpen)
+    if (read.result == kMsgRegistryKeyCannotOpen && m_settings.tellOnce(read.result))
         ShowMessage(m_dialogs, messageParent(), read.result);
     for (int notice = m_settings.takeStoreNotice(); notice != 0;
          notice = m_settings.takeStoreNotice()) {
