@@ -171,7 +171,8 @@ void TMainForm::updateTitle() {
         SetDocumentTitle({}, false);
         return;
     }
-    SetDocumentTitle(qs(document->fileName), document->workspace == WorkspaceState::ReadOnly);
+    SetDocumentTitle(qs(document->fileName), document->workspace == WorkspaceState::ReadOnly,
+                     NeedsSavePrompt(*document));
 }
 
 void TMainForm::updateDocumentDisplay() {
