@@ -26,8 +26,8 @@ public:
     // item's identity.
     using AddItem = std::function<std::uintptr_t(const std::string& caption)>;
 
-    // One item per plug-in in list order, captioned by GetPredefinedEffectMenuItemName; sets
-    // each record's menu key.
+    // One item per plug-in, captioned by GetPredefinedEffectMenuItemName and sorted by caption;
+    // sets each record's menu key.
     void AddEffectMenuItems(EffectPluginList& plugins, const AddItem& addItem);
     void FreeEffectMenuItems() { m_items.clear(); }
     const std::vector<EffectMenuItem>& items() const { return m_items; }
