@@ -81,7 +81,7 @@ QWidget* buildToolStrip(QWidget* window) {
     row->addWidget(
         addButton(window, "ZoomToSelectionButton", "Zoom To Selection", "Zoom To Selection (F4)"));
     row->addWidget(
-        addButton(window, "ZoomToExtentsButton", "Zoom To Extent", "Zoom To Extents (F5)"));
+        addButton(window, "ZoomToExtentsButton", "Zoom To Extents", "Zoom To Extents (F5)"));
     row->addSpacing(16);
     row->addWidget(addButton(window, "EffectsButton1", "EQ", "Apply Equalize Effect"));
     row->addWidget(addButton(window, "EffectsButton2", "Fade", "Apply Fade Effect"));
