@@ -46,6 +46,20 @@ std::optional<std::uintptr_t> EffectMenuModel::scrublineTarget() const {
     return firstContaining({kScrublineSearched});
 }
 
+std::vector<EffectMenuItem> EffectMenuModel::fadeChoices() const {
+    std::vector<EffectMenuItem> choices;
+    for (const char* key : {"FadeIn", "FadeOut"}) {
+        bool predefined = false;
+        const std::string caption = GetPredefinedEffectMenuItemName(key, &predefined);
+        const auto found =
+            std::find_if(m_items.begin(), m_items.end(),
+                         [&](const EffectMenuItem& i) { return i.caption == caption; });
+        if (found == m_items.end()) return {};
+        choices.push_back(*found);
+    }
+    return choices;
+}
+
 int ShowEffectSettings(EffectPlugin& plugin, void* owner, const std::string& workFile) {
     if (isInertEffect(plugin.effectName)) return 129;
     WaveFormat format;

@@ -39,6 +39,9 @@ public:
     std::optional<std::uintptr_t> buttonTarget(int button) const;
     // The item Tools, Scrubline runs, or none.
     std::optional<std::uintptr_t> scrublineTarget() const;
+    // What the Fade button offers when both fades are there: the first Fade In and the first
+    // Fade Out item, in that order; otherwise nothing (the button runs its target directly).
+    std::vector<EffectMenuItem> fadeChoices() const;
 
 private:
     std::optional<std::uintptr_t> firstContaining(const std::vector<const char*>& texts) const;

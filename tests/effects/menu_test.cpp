@@ -37,6 +37,15 @@ TEST(EffectMenu, ItemsButtonsPopupAndScrubline) {
     EXPECT_FALSE(menu.buttonTarget(1).has_value());
     EXPECT_FALSE(menu.buttonTarget(6).has_value());
     EXPECT_EQ(menu.scrublineTarget(), std::optional<std::uintptr_t>(103));
+    // Both fades are there: the Fade button offers them, Fade In first.
+    const auto fades = menu.fadeChoices();
+    ASSERT_EQ(fades.size(), 2u);
+    EXPECT_EQ(fades[0].key, 100u);
+    EXPECT_EQ(fades[1].key, 101u);
+    EffectPluginList onlyFadeIn = namedList({"FadeIn", "Echo"});
+    EffectMenuModel single;
+    single.AddEffectMenuItems(onlyFadeIn, [&](const std::string&) { return next++; });
+    EXPECT_TRUE(single.fadeChoices().empty()) << "one fade: the button runs it at once";
     menu.FreeEffectMenuItems();
     EXPECT_TRUE(menu.items().empty());
 }
