@@ -19,6 +19,7 @@
 #include "app/ui/about_form.h"
 #include "app/ui/command_states.h"
 #include "app/ui/main_form.h"
+#include "app/ui/mixer_panel.h"
 #include "app_ui/main_form_fixture.h"
 #include "dialogs/ui/scripted_dialogs.h"
 
@@ -150,6 +151,15 @@ TEST_F(MainFormTest, NothingToDescribeOrUploadAtStartUp) {
         EXPECT_TRUE(form.findChild<QWidget*>(hidden)->isHidden()) << hidden;
     }
     EXPECT_TRUE(form.findChild<QLabel*>("RecordingSourceLabel")->text().isEmpty());
+}
+
+// A source name longer than the label's fixed room can still be read whole in its tooltip.
+TEST_F(MainFormTest, TheRecordingSourceReadsWholeInItsTooltip) {
+    const QString name = "Monitor of a null output with a name far longer than its room";
+    emit form.findChild<MixerPanel*>()->SourceShown(name);
+    auto* label = form.findChild<QLabel*>("RecordingSourceLabel");
+    EXPECT_EQ(label->text(), name);
+    EXPECT_EQ(label->toolTip(), name);
 }
 
 TEST_F(MainFormTest, ZoomShortcutFollowsTheCommandState) {
