@@ -193,6 +193,8 @@ void TMainForm::updateDocumentDisplay() {
     info.lengthMs = document->lengthMs;
     SetStatusBar(StatusBarTexts(info));
     updateTitle();
+    // A new recording takes its song information before its first save as well.
+    setSongInfoCommands();
     m_view.ShowViewPositions();
 }
 
