@@ -69,9 +69,11 @@ const std::vector<VerbSpec>& verbs() {
          "silence [from, to) on channel 1 (left), 2 (right) or 3 (both, the default)"},
         {"trim",
          {"IN", "OUT"},
-         {"from", "to", "threshold"},
          {},
-         "remove the silence at both ends of [from, to); threshold in hundredths of a percent"},
+         {"from", "to", "threshold", "threshold-db", "pad"},
+         "remove the silence at both ends of [from, to) (the whole file by default), keeping "
+         "pad seconds (0.2) at each cut; threshold-db in dB below full scale, measured from "
+         "the noise floor when not given (threshold: the old hundredths of a percent, no pad)"},
         {"insert-silence", {"IN", "OUT"}, {"at", "ms"}, {}, "insert milliseconds of silence"},
     };
     return table;

@@ -2,7 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <ostream>
 #include <thread>
@@ -12,6 +15,7 @@
 #include "cli/cli_report.h"
 #include "cli/cli_verbs.h"
 #include "engine/audio_edit.h"
+#include "engine/silence_level.h"
 #include "engine/wave_layout.h"
 
 namespace sonthra::cli {
@@ -28,12 +32,28 @@ struct EditArguments {
     std::uint32_t from = 0, to = 0, at = 0, milliseconds = 0;
     int channels = 3;
     std::uint16_t threshold = 0;
+    std::optional<double> thresholdDb;
+    double pad = kDefaultTrimPadSeconds;
+    TrimPlan trim;
 };
+
+// A level in dB of full scale: "0" or a negative number such as "-45.5".
+std::optional<double> parseDecibels(const std::string& text) {
+    if (text == "0") return 0.0;
+    if (text.size() < 2 || text[0] != '-') return std::nullopt;
+    const auto magnitude = parseSeconds(text.substr(1));
+    if (!magnitude || *magnitude > 120) return std::nullopt;
+    return -*magnitude;
+}
 
 // Reads the positions, which belong to the first file; returns kExitOk or the reported exit.
 int readPositions(const Command& command, EditArguments& a, std::ostream& err) {
     WaveLayout layout;
     if (readWaveLayout(command.files[0], layout) != 0) layout = WaveLayout{};
+    // A trim without an end runs to the end of the file.
+    if (command.verb->name == "trim" && !command.has("to")) {
+        a.to = static_cast<std::uint32_t>(std::min<std::uint64_t>(layout.frames(), UINT32_MAX));
+    }
     struct Frame {
         const char* name;
         std::uint32_t* target;
@@ -64,6 +84,17 @@ std::string readOptions(const Command& command, EditArguments& a) {
         if (!value) return "--threshold must be 0 to 10000 hundredths of a percent";
         a.threshold = static_cast<std::uint16_t>(*value);
     }
+    if (command.has("threshold-db")) {
+        if (command.has("threshold")) return "give --threshold or --threshold-db, not both";
+        a.thresholdDb = parseDecibels(command.options.at("threshold-db"));
+        if (!a.thresholdDb) return "--threshold-db must be 0 or a negative number of dB, to -120";
+    }
+    if (command.has("pad")) {
+        const std::string& text = command.options.at("pad");
+        const auto pad = text == "0" ? std::optional<double>(0) : parseSeconds(text);
+        if (!pad || *pad > 60) return "--pad must be seconds from 0 to 60";
+        a.pad = *pad;
+    }
     return {};
 }
 
@@ -80,9 +111,13 @@ int startEdit(AudioEditor& editor, const Command& command, const EditArguments& 
         return editor.AudioPasteEx(files[0], a.at, 1, handle, 0, files[1], files[2]);
     if (verb == "mute")
         return editor.AudioEditMute(files[0], a.from, a.to, 1, handle, 0, a.channels, files[1]);
-    if (verb == "trim")
+    if (verb == "trim" && command.has("threshold"))
         return editor.AudioEditTrimSilence(files[0], a.from, a.to, 1, handle, 0, a.threshold,
                                            files[1]);
+    if (verb == "trim") {
+        return editor.AudioEditTrimTo(files[0], std::min(a.from, a.to), std::max(a.from, a.to),
+                                      a.trim.keepFirst, a.trim.keepLast, 1, handle, 0, files[1]);
+    }
     return editor.AudioInsertSilence(files[0], a.at, 1, handle, 0, a.milliseconds, files[1]);
 }
 
@@ -121,6 +156,20 @@ int runEdit(const Command& command, std::ostream& err, const std::atomic<bool>& 
     // The last file name is the one written; the edit moves it into place only when complete.
     const std::string& output = command.files.back();
     if (exists(output)) return reportExists(output, err);
+    if (command.verb->name == "trim" && !command.has("threshold")) {
+        const int planned = PlanTrim(command.files[0], arguments.from, arguments.to,
+                                     arguments.thresholdDb, arguments.pad, arguments.trim);
+        if (planned != 0) return reportEngineError(planned, err);
+        char level[96];
+        std::snprintf(level, sizeof level, "noise floor %.1f dB, threshold %.1f dB\n",
+                      arguments.trim.noiseFloorDb, arguments.trim.thresholdDb);
+        err << level;
+        if (arguments.trim.nothingToTrim) {
+            err << "nothing to trim\n";
+            arguments.trim.keepFirst = std::min(arguments.from, arguments.to);
+            arguments.trim.keepLast = std::max(arguments.from, arguments.to);
+        }
+    }
 
     AudioEditor editor;
     // Nothing is edited in place here, so the engine need keep nothing for undo.

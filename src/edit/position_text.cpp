@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <vector>
 
 namespace sonthra {
 
@@ -19,6 +20,11 @@ bool usable(const WaveFormat& format) {
 
 std::uint32_t saturate32(std::uint64_t value) {
     return static_cast<std::uint32_t>(std::min(value, kMax32));
+}
+
+// A typed time past the 32-bit range is past any file's end, where it is clamped.
+std::optional<std::uint32_t> within32(std::uint64_t ms) {
+    return saturate32(ms);
 }
 
 // One part of a read-out: its digits, the field's blanks (spaces) left out.
@@ -45,6 +51,12 @@ std::optional<std::uint64_t> readMilliseconds(const std::string& text) {
     const auto millis = readNumber(text.substr(second + 1));
     if (!minutes || !seconds || !millis) return std::nullopt;
     return *minutes * 60000 + *seconds * 1000 + *millis;
+}
+
+// Digits only, at least one and few enough that no sum below overflows.
+std::optional<std::uint64_t> readDigits(const std::string& part) {
+    if (part.empty() || part.size() > 12) return std::nullopt;
+    return readNumber(part);
 }
 
 }  // namespace
@@ -101,6 +113,49 @@ std::optional<std::uint32_t> ParsePosition(const std::string& text, PositionMode
     if (!ms) return std::nullopt;
     if (wanted == PositionMode::Time) return saturate32(*ms);
     return MillisecondsToFrames(*ms, format);
+}
+
+std::optional<std::uint32_t> ParseTypedTime(const std::string& typed) {
+    std::string text;
+    for (const char c : typed) {
+        if (c != ' ') text += c == ',' ? '.' : c;
+    }
+    if (!text.empty() && (text.back() == 's' || text.back() == 'S')) text.pop_back();
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    for (std::size_t colon; (colon = text.find(':', from)) != std::string::npos; from = colon + 1) {
+        parts.push_back(text.substr(from, colon - from));
+    }
+    parts.push_back(text.substr(from));
+    if (parts.size() > 3) return std::nullopt;
+
+    std::string last = parts.back();
+    std::uint64_t fraction = 0;
+    const auto point = last.find('.');
+    if (point != std::string::npos) {
+        const std::string places = last.substr(point + 1);
+        if (!places.empty() && !readDigits(places.substr(0, 12))) return std::nullopt;
+        if (places.size() > 12 || (point == 0 && places.empty())) return std::nullopt;
+        fraction = readDigits((places + "000").substr(0, 3)).value_or(0);
+        last.erase(point);
+        // ".5" alone is half a second; "1:.5" has no seconds.
+        if (last.empty() && parts.size() == 1) last = "0";
+    } else if (parts.size() == 3 && last.size() == 3) {
+        // The read-out's own form: minutes, seconds, milliseconds.
+        const auto minutes = readDigits(parts[0]);
+        const auto seconds = readDigits(parts[1]);
+        const auto millis = readDigits(last);
+        if (!minutes || !seconds || !millis || *seconds >= 60) return std::nullopt;
+        return within32(*minutes * 60000 + *seconds * 1000 + *millis);
+    }
+    parts.back() = last;
+    std::uint64_t seconds = 0;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const auto value = readDigits(parts[i]);
+        if (!value || (i > 0 && *value >= 60)) return std::nullopt;
+        seconds = seconds * 60 + *value;
+    }
+    return within32(seconds * 1000 + fraction);
 }
 
 std::optional<std::uint32_t> ParseTypedPosition(const std::string& text, PositionMode mode,

@@ -45,6 +45,14 @@ std::string FormatPosition(std::uint32_t frames, PositionMode mode, const WaveFo
 std::optional<std::uint32_t> ParsePosition(const std::string& text, PositionMode mode,
                                            PositionMode wanted, const WaveFormat& format);
 
+// A time typed into a time read-out, in milliseconds: whole seconds ("5"), seconds with a
+// fraction ("1200.0", "12,5", ".25", "12.5s"), minutes and seconds ("20:00.5"), hours, minutes
+// and seconds ("1:02:03.250") or the read-out's own form ("035:25:120", known by its three-digit
+// last part without a point). Spaces are ignored; the leading unit may be any size but a
+// later minute or second must be below 60. Anything else gives nothing; a time beyond the 32-bit
+// range gives the largest 32-bit value; places of a fraction past the millisecond are dropped.
+std::optional<std::uint32_t> ParseTypedTime(const std::string& text);
+
 // A typed position as frames, clamped to total (a file of total frames ends at total).
 std::optional<std::uint32_t> ParseTypedPosition(const std::string& text, PositionMode mode,
                                                 const WaveFormat& format, std::uint32_t total);

@@ -15,12 +15,51 @@ std::string upper(std::string text) {
 
 }  // namespace
 
+std::string PlainEffectWords(const std::string& name) {
+    std::string words;
+    bool wordStart = true;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        char c = name[i];
+        if (c == '_' || c == '-') c = ' ';
+        const auto u = static_cast<unsigned char>(c);
+        // A capital after a small letter starts a word ("FadeIn" -> "Fade In").
+        if (i > 0 && std::isupper(u) && std::islower(static_cast<unsigned char>(name[i - 1]))) {
+            words += ' ';
+            wordStart = true;
+        }
+        if (c == ' ') {
+            if (!words.empty() && words.back() != ' ') words += ' ';
+            wordStart = true;
+            continue;
+        }
+        words += wordStart ? static_cast<char>(std::toupper(u)) : c;
+        wordStart = false;
+    }
+    while (!words.empty() && words.back() == ' ') words.pop_back();
+    return words;
+}
+
+std::string EffectSortKey(const std::string& caption) {
+    std::string key;
+    for (const char c : caption) {
+        if (c != '&') key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return key;
+}
+
 const std::vector<PredefinedEffectCaption>& predefinedEffectCaptions() {
     static const std::vector<PredefinedEffectCaption> captions = {
-        {"EQualize", "E&Qualize..."}, {"Normalize", "&Normalize..."}, {"Amplify", "&Amplify..."},
-        {"Reverse", "&Reverse..."},   {"FadeIn", "Fade &In..."},      {"FadeOut", "Fade &Out..."},
-        {"Echo", "&Echo..."},         {"Chorus", "&Chorus..."},       {"Flange", "&Flange..."},
+        {"EQualize", "E&qualizer..."},
+        {"Normalize", "&Normalize..."},
+        {"Amplify", "&Amplify..."},
+        {"Reverse", "&Reverse..."},
+        {"FadeIn", "Fade &In..."},
+        {"FadeOut", "Fade &Out..."},
+        {"Echo", "&Echo..."},
+        {"Chorus", "&Chorus..."},
+        {"Flange", "&Flange..."},
         {"Mix", "Mi&x..."},
+        {"Scrubline", "Noise Re&duction..."},
     };
     return captions;
 }
@@ -35,12 +74,12 @@ std::string GetPredefinedEffectMenuItemName(const std::string& effectName, bool*
     }
     if (predefined) *predefined = false;
     if (effectName.find("...") != std::string::npos) return effectName;
-    return effectName + "...";
+    return PlainEffectWords(effectName) + "...";
 }
 
 const std::vector<EffectButton>& effectButtons() {
     static const std::vector<EffectButton> buttons = {
-        {"EffectsButton1", "EQ", "Apply Equalize Effect", {"Qualize"}},
+        {"EffectsButton1", "EQ", "Apply Equalize Effect", {"qualizer", "Qualize"}},
         {"EffectsButton2", "Fade", "Apply Fade Effect", {"Fade"}},
         {"EffectsButton3", "Normalize", "Apply Normalize Effect", {"Normalize"}},
         {"EffectsButton4", "Echo", "Apply Echo Effect", {"Echo"}},

@@ -16,9 +16,17 @@ struct PredefinedEffectCaption {
 const std::vector<PredefinedEffectCaption>& predefinedEffectCaptions();
 
 // The menu caption of an effect: the caption of the first key that the name contains (both
-// upper-cased), with predefined = true; otherwise the name followed by "..." unless it already
-// contains "...".
+// upper-cased), with predefined = true; otherwise the name in plain words followed by "..."
+// (the name as it is when it already contains "...").
 std::string GetPredefinedEffectMenuItemName(const std::string& effectName, bool* predefined);
+
+// A plug-in's name as words a user reads: underscores and dashes are spaces, a capital after a
+// small letter starts a word, every word begins with a capital ("noise_gate" -> "Noise Gate").
+std::string PlainEffectWords(const std::string& name);
+
+// The key the Effects menu is sorted by: the caption without its accelerator mark, in small
+// letters.
+std::string EffectSortKey(const std::string& caption);
 
 struct EffectButton {
     const char* name;                   // EffectsButton1 ...
@@ -32,7 +40,7 @@ const std::vector<EffectButton>& effectButtons();
 
 inline constexpr const char* kMoreEffectsCaption = "More...";
 inline constexpr const char* kMoreEffectsHint = "Click here for more effects...";
-inline constexpr const char* kScrublineSearched = "Scrubline";
+inline constexpr const char* kScrublineSearched = "Noise Re&duction";
 inline constexpr const char* kApplyingEffectCaption = "Applying effect...";
 
 // The index of the first caption that contains any of the searched texts (case-sensitive), or

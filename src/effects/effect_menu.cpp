@@ -1,5 +1,7 @@
 #include "effects/effect_menu.h"
 
+#include <algorithm>
+
 #include "effects/effect_captions.h"
 #include "effects/effect_codes.h"
 #include "wave/wave_probe.h"
@@ -11,10 +13,17 @@ void EffectMenuModel::AddEffectMenuItems(EffectPluginList& plugins, const AddIte
     for (const auto& plugin : plugins.plugins()) {
         EffectMenuItem item;
         item.caption = GetPredefinedEffectMenuItemName(plugin->effectName, nullptr);
-        item.key = addItem(item.caption);
         item.plugin = plugin.get();
-        plugin->menuKey = item.key;
         m_items.push_back(item);
+    }
+    // Sorted by what the user reads, whatever order the plug-ins were found in.
+    std::stable_sort(m_items.begin(), m_items.end(),
+                     [](const EffectMenuItem& a, const EffectMenuItem& b) {
+                         return EffectSortKey(a.caption) < EffectSortKey(b.caption);
+                     });
+    for (EffectMenuItem& item : m_items) {
+        item.key = addItem(item.caption);
+        item.plugin->menuKey = item.key;
     }
 }
 
@@ -35,6 +44,20 @@ std::optional<std::uintptr_t> EffectMenuModel::buttonTarget(int button) const {
 
 std::optional<std::uintptr_t> EffectMenuModel::scrublineTarget() const {
     return firstContaining({kScrublineSearched});
+}
+
+std::vector<EffectMenuItem> EffectMenuModel::fadeChoices() const {
+    std::vector<EffectMenuItem> choices;
+    for (const char* key : {"FadeIn", "FadeOut"}) {
+        bool predefined = false;
+        const std::string caption = GetPredefinedEffectMenuItemName(key, &predefined);
+        const auto found =
+            std::find_if(m_items.begin(), m_items.end(),
+                         [&](const EffectMenuItem& i) { return i.caption == caption; });
+        if (found == m_items.end()) return {};
+        choices.push_back(*found);
+    }
+    return choices;
 }
 
 int ShowEffectSettings(EffectPlugin& plugin, void* owner, const std::string& workFile) {

@@ -26,8 +26,8 @@ public:
     // item's identity.
     using AddItem = std::function<std::uintptr_t(const std::string& caption)>;
 
-    // One item per plug-in in list order, captioned by GetPredefinedEffectMenuItemName; sets
-    // each record's menu key.
+    // One item per plug-in, captioned by GetPredefinedEffectMenuItemName and sorted by caption;
+    // sets each record's menu key.
     void AddEffectMenuItems(EffectPluginList& plugins, const AddItem& addItem);
     void FreeEffectMenuItems() { m_items.clear(); }
     const std::vector<EffectMenuItem>& items() const { return m_items; }
@@ -39,6 +39,9 @@ public:
     std::optional<std::uintptr_t> buttonTarget(int button) const;
     // The item Tools, Scrubline runs, or none.
     std::optional<std::uintptr_t> scrublineTarget() const;
+    // What the Fade button offers when both fades are there: the first Fade In and the first
+    // Fade Out item, in that order; otherwise nothing (the button runs its target directly).
+    std::vector<EffectMenuItem> fadeChoices() const;
 
 private:
     std::optional<std::uintptr_t> firstContaining(const std::vector<const char*>& texts) const;

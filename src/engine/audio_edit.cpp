@@ -496,6 +496,26 @@ int AudioEditor::AudioEditTrimSilence(const std::string& source, std::uint32_t f
                      result, threshold);
 }
 
+int AudioEditor::AudioEditTrimTo(const std::string& sourcePath, std::uint32_t first,
+                                 std::uint32_t last, std::uint32_t keepFirst,
+                                 std::uint32_t keepLast, int one, std::uint32_t* handle, int zero,
+                                 const std::string& result) {
+    if (!handle) return edit_error::kBadArgument;
+    *handle = 0;
+    if (one != 1 || zero != 0) return edit_error::kBadArgument;
+    if (first > last || keepFirst < first || keepLast > last || keepFirst > keepLast) {
+        return edit_error::kBadArgument;
+    }
+    Source source;
+    if (const int r = openSource(sourcePath, source); r != 0) return r;
+    if (last > source.frames) return edit_error::kPositionBeyondEnd;
+    std::vector<EditPiece> pieces;
+    addPiece(pieces, EditPiece::Kind::Copy, 0, 0, source.bytes(first));
+    addPiece(pieces, EditPiece::Kind::Copy, 0, source.bytes(keepFirst), source.bytes(keepLast));
+    addPiece(pieces, EditPiece::Kind::Copy, 0, source.bytes(last), source.bytes(source.frames));
+    return startPieces(sourcePath, source, std::move(pieces), nullptr, result, handle);
+}
+
 int AudioEditor::AudioPasteEx(const std::string& sourcePath, std::uint32_t position, int one,
                               std::uint32_t* handle, int zero, const std::string& clipPath,
                               const std::string& result) {
@@ -524,16 +544,24 @@ int AudioEditor::AudioPasteEx(const std::string& sourcePath, std::uint32_t posit
 int AudioEditor::insertAt(const std::string& sourcePath, Source& source, std::uint32_t position,
                           EditPiece::Kind kind, std::uint64_t bytes, Source* clip,
                           const std::string& result, std::uint32_t* handle) {
+    const std::uint64_t at = source.bytes(position);
+    std::vector<EditPiece> pieces;
+    addPiece(pieces, EditPiece::Kind::Copy, 0, 0, at);
+    addPiece(pieces, kind, clip ? 1 : 0, 0, bytes);
+    addPiece(pieces, EditPiece::Kind::Copy, 0, at, source.bytes(source.frames));
+    return startPieces(sourcePath, source, std::move(pieces), clip, result, handle);
+}
+
+int AudioEditor::startPieces(const std::string& sourcePath, Source& source,
+                             std::vector<EditPiece> pieces, Source* clip, const std::string& result,
+                             std::uint32_t* handle) {
     auto job = std::make_unique<EditJob>();
     job->format = source.layout.format;
     job->sourceChunks = source.layout.otherChunks;
     EditTarget edited;
     edited.path = editTarget(sourcePath, result, edited.keepPrevious);
     edited.carryChunks = true;
-    const std::uint64_t at = source.bytes(position);
-    addPiece(edited.pieces, EditPiece::Kind::Copy, 0, 0, at);
-    addPiece(edited.pieces, kind, clip ? 1 : 0, 0, bytes);
-    addPiece(edited.pieces, EditPiece::Kind::Copy, 0, at, source.bytes(source.frames));
+    edited.pieces = std::move(pieces);
     job->targets.push_back(std::move(edited));
     const std::uint64_t frames = bytes / source.layout.format.blockAlign;
     if (const int r = moveMarkers(*job, source.fd, {{position, position, frames}}); r != 0) {

@@ -95,6 +95,11 @@ public:
     int AudioEditTrimSilence(const std::string& source, std::uint32_t first, std::uint32_t last,
                              int one, std::uint32_t* handle, int zero, std::uint16_t threshold,
                              const std::string& result);
+    // Keeps [keepFirst, keepLast) of [first, last) and all outside the range: a trim planned
+    // beforehand (silence_level.h). The kept part must lie within the range.
+    int AudioEditTrimTo(const std::string& source, std::uint32_t first, std::uint32_t last,
+                        std::uint32_t keepFirst, std::uint32_t keepLast, int one,
+                        std::uint32_t* handle, int zero, const std::string& result);
     // Inserts milliseconds of silence (rounded to the nearest frame) at position.
     int AudioInsertSilence(const std::string& source, std::uint32_t position, int one,
                            std::uint32_t* handle, int zero, std::uint32_t milliseconds,
@@ -136,6 +141,10 @@ private:
     int insertAt(const std::string& sourcePath, Source& source, std::uint32_t position,
                  EditPiece::Kind kind, std::uint64_t bytes, Source* clip, const std::string& result,
                  std::uint32_t* handle);
+    // Starts the job that writes pieces of the source (input 0) and the clip (input 1) over
+    // the source or to result.
+    int startPieces(const std::string& sourcePath, Source& source, std::vector<EditPiece> pieces,
+                    Source* clip, const std::string& result, std::uint32_t* handle);
     std::string editTarget(const std::string& source, const std::string& result,
                            std::string& keepPrevious);
     std::string clipboardPath();

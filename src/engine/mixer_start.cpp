@@ -7,7 +7,6 @@ namespace sonthra {
 namespace {
 
 constexpr int kNoRecordingDevice = 192;
-constexpr int kNoRecordingSource = 193;
 constexpr int kNoPlaybackDevice = 194;
 
 // Selects `preferred` (the server's default when negative), else the first index from 0 that
@@ -26,7 +25,7 @@ std::vector<int> startSources(MixerApi& mixer, std::optional<int> wanted, MixerS
     *sources = {};
     int count = 0;
     if (const int r = mixer.GetNumberOfInputSources(&count)) return {MixerErrorToMessage(r)};
-    if (count <= 0) return {kNoRecordingSource};
+    if (count <= 0) return {kNoRecordingSourceMessage};
     MixerSources listed;
     for (int i = 0; i < count; ++i) {
         char text[kSourceDescriptionSize] = {};

@@ -17,6 +17,9 @@ struct MixerSources {
     int current = 0;                 // the selected source's index
 };
 
+// The message for a recording device without sources to choose from.
+inline constexpr int kNoRecordingSourceMessage = 193;
+
 struct MixerStart {
     std::vector<int> messages;  // to show, in order; empty when all went well
     MixerSources sources;       // empty when the recording side could not start

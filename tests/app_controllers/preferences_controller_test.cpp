@@ -15,7 +15,9 @@
 #include "engine/mixer.h"
 #include "engine/nx_wave_player.h"
 #include "engine/wav_maker.h"
+#include "messages/message_table.h"
 #include "settings/settings.h"
+#include "settings/ui/preferences_form.h"
 #include "settings/ui/rec_settings_form.h"
 
 namespace sonthra {
@@ -97,6 +99,28 @@ TEST_F(PreferencesFixture, TheRecordingFormatWindowHoldsTheBusyFlagAndTellsOnlyA
     EXPECT_TRUE(preferences.AskRecordingFormat(format));
     EXPECT_EQ(format.sampleRate, preferences.RecordingFormat().sampleRate);
     EXPECT_EQ(confirmed, 1) << "a new document's format is not a change of the recording format";
+}
+
+// On a machine without sound devices the device lists and the mixer's start both find none:
+// each box is shown once however many parts noticed.
+TEST_F(PreferencesFixture, EachMissingDeviceIsToldOnce) {
+    test::TempFolder store;
+    Settings settings{store.file("settings.ini")};
+    NXWavePlayer engine;
+    ROZadEro mixer{std::chrono::milliseconds(300)};
+    preferences.Attach(engine, mixer, settings);
+    preferences.CreatePreferencesForm();
+    ASSERT_NE(preferences.PreferencesForm(), nullptr);
+    preferences.ShowMixerMessages(
+        {kNoRecordingDeviceMessage, kNoRecordingDeviceMessage + 1, kNoPlaybackDeviceMessage});
+    const auto times = [&](int number) {
+        return dialogs.shownTexts().count(QString::fromStdString(FormatMessage(number)));
+    };
+    EXPECT_EQ(times(kNoRecordingDeviceMessage), 1) << dialogs.shownTexts().join('|').toStdString();
+    EXPECT_EQ(times(kNoRecordingDeviceMessage + 1), 1);
+    EXPECT_EQ(times(kNoPlaybackDeviceMessage), 1);
+    // The window stores its choices as it goes, while the store is still there.
+    delete preferences.TakePreferencesForm();
 }
 
 }  // namespace

@@ -306,6 +306,8 @@ TEST_F(EditWindowTest, PasteIntoANewDocumentGivesItAudio) {
     // Nothing cut or copied yet: a new document offers nothing to paste.
     ASSERT_EQ(form.Files().NewDocument(RecordFormat{kRate, 16, 2}), 0);
     EXPECT_FALSE(enabled("EditPasteMenu"));
+    EXPECT_TRUE(enabled("songInfoMenu")) << "song information before the first save";
+    EXPECT_FALSE(form.windowTitle().contains('*')) << "nothing to lose yet";
     const std::string audio = openRamp(8820);
     form.View().EditSelectAllMenuClick();
     trigger("EditCopyMenu");
@@ -320,6 +322,7 @@ TEST_F(EditWindowTest, PasteIntoANewDocumentGivesItAudio) {
     EXPECT_EQ(form.CurrentOverview()->TotalSamples(), 8820u);
     EXPECT_EQ(form.CurrentDocument()->state, DocumentState::New);
     EXPECT_TRUE(enabled("FileSaveMenu"));
+    EXPECT_TRUE(form.windowTitle().contains(": *")) << form.windowTitle().toStdString();
     EXPECT_FALSE(enabled("FileRevertMenu"));
     EXPECT_TRUE(enabled("EditUndoMenu"));
     EXPECT_EQ(view().CaretPositionBySamples(), 0u);

@@ -125,13 +125,13 @@ protected:
 
     QString readout(const char* name) { return form.findChild<QLabel*>(name)->text(); }
     QLineEdit* field(const char* name) { return form.findChild<QLineEdit*>(name); }
-    // Clicks a read-out, types into its entry field from its first place and ends with key.
+    // Clicks a read-out, types into its entry field in place of the position shown and ends
+    // with key.
     void typeInto(const char* box, const char* edit, const QString& text,
                   Qt::Key key = Qt::Key_Return) {
         QTest::mouseClick(form.findChild<QLabel*>(box), Qt::LeftButton);
         QLineEdit* entry = field(edit);
         ASSERT_TRUE(entry->isVisible()) << box;
-        entry->setCursorPosition(0);
         QTest::keyClicks(entry, text);
         QTest::keyClick(entry, key);
     }

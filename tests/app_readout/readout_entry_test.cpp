@@ -1,6 +1,5 @@
-// The read-out bar's entries beyond the read-out's own form: seconds typed with a point or a
-// comma, refused with the forms shown when they are no time, and a selection typed with its
-// start after its end.
+// The read-out bar's entries: times typed in any form without a mask reshaping them, refused
+// with the forms shown when they are no time, and a selection bound typed past the other.
 #include "app/ui/readout_bar.h"
 
 #include <QLabel>
@@ -13,25 +12,9 @@
 namespace sonthra {
 namespace {
 
-TEST(TypedSeconds, SecondsAndMinutesWithAFractionReadAsMilliseconds) {
-    EXPECT_EQ(ParseTypedSeconds("12.5"), 12500u);
-    EXPECT_EQ(ParseTypedSeconds(" 12,5 "), 12500u);
-    EXPECT_EQ(ParseTypedSeconds("12.5s"), 12500u);
-    EXPECT_EQ(ParseTypedSeconds("12"), 12000u);
-    EXPECT_EQ(ParseTypedSeconds(".25"), 250u);
-    EXPECT_EQ(ParseTypedSeconds("1:05.250"), 65250u);
-    EXPECT_EQ(ParseTypedSeconds("0.0019"), 1u);  // below a millisecond is dropped
-    for (const char* bad : {"", ".", "s", "12.5.1", "1:2:3", "a.5", "1:", ":5", "-3", "12.x",
-                            "99999999999", "4294967.296"}) {
-        EXPECT_FALSE(ParseTypedSeconds(bad).has_value()) << bad;
-    }
-    EXPECT_EQ(ParseTypedSeconds("4294967.295"), 4294967295u);
-}
-
 class ReadoutEntryTest : public ::testing::Test {
 protected:
     ReadoutEntryTest() {
-        bar.SetInputMask("999:99:999; ");
         bar.show();
         bar.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&bar));
@@ -42,7 +25,6 @@ protected:
     QLineEdit* typeInto(const char* box, const char* edit, const QString& keys) {
         QTest::mouseClick(label(box), Qt::LeftButton);
         QLineEdit* entry = field(edit);
-        entry->setCursorPosition(0);
         QTest::keyClicks(entry, keys);
         return entry;
     }
@@ -64,17 +46,18 @@ TEST_F(ReadoutEntryTest, SecondsTypedWithAPointAreUnderstoodAndWrittenInTheReado
     EXPECT_EQ(entered[0][0].value<std::optional<std::uint32_t>>(), 12500u);  // frames at 1 kHz
     EXPECT_EQ(entered[0][1].toString(), "000:12:500");
     EXPECT_FALSE(entry->isVisible());
-    EXPECT_EQ(entry->inputMask(), "999:99:999") << "the next entry takes the form again";
 
-    // Minutes typed in their place, then seconds with a comma.
-    entry = typeInto("PositionBox", "PositionMaskEdit", "00105,25");
-    EXPECT_EQ(entry->text(), "001:05.25");
+    // What is typed stays as typed: no mask turns twenty minutes into a hundred and twenty.
+    entry = typeInto("PositionBox", "PositionMaskEdit", "1200.0");
+    EXPECT_EQ(entry->text(), "1200.0");
     confirm(entry);
+    EXPECT_EQ(entered.last()[1].toString(), "020:00:000");
+    confirm(typeInto("PositionBox", "PositionMaskEdit", "5"));
+    EXPECT_EQ(entered.last()[0].value<std::optional<std::uint32_t>>(), 5000u);
+    confirm(typeInto("PositionBox", "PositionMaskEdit", "1:05,25"));
     EXPECT_EQ(entered.last()[0].value<std::optional<std::uint32_t>>(), 65250u);
-
-    // The read-out's own form is unchanged.
-    entry = typeInto("PositionBox", "PositionMaskEdit", "00002000");
-    confirm(entry);
+    // The read-out's own text confirmed unchanged keeps its position.
+    confirm(typeInto("PositionBox", "PositionMaskEdit", "000:02:000"));
     EXPECT_EQ(entered.last()[0].value<std::optional<std::uint32_t>>(), 2000u);
 }
 
@@ -92,38 +75,36 @@ TEST_F(ReadoutEntryTest, ASecondsEntryThatIsNoTimeIsRefusedWithTheFormsShown) {
     EXPECT_EQ(entered[0][0].value<std::optional<std::uint32_t>>(), 7250u);
     EXPECT_TRUE(entry->toolTip().isEmpty());
 
-    // In sample numbers a point is no seconds: the mask keeps it out.
+    // In sample numbers a point is no position either; leaving the field changes nothing.
     display = PositionMode::Samples;
-    bar.SetInputMask("99999999; ");
-    entry = typeInto("PositionBox", "PositionMaskEdit", "12.5");
-    EXPECT_EQ(entry->inputMask(), "99999999");
+    QSignalSpy abandoned(&bar, &ReadoutBar::EntryAbandoned);
+    const QString before = label("StartSelectionBox")->text();
+    entry = typeInto("StartSelectionBox", "StartSelectionMaskEdit", "12.5");
+    confirm(entry);
+    EXPECT_EQ(entry->toolTip(), kSampleEntryForms);
+    entry->clearFocus();
+    EXPECT_FALSE(entry->isVisible());
+    EXPECT_EQ(abandoned.size(), 1);
+    EXPECT_EQ(label("StartSelectionBox")->text(), before);
+    EXPECT_EQ(entered.size(), 1);
 }
 
-TEST_F(ReadoutEntryTest, ASelectionTypedStartAfterEndIsPutInOrder) {
+TEST_F(ReadoutEntryTest, ABoundTypedPastTheOtherTakesItAlongAndNeverSwaps) {
     QSignalSpy selected(&bar, &ReadoutBar::SelectionEntered);
     bar.Show(1, 1000, PositionMode::Time);
     bar.Show(2, 3000, PositionMode::Time);
     confirm(typeInto("StartSelectionBox", "StartSelectionMaskEdit", "5.5"));
     ASSERT_EQ(selected.size(), 1);
-    EXPECT_EQ(label("StartSelectionBox")->text(), "000:03:000");
-    EXPECT_EQ(label("EndSelectionBox")->text(), "000:05:500");
-    // An end typed before the start likewise.
-    confirm(typeInto("EndSelectionBox", "EndSelectionMaskEdit", "00000250"));
-    EXPECT_EQ(label("StartSelectionBox")->text(), "000:00:250");
-    EXPECT_EQ(label("EndSelectionBox")->text(), "000:03:000");
-    EXPECT_EQ(bar.Read(1, PositionMode::Samples), 250u);
-    EXPECT_EQ(bar.Read(2, PositionMode::Samples), 3000u);
-}
-
-TEST_F(ReadoutEntryTest, AStartTypedPastACaretTakesTheEndAlongUntilTheEndIsTyped) {
-    bar.Show(1, 1000, PositionMode::Time);
-    bar.Show(2, 1000, PositionMode::Time);
-    confirm(typeInto("StartSelectionBox", "StartSelectionMaskEdit", "5.5"));
     EXPECT_EQ(label("StartSelectionBox")->text(), "000:05:500");
     EXPECT_EQ(label("EndSelectionBox")->text(), "000:05:500");
-    confirm(typeInto("EndSelectionBox", "EndSelectionMaskEdit", "2.0"));
-    EXPECT_EQ(label("StartSelectionBox")->text(), "000:02:000");
-    EXPECT_EQ(label("EndSelectionBox")->text(), "000:05:500");
+    // The end typed next completes the range meant.
+    confirm(typeInto("EndSelectionBox", "EndSelectionMaskEdit", "9"));
+    EXPECT_EQ(label("StartSelectionBox")->text(), "000:05:500");
+    EXPECT_EQ(label("EndSelectionBox")->text(), "000:09:000");
+    // An end typed before the start takes the start along.
+    confirm(typeInto("EndSelectionBox", "EndSelectionMaskEdit", "0.25"));
+    EXPECT_EQ(bar.Read(1, PositionMode::Samples), 250u);
+    EXPECT_EQ(bar.Read(2, PositionMode::Samples), 250u);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The read-outs typed with the keyboard on a real X display with a window manager: seconds typed
-// in the caret's field place the caret, a start typed after the end reads in order, and after
-// Enter the keys go to the waveform again.
+// in the caret's field place the caret, a start typed past the end takes the end along, after
+// Enter the keys go to the waveform again, and the title marks unsaved work.
 #include <QApplication>
 #include <QProcess>
 
@@ -23,11 +23,19 @@ protected:
             focused = QTest::qWaitFor([&] { return field(edit)->hasFocus(); }, 1500);
         }
         ASSERT_TRUE(focused) << box;
-        xdotool({"key", "Home"});
         xdotool({"type", "--delay", "30", keys});
         xdotool({"key", "Return"});
         ASSERT_TRUE(QTest::qWaitFor([&] { return !field(edit)->isVisible(); }, 3000)) << box;
         QTest::qWait(50);
+    }
+    // The title the window manager shows for the main window.
+    QString shownTitle() {
+        QProcess xprop;
+        xprop.start("xprop", {"-id", QString::number(form.winId()), "_NET_WM_NAME"});
+        xprop.waitForFinished(5000);
+        const QString out = QString::fromUtf8(xprop.readAllStandardOutput()).trimmed();
+        const int quote = out.indexOf('"');
+        return quote >= 0 ? out.mid(quote + 1).chopped(1) : QString();
     }
     static void xdotool(const QStringList& args) {
         ASSERT_EQ(QProcess::execute("xdotool", args), 0) << args.join(' ').toStdString();
@@ -52,14 +60,24 @@ TEST_F(ReadoutX11, TypedSecondsPlaceTheCaretAndEnterHandsTheKeysBackToTheWavefor
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return view().CaretPositionBySamples() == kRate * 20; }, 2000));
 
-    // A start typed after the selection's end: the selection and the read-outs in order.
+    // A start typed past the selection's end takes the end along; the end typed next, as whole
+    // seconds, completes the range meant.
     select(kRate, kRate * 2);
-    typeInto("StartSelectionBox", "StartSelectionMaskEdit", "00008000");
-    EXPECT_EQ(view().SelectionStartPos(), kRate * 2);
+    typeInto("StartSelectionBox", "StartSelectionMaskEdit", "8.0");
+    EXPECT_EQ(view().SelectionStartPos(), kRate * 8);
     EXPECT_EQ(view().SelectionEndPos(), kRate * 8);
-    EXPECT_EQ(readout("StartSelectionBox"), "000:02:000");
-    EXPECT_EQ(readout("EndSelectionBox"), "000:08:000");
+    typeInto("EndSelectionBox", "EndSelectionMaskEdit", "10");
+    EXPECT_EQ(view().SelectionStartPos(), kRate * 8);
+    EXPECT_EQ(view().SelectionEndPos(), kRate * 10);
+    EXPECT_EQ(readout("StartSelectionBox"), "000:08:000");
+    EXPECT_EQ(readout("EndSelectionBox"), "000:10:000");
     EXPECT_TRUE(view().hasFocus());
+
+    // Typed positions change no audio; a cut is unsaved work, and the title says so.
+    EXPECT_EQ(shownTitle(), "Sonthra: take.wav");
+    xdotool({"key", "ctrl+x"});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shownTitle() == "Sonthra: *take.wav"; }, 3000))
+        << shownTitle().toStdString();
     EXPECT_TRUE(messages().isEmpty());
 }
 

@@ -14,6 +14,8 @@
 #include "controls/ui/cool_slider.h"
 #include "dialogs/ui/scripted_dialogs.h"
 #include "engine/mixer.h"
+#include "engine/mixer_start.h"
+#include "messages/message_table.h"
 
 namespace sonthra {
 namespace {
@@ -274,6 +276,14 @@ TEST_F(MixerPanelTest, ShutdownStoresNothingWithoutSourcesAndReleasesTheDevices)
     EXPECT_EQ(mixer.deselected, 2);
     EXPECT_TRUE(panel.Sources().names.empty());
     EXPECT_TRUE(panel.CurrentSourceName().isEmpty());
+}
+
+TEST_F(MixerPanelTest, RecSourceWithoutSourcesSaysSo) {
+    ASSERT_TRUE(panel.Sources().names.empty());
+    panel.RecSourceButtonClick();
+    ASSERT_EQ(dialogs.shown().size(), 1u);
+    EXPECT_EQ(dialogs.shown()[0].text,
+              QString::fromStdString(FormatMessage(kNoRecordingSourceMessage)));
 }
 
 TEST(MixerPanelWithoutMixer, SlidersMoveAndWriteNothing) {

@@ -25,7 +25,7 @@ TEST(SkinnedWindow, ButtonsAndSlidersAreSkinnedNamedAndReachable) {
     TMainForm form(dialogs);
     const std::pair<const char*, const char*> buttons[] = {
         {"ZoomInButton", "Zoom In"},
-        {"ZoomToExtentsButton", "Zoom To Extent"},
+        {"ZoomToExtentsButton", "Zoom To Extents"},
         {"EffectsButton1", "EQ"},
         {"MoreEffectsButton", "More..."},
         {"SkipToStartButton", "Go to beginning"},

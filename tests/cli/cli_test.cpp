@@ -283,6 +283,48 @@ TEST_F(CliTest, PasteMuteTrimAndInsertSilence) {
     EXPECT_NE(trimmed.at(0), 0);
 }
 
+// A trim without a threshold measures the recording's own noise floor and keeps 0.2 s at each
+// cut; the length is read back by sox, not by our reader.
+TEST_F(CliTest, TrimWithoutAThresholdUsesTheNoiseFloorAndSaysWhenNothingIsLeftToTrim) {
+    const std::string hiss = folder.file("hiss.wav"), tone = folder.file("tone.wav");
+    const std::string rec = folder.file("rec.wav");
+    ASSERT_EQ(std::system(("sox -D -n -r 8000 -c 1 -b 16 " + hiss +
+                           " synth 4 whitenoise vol 0.004 && sox -D -n -r 8000 -c 1 -b 16 " + tone +
+                           " synth 2 sine 300 vol 0.3 pad 1 1 && sox -D -m " + hiss + " " + tone +
+                           " " + rec)
+                              .c_str()),
+              0);
+    ProgramResult result = cli({"trim", rec, folder.file("trimmed.wav")});
+    ASSERT_EQ(result.status, 0) << result.errors;
+    EXPECT_NE(result.errors.find("noise floor"), std::string::npos) << result.errors;
+    const auto seconds = [](const std::string& file) {
+        FILE* soxi = ::popen(("soxi -D " + file).c_str(), "r");
+        char out[64] = {};
+        if (soxi == nullptr) return -1.0;
+        const bool read = std::fgets(out, sizeof out, soxi) != nullptr;
+        ::pclose(soxi);
+        return read ? std::atof(out) : -1.0;
+    };
+    EXPECT_NEAR(seconds(folder.file("trimmed.wav")), 2.4, 0.02);
+
+    // Trimmed once, there is nothing more: said, and the file written as it is.
+    result = cli({"trim", folder.file("trimmed.wav"), folder.file("again.wav"), "--threshold-db",
+                  "-40", "--pad", "0.2"});
+    ASSERT_EQ(result.status, 0) << result.errors;
+    EXPECT_NE(result.errors.find("nothing to trim"), std::string::npos) << result.errors;
+    EXPECT_NEAR(seconds(folder.file("again.wav")), 2.4, 0.02);
+
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--threshold-db", "12"},
+                                                {"--threshold-db", "-x"},
+                                                {"--pad", "-1"},
+                                                {"--threshold", "3", "--threshold-db", "-40"}}) {
+        std::vector<std::string> args = {"trim", rec, folder.file("bad.wav")};
+        args.insert(args.end(), bad.begin(), bad.end());
+        EXPECT_NE(cli(args).status, 0) << bad[0];
+    }
+    EXPECT_FALSE(std::ifstream(folder.file("bad.wav")).good());
+}
+
 TEST_F(CliTest, DevicesAreListed) {
     const ProgramResult result = cli({"devices"});
     EXPECT_EQ(result.status, 0) << result.errors;

@@ -119,5 +119,28 @@ TEST(PositionText, TypedPositionsBeyondTheEndAreClampedToTheTotal) {
     EXPECT_EQ(FormatPosition(tenSeconds, PositionMode::Time, kCd), "000:10:000");
 }
 
+// Typed times are read as written: "1200.0" is twenty minutes, never a masked 120 minutes, and
+// a bare "5" is five seconds.
+TEST(PositionText, TypedTimesAreReadInEveryFormAsWritten) {
+    EXPECT_EQ(ParseTypedTime("1200.0"), 1200000u);
+    EXPECT_EQ(ParseTypedTime("5"), 5000u);
+    EXPECT_EQ(ParseTypedTime(" 12,5 "), 12500u);
+    EXPECT_EQ(ParseTypedTime("12.5s"), 12500u);
+    EXPECT_EQ(ParseTypedTime(".25"), 250u);
+    EXPECT_EQ(ParseTypedTime("0.0019"), 1u);  // below a millisecond is dropped
+    EXPECT_EQ(ParseTypedTime("20:00.5"), 1200500u);
+    EXPECT_EQ(ParseTypedTime("20:00"), 1200000u);
+    EXPECT_EQ(ParseTypedTime("1:02:03.250"), 3723250u);
+    EXPECT_EQ(ParseTypedTime("1:02:03"), 3723000u);
+    // The read-out's own text reads back as the position it shows.
+    EXPECT_EQ(ParseTypedTime("035:25:120"), 2125120u);
+    EXPECT_EQ(ParseTypedTime("4294967.295"), 4294967295u);
+    EXPECT_EQ(ParseTypedTime("99959999"), 4294967295u);  // past any end, clamped there later
+    for (const char* bad : {"", ".", "s", "12.5.1", "1:2:3:4", "a.5", "1:", ":5", "-3", "12.x",
+                            "1:75", "1:60:00", "035:60:000", "1:.5", "1e3", "99999999999999:00"}) {
+        EXPECT_FALSE(ParseTypedTime(bad).has_value()) << bad;
+    }
+}
+
 }  // namespace
 }  // namespace sonthra

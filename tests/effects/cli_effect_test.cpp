@@ -16,7 +16,7 @@ TEST(EffectCommand, ListsCaptionsAndAppliesByNameWithSettings) {
     std::string text;
     ASSERT_EQ(test::runCommand(cli() + " effects", &text), 0);
     EXPECT_NE(text.find("Fade &Out...\tFadeOut\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("Scrubline...\tScrubline\n"), std::string::npos);
+    EXPECT_NE(text.find("Noise Re&duction...\tScrubline\n"), std::string::npos) << text;
 
     test::TempFolder folder;
     const std::string in = folder.file("in.wav");

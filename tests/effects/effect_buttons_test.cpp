@@ -33,7 +33,9 @@ protected:
         }
         return nullptr;
     }
-    QAction* popupItem(int index) { return form.Effects().EffectsPopupMenu()->actions().value(index); }
+    QAction* popupItem(int index) {
+        return form.Effects().EffectsPopupMenu()->actions().value(index);
+    }
     void click(const char* name) { form.findChild<QAbstractButton*>(name)->click(); }
 
     ScriptedDialogs dialogs;
@@ -41,18 +43,22 @@ protected:
 };
 
 TEST_F(EffectButtonsTest, TwoEffectsOfOneCaptionEachRunTheirOwnItem) {
-    // The pop-up holds one item per plug-in, in list order.
+    // The pop-up holds one item per plug-in, sorted by caption; one caption keeps list order.
     const auto& plugins = form.Effects().Plugins().plugins();
     ASSERT_EQ(plugins.size(), 3u);
     ASSERT_EQ(form.Effects().EffectsPopupMenu()->actions().size(), 3);
+    EXPECT_EQ(popupItem(0)->text(), "&Echo...");
     std::vector<QAction*> fades;  // in menu order
-    int laterFadeAt = -1;
     for (std::size_t i = 0; i < plugins.size(); ++i) {
         if (plugins[i]->effectName.find("FadeIn") == std::string::npos) continue;
         fades.push_back(reinterpret_cast<QAction*>(plugins[i]->menuKey));
-        laterFadeAt = static_cast<int>(i);
     }
     ASSERT_EQ(fades.size(), 2u);
+    int laterFadeAt = -1;
+    for (int i = 0; i < 3; ++i) {
+        if (popupItem(i)->data().value<QObject*>() == fades[1]) laterFadeAt = i;
+    }
+    ASSERT_EQ(laterFadeAt, 2);
     ASSERT_EQ(fades[0]->text(), "Fade &In...");
     ASSERT_EQ(fades[1]->text(), "Fade &In...");
     QSignalSpy firstRuns(fades[0], &QAction::triggered);

@@ -103,18 +103,21 @@ TEST(EffectCaptions, PredefinedKeysThenTheNameItself) {
     bool predefined = false;
     EXPECT_EQ(GetPredefinedEffectMenuItemName("Corvanta fadeout", &predefined), "Fade &Out...");
     EXPECT_TRUE(predefined);
-    EXPECT_EQ(GetPredefinedEffectMenuItemName("EQUALIZE 10 band", &predefined), "E&Qualize...");
+    EXPECT_EQ(GetPredefinedEffectMenuItemName("EQUALIZE 10 band", &predefined), "E&qualizer...");
     // Table order decides: "Mix" comes last, so an echo that mixes is an echo.
     EXPECT_EQ(GetPredefinedEffectMenuItemName("EchoMix", &predefined), "&Echo...");
-    EXPECT_EQ(GetPredefinedEffectMenuItemName("Scrubline", &predefined), "Scrubline...");
+    EXPECT_EQ(GetPredefinedEffectMenuItemName("Scrubline", &predefined), "Noise Re&duction...");
+    // Any other plug-in's name reads as plain words.
+    EXPECT_EQ(GetPredefinedEffectMenuItemName("noise_gate", &predefined), "Noise Gate...");
     EXPECT_FALSE(predefined);
+    EXPECT_EQ(GetPredefinedEffectMenuItemName("DeEsser--wide", &predefined), "De Esser Wide...");
     EXPECT_EQ(GetPredefinedEffectMenuItemName("Wah...", &predefined), "Wah...");
-    EXPECT_EQ(predefinedEffectCaptions().size(), 10u);
+    EXPECT_EQ(EffectSortKey("Noise Re&duction..."), "noise reduction...");
 }
 
 TEST(EffectCaptions, ButtonsFindTheFirstMatchingCaption) {
-    const std::vector<std::string> menu = {"Scrubline...", "Fade &Out...", "Fade &In...", "Mi&x...",
-                                           "E&Qualize..."};
+    const std::vector<std::string> menu = {"Noise Re&duction...", "Fade &Out...", "Fade &In...",
+                                           "Mi&x...", "E&qualizer..."};
     const auto& buttons = effectButtons();
     ASSERT_EQ(buttons.size(), 5u);
     EXPECT_EQ(findEffectCaption(menu, buttons[0].searched), 4);   // EQ

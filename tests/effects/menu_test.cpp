@@ -27,15 +27,25 @@ TEST(EffectMenu, ItemsButtonsPopupAndScrubline) {
         made.push_back(caption);
         return next++;
     });
-    EXPECT_EQ(made, (std::vector<std::string>{"Scrubline...", "Fade &Out...", "Fade &In...",
-                                              "Mi&x...", "Note Scrubber..."}));
+    // Sorted by what the user reads, not by the order the plug-ins were found in.
+    EXPECT_EQ(made, (std::vector<std::string>{"Fade &In...", "Fade &Out...", "Mi&x...",
+                                              "Noise Re&duction...", "Note Scrubber..."}));
     EXPECT_EQ(list.at(1)->menuKey, 101u);
-    EXPECT_EQ(list.findByMenuKey(103), list.at(3));
-    EXPECT_EQ(menu.buttonTarget(2), std::optional<std::uintptr_t>(101));  // the first fade
-    EXPECT_EQ(menu.buttonTarget(5), std::optional<std::uintptr_t>(103));
+    EXPECT_EQ(list.findByMenuKey(103), list.at(0));
+    EXPECT_EQ(menu.buttonTarget(2), std::optional<std::uintptr_t>(100));  // the first fade
+    EXPECT_EQ(menu.buttonTarget(5), std::optional<std::uintptr_t>(102));
     EXPECT_FALSE(menu.buttonTarget(1).has_value());
     EXPECT_FALSE(menu.buttonTarget(6).has_value());
-    EXPECT_EQ(menu.scrublineTarget(), std::optional<std::uintptr_t>(100));
+    EXPECT_EQ(menu.scrublineTarget(), std::optional<std::uintptr_t>(103));
+    // Both fades are there: the Fade button offers them, Fade In first.
+    const auto fades = menu.fadeChoices();
+    ASSERT_EQ(fades.size(), 2u);
+    EXPECT_EQ(fades[0].key, 100u);
+    EXPECT_EQ(fades[1].key, 101u);
+    EffectPluginList onlyFadeIn = namedList({"FadeIn", "Echo"});
+    EffectMenuModel single;
+    single.AddEffectMenuItems(onlyFadeIn, [&](const std::string&) { return next++; });
+    EXPECT_TRUE(single.fadeChoices().empty()) << "one fade: the button runs it at once";
     menu.FreeEffectMenuItems();
     EXPECT_TRUE(menu.items().empty());
 }

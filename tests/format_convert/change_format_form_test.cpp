@@ -47,7 +47,7 @@ TEST(ChangeFormatChooser, OffersResolutionModeAndFrequency) {
     for (QRadioButton* b : form.findChildren<QRadioButton*>()) texts << b->text();
     EXPECT_EQ(texts, (QStringList{"8 Bits", "16 Bits", "Mono", "Stereo", "11 K.Hz.", "22 K.Hz.",
                                   "44 K.Hz.", "48 K.Hz."}));
-    EXPECT_EQ(form.OkButton->text(), "Ok");
+    EXPECT_EQ(form.OkButton->text(), "OK");
     EXPECT_EQ(form.CancelButton->text(), "Cancel");
     EXPECT_EQ(form.HelpButton->text(), "Help");
     EXPECT_EQ(form.Format(), makePcmFormat(44100, 16, 2));

@@ -46,7 +46,7 @@ TEST_F(SilenceFormsTest, MuteOffersChannelsOnlyForStereo) {
     EXPECT_EQ(stereo.BothChannelsRadioButton->text(), "Apply to &Both Channels");
     EXPECT_EQ(stereo.LeftChannelRadioButton->text(), "Apply to &Left Channel Only");
     EXPECT_EQ(stereo.RightChannelRadioButton->text(), "Apply to &Right Channel Only");
-    EXPECT_EQ(stereo.OkButton->text(), "Ok");
+    EXPECT_EQ(stereo.OkButton->text(), "OK");
     EXPECT_EQ(stereo.HelpButton->text(), "&Help");
     EXPECT_TRUE(stereo.BothChannelsRadioButton->isChecked());
     EXPECT_EQ(stereo.Choice(), 3);

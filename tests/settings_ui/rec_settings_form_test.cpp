@@ -224,8 +224,8 @@ TEST_F(RecSettingsFormTest, LabelsAndHelpTopic) {
             if (label->buddy() == buddy) labels << label->text();
         }
     }
-    EXPECT_EQ(labels, QStringList({"&Sampling Rate", "&Bit Rate", "&Channels"}));
-    EXPECT_EQ(form->OkButton->text(), "Ok");
+    EXPECT_EQ(labels, QStringList({"&Sampling Rate", "&Bit Depth", "&Channels"}));
+    EXPECT_EQ(form->OkButton->text(), "OK");
     EXPECT_TRUE(form->OkButton->isDefault());
     EXPECT_EQ(form->CancelButton->text(), "Cancel");
     QTest::mouseClick(form->HelpButton, Qt::LeftButton);

@@ -162,6 +162,9 @@ const CommandState* FindCommandState(int number) {
 void TMainForm::SetCommandState(int number) {
     const CommandState* state = FindCommandState(number);
     if (state == nullptr) return;
+    // Every edit, save and revert ends in a command state, so the title's unsaved mark
+    // follows the document from here.
+    updateTitle();
     if (state->base != 0) SetCommandState(state->base);
     for (const CommandSwitch& s : state->switches) {
         if (s.visibility) {

@@ -83,8 +83,10 @@ EffectsController::EffectsController(const WindowControllers& host, UserDialogs&
     : m_host(host),
       m_dialogs(dialogs),
       m_effectsMenu(effectsMenu),
-      m_popup(new QMenu(&host.window)) {
+      m_popup(new QMenu(&host.window)),
+      m_fadePopup(new QMenu(&host.window)) {
     m_popup->setObjectName("EffectsPopupMenu");
+    m_fadePopup->setObjectName("FadePopupMenu");
 }
 
 void EffectsController::Start(const std::string& folder) {
@@ -133,6 +135,22 @@ void EffectsController::SampleEffectsPopupMenuItemClick(QAction* popupItem) {
 void EffectsController::MoreEffectsButtonClick() {
     auto* button = m_host.window.findChild<QWidget*>("MoreEffectsButton");
     m_popup->popup(button->mapToGlobal(QPoint(0, button->height())));
+}
+
+void EffectsController::EffectsButton2Click() {
+    const std::vector<EffectMenuItem> choices = m_menu.fadeChoices();
+    if (choices.empty()) {
+        runItem(ButtonTarget(2));
+        return;
+    }
+    m_fadePopup->clear();
+    for (const EffectMenuItem& choice : choices) {
+        const std::uintptr_t key = choice.key;
+        QAction* item = m_fadePopup->addAction(QString::fromStdString(choice.caption));
+        QObject::connect(item, &QAction::triggered, m_fadePopup, [this, key] { runItem(key); });
+    }
+    auto* button = m_host.window.findChild<QWidget*>("EffectsButton2");
+    m_fadePopup->popup(button->mapToGlobal(QPoint(0, button->height())));
 }
 
 void EffectsController::runItem(std::optional<std::uintptr_t> menuKey) {

@@ -75,6 +75,7 @@ public:
     void CommonMenuClick(QAction* menuKey) { Apply(reinterpret_cast<std::uintptr_t>(menuKey)); }
     // Shows the pop-up below the More... button.
     void MoreEffectsButtonClick();
+    QMenu* FadePopupMenu() const { return m_fadePopup; }
 
     const EffectPluginList& Plugins() const { return m_plugins; }
     const EffectMenuModel& Menu() const { return m_menu; }
@@ -90,7 +91,8 @@ public:
     // The buttons and Tools, Scrubline run the Effects menu item chosen for them when the menu
     // was built: the item of that identity, whatever it shows now (nothing without one).
     void EffectsButton1Click() { runItem(ButtonTarget(1)); }
-    void EffectsButton2Click() { runItem(ButtonTarget(2)); }
+    // Fade offers Fade In and Fade Out below the button when both are there.
+    void EffectsButton2Click();
     void EffectsButton3Click() { runItem(ButtonTarget(3)); }
     void EffectsButton4Click() { runItem(ButtonTarget(4)); }
     void EffectsButton5Click() { runItem(ButtonTarget(5)); }
@@ -103,6 +105,7 @@ private:
     UserDialogs& m_dialogs;
     QMenu& m_effectsMenu;
     QMenu* m_popup;
+    QMenu* m_fadePopup;
     QList<QAction*> m_items;
     EffectPluginList m_plugins;
     EffectMenuModel m_menu;

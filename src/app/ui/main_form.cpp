@@ -156,8 +156,6 @@ void TMainForm::setPositionDisplayMode(PositionDisplayMode mode) {
     const bool time = mode == PositionDisplayMode::Time;
     Action(time ? "ViewPositionDisplayMinSecMenu" : "ViewPositionDisplaySamplesMenu")
         ->setChecked(true);
-    // Every position is a required digit; the blank shows as a space.
-    m_readouts->SetInputMask(time ? "999:99:999; " : "99999999; ");
 }
 
 void TMainForm::ViewPositionDisplayMinSecMenuClick() {

@@ -125,7 +125,7 @@ public:
     void SetStatusBar(const QStringList& texts);
     void BlankStatusBar() { SetStatusBar({}); }
     QString StatusPanelText(int panel) const;
-    void SetDocumentTitle(const QString& fileName, bool readOnly);
+    void SetDocumentTitle(const QString& fileName, bool readOnly, bool unsaved = false);
     // Rebuilds the recent-files items after File, Exit from the stored entries, most recent
     // first (empty entries are skipped; their numbers are kept). Choosing one emits
     // RecentFileChosen with its number. RefreshRecentFilesMenu reads the settings store.

@@ -171,7 +171,8 @@ void TMainForm::updateTitle() {
         SetDocumentTitle({}, false);
         return;
     }
-    SetDocumentTitle(qs(document->fileName), document->workspace == WorkspaceState::ReadOnly);
+    SetDocumentTitle(qs(document->fileName), document->workspace == WorkspaceState::ReadOnly,
+                     NeedsSavePrompt(*document));
 }
 
 void TMainForm::updateDocumentDisplay() {
@@ -192,6 +193,8 @@ void TMainForm::updateDocumentDisplay() {
     info.lengthMs = document->lengthMs;
     SetStatusBar(StatusBarTexts(info));
     updateTitle();
+    // A new recording takes its song information before its first save as well.
+    setSongInfoCommands();
     m_view.ShowViewPositions();
 }
 

@@ -81,7 +81,7 @@ QWidget* buildToolStrip(QWidget* window) {
     row->addWidget(
         addButton(window, "ZoomToSelectionButton", "Zoom To Selection", "Zoom To Selection (F4)"));
     row->addWidget(
-        addButton(window, "ZoomToExtentsButton", "Zoom To Extent", "Zoom To Extents (F5)"));
+        addButton(window, "ZoomToExtentsButton", "Zoom To Extents", "Zoom To Extents (F5)"));
     row->addSpacing(16);
     row->addWidget(addButton(window, "EffectsButton1", "EQ", "Apply Equalize Effect"));
     row->addWidget(addButton(window, "EffectsButton2", "Fade", "Apply Fade Effect"));
@@ -246,7 +246,10 @@ QWidget* TMainForm::buildConsole() {
     m_mixerPanel = new MixerPanel(m_dialogs, this);
     m_mixerPanel->setProperty("consolePanel", true);
     connect(m_mixerPanel, &MixerPanel::SourceShown, this, [this](const QString& name) {
-        findChild<QLabel*>("RecordingSourceLabel")->setText(name);
+        // The name may be longer than the label's fixed room; the tooltip shows it whole.
+        auto* label = findChild<QLabel*>("RecordingSourceLabel");
+        label->setText(name);
+        label->setToolTip(name);
     });
     connect(m_mixerPanel, &MixerPanel::SliderScrolled, this, &TMainForm::FocusView);
     row->addWidget(m_mixerPanel);

@@ -3,7 +3,7 @@
 //
 // A "hidden" command is an action of the window that is not placed in its menu: Qt switches
 // off an action's shortcut when the action itself is hidden, while these commands keep
-// theirs (Ctrl+I, Ctrl+P, Ctrl+U) and they act whenever the command is enabled.
+// theirs and they act whenever the command is enabled.
 #include <QAbstractButton>
 #include <QActionGroup>
 #include <QFileInfo>
@@ -95,16 +95,17 @@ void TMainForm::buildMenuEntries() {
         {"FileMenu", nullptr, nullptr, "", kSeparator},
         {"FileMenu", "FileSaveMenu", "&Save", "Ctrl+S", kShown},
         {"FileMenu", "FileSaveAsMenu", "Save &As...", "", kShown},
-        {"FileMenu", "FileSaveAsPodcastMenu", "Save As &Podcast", "Ctrl+P", kHidden},
-        {"FileMenu", "FileUploadPodcastMenu", "&Upload Podcast", "Ctrl+U", kHidden},
         {"FileMenu", "FileRevertMenu", "&Revert", "", kShown},
         {"FileMenu", nullptr, nullptr, "", kSeparator},
-        {"FileMenu", "FileImportMenu", "&Import", "", kSubmenu | kHidden},
-        {"FileImportMenu", "FileImportFromWMAMenu", "From &WMA..", "", kShown},
-        {"FileMenu", "FileExportMenu", "&Export", "", kSubmenu | kHidden},
+        {"FileMenu", "songInfoMenu", "Song &Information...", "Ctrl+I", kShown},
+        {"FileMenu", "FileSaveAsPodcastMenu", "Save As &Podcast...", "Ctrl+P", kShown},
+        {"FileMenu", "FileUploadPodcastMenu", "&Upload Podcast...", "Ctrl+U", kShown},
+        {"FileMenu", nullptr, nullptr, "", kSeparator},
+        {"FileMenu", "FileImportMenu", "&Import", "", kSubmenu},
+        {"FileImportMenu", "FileImportFromWMAMenu", "From &WMA...", "", kShown},
+        {"FileMenu", "FileExportMenu", "&Export", "", kSubmenu},
         {"FileExportMenu", "FileExportToWmaMenu", "To &WMA...", "", kShown},
-        {"FileMenu", "BatchExportMenu", "&Batch Export", "", kHidden},
-        {"FileMenu", "songInfoMenu", "Change Song &Information...", "Ctrl+I", kHidden},
+        {"FileExportMenu", "BatchExportMenu", "&Batch Export...", "", kShown},
         {"FileMenu", nullptr, nullptr, "", kSeparator},
         {"FileMenu", "FilePreferencesMenu", "&Preferences...", "", kShown},
         {"FileMenu", nullptr, nullptr, "", kSeparator},
@@ -144,7 +145,7 @@ void TMainForm::buildMenuEntries() {
         // The template item stands for the effects; the plug-ins' items follow it.
         {"EffectsMenu", "SampleEffectMenuItem", "Sample Effect", "", kHidden},
 
-        {"ToolsMenu", "ScrublineMenu", "&Scrubline...", "", kShown},
+        {"ToolsMenu", "ScrublineMenu", "Noise Re&duction...", "", kShown},
         {"ToolsMenu", "OverdubMenu", "&Overdub...", "", kHidden},
         {"ToolsMenu", "VoIPRecordingMenu", "&VoIP Recording...", "", kHidden},
         {"ToolsMenu", "VocalReducerMenu", "Vocal &Reducer...", "", kHidden},

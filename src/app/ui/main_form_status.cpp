@@ -36,8 +36,8 @@ QString TMainForm::StatusPanelText(int panel) const {
     return m_statusPanels[panel]->text();
 }
 
-void TMainForm::SetDocumentTitle(const QString& fileName, bool readOnly) {
-    setWindowTitle(TitleText(fileName, readOnly));
+void TMainForm::SetDocumentTitle(const QString& fileName, bool readOnly, bool unsaved) {
+    setWindowTitle(TitleText(fileName, readOnly, unsaved));
 }
 
 }  // namespace sonthra

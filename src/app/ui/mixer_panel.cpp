@@ -13,6 +13,7 @@
 #include "controls/ui/cool_slider.h"
 #include "dialogs/ui/user_dialogs.h"
 #include "engine/mixer.h"
+#include "engine/mixer_start.h"
 #include "engine/nx_wave_player.h"
 #include "messages/message_table.h"
 #include "settings/settings.h"
@@ -278,7 +279,12 @@ void MixerPanel::writeRecordBalance(int balancePosition) {
 }
 
 void MixerPanel::RecSourceButtonClick() {
-    if (m_mixer == nullptr || m_sources.names.empty()) return;
+    if (m_mixer == nullptr) return;
+    // A mixer without sources says so rather than leaving the click unanswered.
+    if (m_sources.names.empty()) {
+        ShowMessage(m_dialogs, window(), kNoRecordingSourceMessage);
+        return;
+    }
     if (m_sourceMenu == nullptr) {
         m_sourceMenu = new RecordSourceMenu(this);
         connect(m_sourceMenu, &RecordSourceMenu::SourceChosen, this,

@@ -85,7 +85,14 @@ int PreferencesController::MixerDeviceFor(bool input) const {
 }
 
 void PreferencesController::ShowMixerMessages(const std::vector<int>& messages) {
-    for (int number : messages) ShowMessage(m_dialogs, &m_window, number);
+    for (int number : messages) {
+        // The Preferences window's device lists have told already that there is no device.
+        const bool told =
+            m_preferences != nullptr &&
+            ((number == kNoRecordingDeviceMessage && m_preferences->InputDevices().empty()) ||
+             (number == kNoPlaybackDeviceMessage && m_preferences->OutputDevices().empty()));
+        if (!told) ShowMessage(m_dialogs, &m_window, number);
+    }
 }
 
 void PreferencesController::FilePreferencesMenuClick() {

@@ -60,7 +60,8 @@ public:
     bool LevelTestWanted() const;
 
     // The mixer's device for the engine's chosen one (-1 before the windows exist), and the
-    // mixer's messages shown one after the other.
+    // mixer's messages shown one after the other (but for a missing device that the Preferences
+    // window's device lists have told of already).
     int MixerDeviceFor(bool input) const;
     void ShowMixerMessages(const std::vector<int>& messages);
 

@@ -28,51 +28,7 @@ constexpr Readout kReadouts[3] = {
     {"EndSelectionBox", "EndSelectionMaskEdit", "End", "End Selection Position", 15, false},
 };
 
-// Digits only, at least one.
-std::optional<std::uint64_t> digits(const QString& text) {
-    if (text.isEmpty() || text.size() > 10) return std::nullopt;
-    std::uint64_t value = 0;
-    for (QChar c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        value = value * 10 + static_cast<std::uint64_t>(c.unicode() - '0');
-    }
-    return value;
-}
-
 }  // namespace
-
-std::optional<std::uint32_t> ParseTypedSeconds(const QString& typed) {
-    QString text = typed.trimmed();
-    if (text.endsWith('s', Qt::CaseInsensitive)) text.chop(1);
-    text.replace(',', '.');
-    const QStringList parts = text.split(':');
-    if (parts.size() > 2) return std::nullopt;
-    std::uint64_t minutes = 0;
-    if (parts.size() == 2) {
-        const auto m = digits(parts[0]);
-        if (!m) return std::nullopt;
-        minutes = *m;
-    }
-    const QStringList seconds = parts.last().split('.');
-    if (seconds.size() > 2) return std::nullopt;
-    std::uint64_t whole = 0;
-    if (!seconds[0].isEmpty()) {
-        const auto s = digits(seconds[0]);
-        if (!s) return std::nullopt;
-        whole = *s;
-    }
-    // Milliseconds from the first three places of the fraction; the rest is below a millisecond.
-    std::uint64_t fraction = 0;
-    if (seconds.size() == 2 && !seconds[1].isEmpty()) {
-        if (!digits(seconds[1].left(10)) || seconds[1].size() > 10) return std::nullopt;
-        fraction = digits((seconds[1] + "00").left(3)).value_or(0);
-    } else if (seconds[0].isEmpty()) {
-        return std::nullopt;  // neither whole seconds nor a fraction
-    }
-    const std::uint64_t ms = (minutes * 60 + whole) * 1000 + fraction;
-    if (ms > UINT32_MAX) return std::nullopt;
-    return static_cast<std::uint32_t>(ms);
-}
 
 ReadoutBar::ReadoutBar(std::function<Units()> units, std::function<bool()> mayEnter,
                        QWidget* parent)
@@ -98,7 +54,7 @@ ReadoutBar::ReadoutBar(std::function<Units()> units, std::function<bool()> mayEn
         auto* edit = new QLineEdit(this);
         edit->setObjectName(r.edit);
         edit->setFont(font);
-        edit->setMaxLength(10);
+        edit->setMaxLength(24);
         edit->setFocusPolicy(Qt::ClickFocus);
         edit->setFixedWidth(kReadoutWidth);
         edit->hide();
@@ -132,11 +88,6 @@ void ReadoutBar::SetText(int which, const QString& text) {
     if (which >= 0 && which <= 2) m_labels[which]->setText(text);
 }
 
-void ReadoutBar::SetInputMask(const QString& mask) {
-    m_mask = mask;
-    for (QLineEdit* field : m_fields) field->setInputMask(mask);
-}
-
 void ReadoutBar::HideEntries() {
     for (QLineEdit* field : m_fields) field->hide();
 }
@@ -148,12 +99,7 @@ bool ReadoutBar::eventFilter(QObject* watched, QEvent* event) {
             openEntry(which);
         }
         if (watched != m_fields[which]) continue;
-        if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if ((key == Qt::Key_Period || key == Qt::Key_Comma) && beginSeconds(which)) {
-                return true;
-            }
-        } else if (event->type() == QEvent::KeyRelease) {
+        if (event->type() == QEvent::KeyRelease) {
             entryKeyUp(which, static_cast<QKeyEvent*>(event)->key());
         } else if (event->type() == QEvent::FocusOut) {
             // Like leaving a field for another control of the window: a menu opening or the
@@ -169,13 +115,13 @@ bool ReadoutBar::eventFilter(QObject* watched, QEvent* event) {
 
 void ReadoutBar::openEntry(int which) {
     if (!m_mayEnter()) return;
-    m_fields[which]->setInputMask(m_mask);
     m_fields[which]->setText(m_labels[which]->text());
     m_labels[which]->hide();
     m_fields[which]->show();
     m_openEntry = which;
     m_fields[which]->setFocus(Qt::OtherFocusReason);
-    m_fields[which]->setCursorPosition(0);
+    // What is typed replaces the position shown rather than mixing with it.
+    m_fields[which]->selectAll();
 }
 
 void ReadoutBar::closeEntry(int which) {
@@ -183,29 +129,8 @@ void ReadoutBar::closeEntry(int which) {
     // not apply the entry a second time.
     if (m_openEntry == which) m_openEntry = -1;
     m_fields[which]->hide();
-    m_fields[which]->setInputMask(m_mask);  // a seconds entry had set it aside
     m_fields[which]->setToolTip({});
     m_labels[which]->show();
-}
-
-// What was typed before the point is whole seconds, or minutes and seconds; the mask, which has
-// no place for a point, makes way for the rest.
-bool ReadoutBar::beginSeconds(int which) {
-    QLineEdit* field = m_fields[which];
-    if (m_openEntry != which || field->inputMask().isEmpty() ||
-        m_units().display != PositionMode::Time) {
-        return false;
-    }
-    QString before = field->text().left(field->cursorPosition());
-    before.remove(' ');
-    while (before.endsWith(':')) before.chop(1);
-    if (before.count(':') > 1 || !ParseTypedSeconds(before.isEmpty() ? "0" : before)) {
-        return false;
-    }
-    field->setInputMask({});
-    field->setText(before + '.');
-    field->setCursorPosition(static_cast<int>(field->text().size()));
-    return true;
 }
 
 std::optional<std::uint32_t> ReadoutBar::selectionBound(int which) const {
@@ -214,20 +139,13 @@ std::optional<std::uint32_t> ReadoutBar::selectionBound(int which) const {
                          units.format);
 }
 
-// A typed bound that crosses the other keeps the selection in order: the two read-outs change
-// places. Only a start typed past an empty selection (a caret) takes the end along, so that the
-// end typed next completes the range in either order.
-void ReadoutBar::orderSelection(int typed, bool wasEmpty) {
+// A typed bound that crosses the other takes it along, so that a start typed first and an end
+// typed next give the range meant whatever was selected before.
+void ReadoutBar::orderSelection(int typed) {
     const auto start = selectionBound(1);
     const auto end = selectionBound(2);
     if (!start || !end || *start <= *end) return;
-    if (typed == 1 && wasEmpty) {
-        m_labels[2]->setText(m_labels[1]->text());
-        return;
-    }
-    const QString startText = m_labels[1]->text();
-    m_labels[1]->setText(m_labels[2]->text());
-    m_labels[2]->setText(startText);
+    m_labels[typed == 1 ? 2 : 1]->setText(m_labels[typed]->text());
 }
 
 void ReadoutBar::entryKeyUp(int which, int key) {
@@ -244,39 +162,38 @@ void ReadoutBar::entryExit(int which) {
     if (m_openEntry == which) apply(which, false);
 }
 
-// An entry in the read-out's form that is not a number in every part means nothing: the field
-// closes as with Escape. A seconds entry is written in the read-out's form.
+// A time field reads every typed form of a time, a sample field a sample number; the position
+// is written back in the read-out's form.
 void ReadoutBar::apply(int which, bool confirmed) {
     QLineEdit* field = m_fields[which];
-    QString typed = field->text();
     const Units units = m_units();
-    if (field->inputMask().isEmpty() && !m_mask.isEmpty()) {
-        const std::optional<std::uint32_t> ms = ParseTypedSeconds(typed);
-        if (!ms && confirmed) {
-            field->setToolTip(kTimeEntryForms);
-            QToolTip::showText(field->mapToGlobal(QPoint(0, field->height())), kTimeEntryForms,
-                               field);
+    const std::string typed = field->text().toStdString();
+    const bool time = units.display == PositionMode::Time;
+    const std::optional<std::uint32_t> value =
+        time ? ParseTypedTime(typed)
+             : ParsePosition(typed, PositionMode::Samples, PositionMode::Samples, units.format);
+    if (!value) {
+        if (confirmed) {
+            const char* forms = time ? kTimeEntryForms : kSampleEntryForms;
+            field->setToolTip(forms);
+            QToolTip::showText(field->mapToGlobal(QPoint(0, field->height())), forms, field);
             field->selectAll();
             return;
         }
-        typed = ms ? QString::fromStdString(
-                         FormatReadout(*ms, PositionMode::Time, units.display, units.format))
-                   : QString();
-    }
-    closeEntry(which);
-    if (which == kCaret) {
-        emit CaretEntered(
-            ParsePosition(typed.toStdString(), units.display, PositionMode::Samples, units.format),
-            typed);
-        return;
-    }
-    if (!ParsePosition(typed.toStdString(), units.display, units.display, units.format)) {
+        closeEntry(which);
         emit EntryAbandoned();
         return;
     }
-    const bool wasEmpty = selectionBound(1) == selectionBound(2);
-    m_labels[which]->setText(typed);
-    orderSelection(which, wasEmpty);
+    const QString text =
+        QString::fromStdString(FormatReadout(*value, units.display, units.display, units.format));
+    closeEntry(which);
+    if (which == kCaret) {
+        emit CaretEntered(
+            ConvertPosition(*value, units.display, PositionMode::Samples, units.format), text);
+        return;
+    }
+    m_labels[which]->setText(text);
+    orderSelection(which);
     emit SelectionEntered(which);
 }
 

@@ -3,11 +3,12 @@
 // owner (the display mode and the current format), and what a typed position does to the
 // display is the owner's, told through the two signals. Call from the GUI thread.
 //
-// Beside the read-out's own form, a time field takes seconds: a point (or comma) typed after
-// some digits turns the entry into seconds ("12.5") or minutes and seconds ("1:05.25"), written
-// back in the read-out's form once confirmed; a seconds entry that is not a time is refused
-// with the forms shown, and the field stays open. A selection typed with its start after its
-// end is put in order.
+// A field takes what is typed as it is, with no mask to reshape it: a time field whole seconds,
+// seconds with a fraction, minutes and seconds or hours, minutes and seconds (and the read-out's
+// own form); a sample field a sample number. Once confirmed it is written back in the
+// read-out's form; what cannot be read is refused with the forms shown, the field stays open
+// and nothing changes. A start typed past the end takes the end along (and an end typed before
+// the start the start): the bounds never change places.
 #pragma once
 
 #include <QFrame>
@@ -24,13 +25,11 @@ class QLineEdit;
 
 namespace sonthra {
 
-// Milliseconds of a time typed as seconds ("12.5", "12,5", "12.5s", ".5") or as minutes and
-// seconds ("1:05.250"); nothing for any other text or past the 32-bit range.
-std::optional<std::uint32_t> ParseTypedSeconds(const QString& text);
-
-// What a refused seconds entry shows.
+// What a refused entry shows, in a time field and in a sample field.
 inline constexpr const char* kTimeEntryForms =
-    "Type a time as minutes:seconds:milliseconds (000:12:500) or in seconds (12.5).";
+    "Type a time as seconds (12.5), minutes:seconds (20:00.5) or hours:minutes:seconds "
+    "(1:02:03.250).";
+inline constexpr const char* kSampleEntryForms = "Type a position as a sample number (44100).";
 
 class ReadoutBar : public QFrame {
     Q_OBJECT
@@ -53,8 +52,6 @@ public:
     std::uint32_t Read(int which, PositionMode wanted) const;
     // The caption as typed, kept as the user wrote it.
     void SetText(int which, const QString& text);
-    // Entry fields take this mask: "999:99:999" for time, eight digits for samples.
-    void SetInputMask(const QString& mask);
     // Closes every field without applying it (playback and recording start).
     void HideEntries();
 
@@ -70,8 +67,7 @@ public:
     void EndSelectionMaskEditExit() { entryExit(2); }
 
 signals:
-    // A caret position was typed and confirmed: frames, or nothing when the text is not a
-    // position in every part (the field just closes). typed is the text as entered.
+    // A caret position was typed and confirmed: frames, and its text in the read-out's form.
     void CaretEntered(std::optional<std::uint32_t> frames, const QString& typed);
     // A selection bound that is a position was typed and now stands in its read-out.
     void SelectionEntered(int which);
@@ -86,19 +82,16 @@ private:
     void closeEntry(int which);
     void entryKeyUp(int which, int key);
     void entryExit(int which);
-    // confirmed: Enter (a refused seconds entry keeps the field open) rather than leaving it.
+    // confirmed: Enter (a refused entry keeps the field open) rather than leaving it.
     void apply(int which, bool confirmed);
-    // A point or comma typed in a time field: true when it began a seconds entry.
-    bool beginSeconds(int which);
     std::optional<std::uint32_t> selectionBound(int which) const;
-    void orderSelection(int typed, bool wasEmpty);
+    void orderSelection(int typed);
 
     std::function<Units()> m_units;
     std::function<bool()> m_mayEnter;
     QLabel* m_labels[3] = {nullptr, nullptr, nullptr};
     QLineEdit* m_fields[3] = {nullptr, nullptr, nullptr};
     int m_openEntry = -1;  // the read-out whose field is open
-    QString m_mask;        // the fields' mask in the display mode
 };
 
 }  // namespace sonthra

@@ -31,10 +31,10 @@ QStringList StatusBarTexts(const StatusBarInfo& info) {
             length};
 }
 
-QString TitleText(const QString& fileName, bool readOnly) {
+QString TitleText(const QString& fileName, bool readOnly, bool unsaved) {
     QString title = QString::fromUtf8(kProductCaption);
     if (fileName.isEmpty()) return title;
-    title += ": " + QFileInfo(fileName).fileName();
+    title += ": " + QString(unsaved ? "*" : "") + QFileInfo(fileName).fileName();
     if (readOnly) title += " (Read Only)";
     return title;
 }

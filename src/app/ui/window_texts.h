@@ -22,8 +22,9 @@ struct StatusBarInfo {
 QStringList StatusBarTexts(const StatusBarInfo& info);
 
 // The window title: the product caption, or the caption, ": " and the name without its folder,
-// with " (Read Only)" for a read-only document.
-QString TitleText(const QString& fileName, bool readOnly);
+// the name marked "*" while the document holds unsaved work, with " (Read Only)" for a
+// read-only document.
+QString TitleText(const QString& fileName, bool readOnly, bool unsaved = false);
 
 // A recent-files entry shortened to at most maxLength characters: the root and the file name
 // stay, inner folders are replaced one at a time by "/.../" until the text fits.

@@ -19,6 +19,6 @@ struct DialogButtons3 {
 // (helpText) to the end of layout. Ok is the default button. The buttons only click: the
 // caller connects them.
 DialogButtons3 addDialogButtons(QDialog* dialog, QBoxLayout* layout, const QString& helpText,
-                                const QString& okText = QStringLiteral("Ok"));
+                                const QString& okText = QStringLiteral("OK"));
 
 }  // namespace sonthra

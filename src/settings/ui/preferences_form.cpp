@@ -25,8 +25,6 @@ namespace sonthra {
 namespace {
 
 constexpr int kMsgInvalidTempFolder = 180;
-constexpr int kMsgNoRecordingDevice = 192;
-constexpr int kMsgNoPlaybackDevice = 194;
 constexpr int kMsgRestartForTempFolder = 421;
 constexpr int kMsgTempFolderMissing = 441;
 
@@ -220,14 +218,14 @@ void TPreferencesForm::BuildDeviceLists() {
     m_inputDevices = deviceList(
         [this] { return m_engine.GetNumberOfInputDevices(); },
         [this](int index, char* text) { return m_engine.GetInputDeviceDescription(index, text); },
-        "Default Recording Device", kMsgNoRecordingDevice, m_dialogs, parent);
+        "Default Recording Device", kNoRecordingDeviceMessage, m_dialogs, parent);
     if (!m_inputDevices.empty()) {
         ShowEngineError(m_dialogs, parent, m_engine.SelectInputDevice(m_inputDeviceIndex));
     }
     m_outputDevices = deviceList(
         [this] { return m_engine.GetNumberOfOutputDevices(); },
         [this](int index, char* text) { return m_engine.GetOutputDeviceDescription(index, text); },
-        "Default Playback Device", kMsgNoPlaybackDevice, m_dialogs, parent);
+        "Default Playback Device", kNoPlaybackDeviceMessage, m_dialogs, parent);
     if (!m_outputDevices.empty()) {
         ShowEngineError(m_dialogs, parent, m_engine.SelectOutputDevice(m_outputDeviceIndex));
     }

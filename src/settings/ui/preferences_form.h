@@ -21,6 +21,10 @@ class QPushButton;
 
 namespace sonthra {
 
+// The boxes for a missing recording and playback device, which the device lists show.
+inline constexpr int kNoRecordingDeviceMessage = 192;
+inline constexpr int kNoPlaybackDeviceMessage = 194;
+
 class NXWavePlayer;
 class Settings;
 

@@ -57,7 +57,7 @@ TRecSettingsForm::TRecSettingsForm(FormatQuery query, UserDialogs& dialogs, QWid
     auto* form = new QFormLayout;
     const std::pair<const char*, QComboBox*> rows[] = {
         {"&Sampling Rate", RecordingSamplingRateComboBox},
-        {"&Bit Rate", RecordingBitRateComboBox},
+        {"&Bit Depth", RecordingBitRateComboBox},
         {"&Channels", RecordingChannelComboBox},
     };
     for (const auto& [text, box] : rows) {

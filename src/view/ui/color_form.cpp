@@ -61,7 +61,7 @@ TColorForm::TColorForm(ColorSchemeTable& scheme, Settings& settings, QWidget* pa
     groupLayout->addLayout(left, 3);
     groupLayout->addLayout(right, 2);
 
-    OkButton = new QPushButton("Ok", this);
+    OkButton = new QPushButton("OK", this);
     OkButton->setObjectName("OkButton");
     OkButton->setDefault(true);
     CancelButton = new QPushButton("Cancel", this);
