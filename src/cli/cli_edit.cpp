@@ -7,6 +7,7 @@
 #include <ostream>
 #include <thread>
 
+#include "cli/cli_info.h"
 #include "cli/cli_report.h"
 #include "cli/cli_verbs.h"
 #include "engine/audio_edit.h"
@@ -111,6 +112,11 @@ int runEdit(const Command& command, std::ostream& err, const std::atomic<bool>& 
     if (!problem.empty()) return reportUsage(problem, err);
     const int positions = readPositions(command, arguments, err);
     if (positions != kExitOk) return positions;
+    // Every file but the last is read.
+    for (std::size_t i = 0; i + 1 < command.files.size(); ++i) {
+        if (const int refused = refuseInput(command.files[i], true, err); refused != kExitOk)
+            return refused;
+    }
     // The last file name is the one written; the edit moves it into place only when complete.
     const std::string& output = command.files.back();
     if (exists(output)) return reportExists(output, err);

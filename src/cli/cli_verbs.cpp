@@ -102,6 +102,7 @@ int devices(std::ostream& out, std::ostream& err) {
 
 int play(const Command& command, std::ostream& err, const std::atomic<bool>& interrupted) {
     const std::string& file = command.files[0];
+    if (const int refused = refuseInput(file, true, err); refused != kExitOk) return refused;
     WaveLayout layout;
     const int checked = readWaveLayout(file, layout);
     if (checked != 0) return reportEngineError(checked, err);

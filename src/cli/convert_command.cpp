@@ -20,6 +20,7 @@
 #include "convert/pcm_source.h"
 #include "messages/message_table.h"
 #include "tags/document_tag.h"
+#include "wave/wave_inspect.h"
 
 namespace sonthra::cli {
 namespace {
@@ -157,15 +158,23 @@ int runConvertVerb(const std::vector<std::string>& args, std::ostream& out, std:
     ConvertOptions options;
     const std::string problem = parse(args, options);
     if (!problem.empty()) return reportUsage(problem, err);
-    const bool wavIn = endsWith(options.in, ".wav"), mp3In = isMp3Name(options.in);
     const bool wavOut = endsWith(options.out, ".wav"), mp3Out = isMp3Name(options.out);
-    const bool wma = isWmaConversion(options.in, options.out);
-    if (!((wavIn && mp3Out) || (mp3In && wavOut) || wma))
-        return reportUsage("convert goes from .wav to .mp3 or .wma, or from .mp3 or .wma to .wav",
-                           err);
+    const bool wmaOut = endsWith(options.out, ".wma");
+    constexpr const char* kDirections =
+        "convert goes from .wav to .mp3 or .wma, or from .mp3 or .wma to .wav";
+    if (!wavOut && !mp3Out && !wmaOut) return reportUsage(kDirections, err);
     if (!exists(options.in)) return failWith(FormatMessage(184, {options.in}), 184, err);
     if (exists(options.out)) return reportExists(options.out, err);
-    if (wma) return runWmaConvert(options.in, options.out, options.kbps, out, err, interrupted);
+    // The input's content decides which way the conversion goes, whatever its name says.
+    AudioFileFacts facts;
+    const int inspected = inspectAudioFile(options.in, &facts);
+    // A file named ".wma" goes to the WMA importer, which judges it by its own reading.
+    if ((facts.kind.kind == FileKind::Asf || endsWith(options.in, ".wma")) && wavOut)
+        return runWmaConvert(options.in, options.out, options.kbps, out, err, interrupted);
+    if (inspected != 0) return failWith(refusalText(options.in, facts, inspected), inspected, err);
+    const bool mpegIn = facts.opensAs == OpensAs::Mpeg;
+    if (mpegIn != wavOut) return reportUsage(kDirections, err);
+    if (wmaOut) return runWmaConvert(options.in, options.out, options.kbps, out, err, interrupted);
     return mp3Out ? toMp3(options, out, err, interrupted) : toWave(options, out, err, interrupted);
 }
 

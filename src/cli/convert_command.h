@@ -1,5 +1,5 @@
 // "sonthra-cli convert IN OUT [--bitrate K] [--encoder lame|system]": WAV to MP3 or MP3 to WAV,
-// chosen by the two names' extensions, with the program's own converters, carrying the song
+// chosen by what IN holds and OUT's extension, with the program's own converters, carrying the song
 // information across. And the MP3 half of "sonthra-cli info".
 #pragma once
 
@@ -12,8 +12,9 @@ namespace sonthra::cli {
 
 inline constexpr const char* kConvertUsage =
     "  sonthra-cli convert IN OUT [--bitrate K] [--encoder lame|system]\n"
-    "      WAV to MP3 (default 128 kbit/s through the Lame encoder) or MP3 to WAV, by the\n"
-    "      names' extensions; OUT must not exist yet. WAV to WMA (--bitrate, default 128) and\n"
+    "      WAV to MP3 (default 128 kbit/s through the Lame encoder) or MP3 to WAV, by what\n"
+    "      IN holds and OUT's extension; OUT must not exist yet. WAV to WMA (--bitrate, default "
+    "128) and\n"
     "      WMA to WAV likewise\n";
 
 // args: the words after the verb. Exit codes of cli_verbs.h; Ctrl+C (interrupted) cancels the

@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "cli/cli_args.h"
+#include "cli/cli_info.h"
 #include "cli/cli_report.h"
 #include "cli/cli_verbs.h"
 #include "cli/command_words.h"
@@ -78,6 +79,7 @@ int runEffectVerb(const std::vector<std::string>& args, std::ostream& out, std::
     struct stat st {};
     if (::stat(job.output.c_str(), &st) == 0) return reportExists(job.output, err);
 
+    if (const int refused = refuseInput(job.input, true, err); refused != kExitOk) return refused;
     std::uint32_t frames = 0;
     const int probed = probeWave(job.input, &frames, nullptr);
     if (probed != 0) {

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "cli/cli_args.h"
+#include "cli/cli_info.h"
 #include "cli/cli_report.h"
 #include "cli/cli_verbs.h"
 #include "cli/command_words.h"
@@ -75,6 +76,7 @@ int runFormatVerb(const std::vector<std::string>& args, std::ostream& out, std::
     const std::string& in = request.files[0];
     const std::string& outFile = request.files[1];
 
+    if (const int refused = refuseInput(in, true, err); refused != kExitOk) return refused;
     WaveFormat source;
     if (probeWave(in, nullptr, &source) != 0) return reportConverter(kFmtCannotOpenInput, err);
     struct stat st {};

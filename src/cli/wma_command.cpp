@@ -92,11 +92,6 @@ int toWave(const std::string& in, const std::string& out, std::ostream& output, 
 
 }  // namespace
 
-bool isWmaConversion(const std::string& in, const std::string& out) {
-    return (hasExtension(in, ".wav") && hasExtension(out, ".wma")) ||
-           (hasExtension(in, ".wma") && hasExtension(out, ".wav"));
-}
-
 int runWmaConvert(const std::string& in, const std::string& out, std::uint32_t kbps,
                   std::ostream& output, std::ostream& err, const std::atomic<bool>& interrupted) {
     return hasExtension(out, ".wma") ? toWma(in, out, kbps, output, err, interrupted)

@@ -10,11 +10,9 @@
 
 namespace sonthra::cli {
 
-// IN and OUT are ".wav" and ".wma" (either way round, any case).
-bool isWmaConversion(const std::string& in, const std::string& out);
-
-// Converts an existing IN into a new OUT (the convert verb checks both first); exit codes of
-// cli_verbs.h. Ctrl+C (interrupted) cancels and leaves no OUT.
+// Converts an existing IN (a WAV file for an OUT named ".wma", else a WMA file) into a new OUT (the
+// convert verb checks both first); exit codes of cli_verbs.h. Ctrl+C (interrupted) cancels and
+// leaves no OUT.
 int runWmaConvert(const std::string& in, const std::string& out, std::uint32_t kbps,
                   std::ostream& output, std::ostream& err, const std::atomic<bool>& interrupted);
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "convert/convert_codes.h"
+#include "wave/file_kind.h"
 #include "wave/riff.h"
 #include "wave/wave_writer.h"
 
@@ -29,7 +30,7 @@ constexpr int kBytesPerSample = 2;
 // nowhere; ending there keeps a hostile file from spinning the worker for ever.
 constexpr int kMaxIdleReads = 1000;
 constexpr std::uint64_t kId3v1Bytes = 128;
-constexpr std::size_t kTailScanBytes = 64 * 1024;
+constexpr std::size_t kTailScanBytes = 32 * 1024;
 constexpr long kResyncLimitBytes = 16L * 1024 * 1024;
 
 bool decoderLibraryReady() {
@@ -161,46 +162,146 @@ int openStream(const std::string& path, Decoder& decoder, long& rate, int& chann
     return kConvertOk;
 }
 
-// The stream's length in frames when the file states it (an info frame), else -1.
-std::int64_t statedLength(mpg123_handle* mh) {
-    long accurate = 0;
-    double unused = 0;
-    if (mpg123_getstate(mh, MPG123_ACCURATE, &accurate, &unused) != MPG123_OK || !accurate)
-        return -1;
+// The stream's length in frames, valid only where the file states it in an info frame: for
+// any other file the decoder's length is a guess from the file's size.
+std::int64_t decodedLength(mpg123_handle* mh) {
     const off_t length = mpg123_length(mh);
     return length < 0 ? -1 : static_cast<std::int64_t>(length);
 }
 
-bool hasId3v1(int fd, std::uint64_t size) {
-    if (size < kId3v1Bytes) return false;
-    char tag[3];
-    return ::pread(fd, tag, 3, static_cast<off_t>(size - kId3v1Bytes)) == 3 &&
-           std::memcmp(tag, "TAG", 3) == 0;
+// Reads a file forwards in large blocks through a window that any position may be asked of.
+class ForwardReader {
+public:
+    ForwardReader(int fd, std::uint64_t size) : m_fd(fd), m_size(size), m_buffer(kBlockBytes) {}
+
+    // count bytes at pos, or nullptr when they are not all in the file or cannot be read.
+    const std::uint8_t* at(std::uint64_t pos, std::size_t count) {
+        if (count > kBlockBytes - kKeptBehind || pos > m_size || m_size - pos < count)
+            return nullptr;
+        if (pos < m_start || pos + count > m_start + m_held) {
+            // A little of what lies before stays in the window: a look one frame ahead must
+            // not make the next step back read the block again.
+            m_start = pos - std::min<std::uint64_t>(pos, kKeptBehind);
+            m_held = 0;
+            const std::size_t want =
+                static_cast<std::size_t>(std::min<std::uint64_t>(kBlockBytes, m_size - m_start));
+            while (m_held < want) {
+                const ssize_t got = ::pread(m_fd, m_buffer.data() + m_held, want - m_held,
+                                            static_cast<off_t>(m_start + m_held));
+                if (got < 0 && errno == EINTR) continue;
+                if (got <= 0) break;
+                m_held += static_cast<std::size_t>(got);
+            }
+            if (pos + count > m_start + m_held) return nullptr;
+        }
+        return m_buffer.data() + (pos - m_start);
+    }
+
+private:
+    static constexpr std::size_t kBlockBytes = 64 * 1024;
+    static constexpr std::uint64_t kKeptBehind = 4096;
+    int m_fd;
+    std::uint64_t m_size;
+    std::vector<std::uint8_t> m_buffer;
+    std::uint64_t m_start = 0;
+    std::size_t m_held = 0;
+};
+
+struct FrameChain {
+    bool broken = false;        // a frame cut short, or bytes that are neither frames nor tags
+    bool statesLength = false;  // the first frame is an info frame that counts the frames
+};
+
+// Whether a layer III frame is an info frame ("Xing", "Info" or "VBRI") that states the number
+// of frames: only then is the decoder's length a fact rather than an estimate.
+bool infoFrameCounts(const std::uint8_t* frame, std::size_t bytes) {
+    const bool mpeg1 = ((frame[1] >> 3) & 3) == 3;
+    const bool mono = (frame[3] >> 6) == 3;
+    const std::size_t xingAt = 4 + (mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17));
+    if (bytes >= xingAt + 8 && (std::memcmp(frame + xingAt, "Xing", 4) == 0 ||
+                                std::memcmp(frame + xingAt, "Info", 4) == 0)) {
+        return (frame[xingAt + 7] & 1) != 0;
+    }
+    constexpr std::size_t kVbriAt = 4 + 32;
+    return bytes >= kVbriAt + 4 && std::memcmp(frame + kVbriAt, "VBRI", 4) == 0;
 }
 
-// Bytes after the last frame the decoder took that are neither a tag nor empty: a frame cut
-// short, or something that is not audio.
-bool unparsedTail(mpg123_handle* mh, int fd, std::uint64_t fileSize) {
-    mpg123_frameinfo2 frame{};
-    const off_t last = mpg123_framepos(mh);
-    if (fd < 0 || last < 0 || mpg123_info2(mh, &frame) != MPG123_OK) return false;
-    const std::uint64_t parsedEnd = static_cast<std::uint64_t>(last) + frame.framesize;
-    std::uint64_t end = fileSize;
-    if (hasId3v1(fd, end)) end -= kId3v1Bytes;
-    bool damaged = false;
-    if (end > parsedEnd) {
-        const std::size_t count =
-            static_cast<std::size_t>(std::min<std::uint64_t>(end - parsedEnd, kTailScanBytes));
-        std::string tail(count, '\0');
-        const ssize_t got = ::pread(fd, tail.data(), count, static_cast<off_t>(parsedEnd));
-        if (got > 0) {
-            tail.resize(static_cast<std::size_t>(got));
-            const bool tagged = tail.find("APETAGEX") != std::string::npos ||
-                                tail.find("LYRICSBEGIN") != std::string::npos;
-            damaged = !tagged && tail.find_first_not_of('\0') != std::string::npos;
+// Follows the MPEG frames from the first one to the end of the file. The frames of a whole file
+// lie end to end; after the last come only tags (ID3v1, APE, Lyrics3) or zero bytes. A
+// truncated file ends inside a frame, and a damaged one breaks the chain where bytes were lost
+// or overwritten. A stream whose frames state no length (free format) is not judged.
+FrameChain followFrames(int fd, std::uint64_t fileSize) {
+    FrameChain chain;
+    if (fd < 0) return chain;
+    ForwardReader file(fd, fileSize);
+    std::uint64_t pos = 0;
+    for (const std::uint8_t* p; (p = file.at(pos, 10)) != nullptr;) {
+        const std::uint64_t tag = id3v2TagBytes(p, 10);
+        if (tag == 0) break;
+        pos += tag;
+    }
+    // The first frame is the first header that another follows where it says: some encoders
+    // leave a few bytes before it, which the decoder skips too.
+    constexpr std::uint64_t kLeadingJunkLimit = 64 * 1024;
+    std::uint8_t first[4] = {};
+    const std::uint64_t searchEnd = pos + kLeadingJunkLimit;
+    for (;; ++pos) {
+        const std::uint8_t* p = file.at(pos, 4);
+        if (p == nullptr || pos >= searchEnd) return chain;
+        const std::size_t bytes = mpegFrameBytes(p, nullptr);
+        if (bytes == 0) continue;
+        std::memcpy(first, p, 4);
+        const std::uint8_t* next = file.at(pos + bytes, 4);
+        if (next != nullptr && mpegFrameBytes(next, nullptr) != 0 &&
+            (next[1] & 0x1E) == (first[1] & 0x1E) && (next[2] & 0x0C) == (first[2] & 0x0C)) {
+            break;
         }
     }
-    return damaged;
+    int layer = 0;
+    const std::size_t firstBytes = mpegFrameBytes(first, &layer);
+    if (layer == 3) {
+        const std::size_t look = std::min<std::size_t>(firstBytes, 64);
+        if (const std::uint8_t* frame = file.at(pos, look)) {
+            chain.statesLength = infoFrameCounts(frame, look);
+        }
+    }
+    std::uint64_t end = fileSize;
+    if (const std::uint8_t* t = file.at(end >= kId3v1Bytes ? end - kId3v1Bytes : 0, 3);
+        t != nullptr && end >= kId3v1Bytes && std::memcmp(t, "TAG", 3) == 0) {
+        end -= kId3v1Bytes;
+    }
+    while (pos < end) {
+        const std::uint8_t* p = end - pos >= 4 ? file.at(pos, 4) : nullptr;
+        const std::size_t bytes = p != nullptr ? mpegFrameBytes(p, nullptr) : 0;
+        if (bytes != 0 && (p[1] & 0x1E) == (first[1] & 0x1E) &&
+            (p[2] & 0x0C) == (first[2] & 0x0C)) {
+            if (end - pos < bytes) {
+                chain.broken = true;  // the last frame is cut short
+                return chain;
+            }
+            pos += bytes;
+            continue;
+        }
+        // A tag between two streams joined end to end.
+        const std::uint8_t* head = end - pos >= 10 ? file.at(pos, 10) : nullptr;
+        const std::uint64_t tag = head != nullptr ? id3v2TagBytes(head, 10) : 0;
+        if (tag != 0 && tag <= end - pos) {
+            pos += tag;
+            continue;
+        }
+        break;
+    }
+    if (pos >= end) return chain;
+    // What follows the last frame: tags or padding, else the chain broke here.
+    const std::size_t count =
+        static_cast<std::size_t>(std::min<std::uint64_t>(end - pos, kTailScanBytes));
+    const std::uint8_t* tail = file.at(pos, count);
+    if (tail == nullptr) return chain;
+    const std::string_view rest(reinterpret_cast<const char*>(tail), count);
+    const bool tagged = rest.find("APETAGEX") != std::string_view::npos ||
+                        rest.find("LYRICSBEGIN") != std::string_view::npos;
+    chain.broken = !tagged && rest.find_first_not_of('\0') != std::string_view::npos;
+    return chain;
 }
 
 int writeFailure(const WaveWriter& writer) {
@@ -267,7 +368,7 @@ int CVMP3WAV::ConvertMP3FileIntoWave(const std::string& source, const std::strin
     const int opened = openStream(source, decoder, rate, channels, fileSize);
     if (opened != kConvertOk) return opened;
     mpg123_handle* mh = decoder.get();
-    const std::int64_t expected = statedLength(mh);
+    const std::int64_t expected = decodedLength(mh);
     auto writer = WaveWriter::createReplacing(destination, static_cast<std::uint32_t>(rate), 16,
                                               static_cast<std::uint16_t>(channels));
     if (!writer) return kCvCreateOutput;
@@ -308,8 +409,11 @@ int CVMP3WAV::ConvertMP3FileIntoWave(const std::string& source, const std::strin
     }
     const std::uint64_t frames = writer->dataBytes() / frameBytes;
     if (frames == 0) return kCvInvalidMp3;
-    if (expected >= 0 && static_cast<std::int64_t>(frames) < expected) damaged = true;
-    if (!damaged && unparsedTail(mh, decoder.fd(), fileSize)) damaged = true;
+    const FrameChain chain = followFrames(decoder.fd(), fileSize);
+    if (chain.broken) damaged = true;
+    // Only a length the file states is held against what was decoded.
+    if (chain.statesLength && expected >= 0 && static_cast<std::int64_t>(frames) < expected)
+        damaged = true;
     if (!writer->finish()) return writer->error() == ENOSPC ? kCvNoTempSpace : kCvCloseOutput;
     m_frames.store(frames);
     m_damaged.store(damaged);

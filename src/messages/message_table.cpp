@@ -659,6 +659,12 @@ constexpr Message kMessages[] = {
     {496,
      "Error : There is not enough free space on your save location. It is recommended to make more "
      "free space available, and try again."},
+    // What a file is when the program does not open it, each filled with the file's name and
+    // what it was found to be.
+    {610, "\"%s\" is %s; Sonthra opens 8-bit and 16-bit PCM WAV files in mono or stereo."},
+    {611, "\"%s\" is %s; Sonthra opens WAV and MP3 files."},
+    {612, "\"%s\" is not an audio file Sonthra recognises; Sonthra opens WAV and MP3 files."},
+    {613, "\"%s\" is %s; convert it to WAV first."},
 };
 
 // Engine error numbers and the message each one shows, ascending by engine number. Several

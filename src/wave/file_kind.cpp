@@ -21,37 +21,6 @@ bool startsWith(const std::uint8_t* data, std::size_t size, std::size_t at, cons
     return at <= size && size - at >= n && std::memcmp(data + at, text, n) == 0;
 }
 
-// The length in bytes of the MPEG audio frame whose header is at p, or 0 when p holds none.
-std::size_t mpegFrameBytes(const std::uint8_t* p, int* layerOut) {
-    if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0) return 0;
-    const int version = (p[1] >> 3) & 3;    // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
-    const int layerBits = (p[1] >> 1) & 3;  // 1 layer III, 2 layer II, 3 layer I
-    const int bitrateIndex = p[2] >> 4;
-    const int rateIndex = (p[2] >> 2) & 3;
-    if (version == 1 || layerBits == 0 || bitrateIndex == 0 || bitrateIndex == 15 ||
-        rateIndex == 3 || (p[3] & 3) == 2) {
-        return 0;
-    }
-    static constexpr int kRates[3] = {44100, 48000, 32000};
-    static constexpr int kV1[3][15] = {
-        {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},       // III
-        {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},      // II
-        {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448}};  // I
-    static constexpr int kV2[3][15] = {
-        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
-        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
-        {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256}};
-    const bool mpeg1 = version == 3;
-    const int layer = 4 - layerBits;
-    const long bitrate = 1000L * (mpeg1 ? kV1 : kV2)[layerBits - 1][bitrateIndex];
-    const long rate = kRates[rateIndex] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
-    const long padding = (p[2] >> 1) & 1;
-    if (layerOut) *layerOut = layer;
-    if (layer == 1) return static_cast<std::size_t>((12 * bitrate / rate + padding) * 4);
-    const long factor = (layer == 3 && !mpeg1) ? 72 : 144;
-    return static_cast<std::size_t>(factor * bitrate / rate + padding);
-}
-
 // MPEG audio is taken for what it is only when a frame header is followed by a second one
 // where the first frame's length says it must be: a single sync word turns up in any noise.
 bool findMpeg(const std::uint8_t* data, std::size_t size, std::size_t from, int* layer) {
@@ -91,6 +60,36 @@ FileKind oggKind(const std::uint8_t* data, std::size_t size) {
 }
 
 }  // namespace
+
+std::size_t mpegFrameBytes(const std::uint8_t* p, int* layerOut) {
+    if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0) return 0;
+    const int version = (p[1] >> 3) & 3;    // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
+    const int layerBits = (p[1] >> 1) & 3;  // 1 layer III, 2 layer II, 3 layer I
+    const int bitrateIndex = p[2] >> 4;
+    const int rateIndex = (p[2] >> 2) & 3;
+    if (version == 1 || layerBits == 0 || bitrateIndex == 0 || bitrateIndex == 15 ||
+        rateIndex == 3 || (p[3] & 3) == 2) {
+        return 0;
+    }
+    static constexpr int kRates[3] = {44100, 48000, 32000};
+    static constexpr int kV1[3][15] = {
+        {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},       // III
+        {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},      // II
+        {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448}};  // I
+    static constexpr int kV2[3][15] = {
+        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
+        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
+        {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256}};
+    const bool mpeg1 = version == 3;
+    const int layer = 4 - layerBits;
+    const long bitrate = 1000L * (mpeg1 ? kV1 : kV2)[layerBits - 1][bitrateIndex];
+    const long rate = kRates[rateIndex] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
+    const long padding = (p[2] >> 1) & 1;
+    if (layerOut) *layerOut = layer;
+    if (layer == 1) return static_cast<std::size_t>((12 * bitrate / rate + padding) * 4);
+    const long factor = (layer == 3 && !mpeg1) ? 72 : 144;
+    return static_cast<std::size_t>(factor * bitrate / rate + padding);
+}
 
 std::uint64_t id3v2TagBytes(const std::uint8_t* data, std::size_t size) {
     if (size < 10 || !startsWith(data, size, 0, "ID3")) return 0;

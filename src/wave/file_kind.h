@@ -46,6 +46,11 @@ bool inspectFileKind(const std::string& path, FileKindInfo* info);
 // "MP4/M4A", "WMA/ASF", "CAF", "MP3" (or "MP2", "MP1" by layer), "unknown".
 std::string fileKindName(const FileKindInfo& info);
 
+// The length in bytes of the MPEG audio frame whose four header bytes are at p, or 0 when they
+// are no frame header (a free-format frame, whose length no header states, is 0 too). layer
+// receives 1, 2 or 3 when given.
+std::size_t mpegFrameBytes(const std::uint8_t* p, int* layer);
+
 // The ID3v2 tag size at the start of data (header, body and footer where its flag says so),
 // or 0 when data does not start with a plausible ID3v2 header.
 std::uint64_t id3v2TagBytes(const std::uint8_t* data, std::size_t size);

@@ -64,6 +64,10 @@ WaveInspect inspectWave(RiffFile& file, WaveFileLayout& layout) {
     }
     layout.fmtBytes = fmt.statedSize;
     layout.format = decodeFmtChunk(bytes, want);
+    constexpr std::size_t kSubFormatAt = 24;
+    if (layout.format.formatTag == kWaveFormatExtensible && want >= kSubFormatAt + 2)
+        layout.subFormatTag =
+            static_cast<std::uint16_t>(bytes[kSubFormatAt] | bytes[kSubFormatAt + 1] << 8);
     if (layout.format.blockAlign == 0) return WaveInspect::BadFmt;
     if (file.ascend(fmt) != kRiffOk) return WaveInspect::NoData;
     RiffChunk data;

@@ -24,7 +24,9 @@ enum class WaveInspect {
 
 struct WaveFileLayout {
     WaveFormat format;
-    std::uint32_t fmtBytes = 0;    // stated size of the "fmt " chunk
+    std::uint32_t fmtBytes = 0;  // stated size of the "fmt " chunk
+    // The sub-format's tag of an extensible record that does not read as PCM (3 for float).
+    std::uint16_t subFormatTag = 0;
     std::uint64_t dataOffset = 0;  // file position of the first sample byte
     std::uint32_t dataBytes = 0;   // sample bytes that are really there (see usableDataBytes)
     std::uint32_t statedDataBytes = 0;

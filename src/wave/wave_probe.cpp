@@ -4,11 +4,8 @@
 
 namespace sonthra {
 
-int probeWave(const std::string& name, std::uint32_t* frames, WaveFormat* format) {
-    if (frames) *frames = 0;
-    if (format) *format = WaveFormat{};
-    WaveFileLayout layout;
-    switch (inspectWave(name, layout)) {
+int waveInspectMessage(WaveInspect step) {
+    switch (step) {
         case WaveInspect::CannotOpen:
             return 103;
         case WaveInspect::NotWave:
@@ -22,6 +19,15 @@ int probeWave(const std::string& name, std::uint32_t* frames, WaveFormat* format
         case WaveInspect::Ok:
             break;
     }
+    return 0;
+}
+
+int probeWave(const std::string& name, std::uint32_t* frames, WaveFormat* format) {
+    if (frames) *frames = 0;
+    if (format) *format = WaveFormat{};
+    WaveFileLayout layout;
+    const int failed = waveInspectMessage(inspectWave(name, layout));
+    if (failed != 0) return failed;
     if (layout.frames() == 0) return 164;
     if (frames) *frames = layout.frames();
     if (format) *format = layout.format;

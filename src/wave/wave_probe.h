@@ -6,6 +6,7 @@
 #include <string>
 
 #include "wave/wave_format.h"
+#include "wave/wave_layout.h"
 
 namespace sonthra {
 
@@ -14,5 +15,9 @@ namespace sonthra {
 // 164 no whole sample frame. frames and format may be null; they are filled on success and
 // zeroed on failure. The format tag is not checked.
 int probeWave(const std::string& name, std::uint32_t* frames, WaveFormat* format);
+
+// The message number of an inspection's step as probeWave reports it (0 for Ok); a file whose
+// data chunk holds no whole frame is not a failure here.
+int waveInspectMessage(WaveInspect step);
 
 }  // namespace sonthra

@@ -18,6 +18,7 @@
 #include "docs_fixture.h"
 #include "engine/mixer_start.h"
 #include "messages/message_table.h"
+#include "support/mpeg_frames.h"
 #include "view/peak_file.h"
 #include "view/ui/overview.h"
 #include "view/view_errors.h"
@@ -136,7 +137,7 @@ TEST_F(DocumentWindowTest, Mp3WithoutTheConverterIsTheMissingComponent) {
     const std::string wav = makeWav("keep.wav", 4410);
     openByMenu(wav);
     ASSERT_TRUE(waitForWorkingCopy());
-    test::writeFile(user.file("tune.MP3"), std::string(1000, 'x'));
+    test::writeFile(user.file("tune.MP3"), testing::mpegFrames(3));
     dialogs.clearShown();
     dialogs.queueAnswer(DialogAnswer::Yes);
     openByMenu(user.file("tune.MP3"));
@@ -168,7 +169,7 @@ TEST_F(DocumentWindowTest, NoRoomForOneHandedOverFileStopsTheRest) {
     mp3.convertToWave = [](const std::string&, const std::string&) { return 0; };
     form.Files().SetMp3Services(mp3);
     const std::string big = user.file("long.mp3");
-    test::writeFile(big, "x");
+    test::writeFile(big, testing::mpegFrames(2));
     std::filesystem::resize_file(big, std::uint64_t{4} << 30);  // sparse: nothing is written
     const std::string after = makeWav("after.wav", 4410);
     dialogs.clearShown();
@@ -188,7 +189,7 @@ TEST_F(DocumentWindowTest, OneHandedOverFileFailingForMemoryDoesNotStopTheRest) 
     mp3.convertToWave = [](const std::string&, const std::string&) { return kNoMemory; };
     form.Files().SetMp3Services(mp3);
     const std::string failing = user.file("failing.mp3");
-    test::writeFile(failing, "x");
+    test::writeFile(failing, testing::mpegFrames(2));
     const std::string after = makeWav("after.wav", 4410);
     form.CommandHandler(handedOver({failing, after}));
     ASSERT_NE(form.CurrentDocument(), nullptr) << "the file after the failed one opens";

@@ -75,9 +75,11 @@ TEST_F(ConvertCliTest, FailuresPrintTheProductsMessageAndLeaveNoFile) {
     const std::string junk = dir.file("junk.mp3");
     std::ofstream(junk) << std::string(5000, 'j');
     EXPECT_EQ(cli("convert " + shellQuoted(junk) + " " + shellQuoted(dir.file("junk.wav"))), 1);
-    EXPECT_EQ(errText, "Error: Could not complete the Conversion process.\n");
+    const std::string notAudio =
+        "\"junk.mp3\" is not an audio file Sonthra recognises; Sonthra opens WAV and MP3 files.\n";
+    EXPECT_EQ(errText, notAudio);
     EXPECT_EQ(cli("info " + shellQuoted(junk)), 1);
-    EXPECT_EQ(errText, "Error : Invalid MP3 file.\n");
+    EXPECT_EQ(errText, notAudio);
     EXPECT_EQ(cli("convert " + shellQuoted(wav) + " " + shellQuoted(dir.file("x.ogg"))), 2);
     EXPECT_EQ(cli("convert " + shellQuoted(wav) + " " + shellQuoted(out) + " --encoder other"), 2);
     EXPECT_FALSE(fileExists(out));
@@ -99,6 +101,81 @@ TEST_F(ConvertCliTest, WithoutTheEncoderLibraryBesideTheProgramTheSystemEncoderS
     EXPECT_EQ(outputOf("ffprobe -v error -show_entries stream=codec_name -of csv=p=0 " +
                        shellQuoted(out)),
               "mp3\n");
+}
+
+// A file converts as what it holds: a WAV named ".mp3" as a WAV, an MP3 named ".wav" as an MP3;
+// other audio is refused by what it is and leaves nothing behind.
+TEST_F(ConvertCliTest, TheContentDecidesWhichWayAFileConverts) {
+    const std::string disguisedWav = dir.file("speech.mp3");
+    std::filesystem::copy_file(wav, disguisedWav);
+    const std::string mp3 = dir.file("out.mp3");
+    ASSERT_EQ(cli("convert " + shellQuoted(disguisedWav) + " " + shellQuoted(mp3)), 0) << errText;
+    EXPECT_EQ(outputOf("ffprobe -v error -show_entries stream=codec_name -of csv=p=0 " +
+                       shellQuoted(mp3)),
+              "mp3\n");
+    EXPECT_EQ(
+        outputOf(shellQuoted(binDir() + "/sonthra-cli") + " info " + shellQuoted(disguisedWav)),
+        "rate: 44100\nbits: 16\nchannels: 2\nframes: 88200\nlength: 000:02:000\n");
+
+    const std::string disguisedMp3 = dir.file("song.wav");
+    std::filesystem::copy_file(mp3, disguisedMp3);
+    const std::string back = dir.file("back.wav");
+    ASSERT_EQ(cli("convert " + shellQuoted(disguisedMp3) + " " + shellQuoted(back)), 0) << errText;
+    // Noise would come out at full scale; the tone comes back as mpg123 decodes it.
+    const std::string theirs = dir.file("theirs.wav");
+    ASSERT_EQ(runQuiet("mpg123 -q -w " + shellQuoted(theirs) + " " + shellQuoted(mp3)), 0);
+    EXPECT_EQ(readPcm(back).frames(), 88200u);
+    EXPECT_NEAR(measuredLevel(readPcm(back)), measuredLevel(readPcm(theirs)), 0.01);
+
+    const std::string m4a = dir.file("tune.mp3");
+    ASSERT_EQ(
+        runQuiet("ffmpeg -v error -i " + shellQuoted(wav) + " -c:a aac -f mp4 " + shellQuoted(m4a)),
+        0);
+    EXPECT_EQ(cli("convert " + shellQuoted(m4a) + " " + shellQuoted(dir.file("tune.wav"))), 1);
+    EXPECT_EQ(errText, "\"tune.mp3\" is an MP4/M4A file; Sonthra opens WAV and MP3 files.\n");
+    EXPECT_FALSE(fileExists(dir.file("tune.wav")));
+}
+
+// The same WAV file the program does not take gets the same text from every verb, and no verb
+// writes anything.
+TEST_F(ConvertCliTest, EveryVerbSaysTheSameOfAWavItDoesNotTake) {
+    struct Case {
+        const char* options;
+        const char* what;
+    } cases[] = {
+        {"-b 24", "a WAV file with 24-bit samples"},
+        {"-e floating-point -b 32", "a WAV file with 32-bit floating-point samples"},
+        {"-e a-law", "a WAV file with A-law samples"},
+        {"-b 16 -c 6", "a WAV file with 6 channels"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options);
+        const std::string take = dir.file("take.wav");
+        std::filesystem::remove(take);
+        ASSERT_EQ(runQuiet(std::string("sox -n ") + c.options + " " + shellQuoted(take) +
+                           " synth 0.2 sine 440"),
+                  0);
+        const std::string text = std::string("\"take.wav\" is ") + c.what +
+                                 "; Sonthra opens 8-bit and 16-bit PCM WAV files in mono or "
+                                 "stereo.\n";
+        const std::string in = shellQuoted(take), out = shellQuoted(dir.file("out.wav"));
+        const std::string mp3 = shellQuoted(dir.file("out.mp3"));
+        for (const std::string& words :
+             {"convert " + in + " " + mp3, "convert " + in + " " + mp3 + " --encoder system",
+              "format " + in + " " + out + " --bits 16", "effect Amplify " + in + " " + out,
+              "cut " + in + " " + out + " --from 0 --to 10", "info " + in}) {
+            SCOPED_TRACE(words);
+            EXPECT_EQ(cli(words), 1);
+            EXPECT_EQ(errText, text);
+        }
+        EXPECT_FALSE(fileExists(dir.file("out.wav")));
+        EXPECT_FALSE(fileExists(dir.file("out.mp3")));
+    }
+    // MPEG audio where a WAV file is needed says what it is too.
+    const std::string mp3 = dir.file("tone.mp3");
+    ASSERT_EQ(cli("convert " + shellQuoted(wav) + " " + shellQuoted(mp3)), 0) << errText;
+    EXPECT_EQ(cli("format " + shellQuoted(mp3) + " " + shellQuoted(dir.file("x.wav"))), 1);
+    EXPECT_EQ(errText, "\"tone.mp3\" is an MP3 file; convert it to WAV first.\n");
 }
 
 }  // namespace

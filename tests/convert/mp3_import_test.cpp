@@ -120,6 +120,73 @@ TEST_F(Mp3ImportTest, CorruptMiddleDecodesAroundTheDamage) {
     EXPECT_GT(readPcm(out).frames(), 3u * 44100 / 2);
 }
 
+// An APEv2 tag of one item as it is appended after the audio: items, then the footer.
+std::string apeTag() {
+    std::string item;
+    put32(item, 5);  // value length
+    put32(item, 0);  // flags
+    item += std::string("Title") + '\0' + "Tuned";
+    std::string footer = "APETAGEX";
+    put32(footer, 2000);
+    put32(footer, static_cast<std::uint32_t>(item.size() + 32));
+    put32(footer, 1);
+    put32(footer, 0);
+    footer += std::string(8, '\0');
+    return item + footer;
+}
+
+// Without an info frame a file states no length: the decoder's figure for it is an estimate
+// from the file's size, so only the frames themselves tell a whole file from a cut or damaged
+// one.
+TEST_F(Mp3ImportTest, FilesWithoutAnInfoFrameAreWholeUnlessCutOrDamaged) {
+    const std::string wav = dir.file("source.wav");
+    ASSERT_TRUE(makeToneWav(wav, 44100, 16, 2, 3.0, 440.0));
+    const std::string in = shellQuoted(wav);
+    struct Made {
+        const char* name;
+        std::string command;
+    } made[] = {
+        {"plain.mp3", "lame --quiet --nohist -t -b 128 " + in},
+        {"vbr.mp3", "lame --quiet --nohist -t -V 4 " + in},
+        {"v1only.mp3", "lame --quiet -t --id3v1-only --tt Tuned " + in},
+        {"ffmpeg.mp3", "ffmpeg -v error -i " + in + " -c:a libmp3lame -b:a 96k -write_xing 0"},
+        {"layer2.mp2", "ffmpeg -v error -i " + in + " -c:a mp2 -b:a 192k -f mp2"},
+    };
+    for (const Made& m : made) {
+        SCOPED_TRACE(m.name);
+        const std::string mp3 = dir.file(m.name);
+        ASSERT_EQ(runQuiet(m.command + " " + shellQuoted(mp3)), 0);
+        const std::string ours = dir.file("ours.wav"), theirs = dir.file("theirs.wav");
+        converter.armConversion();
+        ASSERT_EQ(converter.ConvertMP3FileIntoWave(mp3, ours), kConvertOk);
+        EXPECT_FALSE(converter.damaged()) << "a whole file is not called corrupt";
+        ASSERT_EQ(runQuiet("mpg123 -q -w " + shellQuoted(theirs) + " " + shellQuoted(mp3)), 0);
+        EXPECT_EQ(readPcm(ours).frames(), readPcm(theirs).frames());
+
+        // The same file with an APE tag after the audio is still whole.
+        const std::string tagged = dir.file(std::string("ape-") + m.name);
+        writeBytes(tagged, readBytes(mp3) + apeTag());
+        converter.armConversion();
+        ASSERT_EQ(converter.ConvertMP3FileIntoWave(tagged, ours), kConvertOk);
+        EXPECT_FALSE(converter.damaged());
+
+        // Cut in the middle of a frame, and bytes overwritten in the middle: both said.
+        const std::string bytes = readBytes(mp3);
+        const std::string cut = dir.file(std::string("cut-") + m.name);
+        writeBytes(cut, bytes.substr(0, bytes.size() / 2 + 77));
+        converter.armConversion();
+        ASSERT_EQ(converter.ConvertMP3FileIntoWave(cut, ours), kConvertOk);
+        EXPECT_TRUE(converter.damaged()) << "cut short";
+        std::string broken = bytes;
+        broken.replace(bytes.size() / 3, 3000, std::string(3000, '\xA5'));
+        const std::string damaged = dir.file(std::string("damaged-") + m.name);
+        writeBytes(damaged, broken);
+        converter.armConversion();
+        ASSERT_EQ(converter.ConvertMP3FileIntoWave(damaged, ours), kConvertOk);
+        EXPECT_TRUE(converter.damaged()) << "overwritten";
+    }
+}
+
 TEST_F(Mp3ImportTest, FilesWithoutAudioAndUnreadableOnesLeaveNoDestination) {
     const std::string out = dir.file("out.wav");
     const std::string text = dir.file("text.mp3");

@@ -62,7 +62,7 @@ TEST(FormatCommand, RefusesWrongWordsExistingOutputAndBadInput) {
     writeBytes(dir.file("text.wav"), "no wave");
     r = format({dir.file("text.wav"), dir.file("x.wav")});
     EXPECT_EQ(r.exit, cli::kExitFailed);
-    EXPECT_NE(r.err.find("Could not open input wave file"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("\"text.wav\" is not an audio file"), std::string::npos) << r.err;
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"in.wav", "taken.wav", "text.wav"}));
 }
 

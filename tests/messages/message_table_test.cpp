@@ -641,6 +641,14 @@ std::map<int, std::string> expectedTexts() {
     for (int n : {462, 463, 464, 465, 466, 467, 474, 475, 476}) {
         texts.emplace(n, disk + std::to_string(n));
     }
+    // The refusals that say what a file is.
+    texts.emplace(610,
+                  "\"%s\" is %s; Sonthra opens 8-bit and 16-bit PCM WAV files in mono or "
+                  "stereo.");
+    texts.emplace(611, "\"%s\" is %s; Sonthra opens WAV and MP3 files.");
+    texts.emplace(
+        612, "\"%s\" is not an audio file Sonthra recognises; Sonthra opens WAV and MP3 files.");
+    texts.emplace(613, "\"%s\" is %s; convert it to WAV first.");
     return texts;
 }
 

@@ -19,6 +19,7 @@
 #include "messages/message_table.h"
 #include "settings/settings.h"
 #include "view/peak_file.h"
+#include "wave/wave_inspect.h"
 #include "wave/wave_probe.h"
 #include "wave/wave_writer.h"
 
@@ -139,6 +140,13 @@ int DocumentController::NewDocument(const RecordFormat& format, const QString& n
     return 0;
 }
 
+int DocumentController::showRefusal(const std::string& file, const AudioFileFacts& facts,
+                                    int refused) {
+    m_dialogs.messageBox(parent(), kProductCaption, qs(refusalText(file, facts, refused)),
+                         DialogIcon::Error, DialogButtons::Ok);
+    return refused;
+}
+
 // Takes a document that failed half way out again; its working files go with it.
 int DocumentController::removeFailedDocument(std::uint32_t id, int result) {
     DocumentList& documents = m_session.Documents();
@@ -165,28 +173,31 @@ int DocumentController::OpenFileByPath(const QString& path) {
     DocumentList& documents = m_session.Documents();
     const std::string file = path.toStdString();
     if (!QFileInfo(path).isFile()) return ShowMessage(m_dialogs, parent(), kFileMissing, {path});
-    const bool mp3 = HasExtension(file, ".mp3");
+    // The content decides how the file opens: a WAV file named ".mp3" is a WAV file.
+    AudioFileFacts facts;
+    const int refused = inspectAudioFile(file, &facts);
+    const bool mp3 = facts.opensAs == OpensAs::Mpeg;
     // Without the MP3 converter nothing is closed for a file that cannot be opened anyway.
     if (mp3 && !(m_mp3.canConvert && m_mp3.bitRate && m_mp3.convertToWave)) {
         return kMp3NoComponent;
     }
-
-    // A WAV file that cannot be read is refused before the open document is closed for it.
+    if (refused != 0) return showRefusal(file, facts, refused);
     if (!mp3 && documents.indexOfFileName(file) < 0) {
         AudioFileInfo info;
         const int unreadable = m_engine->AudioGetFileInfo(&info, file);
         if (unreadable != 0) return ShowEngineError(m_dialogs, parent(), unreadable);
     }
-    if (!documents.empty()) {
+    // A file open in another document than the last one stays open: it is only selected.
+    const int alreadyOpen = documents.indexOfFileName(file);
+    if (alreadyOpen >= 0 && alreadyOpen + 1 < static_cast<int>(documents.count())) {
         const int closed = CloseDocument(static_cast<int>(documents.count()) - 1, true);
         if (closed != 0) return closed;
-    }
-    const int open = documents.indexOfFileName(file);
-    if (open >= 0) {
-        SelectDocument(open, false);
+        SelectDocument(documents.indexOfFileName(file), false);
         return 0;
     }
 
+    // Everything that can fail is done before the open document is closed, so that a refused,
+    // failed or cancelled open leaves it as it was, its undo included.
     const std::uint32_t bitRate = mp3 ? m_mp3.bitRate(file) : 0;
     const std::uint64_t needed = EstimateWorkspaceBytes(FileSize(file).value_or(0), mp3, bitRate);
     const std::optional<std::uint64_t> room = FreeSpaceBytes(m_session.TempFolder());
@@ -196,22 +207,30 @@ int DocumentController::OpenFileByPath(const QString& path) {
         m_openFoundNoRoom = true;
         return kNoRoomForWorkspace;
     }
+    const std::string temp = m_session.TempPreference();
+    const std::string workFile = ReserveTempName(temp);
+    if (workFile.empty()) return ShowMessage(m_dialogs, parent(), kTempFileNotMade);
+    if (mp3) {
+        const bool possible = m_mp3.canConvert(file);
+        const int converted = possible ? m_mp3.convertToWave(file, workFile) : 0;
+        if (!possible || converted != 0) {
+            RemoveFile(workFile);
+            return possible ? converted : kMp3NoComponent;
+        }
+    }
+    if (!documents.empty()) {
+        const int closed = CloseDocument(static_cast<int>(documents.count()) - 1, true);
+        if (closed != 0) {
+            RemoveFile(workFile);
+            return closed;
+        }
+    }
 
     auto record = std::make_unique<AudioDocument>();
     AudioDocument& document = *record;
     document.id = documents.nextId();
-    const std::string temp = m_session.TempPreference();
-    document.workFile = ReserveTempName(temp);
-    if (document.workFile.empty()) return ShowMessage(m_dialogs, parent(), kTempFileNotMade);
-    if (mp3) {
-        const bool possible = m_mp3.canConvert(file);
-        const int converted = possible ? m_mp3.convertToWave(file, document.workFile) : 0;
-        if (!possible || converted != 0) {
-            RemoveFile(document.workFile);
-            return possible ? converted : kMp3NoComponent;
-        }
-        document.mp3BitRate = static_cast<std::int32_t>(bitRate);
-    }
+    document.workFile = workFile;
+    if (mp3) document.mp3BitRate = static_cast<std::int32_t>(bitRate);
     document.fileName = file;
     document.undoFile = ReserveTempName(temp);
     document.redoFile = ReserveTempName(temp);
@@ -325,6 +344,14 @@ void DocumentController::OpenAsUnsaved(const QString& wavPath, const QString& di
         ShowMessage(m_dialogs, parent(), kFileMissing, {wavPath});
         return;
     }
+    // A file the working copy cannot be made of is refused before the open document goes.
+    AudioFileFacts facts;
+    int refused = inspectAudioFile(wavPath.toStdString(), &facts);
+    if (refused == 0 && facts.opensAs != OpensAs::Wave) refused = kMpegNotWave;
+    if (refused != 0) {
+        showRefusal(wavPath.toStdString(), facts, refused);
+        return;
+    }
     if (NewDocument(m_surface.RecordingFormat(), displayName) != 0) return;
     DocumentList& documents = m_session.Documents();
     AudioDocument* document = documents.current();
@@ -339,10 +366,11 @@ int DocumentController::OpenRequested(const QString& path, bool unsaved) {
     m_openFoundNoRoom = false;
     if (m_engine == nullptr) return 0;
     const std::string file = path.toStdString();
-    if (HasExtension(file, ".plst") || HasExtension(file, ".wma")) {
-        // A play list goes to the WMA library marked with "@".
-        return LoadWmaFile(HasExtension(file, ".plst") ? "@" + path : path);
-    }
+    // A play list goes to the WMA library marked with "@".
+    if (HasExtension(file, ".plst")) return LoadWmaFile("@" + path);
+    FileKindInfo kind;
+    if (HasExtension(file, ".wma") || (inspectFileKind(file, &kind) && kind.kind == FileKind::Asf))
+        return LoadWmaFile(path);
     if (unsaved) {
         OpenAsUnsaved(path, {}, false);
         return 0;

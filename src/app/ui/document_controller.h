@@ -24,6 +24,7 @@ namespace sonthra {
 // Other failures return message 104 too, so ask OpenFoundNoRoom() rather than compare.
 inline constexpr int kNoRoomForWorkspace = 104;
 
+struct AudioFileFacts;
 class DocumentSession;
 class NXWavePlayer;
 class Settings;
@@ -125,9 +126,11 @@ public:
     // A new empty document in this format (named name, or "Untitled<n>.wav"), after closing the
     // open one with the save prompt: 0, 129 or the message number shown.
     int NewDocument(const RecordFormat& format, const QString& name = {});
-    // Opens a WAV or MP3 file as the one document: 0, 129 (cancelled at the save prompt), 184
-    // (missing), 104 (no room in the temporary folder) or another message number, each already
-    // shown except 229 (the MP3 component is missing), which the caller asks about.
+    // Opens a WAV or MP3 file, told from its content, as the one document: 0, 129 (cancelled at
+    // the save prompt), 184 (missing), 104 (no room in the temporary folder), a refusal of
+    // wave/wave_inspect.h or another message number, each already shown except 229 (the MP3
+    // component is missing), which the caller asks about. The open document is closed only
+    // once the new one is ready to take its place.
     int OpenFileByPath(const QString& path);
     // Opens a WAV file as a new, unsaved document named displayName (or "Untitled<n>.wav").
     // With adopt the file, a temporary file made by the program, becomes the working copy and
@@ -168,6 +171,8 @@ private:
     void askMp3Component();
     int openAndAskMp3(const QString& path);
     int removeFailedDocument(std::uint32_t id, int result);
+    // Shows why file is not opened, from its inspection; returns refused.
+    int showRefusal(const std::string& file, const AudioFileFacts& facts, int refused);
     int openAsUnsavedSteps(AudioDocument& document, const std::string& wavPath, bool adopt);
     int saveCopyWithProgress(const std::string& source, const std::string& target,
                              const QString& caption);

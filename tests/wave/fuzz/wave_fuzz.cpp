@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "wave/wave_inspect.h"
 #include "wave/wave_layout.h"
 #include "wave/wave_probe.h"
 #include "wave/wave_reader.h"
@@ -72,5 +73,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (c.end() > fileSize) __builtin_trap();
         }
     }
+    // Whatever the bytes, a refusal says something and a file that is taken has a way in.
+    sonthra::AudioFileFacts facts;
+    const int refused = sonthra::inspectAudioFile(path, &facts);
+    if (refused != 0 && sonthra::refusalText(path, facts, refused).empty()) __builtin_trap();
+    if (refused == 0 && facts.opensAs == sonthra::OpensAs::Nothing) __builtin_trap();
     return 0;
 }
