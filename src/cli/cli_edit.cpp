@@ -2,26 +2,29 @@
 
 #include <sys/stat.h>
 
+#include <unistd.h>
+
 #include <algorithm>
-#include <chrono>
-#include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <ostream>
-#include <thread>
+#include <vector>
 
 #include "cli/cli_info.h"
 #include "cli/cli_progress.h"
 #include "cli/cli_report.h"
 #include "cli/cli_verbs.h"
-#include "engine/audio_edit.h"
+#include "cli/file_sequence.h"
+#include "engine/edit_errors.h"
+#include "engine/edit_job.h"
 #include "engine/silence_level.h"
 #include "engine/wave_layout.h"
+#include "messages/message_table.h"
+#include "sequence/sequence_document.h"
 
 namespace sonthra::cli {
 namespace {
-
-constexpr auto kPollPeriod = std::chrono::milliseconds(100);
 
 bool exists(const std::string& path) {
     struct stat st {};
@@ -98,27 +101,142 @@ std::string readOptions(const Command& command, EditArguments& a) {
     return {};
 }
 
-int startEdit(AudioEditor& editor, const Command& command, const EditArguments& a,
-              std::uint32_t* handle) {
-    const std::string& verb = command.verb->name;
-    const auto& files = command.files;
-    if (verb == "cut") return editor.AudioCut(files[0], a.from, a.to, 1, handle, 0, files[1]);
-    if (verb == "clear") return editor.AudioClear(files[0], a.from, a.to, 1, handle, 0, files[1]);
-    if (verb == "crop") return editor.AudioCrop(files[0], a.from, a.to, 1, handle, 0, files[1]);
-    if (verb == "copy-to")
-        return editor.AudioCopyInFile(files[0], a.from, a.to, 1, handle, 0, files[1]);
-    if (verb == "paste")
-        return editor.AudioPasteEx(files[0], a.at, 1, handle, 0, files[1], files[2]);
-    if (verb == "mute")
-        return editor.AudioEditMute(files[0], a.from, a.to, 1, handle, 0, a.channels, files[1]);
-    if (verb == "trim" && command.has("threshold"))
-        return editor.AudioEditTrimSilence(files[0], a.from, a.to, 1, handle, 0, a.threshold,
-                                           files[1]);
-    if (verb == "trim") {
-        return editor.AudioEditTrimTo(files[0], std::min(a.from, a.to), std::max(a.from, a.to),
-                                      a.trim.keepFirst, a.trim.keepLast, 1, handle, 0, files[1]);
+// Frames a run of the trim// Frames a run of the trim's search and of a channel's mute reads at
+// once.
+constexpr std::uint64_t kRunFrames = 1 << 16;
+
+// Prints the product's message; returns kExitFailed.
+int reportMessage(int message, std::ostream& err) {
+    const std::string text = FormatMessage(message);
+    if (text.empty()) {
+        err << "sonthra-cli: failed with message " << message << "\n";
+    } else {
+        err << text << "\n";
     }
-    return editor.AudioInsertSilence(files[0], a.at, 1, handle, 0, a.milliseconds, files[1]);
+    return kExitFailed;
+}
+
+// The frame of [from, to) that is not silence, first from the start (forward) or the end: its
+// position, or to when all is silent. 0 or a message number.
+int findSound(SequenceReader& reader, std::uint64_t from, std::uint64_t to, bool forward,
+              std::uint16_t threshold, std::uint64_t* found) {
+    const WaveFormat& f = reader.snapshot().format;
+    std::vector<unsigned char> run(kRunFrames * f.blockAlign);
+    *found = to;
+    for (std::uint64_t scanned = 0; scanned < to - from;) {
+        const std::uint64_t n = std::min(kRunFrames, to - from - scanned);
+        const std::uint64_t start = forward ? from + scanned : to - scanned - n;
+        if (const int r = reader.read(start, n, run.data()); r != 0) return r;
+        for (std::uint64_t i = 0; i < n; ++i) {
+            const std::uint64_t frame = forward ? i : n - 1 - i;
+            if (!isSilentFrame(run.data() + frame * f.blockAlign, f, threshold)) {
+                *found = start + frame;
+                return 0;
+            }
+        }
+        scanned += n;
+    }
+    return 0;
+}
+
+// Removes the silence at both ends of [from, to).
+int trimSilence(SequenceDocument& doc, std::uint64_t from, std::uint64_t to,
+                std::uint16_t threshold) {
+    SequenceReader reader(doc.snapshot());
+    std::uint64_t first = 0, last = 0;
+    if (const int r = findSound(reader, from, to, true, threshold, &first); r != 0) return r;
+    if (first == to) return doc.clear(from, to);
+    if (const int r = findSound(reader, first, to, false, threshold, &last); r != 0) return r;
+    if (last + 1 < to) {
+        if (const int r = doc.clear(last + 1, to); r != 0) return r;
+    }
+    return first > from ? doc.clear(from, first) : 0;
+}
+
+// Silences the channels of mask in [from, to): a silent piece when that is every channel, else
+// the range written again as new audio with those channels silent.
+int muteChannels(SequenceDocument& doc, std::uint64_t from, std::uint64_t to, unsigned mask) {
+    const WaveFormat& f = doc.format();
+    const unsigned every = (1u << f.channels) - 1;
+    // A mono file has one channel to silence, whichever was named.
+    if (f.channels == 1 || (mask & every) == every) return doc.mute(from, to);
+    std::unique_ptr<NewAudio> audio = doc.newAudio();
+    if (!audio) return kNoMemory;
+    SequenceReader reader(doc.snapshot());
+    const std::size_t sampleBytes = f.bitsPerSample / 8;
+    std::vector<unsigned char> run(kRunFrames * f.blockAlign);
+    for (std::uint64_t at = from; at < to;) {
+        const std::uint64_t n = std::min(kRunFrames, to - at);
+        if (const int r = reader.read(at, n, run.data()); r != 0) return r;
+        for (std::uint64_t i = 0; i < n; ++i) {
+            for (unsigned c = 0; c < f.channels; ++c) {
+                if (mask & (1u << c)) {
+                    std::fill_n(run.data() + i * f.blockAlign + c * sampleBytes, sampleBytes,
+                                silenceByte(f));
+                }
+            }
+        }
+        if (!audio->append(run.data(), n * f.blockAlign)) break;
+        at += n;
+    }
+    return doc.replace(from, to, *audio, "Mute");
+}
+
+// Inserts the samples of the WAV file clip at frame at.
+int pasteFile(SequenceDocument& doc, std::uint64_t at, const std::string& clip) {
+    WaveFileLayout layout;
+    int fd = -1;
+    if (openEditableWave(clip, &layout, &fd) != 0) {
+        if (fd >= 0) ::close(fd);
+        return EngineErrorToMessage(edit_error::kCannotOpenClip);
+    }
+    int result = 0;
+    if (!sameSampleLayout(layout.format, doc.format())) {
+        result = EngineErrorToMessage(edit_error::kClipFormatDiffers);
+    } else if (layout.frames() == 0) {
+        result = EngineErrorToMessage(edit_error::kNothingToPaste);
+    } else if (std::unique_ptr<NewAudio> audio = doc.newAudio(); !audio) {
+        result = kNoMemory;
+    } else {
+        audio->appendFrom(fd, layout.dataOffset,
+                          static_cast<std::uint64_t>(layout.frames()) * layout.format.blockAlign);
+        result = doc.replace(at, at, *audio, "Paste");
+    }
+    ::close(fd);
+    return result;
+}
+
+// Makes the verb's change to the document; *carry says whether the input's other chunks go
+// into the result. 0 or a message number.
+int editSequence(SequenceDocument& doc, const Command& command, const EditArguments& a,
+                 bool* carry) {
+    const std::string& verb = command.verb->name;
+    std::uint64_t from = std::min(a.from, a.to), to = std::max(a.from, a.to);
+    *carry = true;
+    if (verb == "cut") return doc.cut(from, to);
+    if (verb == "clear") return doc.clear(from, to);
+    if (verb == "crop") return doc.crop(from, to);
+    if (verb == "copy-to") {
+        *carry = false;
+        if (from == to) return EngineErrorToMessage(edit_error::kNoCopySelection);
+        return doc.crop(from, to);
+    }
+    if (verb == "paste") return pasteFile(doc, a.at, command.files[1]);
+    // An empty range leaves the file as it is.
+    if (verb == "mute")
+        return from == to ? 0 : muteChannels(doc, from, to, static_cast<unsigned>(a.channels));
+    if (verb == "trim" && command.has("threshold"))
+        return from == to ? 0 : trimSilence(doc, from, to, a.threshold);
+    if (verb == "trim") {
+        // The planned trim keeps [keepFirst, keepLast) of the range.
+        if (a.trim.keepLast < to) {
+            if (const int r = doc.clear(a.trim.keepLast, to); r != 0) return r;
+        }
+        return a.trim.keepFirst > from ? doc.clear(from, a.trim.keepFirst) : 0;
+    }
+    const std::uint64_t silent =
+        (static_cast<std::uint64_t>(a.milliseconds) * doc.format().sampleRate + 500) / 1000;
+    return silent == 0 ? 0 : doc.insertSilence(a.at, silent);
 }
 
 }  // namespace
@@ -156,6 +274,7 @@ int runEdit(const Command& command, std::ostream& err, const std::atomic<bool>& 
     // The last file name is the one written; the edit moves it into place only when complete.
     const std::string& output = command.files.back();
     if (exists(output)) return reportExists(output, err);
+
     if (command.verb->name == "trim" && !command.has("threshold")) {
         const int planned = PlanTrim(command.files[0], arguments.from, arguments.to,
                                      arguments.thresholdDb, arguments.pad, arguments.trim);
@@ -171,34 +290,29 @@ int runEdit(const Command& command, std::ostream& err, const std::atomic<bool>& 
         }
     }
 
-    AudioEditor editor;
-    // Nothing is edited in place here, so the engine need keep nothing for undo.
-    editor.AudioEditSetUndoRedo(0);
-    std::uint32_t handle = 0;
-    const int started = startEdit(editor, command, arguments, &handle);
-    if (started != 0) return reportEngineError(started, err);
+    std::unique_ptr<FileSequence> file;
+    if (const int r = FileSequence::open(command.files[0], &file); r != 0)
+        return reportMessage(r, err);
+    bool carry = true;
+    if (const int r = editSequence(file->document(), command, arguments, &carry); r != 0)
+        return reportMessage(r, err);
 
-    bool cancelled = false;
+    SaveOptions options;
+    if (carry) options.chunks = file->chunks();
     ProgressLine progress(err, isTerminal(err));
-    const auto show = [&](int percent) {
+    options.progress = [&](std::uint64_t done, std::uint64_t total) {
+        const int percent = total == 0 ? 100 : static_cast<int>(done * 100 / total);
         progress.show(command.verb->name + " " + std::to_string(percent) + "%", percent / 10);
+        return !interrupted.load();
     };
-    while (!editor.AudioEditProcessIsOver(handle)) {
-        if (interrupted.load() && !cancelled) {
-            editor.AudioEditCancelPressed(handle);
-            cancelled = true;
-        }
-        show(editor.AudioEditGetProcessProgress(handle));
-        std::this_thread::sleep_for(kPollPeriod);
-    }
-    const int reason = editor.AudioEditGetReasonForProcessExit(handle);
-    editor.AudioEditCloseHandle(&handle);
-    if (reason != 0) {
+    // Only the result is written; the input stays as it was, and so does a result that fails.
+    const int saved = saveWave(*file->document().snapshot(), output, options);
+    if (saved != 0) {
         progress.finish();
-        reportEngineError(reason, err);
-        return cancelled ? kExitInterrupted : kExitFailed;
+        reportMessage(saved, err);
+        return saved == kCancelled ? kExitInterrupted : kExitFailed;
     }
-    show(100);
+    progress.show(command.verb->name + " 100%", 10);
     return kExitOk;
 }
 

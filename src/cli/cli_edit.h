@@ -1,5 +1,6 @@
 // The editing verbs of sonthra-cli (cut, clear, crop, copy-to, paste, mute, trim,
-// insert-silence), run through the engine's file edits.
+// insert-silence): each reads its input as a sequence document, makes the edit there
+// and saves one new file.
 #pragma once
 
 #include <atomic>

@@ -151,18 +151,37 @@ bool AudioIO::isPlaying() const {
 int AudioIO::AudioPlayWave(const std::string& file, std::uint32_t first, int, int, int,
                            std::uint32_t last) {
     if (file.empty()) return engine_error::kNoPlaybackFileName;
+    int device = -1;
+    if (const int r = playbackDevice(&device); r != 0) return r;
+    std::unique_ptr<PlaySource> source;
+    if (const int r = openFileSource(file, &source); r != 0) return r;
+    return startPlayback(std::move(source), first, last, device);
+}
+
+int AudioIO::AudioPlaySequence(std::shared_ptr<const SequenceSnapshot> snapshot,
+                               std::uint64_t first, std::uint64_t last) {
+    if (!snapshot) return engine_error::kNoDataToPlay;
+    int device = -1;
+    if (const int r = playbackDevice(&device); r != 0) return r;
+    return startPlayback(sequenceSource(std::move(snapshot)), first, last, device);
+}
+
+int AudioIO::playbackDevice(int* device) {
     reapFinishedPlayback();
     if (m_playback) return engine_error::kPlaybackRunning;
     if (m_recording) return engine_error::kRecordingRunning;
-    const int device = m_devices->outputDevice(m_outputIndex);
-    if (device < 0) return engine_error::kCannotOpenOutputDevice;
-    if (m_levelTesting) AudioStopRecordLevelTest();
+    *device = m_devices->outputDevice(m_outputIndex);
+    return *device < 0 ? engine_error::kCannotOpenOutputDevice : 0;
+}
 
+int AudioIO::startPlayback(std::unique_ptr<PlaySource> source, std::uint64_t first,
+                           std::uint64_t last, int device) {
+    if (m_levelTesting) AudioStopRecordLevelTest();
     auto playback = std::make_unique<PlaybackStream>([this] { post(kEndOfPlaybackMessage, 0, 0); });
-    const int result = playback->start(file, first, last, device);
+    const int result = playback->start(std::move(source), first, last, device);
     if (result != 0) return result;
     m_playback = std::move(playback);
-    m_lastPosition = first;
+    m_lastPosition = clampFrames(first);
     return 0;
 }
 

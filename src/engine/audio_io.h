@@ -12,8 +12,10 @@
 namespace sonthra {
 
 class CaptureStream;
+struct SequenceSnapshot;
 class PaDevices;
 class PlaybackStream;
+class PlaySource;
 
 // Receives the engine's notices. It is called on one of the engine's own threads, so it should
 // only hand the message over to its owner's thread (a queued event) and return; it must not
@@ -81,6 +83,10 @@ public:
     // (1, 0, 0).
     int AudioPlayWave(const std::string& file, std::uint32_t first, int one, int zero1, int zero2,
                       std::uint32_t last);
+    // Plays frames [first, last) (last 0 = to the end) of a document's audio as the snapshot
+    // holds it, with the same rules.
+    int AudioPlaySequence(std::shared_ptr<const SequenceSnapshot> snapshot, std::uint64_t first,
+                          std::uint64_t last);
     int AudioPause();
     int AudioResume();
     int AudioStop();
@@ -129,6 +135,10 @@ private:
     void post(unsigned message, std::intptr_t wparam, std::intptr_t lparam);
     // Frees a playback that has already ended by itself.
     void reapFinishedPlayback();
+    // Checks that playback may start now and gives its device: 0 or the refusal.
+    int playbackDevice(int* device);
+    int startPlayback(std::unique_ptr<PlaySource> source, std::uint64_t first, std::uint64_t last,
+                      int device);
     int startCapture(const std::string& file, std::uint32_t sampleRate, int bitsPerSample,
                      int channels, std::uint64_t frameLimit);
 

@@ -45,7 +45,64 @@ long long preadAll(int fd, void* buffer, std::size_t count, std::uint64_t offset
     return static_cast<long long>(done);
 }
 
+class FileSource : public PlaySource {
+public:
+    FileSource(int fd, const WaveLayout& layout) : m_fd(fd), m_layout(layout) {}
+    ~FileSource() override { ::close(m_fd); }
+
+    const WaveLayout& layout() const override { return m_layout; }
+    std::uint64_t read(std::uint64_t from, std::uint64_t count, void* out) override {
+        const std::size_t align = m_layout.blockAlign;
+        const long long got =
+            preadAll(m_fd, out, count * align, m_layout.dataOffset + from * align);
+        return got > 0 ? static_cast<std::uint64_t>(got) / align : 0;
+    }
+
+private:
+    int m_fd;
+    WaveLayout m_layout;
+};
+
+class SequenceSource : public PlaySource {
+public:
+    explicit SequenceSource(std::shared_ptr<const SequenceSnapshot> snapshot)
+        : m_reader(std::move(snapshot)) {
+        const WaveFormat& f = m_reader.snapshot().format;
+        m_layout.channels = f.channels;
+        m_layout.sampleRate = f.sampleRate;
+        m_layout.bitsPerSample = f.bitsPerSample;
+        m_layout.blockAlign = f.blockAlign;
+        m_layout.dataBytes = m_reader.frames() * f.blockAlign;
+    }
+
+    const WaveLayout& layout() const override { return m_layout; }
+    std::uint64_t read(std::uint64_t from, std::uint64_t count, void* out) override {
+        std::uint64_t got = 0;
+        return m_reader.read(from, count, out, &got) == 0 ? got : 0;
+    }
+
+private:
+    SequenceReader m_reader;
+    WaveLayout m_layout;
+};
+
 }  // namespace
+
+int openFileSource(const std::string& file, std::unique_ptr<PlaySource>* out) {
+    const int fd = openRegularFile(file);
+    if (fd < 0) return engine_error::kCannotOpenWaveFile;
+    WaveLayout layout;
+    if (const int r = readWaveLayout(fd, layout); r != 0) {
+        ::close(fd);
+        return r;
+    }
+    *out = std::make_unique<FileSource>(fd, layout);
+    return 0;
+}
+
+std::unique_ptr<PlaySource> sequenceSource(std::shared_ptr<const SequenceSnapshot> snapshot) {
+    return std::make_unique<SequenceSource>(std::move(snapshot));
+}
 
 PlaybackStream::PlaybackStream(std::function<void()> onEnd) : m_onEnd(std::move(onEnd)) {}
 
@@ -56,12 +113,23 @@ PlaybackStream::~PlaybackStream() {
 int PlaybackStream::start(const std::string& file, std::uint64_t first, std::uint64_t last,
                           int paDevice) {
     stop();
-    m_fd = openRegularFile(file);
-    if (m_fd < 0) return engine_error::kCannotOpenWaveFile;
-    int result = readWaveLayout(m_fd, m_layout);
-    if (result != 0) {
+    std::unique_ptr<PlaySource> source;
+    if (const int r = openFileSource(file, &source); r != 0) return r;
+    return start(std::move(source), first, last, paDevice);
+}
+
+int PlaybackStream::start(std::unique_ptr<PlaySource> source, std::uint64_t first,
+                          std::uint64_t last, int paDevice) {
+    stop();
+    m_source = std::move(source);
+    m_layout = m_source->layout();
+    const bool playable = (m_layout.bitsPerSample == 8 || m_layout.bitsPerSample == 16) &&
+                          (m_layout.channels == 1 || m_layout.channels == 2) &&
+                          m_layout.sampleRate > 0 &&
+                          m_layout.blockAlign == m_layout.channels * m_layout.bitsPerSample / 8;
+    if (!playable) {
         closeStream();
-        return result;
+        return engine_error::kFormatNotSupported;
     }
     const std::uint64_t total = m_layout.frames();
     m_end = last == 0 ? total : std::min(last, total);
@@ -299,10 +367,7 @@ bool PlaybackStream::fillOnce() {
     const std::uint64_t frames = std::min<std::uint64_t>(m_blockFrames, m_readEnd - m_readPos);
     if (m_ring->writeAvailable() < frames * m_outChannels) return false;
 
-    const std::size_t align = m_layout.blockAlign;
-    const long long got =
-        preadAll(m_fd, m_raw.get(), frames * align, m_layout.dataOffset + m_readPos * align);
-    const std::uint64_t whole = got > 0 ? static_cast<std::uint64_t>(got) / align : 0;
+    const std::uint64_t whole = m_source->read(m_readPos, frames, m_raw.get());
     // A file that shrank or failed under us ends the playback where its audio ends.
     if (whole < frames) m_readEnd = m_readPos + whole;
 
@@ -384,10 +449,7 @@ void PlaybackStream::closeStream() {
         Pa_CloseStream(m_stream);
         m_stream = nullptr;
     }
-    if (m_fd >= 0) {
-        close(m_fd);
-        m_fd = -1;
-    }
+    m_source.reset();
 }
 
 }  // namespace sonthra

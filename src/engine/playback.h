@@ -1,5 +1,6 @@
-// One playback of a range of a PCM WAV file: a PortAudio output stream fed by a reader thread
-// through a lock-free ring, with the position actually heard and the peak levels.
+// One playback of a range of audio (a PCM WAV file, or a document's sequence of blocks): a
+// PortAudio output stream fed by a reader thread through a lock-free ring, with the position
+// actually heard and the peak levels.
 #pragma once
 
 #include <atomic>
@@ -14,11 +15,28 @@
 #include "engine/level_meter.h"
 #include "engine/ring_buffer.h"
 #include "engine/wave_layout.h"
+#include "sequence/sequence_reader.h"
 
 typedef void PaStream;
 struct PaStreamCallbackTimeInfo;
 
 namespace sonthra {
+
+// Where a playback's frames come from. The reader thread alone reads; a source that fails or
+// ends early gives fewer frames, and the playback ends where its audio does.
+class PlaySource {
+public:
+    virtual ~PlaySource() = default;
+    // The format (channels, rate, sample size, block align) and the frames the source holds.
+    virtual const WaveLayout& layout() const = 0;
+    // Reads frames [from, from + count) into out; the frames read.
+    virtual std::uint64_t read(std::uint64_t from, std::uint64_t count, void* out) = 0;
+};
+
+// The samples of a PCM WAV file: 0 or an engine error (102, 107 to 110).
+int openFileSource(const std::string& file, std::unique_ptr<PlaySource>* out);
+// A document's audio as it was when the snapshot was taken: later edits do not change it.
+std::unique_ptr<PlaySource> sequenceSource(std::shared_ptr<const SequenceSnapshot> snapshot);
 
 // Control calls (start, pause, resume, moveTo, position, levels, stop) come from one thread.
 // The reader thread calls onEnd once when the stream has played its last frame by itself, never
@@ -34,6 +52,9 @@ public:
     // Plays frames [first, last) of file (last 0 = to the end) on PortAudio device paDevice.
     // Returns 0 or an engine error: 102, 104, 105, 106, 107 to 110, 117.
     int start(const std::string& file, std::uint64_t first, std::uint64_t last, int paDevice);
+    // The same from any source; 104 (a format the engine does not play), 105, 106, 117.
+    int start(std::unique_ptr<PlaySource> source, std::uint64_t first, std::uint64_t last,
+              int paDevice);
 
     void pause();
     void resume();
@@ -80,7 +101,7 @@ private:
     std::function<void()> m_onEnd;
 
     // Set up by start() before the stream runs, read-only afterwards.
-    int m_fd = -1;
+    std::unique_ptr<PlaySource> m_source;
     WaveLayout m_layout;
     int m_outChannels = 0;
     std::uint64_t m_end = 0;

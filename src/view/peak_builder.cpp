@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
 #include <system_error>
@@ -9,6 +10,7 @@
 
 #include "view/minmax_sse2.h"
 #include "view/view_errors.h"
+#include "wave/wave_format.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -364,6 +366,83 @@ int ScanPeakStretch(SampleFile& file, std::uint64_t from, std::uint64_t to, std:
 void ScanPeakFrames(const unsigned char* p, std::size_t frames, const WaveFormat& format,
                     std::vector<PeakData::Channel>& out, std::size_t outBlock) {
     scanFrames(p, frames, format.channels, format.bitsPerSample / 8, out, outBlock);
+}
+
+namespace {
+
+// Scans frames [from, to) of the reader's audio into out from block from / 32 on; from is a
+// multiple of 32.
+int scanSequenceStretch(SequenceReader& reader, std::uint64_t from, std::uint64_t to,
+                        std::vector<PeakData::Channel>& out) {
+    const WaveFormat& format = reader.snapshot().format;
+    const std::uint64_t runFrames = kPeakReadBytes / format.blockAlign;
+    std::vector<unsigned char> run(static_cast<std::size_t>(runFrames) * format.blockAlign);
+    for (std::uint64_t at = from; at < to; at += runFrames) {
+        const std::uint64_t n = std::min(runFrames, to - at);
+        if (reader.read(at, n, run.data()) != 0) return kViewErrCannotRead;
+        ScanPeakFrames(run.data(), static_cast<std::size_t>(n), format, out,
+                       static_cast<std::size_t>(at / kPeakBlockFrames));
+    }
+    return kViewOk;
+}
+
+}  // namespace
+
+int ScanSequencePeaks(SequenceReader& reader, std::vector<PeakData::Channel>& out) {
+    out.clear();
+    const WaveFormat& format = reader.snapshot().format;
+    if (!isSupportedPcm(format)) return kViewErrCannotRead;
+    try {
+        SizePeakArrays(out, format.channels, peakBlockCount(reader.frames()));
+        const int r = scanSequenceStretch(reader, 0, reader.frames(), out);
+        if (r != kViewOk) out.clear();
+        return r;
+    } catch (const std::bad_alloc&) {
+        out.clear();
+        return kViewErrNoMemory;
+    }
+}
+
+int PatchSequencePeaks(SequenceReader& reader, std::uint64_t from, std::uint64_t removed,
+                       std::uint64_t inserted, std::vector<PeakData::Channel>& peaks) {
+    const WaveFormat& format = reader.snapshot().format;
+    const std::uint64_t after = reader.frames();
+    if (!isSupportedPcm(format) || peaks.size() != format.channels || after < inserted ||
+        after - inserted > std::numeric_limits<std::uint64_t>::max() - removed) {
+        return kViewErrPeakStale;
+    }
+    const std::uint64_t before = after - inserted + removed;
+    if (from > after - inserted || peaks[0].size() != peakBlockCount(before))
+        return kViewErrPeakStale;
+    for (const PeakData::Channel& c : peaks) {
+        if (c.size() != peaks[0].size()) return kViewErrPeakStale;
+    }
+    const std::size_t head = static_cast<std::size_t>(from / kPeakBlockFrames);
+    const bool moves =
+        (inserted > removed ? inserted - removed : removed - inserted) % kPeakBlockFrames == 0;
+    // The first block whose frames all lie after the edit, in the audio after it.
+    const std::size_t tail = moves
+                                 ? std::min(peakBlockCount(from + inserted), peakBlockCount(after))
+                                 : peakBlockCount(after);
+    try {
+        const std::size_t oldCount = peaks[0].size();
+        const std::size_t newCount = peakBlockCount(after);
+        for (PeakData::Channel& c : peaks) {
+            if (moves && tail < newCount) {
+                // Old block k - shift holds the frames new block k holds.
+                const std::size_t oldTail = tail + oldCount - newCount;
+                if (newCount > oldCount) c.resize(newCount);
+                std::memmove(c.data() + tail, c.data() + oldTail,
+                             (newCount - tail) * sizeof(TPeak));
+            }
+            c.resize(newCount);
+        }
+        return scanSequenceStretch(
+            reader, head * std::uint64_t{kPeakBlockFrames},
+            std::min<std::uint64_t>(after, tail * std::uint64_t{kPeakBlockFrames}), peaks);
+    } catch (const std::bad_alloc&) {
+        return kViewErrNoMemory;
+    }
 }
 
 }  // namespace sonthra

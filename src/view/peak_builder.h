@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "sequence/sequence_reader.h"
 #include "view/peak_data.h"
 #include "view/wave_source.h"
 
@@ -49,6 +50,19 @@ void SizePeakArrays(std::vector<PeakData::Channel>& out, int channels, std::size
 // The same for frames of format held in memory.
 void ScanPeakFrames(const unsigned char* p, std::size_t frames, const WaveFormat& format,
                     std::vector<PeakData::Channel>& out, std::size_t outBlock);
+
+// The peaks of a document's audio (8 or 16 bits, 1 or 2 channels) read through reader: one array
+// of ceil(frames / 32) entries per channel, the same grid of 32 frames from the audio's start as a
+// file's. 0, 106 when the arrays cannot be had, 107 when a block cannot be read.
+int ScanSequencePeaks(SequenceReader& reader, std::vector<PeakData::Channel>& out);
+// After an edit replaced `removed` frames from frame `from` by `inserted` others, peaks (those
+// of the audio before) become those of the audio after, which reader reads, exactly as a fresh
+// scan gives them: the blocks before the one holding from stay, the blocks the edit touched are
+// scanned, and when the length changed by a whole number of blocks the later ones move
+// unscanned; otherwise every block from the edit on is scanned. 0; 121 when the peaks do not
+// fit the audio before or the range does not fit it; 106 or 107 as a scan (drop the peaks).
+int PatchSequencePeaks(SequenceReader& reader, std::uint64_t from, std::uint64_t removed,
+                       std::uint64_t inserted, std::vector<PeakData::Channel>& peaks);
 
 // The block scans of 16-bit stereo data, the common case, each kept so that they can be checked
 // against one another: blocks whole 32-frame blocks from p into left and right. false when

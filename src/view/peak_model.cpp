@@ -1,6 +1,7 @@
 #include "view/peak_model.h"
 
 #include <algorithm>
+#include <limits>
 #include <new>
 #include <system_error>
 
@@ -241,6 +242,57 @@ int PeakModel::RemovePeakRange(std::uint32_t start, std::uint32_t end, const Obs
         return setPeaks(std::move(arrays));
     } catch (const std::bad_alloc&) {
         m_file.peaks.reset();
+        return kViewErrNoMemory;
+    }
+}
+
+int PeakModel::BuildPeaksFromSequence(const std::string& name,
+                                      const std::shared_ptr<const SequenceSnapshot>& snapshot,
+                                      const Observer* by) {
+    settle();
+    // The header counts frames in 32 bits, as a WAV file's size allows.
+    if (!isSupportedPcm(snapshot->format) ||
+        snapshot->frames() > std::numeric_limits<std::uint32_t>::max()) {
+        return kViewErrUnsupported;
+    }
+    try {
+        SequenceReader reader(snapshot);
+        std::vector<PeakData::Channel> arrays;
+        if (const int r = ScanSequencePeaks(reader, arrays); r != kViewOk) return r;
+        m_file.name = name;
+        m_file.header =
+            WaveHeaderInfo{snapshot->format, static_cast<std::uint32_t>(snapshot->frames()), 0};
+        m_file.peaks.reset();
+        const int r = setPeaks(std::move(arrays));
+        m_state.store(r == kViewOk ? PeakState::Built : PeakState::FileSet,
+                      std::memory_order_release);
+        lengthChanged(by);
+        return r;
+    } catch (const std::bad_alloc&) {
+        return kViewErrNoMemory;
+    }
+}
+
+int PeakModel::PatchPeaksFromSequence(const std::shared_ptr<const SequenceSnapshot>& after,
+                                      std::uint64_t from, std::uint64_t removed,
+                                      std::uint64_t inserted, const Observer* by) {
+    settle();
+    m_removal.reset();
+    const std::uint32_t total = m_file.header.totalSamples;
+    m_file.header.totalSamples = static_cast<std::uint32_t>(after->frames());
+    if (m_file.header.totalSamples == 0) m_file.peaks.reset();
+    if (m_file.header.totalSamples != total) lengthChanged(by);
+    if (!m_file.peaks) return kViewOk;
+    try {
+        // Peaks held elsewhere too (a background write, another model) stay as they are.
+        const std::shared_ptr<PeakData> old = std::move(m_file.peaks);
+        std::vector<PeakData::Channel> arrays =
+            old.use_count() > 1 ? old->channels() : old->release();
+        SequenceReader reader(after);
+        if (const int r = PatchSequencePeaks(reader, from, removed, inserted, arrays); r != 0)
+            return r;
+        return setPeaks(std::move(arrays));
+    } catch (const std::bad_alloc&) {
         return kViewErrNoMemory;
     }
 }

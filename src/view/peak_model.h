@@ -94,6 +94,21 @@ public:
     // when no worker can be had, nothing starts and RemovePeakRange scans as before.
     void PreparePeakRemoval(std::uint32_t start, std::uint32_t end);
 
+    // A document's audio instead of a file: name (the document's) and a header of the snapshot's
+    // format and length are attached, and its peaks scanned here. 0, 113 for a format no display
+    // can show, 106, 107; observers other than by are told of the new length.
+    int BuildPeaksFromSequence(const std::string& name,
+                               const std::shared_ptr<const SequenceSnapshot>& snapshot,
+                               const Observer* by = nullptr);
+    // After an edit of that audio replaced `removed` frames from `from` by `inserted` others
+    // (an undo swaps the two), the peaks become those of after (PatchSequencePeaks): the
+    // untouched blocks are kept and only what changed is scanned. Without peaks only the
+    // length changes. 0, 121 when the peaks are not of the audio before the edit, 106, 107
+    // (the peaks are dropped until the next build).
+    int PatchPeaksFromSequence(const std::shared_ptr<const SequenceSnapshot>& after,
+                               std::uint64_t from, std::uint64_t removed, std::uint64_t inserted,
+                               const Observer* by = nullptr);
+
     const std::string& fileName() const;
     void setFileName(const std::string& name);
     const WaveHeaderInfo& header() const;

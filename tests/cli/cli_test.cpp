@@ -12,6 +12,7 @@
 #include <regex>
 #include <thread>
 
+#include "engine/audio_edit.h"
 #include "engine/child_process.h"
 #include "engine/wav_maker.h"
 #include "engine/wave_layout.h"
@@ -323,6 +324,106 @@ TEST_F(CliTest, TrimWithoutAThresholdUsesTheNoiseFloorAndSaysWhenNothingIsLeftTo
         EXPECT_NE(cli(args).status, 0) << bad[0];
     }
     EXPECT_FALSE(std::ifstream(folder.file("bad.wav")).good());
+}
+
+// What the engine's own file edit writes for the same command.
+std::string engineResult(const std::vector<std::string>& args, const std::string& out) {
+    AudioEditor editor;
+    editor.AudioEditSetUndoRedo(0);
+    const auto number = [&](std::size_t i) {
+        return static_cast<std::uint32_t>(std::stoul(args[i]));
+    };
+    const std::string& verb = args[0];
+    std::uint32_t handle = 0;
+    int r = 0;
+    if (verb == "cut") r = editor.AudioCut(args[1], number(3), number(4), 1, &handle, 0, args[2]);
+    if (verb == "clear")
+        r = editor.AudioClear(args[1], number(3), number(4), 1, &handle, 0, args[2]);
+    if (verb == "crop") r = editor.AudioCrop(args[1], number(3), number(4), 1, &handle, 0, args[2]);
+    if (verb == "copy-to")
+        r = editor.AudioCopyInFile(args[1], number(3), number(4), 1, &handle, 0, args[2]);
+    if (verb == "paste")
+        r = editor.AudioPasteEx(args[1], number(4), 1, &handle, 0, args[2], args[3]);
+    if (verb == "mute")
+        r = editor.AudioEditMute(args[1], number(3), number(4), 1, &handle, 0,
+                                 static_cast<int>(number(5)), args[2]);
+    if (verb == "trim")
+        r = editor.AudioEditTrimSilence(args[1], number(3), number(4), 1, &handle, 0,
+                                        static_cast<std::uint16_t>(number(5)), args[2]);
+    if (verb == "insert-silence")
+        r = editor.AudioInsertSilence(args[1], number(3), 1, &handle, 0, number(4), args[2]);
+    if (r != 0) return "engine error " + std::to_string(r);
+    while (!editor.AudioEditProcessIsOver(handle)) std::this_thread::sleep_for(5ms);
+    r = editor.AudioEditGetReasonForProcessExit(handle);
+    editor.AudioEditCloseHandle(&handle);
+    return r != 0 ? "engine error " + std::to_string(r) : readFile(out);
+}
+
+TEST_F(CliTest, EditsWriteTheEnginesFilesByteForByteAndLeaveNoWorkingFiles) {
+    // Chunks before and after the samples, one of odd size, which the edits carry along; an
+    // 8-bit mono file shows the unsigned silent value, and a quiet start and end give the trim
+    // something to find.
+    std::vector<std::int16_t> quiet(2 * 700, 0);
+    const std::vector<std::int16_t> stereo = join(join(quiet, tone), quiet);
+    const std::string extra = chunk("LIST", std::string("INFOINAM\x06\0\0\0title\0", 18));
+    const std::string note = chunk("note", "odd");
+    struct Input {
+        std::string name;
+        std::string bytes;
+    } inputs[] = {
+        {"stereo16.wav", riff(chunk("fmt ", fmtBody(1, 2, 8000, 16)) + extra +
+                              chunk("data", samplesBytes(stereo)) + note)},
+        {"mono8.wav",
+         riff(chunk("fmt ", fmtBody(1, 1, 8000, 8)) +
+              chunk("data", samplesBytes8(join(quiet, slice(tone, 2, 0, 3000)))) + note)},
+    };
+    const std::string temporary = folder.file("tmp");
+    ASSERT_EQ(::mkdir(temporary.c_str(), 0700), 0);
+    ::setenv("TMPDIR", temporary.c_str(), 1);
+    int n = 0;
+    for (const Input& in : inputs) {
+        const std::string path = folder.file(in.name);
+        writeFile(path, in.bytes);
+        const std::string clip = folder.file("clip-" + in.name);
+        writeFile(clip, in.bytes);
+        const std::vector<std::vector<std::string>> commands = {
+            {"cut", path, "", "500", "2500"},
+            {"clear", path, "", "0", "1000"},
+            {"crop", path, "", "1000", "3100"},
+            {"copy-to", path, "", "10", "2000"},
+            {"paste", path, clip, "", "1234"},
+            {"mute", path, "", "200", "2900", "1"},
+            {"mute", path, "", "200", "2900", "2"},
+            {"mute", path, "", "0", "3000", "3"},
+            {"trim", path, "", "300", "3500", "3"},
+            {"trim", path, "", "0", "600", "3"},
+            {"insert-silence", path, "", "3000", "125"},
+        };
+        for (std::vector<std::string> c : commands) {
+            SCOPED_TRACE(in.name + " " + c[0] + " " + (c.size() > 5 ? c[5] : ""));
+            const std::size_t outIndex = c[0] == "paste" ? 3 : 2;
+            const std::string mine = folder.file("cli" + std::to_string(n) + ".wav");
+            c[outIndex] = folder.file("engine" + std::to_string(n++) + ".wav");
+            const std::string expected = engineResult(c, c[outIndex]);
+            std::vector<std::string> args = {c[0], c[1]};
+            if (c[0] == "paste") args.push_back(clip);
+            args.push_back(mine);
+            if (c[0] == "paste" || c[0] == "insert-silence") {
+                args.insert(args.end(), {"--at", c[outIndex == 3 ? 4 : 3]});
+                if (c[0] == "insert-silence") args.insert(args.end(), {"--ms", c[4]});
+            } else {
+                args.insert(args.end(), {"--from", c[3], "--to", c[4]});
+                if (c[0] == "mute") args.insert(args.end(), {"--channels", c[5]});
+                if (c[0] == "trim") args.insert(args.end(), {"--threshold", c[5]});
+            }
+            const ProgramResult result = cli(args);
+            ASSERT_EQ(result.status, 0) << result.errors;
+            EXPECT_TRUE(readFile(mine) == expected) << "differs from the engine's file";
+        }
+        EXPECT_EQ(readFile(path), in.bytes);
+    }
+    ::unsetenv("TMPDIR");
+    EXPECT_EQ(::rmdir(temporary.c_str()), 0) << "a working folder was left behind";
 }
 
 TEST_F(CliTest, DevicesAreListed) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -21,6 +23,7 @@
 #include "engine/engine_errors.h"
 #include "engine/wav_maker.h"
 #include "engine/wave_layout.h"
+#include "sequence/sequence_document.h"
 
 namespace sonthra {
 namespace {
@@ -349,6 +352,52 @@ TEST_F(AudioIOTest, PauseHoldsThePositionAndMoveJumps) {
     ASSERT_EQ(engine.AudioMoveTo(9 * rate, 1), 0);
     EXPECT_TRUE(waitForEndOfPlayback(5s));
     EXPECT_EQ(engine.AudioStop(), 0);
+}
+
+// A document's audio with a cut and a mute, played from its snapshot while the document goes
+// on being edited: the sink hears the snapshot's frames exactly, in order, with the silence.
+TEST_F(AudioIOTest, SequencePlaysItsSnapshotFrameForFrame) {
+    const std::uint32_t frames = kJudgeRate;
+    // Every frame differs from its neighbours and none is silent, so the heard stream can be
+    // lined up with the model and any frame out of place shows.
+    std::vector<std::int16_t> samples(2 * frames);
+    for (std::uint32_t f = 0; f < frames; ++f) {
+        samples[2 * f] = static_cast<std::int16_t>(1000 + (f * 7919u) % 20000);
+        samples[2 * f + 1] = static_cast<std::int16_t>(-samples[2 * f]);
+    }
+    const std::string workspace = folder.file("doc");
+    ASSERT_EQ(::mkdir(workspace.c_str(), 0700), 0);
+    writeFile(workspace + "/work.wav", pcmWave(kJudgeRate, 16, 2, samples));
+    std::unique_ptr<SequenceDocument> doc;
+    ASSERT_EQ(SequenceDocument::open(workspace, "work.wav", &doc), 0);
+    ASSERT_EQ(doc->cut(10000, 15000), 0);
+    ASSERT_EQ(doc->mute(20000, 22050), 0);
+    std::vector<std::int16_t> model(samples.begin(), samples.begin() + 2 * 10000);
+    model.insert(model.end(), samples.begin() + 2 * 15000, samples.end());
+    std::fill(model.begin() + 2 * 20000, model.begin() + 2 * 22050, 0);
+
+    auto judge = startJudgeRecording();
+    ASSERT_TRUE(judge->started());
+    ASSERT_EQ(engine.AudioPlaySequence(doc->snapshot(), 0, 0), 0);
+    // Edits made while it plays belong to the next playback.
+    ASSERT_EQ(doc->clear(0, 30000), 0);
+    ASSERT_TRUE(waitForEndOfPlayback());
+    EXPECT_EQ(engine.AudioStop(), 0);
+    std::this_thread::sleep_for(200ms);
+    judge->terminate();
+
+    const std::vector<std::int16_t> heard = toSamples(judge->output());
+    const std::size_t window = 2 * 64;
+    const auto start =
+        std::search(heard.begin(), heard.end(), model.begin(), model.begin() + window);
+    ASSERT_NE(start, heard.end()) << "the start of the audio was never heard as it is";
+    ASSERT_GE(static_cast<std::size_t>(heard.end() - start), model.size());
+    const std::vector<std::int16_t> played(start,
+                                           start + static_cast<std::ptrdiff_t>(model.size()));
+    std::size_t firstDifference = 0;
+    while (firstDifference < model.size() && played[firstDifference] == model[firstDifference])
+        ++firstDifference;
+    EXPECT_EQ(firstDifference, model.size()) << "frame " << firstDifference / 2 << " differs";
 }
 
 TEST_F(AudioIOTest, EndedPlaybackMakesWayForTheNext) {
