@@ -139,18 +139,30 @@ int findSound(SequenceReader& reader, std::uint64_t from, std::uint64_t to, bool
     return 0;
 }
 
+// Removes [keepLast, to) and [from, keepFirst), the later first so that from holds, noting
+// where the sound moved.
+int clearOutside(SequenceDocument& doc, std::uint64_t from, std::uint64_t to,
+                 std::uint64_t keepFirst, std::uint64_t keepLast, std::vector<FrameEdit>* moved) {
+    if (keepLast < to) {
+        if (const int r = doc.clear(keepLast, to); r != 0) return r;
+        moved->push_back({keepLast, to, 0});
+    }
+    if (keepFirst > from) {
+        if (const int r = doc.clear(from, keepFirst); r != 0) return r;
+        moved->push_back({from, keepFirst, 0});
+    }
+    return 0;
+}
+
 // Removes the silence at both ends of [from, to).
 int trimSilence(SequenceDocument& doc, std::uint64_t from, std::uint64_t to,
-                std::uint16_t threshold) {
+                std::uint16_t threshold, std::vector<FrameEdit>* moved) {
     SequenceReader reader(doc.snapshot());
     std::uint64_t first = 0, last = 0;
     if (const int r = findSound(reader, from, to, true, threshold, &first); r != 0) return r;
-    if (first == to) return doc.clear(from, to);
+    if (first == to) return clearOutside(doc, from, to, to, to, moved);
     if (const int r = findSound(reader, first, to, false, threshold, &last); r != 0) return r;
-    if (last + 1 < to) {
-        if (const int r = doc.clear(last + 1, to); r != 0) return r;
-    }
-    return first > from ? doc.clear(from, first) : 0;
+    return clearOutside(doc, from, to, first, last + 1, moved);
 }
 
 // Silences the channels of mask in [from, to): a silent piece when that is every channel, else
@@ -207,35 +219,43 @@ int pasteFile(SequenceDocument& doc, std::uint64_t at, const std::string& clip) 
 }
 
 // Makes the verb's change to the document; *carry says whether the input's other chunks go
-// into the result. 0 or a message number.
-int editSequence(SequenceDocument& doc, const Command& command, const EditArguments& a,
-                 bool* carry) {
+// into the result, and moved receives where the sound moved, for the markers. 0 or a message
+// number.
+int editSequence(SequenceDocument& doc, const Command& command, const EditArguments& a, bool* carry,
+                 std::vector<FrameEdit>* moved) {
     const std::string& verb = command.verb->name;
     std::uint64_t from = std::min(a.from, a.to), to = std::max(a.from, a.to);
     *carry = true;
-    if (verb == "cut") return doc.cut(from, to);
-    if (verb == "clear") return doc.clear(from, to);
-    if (verb == "crop") return doc.crop(from, to);
+    if (verb == "cut" || verb == "clear") {
+        moved->push_back({from, to, 0});
+        return verb == "cut" ? doc.cut(from, to) : doc.clear(from, to);
+    }
+    if (verb == "crop") {
+        moved->push_back({to, doc.frames(), 0});
+        moved->push_back({0, from, 0});
+        return doc.crop(from, to);
+    }
     if (verb == "copy-to") {
         *carry = false;
         if (from == to) return EngineErrorToMessage(edit_error::kNoCopySelection);
         return doc.crop(from, to);
     }
-    if (verb == "paste") return pasteFile(doc, a.at, command.files[1]);
+    if (verb == "paste") {
+        const std::uint64_t before = doc.frames();
+        const int r = pasteFile(doc, a.at, command.files[1]);
+        moved->push_back({a.at, a.at, doc.frames() - before});
+        return r;
+    }
     // An empty range leaves the file as it is.
     if (verb == "mute")
         return from == to ? 0 : muteChannels(doc, from, to, static_cast<unsigned>(a.channels));
     if (verb == "trim" && command.has("threshold"))
-        return from == to ? 0 : trimSilence(doc, from, to, a.threshold);
-    if (verb == "trim") {
-        // The planned trim keeps [keepFirst, keepLast) of the range.
-        if (a.trim.keepLast < to) {
-            if (const int r = doc.clear(a.trim.keepLast, to); r != 0) return r;
-        }
-        return a.trim.keepFirst > from ? doc.clear(from, a.trim.keepFirst) : 0;
-    }
+        return from == to ? 0 : trimSilence(doc, from, to, a.threshold, moved);
+    if (verb == "trim")
+        return clearOutside(doc, from, to, a.trim.keepFirst, a.trim.keepLast, moved);
     const std::uint64_t silent =
         (static_cast<std::uint64_t>(a.milliseconds) * doc.format().sampleRate + 500) / 1000;
+    moved->push_back({a.at, a.at, silent});
     return silent == 0 ? 0 : doc.insertSilence(a.at, silent);
 }
 
@@ -294,11 +314,15 @@ int runEdit(const Command& command, std::ostream& err, const std::atomic<bool>& 
     if (const int r = FileSequence::open(command.files[0], &file); r != 0)
         return reportMessage(r, err);
     bool carry = true;
-    if (const int r = editSequence(file->document(), command, arguments, &carry); r != 0)
+    std::vector<FrameEdit> moved;
+    if (const int r = editSequence(file->document(), command, arguments, &carry, &moved); r != 0)
         return reportMessage(r, err);
 
     SaveOptions options;
-    if (carry) options.chunks = file->chunks();
+    if (carry) {
+        if (const int r = file->chunks(moved, &options.chunks); r != 0)
+            return reportMessage(r, err);
+    }
     ProgressLine progress(err, isTerminal(err));
     options.progress = [&](std::uint64_t done, std::uint64_t total) {
         const int percent = total == 0 ? 100 : static_cast<int>(done * 100 / total);

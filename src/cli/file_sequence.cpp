@@ -2,9 +2,11 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <exception>
 #include <new>
@@ -14,6 +16,7 @@
 #include "messages/message_table.h"
 #include "wave/file_copy.h"
 #include "wave/riff.h"
+#include "wave/wave_cue.h"
 
 namespace sonthra::cli {
 namespace {
@@ -93,13 +96,42 @@ FileSequence::~FileSequence() {
     m_document.reset();
     if (!m_folder.empty()) removeFolder(m_folder);
     if (m_fd >= 0) ::close(m_fd);
+    if (m_markersFd >= 0) ::close(m_markersFd);
 }
 
-std::vector<CarriedChunk> FileSequence::chunks() const {
-    std::vector<CarriedChunk> carried;
+int FileSequence::chunks(const std::vector<FrameEdit>& edits, std::vector<CarriedChunk>* carried) {
+    carried->clear();
     for (const RiffChunk& c : m_layout.otherChunks)
-        carried.push_back(CarriedChunk{c.id, m_fd, c.dataOffset, c.size});
-    return carried;
+        carried->push_back(CarriedChunk{c.id, m_fd, c.dataOffset, c.size});
+    const CueChunks where = findCueChunks(m_layout.otherChunks);
+    CueSheet sheet;
+    // Chunks too large to be markers go over as they are.
+    if (where.cue < 0 || !readCueSheet(m_fd, m_layout.otherChunks, sheet)) return 0;
+    bool moved = false;
+    for (const FrameEdit& edit : edits)
+        moved = shiftCueSheet(sheet, edit.from, edit.to, edit.inserted) || moved;
+    if (!moved) return 0;
+    if (m_markersFd < 0) m_markersFd = ::memfd_create("sonthra-markers", MFD_CLOEXEC);
+    if (m_markersFd < 0 || ::ftruncate(m_markersFd, 0) != 0) return kCannotWriteMessage;
+    std::uint64_t at = 0;
+    const auto rewrite = [&](int index, const std::string& data) {
+        CarriedChunk& chunk = (*carried)[static_cast<std::size_t>(index)];
+        chunk = CarriedChunk{chunk.id, m_markersFd, at, static_cast<std::uint32_t>(data.size())};
+        at += data.size();
+        return ::pwrite(m_markersFd, data.data(), data.size(), static_cast<off_t>(chunk.offset)) ==
+               static_cast<ssize_t>(data.size());
+    };
+    if (!rewrite(where.cue, cueChunkData(sheet)) ||
+        (where.adtl >= 0 && !rewrite(where.adtl, adtlListData(sheet)))) {
+        return kCannotWriteMessage;
+    }
+    // Chunks left with nothing in them go; the later one first, so the other index holds.
+    std::vector<int> empty;
+    if (sheet.points.empty()) empty.push_back(where.cue);
+    if (where.adtl >= 0 && sheet.entries.empty()) empty.push_back(where.adtl);
+    std::sort(empty.rbegin(), empty.rend());
+    for (const int index : empty) carried->erase(carried->begin() + index);
+    return 0;
 }
 
 }  // namespace sonthra::cli

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sequence/sequence_document.h"
+#include "wave/markers.h"
 #include "wave/wave_layout.h"
 
 namespace sonthra::cli {
@@ -24,8 +25,11 @@ public:
 
     SequenceDocument& document() { return *m_document; }
     const WaveFileLayout& layout() const { return m_layout; }
-    // The file's other chunks, read from its own descriptor, for SaveOptions::chunks.
-    std::vector<CarriedChunk> chunks() const;
+    // The file's other chunks for SaveOptions::chunks after the edits (in the order made): read
+    // from its own descriptor, except its cue points, which move as the sound they point at
+    // moved (dropped with their labels where it went) and are then read from a memory file of
+    // this object. 0, or 121 when that file cannot be written.
+    int chunks(const std::vector<FrameEdit>& edits, std::vector<CarriedChunk>* carried);
 
 private:
     FileSequence() = default;
@@ -34,6 +38,7 @@ private:
     int m_fd = -1;
     WaveFileLayout m_layout;
     std::unique_ptr<SequenceDocument> m_document;
+    int m_markersFd = -1;
 };
 
 // Whether the engine can edit path's samples: 0 and its layout with a descriptor open for

@@ -105,13 +105,6 @@ int checkRoom(const EditJob& job) {
     return 0;
 }
 
-// One change of where the sound lies: the frames [from, to) replaced by inserted new ones.
-struct FrameEdit {
-    std::uint64_t from = 0;
-    std::uint64_t to = 0;
-    std::uint64_t inserted = 0;
-};
-
 // The source's cue points moved as the edit moves the sound they point at (and dropped with
 // their labels when it removes that sound). Only when one moves does the edited file get new
 // marker chunks; otherwise they go over byte for byte with the other chunks. 0 or 301.
@@ -513,7 +506,8 @@ int AudioEditor::AudioEditTrimTo(const std::string& sourcePath, std::uint32_t fi
     addPiece(pieces, EditPiece::Kind::Copy, 0, 0, source.bytes(first));
     addPiece(pieces, EditPiece::Kind::Copy, 0, source.bytes(keepFirst), source.bytes(keepLast));
     addPiece(pieces, EditPiece::Kind::Copy, 0, source.bytes(last), source.bytes(source.frames));
-    return startPieces(sourcePath, source, std::move(pieces), nullptr, result, handle);
+    return startPieces(sourcePath, source, std::move(pieces), nullptr, result, handle,
+                       {{keepLast, last, 0}, {first, keepFirst, 0}});
 }
 
 int AudioEditor::AudioPasteEx(const std::string& sourcePath, std::uint32_t position, int one,
@@ -549,12 +543,14 @@ int AudioEditor::insertAt(const std::string& sourcePath, Source& source, std::ui
     addPiece(pieces, EditPiece::Kind::Copy, 0, 0, at);
     addPiece(pieces, kind, clip ? 1 : 0, 0, bytes);
     addPiece(pieces, EditPiece::Kind::Copy, 0, at, source.bytes(source.frames));
-    return startPieces(sourcePath, source, std::move(pieces), clip, result, handle);
+    const std::uint64_t frames = bytes / source.layout.format.blockAlign;
+    return startPieces(sourcePath, source, std::move(pieces), clip, result, handle,
+                       {{position, position, frames}});
 }
 
 int AudioEditor::startPieces(const std::string& sourcePath, Source& source,
                              std::vector<EditPiece> pieces, Source* clip, const std::string& result,
-                             std::uint32_t* handle) {
+                             std::uint32_t* handle, std::initializer_list<FrameEdit> moved) {
     auto job = std::make_unique<EditJob>();
     job->format = source.layout.format;
     job->sourceChunks = source.layout.otherChunks;
@@ -563,10 +559,7 @@ int AudioEditor::startPieces(const std::string& sourcePath, Source& source,
     edited.carryChunks = true;
     edited.pieces = std::move(pieces);
     job->targets.push_back(std::move(edited));
-    const std::uint64_t frames = bytes / source.layout.format.blockAlign;
-    if (const int r = moveMarkers(*job, source.fd, {{position, position, frames}}); r != 0) {
-        return r;
-    }
+    if (const int r = moveMarkers(*job, source.fd, moved); r != 0) return r;
     job->inputs.push_back({source.release(), source.layout.dataOffset});
     if (clip) job->inputs.push_back({clip->release(), clip->layout.dataOffset});
     return start(std::move(job), handle);

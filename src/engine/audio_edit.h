@@ -24,6 +24,7 @@
 #include <string>
 
 #include "engine/edit_job.h"
+#include "wave/markers.h"
 
 namespace sonthra {
 
@@ -142,9 +143,10 @@ private:
                  EditPiece::Kind kind, std::uint64_t bytes, Source* clip, const std::string& result,
                  std::uint32_t* handle);
     // Starts the job that writes pieces of the source (input 0) and the clip (input 1) over
-    // the source or to result.
+    // the source or to result; moved says where the sound moved, for the source's markers.
     int startPieces(const std::string& sourcePath, Source& source, std::vector<EditPiece> pieces,
-                    Source* clip, const std::string& result, std::uint32_t* handle);
+                    Source* clip, const std::string& result, std::uint32_t* handle,
+                    std::initializer_list<FrameEdit> moved);
     std::string editTarget(const std::string& source, const std::string& result,
                            std::string& keepPrevious);
     std::string clipboardPath();

@@ -24,6 +24,13 @@ struct Marker {
 // "start-end name #id", for messages and test reports.
 void PrintTo(const Marker& marker, std::ostream* out);
 
+// One change of where the sound lies: the frames [from, to) replaced by inserted new ones.
+struct FrameEdit {
+    std::uint64_t from = 0;
+    std::uint64_t to = 0;
+    std::uint64_t inserted = 0;
+};
+
 // Moves the markers for an edit that replaced the frames [removedFrom, removedTo) with
 // insertedFrames new frames (a cut: none inserted; a paste: an empty range removed). A marker
 // before the edit stays; one after it moves with its sound; a point inside the removed frames

@@ -70,6 +70,30 @@ TEST_F(MarkersVerb, AddsPrintsAndWritesChaptersWithTheAudioUntouched) {
         "1.2.0 [(0, None, 'Intro'), (12.5, None, 'Interview \"live\"'), (20, 29.75, 'News')]\n");
 }
 
+// The edit verbs move the markers with the sound they point at, and drop those whose sound goes.
+TEST_F(MarkersVerb, EditVerbsMoveTheMarkersWithTheirSound) {
+    if (!haveSox()) GTEST_SKIP() << "no sox";
+    const std::string wav = dir.file("talk.wav");
+    ASSERT_TRUE(testing::run("sox -n -r 8000 -c 1 -b 16 '" + wav + "' synth 10 sine 300").ok);
+    ASSERT_EQ(run({wav, "--add", "1", "Gone"}), cli::kExitOk) << err;
+    ASSERT_EQ(run({wav, "--add", "6", "Kept"}), cli::kExitOk) << err;
+    const auto edit = [&](std::vector<std::string> args) {
+        std::ostringstream o, e;
+        const std::atomic<bool> interrupted{false};
+        const int code = cli::runCli(args, o, e, interrupted);
+        EXPECT_EQ(code, cli::kExitOk) << e.str();
+    };
+    edit({"cut", wav, dir.file("cut.wav"), "--from", "0.5s", "--to", "2.5s"});
+    ASSERT_EQ(run({dir.file("cut.wav")}), cli::kExitOk) << err;
+    EXPECT_EQ(out, "4.000000\t4.000000\tKept\n");
+    edit({"insert-silence", wav, dir.file("longer.wav"), "--at", "3s", "--ms", "500"});
+    ASSERT_EQ(run({dir.file("longer.wav")}), cli::kExitOk) << err;
+    EXPECT_EQ(out, "1.000000\t1.000000\tGone\n6.500000\t6.500000\tKept\n");
+    edit({"crop", wav, dir.file("crop.wav"), "--from", "5s", "--to", "8s"});
+    ASSERT_EQ(run({dir.file("crop.wav")}), cli::kExitOk) << err;
+    EXPECT_EQ(out, "1.000000\t1.000000\tKept\n");
+}
+
 TEST_F(MarkersVerb, Mp3ChaptersAreReadByMutagenFfprobeAndTheVerb) {
     if (!haveSox() || !testing::run("command -v lame").ok) GTEST_SKIP() << "no sox or lame";
     const std::string wav = dir.file("show.wav");
