@@ -131,6 +131,14 @@ TEST_F(ToolsWindowTest, AmplifyFromTheEffectsMenuChangesTheSelectionAsTheCommand
     form.Effects().EffectsButton3Click();
     EXPECT_EQ(work(), whole);
     EXPECT_TRUE(messages().isEmpty()) << errorsIn(messages());
+
+    // An effect that clips says so after its run, with the figures.
+    dialogs.clearShown();
+    select(5000, 1000);
+    answerEffect(12);
+    amplify->trigger();
+    ASSERT_EQ(messages().size(), 1) << errorsIn(messages());
+    EXPECT_TRUE(messages().front().contains("samples clipped")) << errorsIn(messages());
 }
 
 TEST_F(ToolsWindowTest, AnEffectCancelledInItsWindowOrWhileRunningLeavesTheDocumentAsItWas) {

@@ -190,6 +190,12 @@ int EffectsController::Apply(std::uintptr_t menuKey) {
     const int result =
         m_host.edit.RunTransform(effect, RefreshKind::Rebuild, first != last ? last : caret);
     if (result != 0) return result;
+    // What the effect wants the user to know of its run (samples clipped, a loudness it fell
+    // short of, and why).
+    if (const std::string said = EffectResultText(*plugin); !said.empty()) {
+        m_dialogs.messageBox(&m_host.window, kProductCaption, QString::fromStdString(said),
+                             DialogIcon::Information, DialogButtons::Ok);
+    }
 
     // The selection as it was, within the new length (an echo's tail may have made it longer,
     // nothing makes it shorter).
