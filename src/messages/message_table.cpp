@@ -659,6 +659,8 @@ constexpr Message kMessages[] = {
     {496,
      "Error : There is not enough free space on your save location. It is recommended to make more "
      "free space available, and try again."},
+    {530, "Sorry, this %s file cannot be opened: %s."},
+    {531, "Sorry, the file could not be saved as %s: %s."},
 };
 
 // Engine error numbers and the message each one shows, ascending by engine number. Several
