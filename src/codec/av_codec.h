@@ -63,7 +63,9 @@ enum class EncodeKind { Flac, OggVorbis, Opus, M4aAac };
 
 struct EncodeSettings {
     int flacLevel = 5;      // 0 (fastest) to 8 (smallest)
-    double quality = -100;  // Vorbis -1 to 10, Opus 0 to 10; used when bitrateKbps is 0
+    // Vorbis -1 to 10 (default 5), Opus 0 to 10 (default 5, 96 kbit/s in stereo); used when
+    // bitrateKbps is 0.
+    double quality = -100;
     int bitrateKbps = 0;    // Vorbis, Opus, AAC
 };
 

@@ -95,10 +95,11 @@ void setTags(AVDictionary** dict, const AudioTags& tags, bool vorbis) {
     put(vorbis ? "COMMENT" : "comment", tags.comment);
 }
 
-// The Opus quality scale 0..10 as bits per second per channel pair: 10 is transparent music.
+// The Opus quality scale 0..10 as bits per second of a stereo stream: 5 (the default) is 96
+// kbit/s, good music; 0 is 24, speech; 10 is 256, past what anyone hears.
 int opusBitrateFor(double quality) {
     const double q = std::clamp(quality, 0.0, 10.0);
-    return static_cast<int>(std::lround(32000 + q * 22400));
+    return static_cast<int>(std::lround(q <= 5 ? 24000 + q * 14400 : 96000 + (q - 5) * 32000));
 }
 
 class Encoder {
@@ -166,7 +167,7 @@ int Encoder::openEncoder(const EncodeSettings& s) {
             c->sample_fmt = AV_SAMPLE_FMT_FLT;
             c->bit_rate = s.bitrateKbps > 0
                               ? s.bitrateKbps * 1000LL
-                              : opusBitrateFor(s.quality < 0 ? 6 : s.quality) * f.channels / 2;
+                              : opusBitrateFor(s.quality < 0 ? 5 : s.quality) * f.channels / 2;
             break;
         case EncodeKind::M4aAac:
             c->sample_fmt = AV_SAMPLE_FMT_FLTP;
