@@ -62,11 +62,11 @@ std::string decodeMessage(const DecodeResult& result);
 enum class EncodeKind { Flac, OggVorbis, Opus, M4aAac };
 
 struct EncodeSettings {
-    int flacLevel = 5;      // 0 (fastest) to 8 (smallest)
+    int flacLevel = 5;  // 0 (fastest) to 8 (smallest)
     // Vorbis -1 to 10 (default 5), Opus 0 to 10 (default 5, 96 kbit/s in stereo); used when
     // bitrateKbps is 0.
     double quality = -100;
-    int bitrateKbps = 0;    // Vorbis, Opus, AAC
+    int bitrateKbps = 0;  // Vorbis, Opus, AAC
 };
 
 // "FLAC", "Ogg Vorbis", "Opus", "AAC (M4A)".

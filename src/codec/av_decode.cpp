@@ -1,5 +1,7 @@
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -9,6 +11,7 @@
 #include "codec/pcm_wave.h"
 #include "messages/message_table.h"
 #include "wave/file_kind.h"
+#include "wave/riff.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -39,6 +42,8 @@ const char* demuxerFor(FileKind kind) {
             return nullptr;
     }
 }
+
+constexpr std::size_t kWriteBytes = 1 << 20;
 
 struct Input {
     AVFormatContext* format = nullptr;
@@ -184,10 +189,58 @@ int probeAudioFile(const std::string& path, DecodeResult* result) {
     return openInput(path, &in, result);
 }
 
+namespace {
+
+// A RIFF or RF64 WAV of a format the codec layer takes holds its samples as the working copy
+// wants them: they are copied as they are, by the kernel where it can, without FFmpeg. false
+// (nothing done) for any other file, which FFmpeg then reads; otherwise result holds the code.
+bool copyPlainWave(const std::string& path, const std::string& outWav, DecodeResult* r,
+                   const CodecProgress& progress, int* code) {
+    FileKindInfo info;
+    if (!inspectFileKind(path, &info) ||
+        (info.kind != FileKind::Wave && info.kind != FileKind::Rf64)) {
+        return false;
+    }
+    const int fd = openRegularFile(path);
+    if (fd < 0) return false;
+    PcmWaveInfo wave;
+    std::string why;
+    const bool plain =
+        readPcmWaveHeader(fd, &wave, &why) && isCodecPcm(wave.format) && wave.dataBytes > 0;
+    if (plain) {
+        r->formatName = fileKindName(info);
+        r->lossless = true;
+        r->sourceChannels = wave.format.channels;
+        r->format = wave.format;
+        r->format.extensible = !wave.format.isFloat && wave.format.bits > 16;
+        auto writer = PcmWaveWriter::createReplacing(outWav, r->format);
+        const int err =
+            writer == nullptr
+                ? EIO
+                : writer->copyFrom(fd, wave.dataOffset, wave.dataBytes,
+                                   [&](std::uint64_t done, std::uint64_t total) {
+                                       return !progress || progress(double(done) / double(total));
+                                   });
+        if (err == ECANCELED) {
+            *code = kCancelled;
+        } else if (err != 0 || !writer->finish()) {
+            *code = fail(r, "the working copy cannot be written");
+        } else {
+            r->frames = wave.dataBytes / wave.format.blockAlign();
+            *code = kSuccess;
+        }
+    }
+    ::close(fd);
+    return plain;
+}
+
+}  // namespace
+
 int decodeToWave(const std::string& path, const std::string& outWav, const DecodeOptions& options,
                  DecodeResult* result, const CodecProgress& progress) {
     *result = DecodeResult{};
     DecodeResult& r = *result;
+    if (int code = 0; copyPlainWave(path, outWav, &r, progress, &code)) return code;
     Input in;
     if (const int code = openInput(path, &in, &r); code != kSuccess) return code;
     const bool mix = r.sourceChannels > 2 && options.channels == ChannelChoice::MixToStereo;
@@ -211,6 +264,22 @@ int decodeToWave(const std::string& path, const std::string& outWav, const Decod
     int frameFormat = -1, frameRate = 0, frameChannels = 0;
     av::Packet packet;
     av::Frame frame;
+
+    // Mixes frames (or, with none, what the resampler still holds) onto the end of bytes.
+    const auto mixInto = [&](std::uint8_t* const* planes, int frames) {
+        const int room = swr_get_out_samples(mixer.s, frames);
+        if (room < 0) return false;
+        mixed.resize(static_cast<std::size_t>(room) * 2 + 2);
+        auto* dst = reinterpret_cast<std::uint8_t*>(mixed.data());
+        const int got =
+            swr_convert(mixer.s, &dst, room, const_cast<const std::uint8_t**>(planes), frames);
+        if (got < 0) return false;
+        const std::size_t at = bytes.size();
+        bytes.resize(at + static_cast<std::size_t>(got) * r.format.blockAlign());
+        floatToPcm(mixed.data(), static_cast<std::size_t>(got) * 2, r.format, bytes.data() + at,
+                   &dither);
+        return true;
+    };
 
     // Turns every frame the decoder has ready into WAV bytes; an error code or 0.
     const auto drain = [&]() -> int {
@@ -246,22 +315,19 @@ int decodeToWave(const std::string& path, const std::string& outWav, const Decod
                        f->ch_layout.nb_channels != frameChannels) {
                 return fail(&r, "its sample format changes part way through");
             }
-            bytes.clear();
             if (mix) {
-                mixed.resize(static_cast<std::size_t>(f->nb_samples) * 2);
-                auto* dst = reinterpret_cast<std::uint8_t*>(mixed.data());
-                const int got =
-                    swr_convert(mixer.s, &dst, f->nb_samples,
-                                const_cast<const std::uint8_t**>(f->extended_data), f->nb_samples);
-                if (got < 0) return fail(&r, "its channels cannot be mixed down");
-                bytes.resize(static_cast<std::size_t>(got) * r.format.blockAlign());
-                floatToPcm(mixed.data(), static_cast<std::size_t>(got) * 2, r.format, bytes.data(),
-                           &dither);
+                if (!mixInto(f->extended_data, f->nb_samples)) {
+                    return fail(&r, "its channels cannot be mixed down");
+                }
             } else {
                 appendFrame(f, r.format, first, bytes);
             }
-            if (!bytes.empty() && !writer->write(bytes.data(), bytes.size())) {
-                return fail(&r, "the working copy cannot be written");
+            // Frames are a few kilobytes: the file gets them a megabyte at a time.
+            if (bytes.size() >= kWriteBytes) {
+                if (!writer->write(bytes.data(), bytes.size())) {
+                    return fail(&r, "the working copy cannot be written");
+                }
+                bytes.clear();
             }
             av_frame_unref(frame.f);
         }
@@ -293,21 +359,12 @@ int decodeToWave(const std::string& path, const std::string& outWav, const Decod
     }
     if (code == kSuccess && avcodec_send_packet(in.decoder.c, nullptr) >= 0) code = drain();
     if (code != kSuccess) return code;
-    if (writer == nullptr || writer->dataBytes() == 0) return fail(&r, "it holds no audio");
-    if (mix) {
-        // What the resampler still holds of the last frames.
-        mixed.resize(4096 * 2);
-        auto* dst = reinterpret_cast<std::uint8_t*>(mixed.data());
-        const int got = swr_convert(mixer.s, &dst, 4096, nullptr, 0);
-        if (got > 0) {
-            bytes.resize(static_cast<std::size_t>(got) * r.format.blockAlign());
-            floatToPcm(mixed.data(), static_cast<std::size_t>(got) * 2, r.format, bytes.data(),
-                       &dither);
-            if (!writer->write(bytes.data(), bytes.size())) {
-                return fail(&r, "the working copy cannot be written");
-            }
-        }
+    if (writer == nullptr) return fail(&r, "it holds no audio");
+    if (mix && !mixInto(nullptr, 0)) return fail(&r, "its channels cannot be mixed down");
+    if (!bytes.empty() && !writer->write(bytes.data(), bytes.size())) {
+        return fail(&r, "the working copy cannot be written");
     }
+    if (writer->dataBytes() == 0) return fail(&r, "it holds no audio");
     r.frames = writer->dataBytes() / r.format.blockAlign();
     if (!writer->finish()) return fail(&r, "the working copy cannot be written");
     if (progress) progress(1.0);

@@ -168,6 +168,29 @@ bool PcmWaveWriter::write(const void* bytes, std::size_t count) {
     return true;
 }
 
+int PcmWaveWriter::copyFrom(int fd, std::uint64_t offset, std::uint64_t count,
+                            const CopyStep& step) {
+    if (m_failed) return EIO;
+    const std::uint64_t at = pcmWaveHeaderBytes(m_format) + m_dataBytes;
+    for (std::uint64_t done = 0; done < count;) {
+        const std::uint64_t n = std::min(kCopyStepBytes, count - done);
+        const CopyResult copied = copyFileBytes(fd, offset + done, m_safe.fd(), at + done, n);
+        const int err =
+            copied.ok() ? (step && !step(done + n, count) ? ECANCELED : 0) : copied.error;
+        if (err != 0) {
+            m_failed = true;
+            m_error = err;
+            m_safe.discard();
+            return err;
+        }
+        done += n;
+        m_dataBytes += n;
+    }
+    // Later writes append after what the kernel copied.
+    ::lseek(m_safe.fd(), static_cast<off_t>(at + count), SEEK_SET);
+    return 0;
+}
+
 bool PcmWaveWriter::finish() {
     if (m_failed) return false;
     if (!finishPcmWave(m_safe.fd(), m_format, m_dataBytes)) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "codec/pcm_formats.h"
+#include "wave/file_copy.h"
 #include "wave/safe_file.h"
 
 namespace sonthra {
@@ -43,6 +44,9 @@ public:
                                                           const PcmFormat& format,
                                                           std::optional<mode_t> mode = {});
     bool write(const void* bytes, std::size_t count);
+    // Appends count sample bytes of the open file fd from offset, by the kernel's copy where it
+    // can, in steps that each call step (false stops: the result is then ECANCELED). 0 or errno.
+    int copyFrom(int fd, std::uint64_t offset, std::uint64_t count, const CopyStep& step = {});
     bool finish();
     std::uint64_t dataBytes() const { return m_dataBytes; }
     const PcmFormat& format() const { return m_format; }

@@ -197,7 +197,12 @@ TEST_F(Decode, ACancelLeavesTheOutputAsItWas) {
     int calls = 0;
     EXPECT_EQ(decodeToWave(in, out, {}, &r, [&](double) { return ++calls < 3; }), kCancelled);
     EXPECT_EQ(readAll(out), "kept");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 2);
+    // A WAV whose samples are copied as they are stops the same way.
+    const std::string wav = dir / "long.wav";
+    ASSERT_EQ(runQuiet("sox " + shellQuoted(in) + " -b 24 " + shellQuoted(wav)), 0);
+    EXPECT_EQ(decodeToWave(wav, out, {}, &r, [](double) { return false; }), kCancelled);
+    EXPECT_EQ(readAll(out), "kept");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 3);
 }
 
 }  // namespace
