@@ -99,17 +99,5 @@ TEST(PcmFormats, ReducingTheWordLengthDithersAndClips) {
     EXPECT_EQ(0, std::memcmp(b32 + 8, "\x00\x00\x00\x00\xFF\xFF\xFF\x7F", 8));
 }
 
-TEST(PcmFormats, FloatSamplesAreKeptAsTheyAre) {
-    const float in[] = {0.25f, -2.5f, 1e-30f};
-    for (std::uint16_t bits : {32, 64}) {
-        const PcmFormat f{44100, 1, bits, true, false};
-        std::vector<unsigned char> bytes(3 * f.bytesPerSample());
-        floatToPcm(in, 3, f, bytes.data(), nullptr);
-        float back[3];
-        pcmToFloat(bytes.data(), f, 3, back);
-        EXPECT_EQ(0, std::memcmp(in, back, sizeof in)) << bits;
-    }
-}
-
 }  // namespace
 }  // namespace sonthra
