@@ -88,6 +88,12 @@ int openInput(const std::string& path, Input* in, DecodeResult* r) {
     if (info.kind == FileKind::Unknown)
         return fail(r, "it is not an audio file this program knows");
     if (demuxer == nullptr) return fail(r, "this reader does not take " + r->formatName + " files");
+    if (info.kind == FileKind::Wave || info.kind == FileKind::Rf64) {
+        const int fd = openRegularFile(path);
+        const bool sound = fd >= 0 && waveChunksInBounds(fd);
+        if (fd >= 0) ::close(fd);
+        if (!sound) return fail(r, "it is damaged (its chunks claim more than the file holds)");
+    }
     const AVInputFormat* format = av_find_input_format(demuxer);
     if (format == nullptr)
         return fail(r, "FFmpeg was built without its " + r->formatName + " reader");

@@ -109,6 +109,24 @@ bool readPcmWaveHeader(int fd, PcmWaveInfo* info, std::string* why) {
     return false;
 }
 
+bool waveChunksInBounds(int fd) {
+    const off_t end = ::lseek(fd, 0, SEEK_END);
+    if (end < 12) return false;
+    const auto fileSize = static_cast<std::uint64_t>(end);
+    for (std::uint64_t at = 12; at + 8 <= fileSize;) {
+        unsigned char chunk[8];
+        if (!readAt(fd, at, chunk, 8)) return false;
+        const std::uint64_t size = le32(chunk + 4);
+        const std::uint64_t next = at + 8 + size + (size & 1);
+        if (next > fileSize + (size & 1)) {
+            // Samples cut short, or an RF64 data size kept in ds64: readers stop at the end.
+            return std::memcmp(chunk, "data", 4) == 0;
+        }
+        at = next;
+    }
+    return true;
+}
+
 std::size_t pcmWaveHeaderBytes(const PcmFormat& format) {
     return 12 + 8 + kDs64Body + 8 + makeFmtChunk(format).size() + 8;
 }

@@ -27,6 +27,11 @@ struct PcmWaveInfo {
 // short reason that follows "is" ("not a WAV file", "damaged", ...) otherwise.
 bool readPcmWaveHeader(int fd, PcmWaveInfo* info, std::string* why);
 
+// Whether every chunk of a RIFF or RF64 file but the samples ends inside the file. FFmpeg trusts
+// the sizes inside a chunk (a LIST's texts) as far as that chunk's own size says, so a file
+// whose chunks claim more than the file holds is not handed to it.
+bool waveChunksInBounds(int fd);
+
 // The header our writer puts in front of the samples: RIFF, a 36-byte JUNK chunk that a ds64
 // takes over when the file passes 4 GB, "fmt " and the "data" chunk's head.
 std::size_t pcmWaveHeaderBytes(const PcmFormat& format);

@@ -180,6 +180,16 @@ TEST_F(Decode, DamagedFilesOfEachKindAreRefusedWithTheirFormatNamed) {
             EXPECT_EQ(readAll(out), "kept");
         }
     }
+    // A WAV whose LIST chunk claims 2 GB and whose title claims 1.7 GB inside it: refused
+    // before any reader believes the sizes.
+    std::string wav = readAll(source);
+    wav.insert(36, std::string("LIST\x0e\0\0\x80INFOINAMfile\x02\0\0\0T\0", 26));
+    const std::string listed = dir / "listed.wav";
+    writeAll(listed, wav);
+    DecodeResult listedResult;
+    EXPECT_EQ(decodeToWave(listed, out, {}, &listedResult), kCodecOpenFailed);
+    EXPECT_EQ(listedResult.reason, "it is damaged (its chunks claim more than the file holds)");
+
     const std::string text = dir / "notes.flac";
     writeAll(text, "just some words, not audio at all\n");
     DecodeResult r;
