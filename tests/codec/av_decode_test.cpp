@@ -131,6 +131,15 @@ TEST_F(Decode, MoreThanTwoChannelsAreMixedDownOrOnePairTaken) {
     EXPECT_EQ(r.format.channels, 2);
     EXPECT_EQ(r.frames, 48000u);
 
+    // A four-channel 24-bit WAV goes the same way (FFmpeg reads it, not the plain copy).
+    const std::string quad = dir / "quad.wav";
+    ASSERT_EQ(runQuiet("sox -n -r 44100 -c 4 -b 24 " + shellQuoted(quad) +
+                       " synth 1 sine 100 sine 200 sine 300 sine 400 vol 0.3"),
+              0);
+    r = decode(quad, pair);
+    EXPECT_EQ(r.format, (PcmFormat{44100, 2, 24, false, true}));
+    EXPECT_TRUE(waveData(out) == ffmpegSamples(quad, "s24le", "-af 'pan=stereo|c0=c2|c1=c3'"));
+
     writeAll(out, "kept");
     EXPECT_EQ(decodeToWave(in, out, {ChannelChoice::TakePair, 5}, &r), kCodecOpenFailed);
     EXPECT_EQ(readAll(out), "kept");
