@@ -88,9 +88,19 @@ int openInput(const std::string& path, Input* in, DecodeResult* r) {
     if (info.kind == FileKind::Unknown)
         return fail(r, "it is not an audio file this program knows");
     if (demuxer == nullptr) return fail(r, "this reader does not take " + r->formatName + " files");
-    if (info.kind == FileKind::Wave || info.kind == FileKind::Rf64) {
+    // FFmpeg's chunked readers believe a chunk's size as far as allocating it, so a file whose
+    // chunks claim more than it holds is refused first.
+    const ChunkLayout layouts[] = {{12, 4, false, true, "data"},  // WAV, RF64
+                                   {12, 4, true, true, "SSND"},   // AIFF, AIFC
+                                   {8, 8, true, false, "data"}};  // CAF
+    const ChunkLayout* layout = info.kind == FileKind::Wave || info.kind == FileKind::Rf64
+                                    ? &layouts[0]
+                                : info.kind == FileKind::Aiff ? &layouts[1]
+                                : info.kind == FileKind::Caf  ? &layouts[2]
+                                                              : nullptr;
+    if (layout != nullptr) {
         const int fd = openRegularFile(path);
-        const bool sound = fd >= 0 && waveChunksInBounds(fd);
+        const bool sound = fd >= 0 && chunksInBounds(fd, *layout);
         if (fd >= 0) ::close(fd);
         if (!sound) return fail(r, "it is damaged (its chunks claim more than the file holds)");
     }

@@ -109,20 +109,25 @@ bool readPcmWaveHeader(int fd, PcmWaveInfo* info, std::string* why) {
     return false;
 }
 
-bool waveChunksInBounds(int fd) {
+bool chunksInBounds(int fd, const ChunkLayout& layout) {
     const off_t end = ::lseek(fd, 0, SEEK_END);
-    if (end < 12) return false;
+    if (end < static_cast<off_t>(layout.first)) return false;
     const auto fileSize = static_cast<std::uint64_t>(end);
-    for (std::uint64_t at = 12; at + 8 <= fileSize;) {
-        unsigned char chunk[8];
-        if (!readAt(fd, at, chunk, 8)) return false;
-        const std::uint64_t size = le32(chunk + 4);
-        const std::uint64_t next = at + 8 + size + (size & 1);
-        if (next > fileSize + (size & 1)) {
-            // Samples cut short, or an RF64 data size kept in ds64: readers stop at the end.
-            return std::memcmp(chunk, "data", 4) == 0;
+    const std::uint64_t head = 4 + layout.sizeBytes;
+    for (std::uint64_t at = layout.first; at + head <= fileSize;) {
+        unsigned char chunk[12];
+        if (!readAt(fd, at, chunk, head)) return false;
+        std::uint64_t size = 0;
+        for (unsigned i = 0; i < layout.sizeBytes; ++i) {
+            const unsigned k = layout.bigEndian ? i : layout.sizeBytes - 1 - i;
+            size = (size << 8) | chunk[4 + k];
         }
-        at = next;
+        const std::uint64_t pad = layout.padded ? (size & 1) : 0;
+        if (size > fileSize || at + head + size > fileSize) {
+            // Samples cut short, or sizes kept elsewhere (ds64, CAF's -1): readers stop at the end.
+            return std::memcmp(chunk, layout.samples, 4) == 0;
+        }
+        at += head + size + pad;
     }
     return true;
 }

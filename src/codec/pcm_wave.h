@@ -27,10 +27,20 @@ struct PcmWaveInfo {
 // short reason that follows "is" ("not a WAV file", "damaged", ...) otherwise.
 bool readPcmWaveHeader(int fd, PcmWaveInfo* info, std::string* why);
 
-// Whether every chunk of a RIFF or RF64 file but the samples ends inside the file. FFmpeg trusts
-// the sizes inside a chunk (a LIST's texts) as far as that chunk's own size says, so a file
-// whose chunks claim more than the file holds is not handed to it.
-bool waveChunksInBounds(int fd);
+// Whether every chunk of a chunked container (WAV, AIFF, CAF) but the samples' ends inside the
+// file. FFmpeg trusts the sizes inside a chunk (a LIST's texts, an AIFF NAME) as far as
+// allocating them, so a file whose chunks claim more than it holds is not handed to it. The
+// layout gives where the chunks start, the width and byte order of their size field, whether
+// they are padded to even sizes, and the id of the samples' chunk, the only one that may run
+// past the end.
+struct ChunkLayout {
+    std::uint64_t first;
+    unsigned sizeBytes;
+    bool bigEndian;
+    bool padded;
+    const char* samples;
+};
+bool chunksInBounds(int fd, const ChunkLayout& layout);
 
 // The header our writer puts in front of the samples: RIFF, a 36-byte JUNK chunk that a ds64
 // takes over when the file passes 4 GB, "fmt " and the "data" chunk's head.

@@ -194,10 +194,17 @@ TEST_F(Decode, DamagedFilesOfEachKindAreRefusedWithTheirFormatNamed) {
     std::string wav = readAll(source);
     wav.insert(36, std::string("LIST\x0e\0\0\x80INFOINAMfile\x02\0\0\0T\0", 26));
     const std::string listed = dir / "listed.wav";
+    // An AIFF whose name claims 650 MB, the same.
+    std::string aiff = readAll(dir / "a.aiff");
+    aiff.insert(12, std::string("NAME\x27\0\0\0x", 9));
+    const std::string named = dir / "named.aiff";
+    writeAll(named, aiff);
     writeAll(listed, wav);
-    DecodeResult listedResult;
-    EXPECT_EQ(decodeToWave(listed, out, {}, &listedResult), kCodecOpenFailed);
-    EXPECT_EQ(listedResult.reason, "it is damaged (its chunks claim more than the file holds)");
+    for (const std::string& in : {listed, named}) {
+        DecodeResult hostile;
+        EXPECT_EQ(decodeToWave(in, out, {}, &hostile), kCodecOpenFailed);
+        EXPECT_EQ(hostile.reason, "it is damaged (its chunks claim more than the file holds)");
+    }
 
     const std::string text = dir / "notes.flac";
     writeAll(text, "just some words, not audio at all\n");
