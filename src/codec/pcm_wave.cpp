@@ -114,7 +114,8 @@ bool chunksInBounds(int fd, const ChunkLayout& layout) {
     if (end < static_cast<off_t>(layout.first)) return false;
     const auto fileSize = static_cast<std::uint64_t>(end);
     const std::uint64_t head = 4 + layout.sizeBytes;
-    for (std::uint64_t at = layout.first; at + head <= fileSize;) {
+    std::uint64_t at = layout.first;
+    for (; at + head <= fileSize;) {
         unsigned char chunk[12];
         if (!readAt(fd, at, chunk, head)) return false;
         std::uint64_t size = 0;
@@ -129,7 +130,8 @@ bool chunksInBounds(int fd, const ChunkLayout& layout) {
         }
         at += head + size + pad;
     }
-    return true;
+    // A chunk head cut short would be read with its size half made up.
+    return at >= fileSize;
 }
 
 std::size_t pcmWaveHeaderBytes(const PcmFormat& format) {

@@ -200,7 +200,10 @@ TEST_F(Decode, DamagedFilesOfEachKindAreRefusedWithTheirFormatNamed) {
     const std::string named = dir / "named.aiff";
     writeAll(named, aiff);
     writeAll(listed, wav);
-    for (const std::string& in : {listed, named}) {
+    // And one cut inside a chunk's head, whose size would be half made up.
+    const std::string cut = dir / "cut.aiff";
+    writeAll(cut, aiff.substr(0, 18));
+    for (const std::string& in : {listed, named, cut}) {
         DecodeResult hostile;
         EXPECT_EQ(decodeToWave(in, out, {}, &hostile), kCodecOpenFailed);
         EXPECT_EQ(hostile.reason, "it is damaged (its chunks claim more than the file holds)");
