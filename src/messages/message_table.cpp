@@ -667,6 +667,8 @@ constexpr Message kMessages[] = {
     {496,
      "Error : There is not enough free space on your save location. It is recommended to make more "
      "free space available, and try again."},
+    {530, "Sorry, this %s file cannot be opened: %s."},
+    {531, "Sorry, the file could not be saved as %s: %s."},
     // What a file is when the program does not open it, each filled with the file's name and
     // what it was found to be.
     {610, "\"%s\" is %s; Sonthra opens 8-bit and 16-bit PCM WAV files in mono or stereo."},

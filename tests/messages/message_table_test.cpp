@@ -632,6 +632,9 @@ const std::map<int, std::string>& literalTexts() {
         {496,
          "Error : There is not enough free space on your save location. It is recommended to make "
          "more free space available, and try again."},
+        // The codec library's open and save failures, which name the format and the cause.
+        {530, "Sorry, this %s file cannot be opened: %s."},
+        {531, "Sorry, the file could not be saved as %s: %s."},
     };
     return texts;
 }
