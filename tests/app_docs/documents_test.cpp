@@ -338,7 +338,8 @@ TEST_F(DocumentWindowTest, CommandHandlerOpensFilesAndUnsavedCopies) {
     EXPECT_EQ(document->state, DocumentState::New);
     EXPECT_EQ(document->fileName, "Untitled1.wav");
     EXPECT_EQ(document->frames, 8820u);
-    EXPECT_EQ(form.windowTitle(), "Sonthra: Untitled1.wav");
+    // A copy not yet saved is unsaved work.
+    EXPECT_EQ(form.windowTitle(), "Sonthra: *Untitled1.wav");
     EXPECT_TRUE(enabled("FileSaveMenu"));
     dialogs.queueAnswer(DialogAnswer::No);
     trigger("FileCloseMenu");

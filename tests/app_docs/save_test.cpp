@@ -147,7 +147,7 @@ TEST_F(SaveTest, FullDiskLeavesTheOldFileByteIdentical) {
     const AudioDocument* document = form.CurrentDocument();
     EXPECT_EQ(document->fileName, "Untitled1.wav");
     EXPECT_EQ(document->state, DocumentState::New);
-    EXPECT_EQ(form.windowTitle(), "Sonthra: Untitled1.wav");
+    EXPECT_EQ(form.windowTitle(), "Sonthra: *Untitled1.wav");
     // No half-written file beside it.
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(user.path())) {
