@@ -44,8 +44,8 @@ std::unique_ptr<ChildProcess> startJudgeRecording() {
 }
 
 std::vector<std::int16_t> toSamples(const std::string& bytes, std::size_t offset = 0) {
-    std::vector<std::int16_t> samples((bytes.size() - offset) / 2);
-    std::memcpy(samples.data(), bytes.data() + offset, samples.size() * 2);
+    std::vector<std::int16_t> samples(bytes.size() > offset ? (bytes.size() - offset) / 2 : 0);
+    if (!samples.empty()) std::memcpy(samples.data(), bytes.data() + offset, samples.size() * 2);
     return samples;
 }
 
