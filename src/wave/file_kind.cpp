@@ -61,15 +61,15 @@ FileKind oggKind(const std::uint8_t* data, std::size_t size) {
 
 }  // namespace
 
-std::size_t mpegFrameBytes(const std::uint8_t* p, int* layerOut) {
-    if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0) return 0;
+bool parseMpegFrameHeader(const std::uint8_t* p, MpegFrameHeader* header) {
+    if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0) return false;
     const int version = (p[1] >> 3) & 3;    // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
     const int layerBits = (p[1] >> 1) & 3;  // 1 layer III, 2 layer II, 3 layer I
     const int bitrateIndex = p[2] >> 4;
     const int rateIndex = (p[2] >> 2) & 3;
     if (version == 1 || layerBits == 0 || bitrateIndex == 0 || bitrateIndex == 15 ||
         rateIndex == 3 || (p[3] & 3) == 2) {
-        return 0;
+        return false;
     }
     static constexpr int kRates[3] = {44100, 48000, 32000};
     static constexpr int kV1[3][15] = {
@@ -80,15 +80,30 @@ std::size_t mpegFrameBytes(const std::uint8_t* p, int* layerOut) {
         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
         {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256}};
-    const bool mpeg1 = version == 3;
-    const int layer = 4 - layerBits;
-    const long bitrate = 1000L * (mpeg1 ? kV1 : kV2)[layerBits - 1][bitrateIndex];
-    const long rate = kRates[rateIndex] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
+    MpegFrameHeader h;
+    h.mpeg1 = version == 3;
+    h.layer = 4 - layerBits;
+    h.mono = (p[3] >> 6) == 3;
+    h.bitrateKbps = (h.mpeg1 ? kV1 : kV2)[layerBits - 1][bitrateIndex];
+    h.sampleRate = kRates[rateIndex] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
+    h.samplesPerFrame = h.layer == 1 ? 384 : (h.layer == 3 && !h.mpeg1) ? 576 : 1152;
+    const long bitrate = 1000L * h.bitrateKbps;
     const long padding = (p[2] >> 1) & 1;
-    if (layerOut) *layerOut = layer;
-    if (layer == 1) return static_cast<std::size_t>((12 * bitrate / rate + padding) * 4);
-    const long factor = (layer == 3 && !mpeg1) ? 72 : 144;
-    return static_cast<std::size_t>(factor * bitrate / rate + padding);
+    if (h.layer == 1) {
+        h.bytes = static_cast<std::size_t>((12 * bitrate / h.sampleRate + padding) * 4);
+    } else {
+        const long factor = (h.layer == 3 && !h.mpeg1) ? 72 : 144;
+        h.bytes = static_cast<std::size_t>(factor * bitrate / h.sampleRate + padding);
+    }
+    *header = h;
+    return true;
+}
+
+std::size_t mpegFrameBytes(const std::uint8_t* p, int* layer) {
+    MpegFrameHeader header;
+    if (!parseMpegFrameHeader(p, &header)) return 0;
+    if (layer) *layer = header.layer;
+    return header.bytes;
 }
 
 std::uint64_t id3v2TagBytes(const std::uint8_t* data, std::size_t size) {

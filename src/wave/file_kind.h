@@ -46,9 +46,23 @@ bool inspectFileKind(const std::string& path, FileKindInfo* info);
 // "MP4/M4A", "WMA/ASF", "CAF", "MP3" (or "MP2", "MP1" by layer), "unknown".
 std::string fileKindName(const FileKindInfo& info);
 
+// What the four header bytes of an MPEG audio frame say.
+struct MpegFrameHeader {
+    int layer = 0;  // 1, 2 or 3
+    bool mpeg1 = false;
+    bool mono = false;
+    int bitrateKbps = 0;
+    int sampleRate = 0;
+    int samplesPerFrame = 0;
+    std::size_t bytes = 0;  // the whole frame's length
+};
+
+// Reads the frame header at p; false when the four bytes are no frame header (a free-format
+// frame, whose length no header states, is none either).
+bool parseMpegFrameHeader(const std::uint8_t* p, MpegFrameHeader* header);
+
 // The length in bytes of the MPEG audio frame whose four header bytes are at p, or 0 when they
-// are no frame header (a free-format frame, whose length no header states, is 0 too). layer
-// receives 1, 2 or 3 when given.
+// are no frame header. layer receives 1, 2 or 3 when given.
 std::size_t mpegFrameBytes(const std::uint8_t* p, int* layer);
 
 // The ID3v2 tag size at the start of data (header, body and footer where its flag says so),
