@@ -675,6 +675,7 @@ constexpr Message kMessages[] = {
     {611, "\"%s\" is %s; Sonthra opens WAV and MP3 files."},
     {612, "\"%s\" is not an audio file Sonthra recognises; Sonthra opens WAV and MP3 files."},
     {613, "\"%s\" is %s; convert it to WAV first."},
+    {614, "\"%s\" is %s, not a file; Sonthra opens audio files."},
 };
 
 // Engine error numbers and the message each one shows, ascending by engine number. Several

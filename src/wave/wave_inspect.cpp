@@ -1,5 +1,7 @@
 #include "wave/wave_inspect.h"
 
+#include <sys/stat.h>
+
 #include "messages/message_table.h"
 #include "wave/wave_probe.h"
 
@@ -67,6 +69,17 @@ std::string lastComponent(const std::string& path) {
     return slash == std::string::npos || slash + 1 == path.size() ? path : path.substr(slash + 1);
 }
 
+// What path names when it is there but is no file ("a folder", "a named pipe", "a device",
+// "a socket"); empty for a file or a name that is not there.
+std::string notAFileName(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return {};
+    if (S_ISDIR(st.st_mode)) return "a folder";
+    if (S_ISFIFO(st.st_mode)) return "a named pipe";
+    if (S_ISSOCK(st.st_mode)) return "a socket";
+    return "a device";
+}
+
 }  // namespace
 
 std::string formatTagName(unsigned tag) {
@@ -98,7 +111,8 @@ int inspectAudioFile(const std::string& path, AudioFileFacts* facts) {
     AudioFileFacts found;
     int result = 0;
     if (!inspectFileKind(path, &found.kind)) {
-        result = kCannotOpen;
+        found.unsupported = notAFileName(path);
+        result = found.unsupported.empty() ? kCannotOpen : kNotAFile;
     } else if (found.kind.kind == FileKind::Mpeg) {
         found.opensAs = OpensAs::Mpeg;
     } else if (found.kind.kind == FileKind::Wave) {
@@ -137,6 +151,8 @@ std::string refusalText(const std::string& path, const AudioFileFacts& facts, in
             return FormatMessage(message, {name, kindWithArticle(facts.kind)});
         case kNotAudio:
             return FormatMessage(message, {name});
+        case kNotAFile:
+            return FormatMessage(message, {name, facts.unsupported});
         default:
             return FormatMessage(message);
     }

@@ -22,6 +22,8 @@ inline constexpr int kOtherAudioKind = 611;
 inline constexpr int kNotAudio = 612;
 // MPEG audio given where only a WAV file will do.
 inline constexpr int kMpegNotWave = 613;
+// A folder, a named pipe, a device or a socket given where a file was asked for.
+inline constexpr int kNotAFile = 614;
 
 // How the program opens a file it takes.
 enum class OpensAs { Nothing, Wave, Mpeg };
@@ -33,13 +35,14 @@ struct AudioFileFacts {
     WaveInspect waveStep = WaveInspect::CannotOpen;
     WaveFileLayout layout;
     // What of a WAV file is not taken ("24-bit samples", "6 channels", "A-law samples"), or
-    // the kind itself where no WAV property is to blame; empty when the file is taken.
+    // the kind itself where no WAV property is to blame; empty when the file is taken. For
+    // kNotAFile, what the name is instead ("a folder", "a named pipe").
     std::string unsupported;
 };
 
 // Inspects path: 0 when the program opens it (facts->opensAs says how), otherwise the message
-// number of the refusal: 103 missing or unreadable, the WAV probe's 161, 109, 111 or 164 for
-// a WAV file whose chunks are broken, kUnsupportedWave, kOtherAudioKind or kNotAudio. Reads
+// number of the refusal: 103 missing or unreadable, kNotAFile, the WAV probe's 161, 109, 111 or 164
+// for a WAV file whose chunks are broken, kUnsupportedWave, kOtherAudioKind or kNotAudio. Reads
 // only headers; never blocks on a pipe or a device.
 int inspectAudioFile(const std::string& path, AudioFileFacts* facts);
 

@@ -660,6 +660,7 @@ std::map<int, std::string> expectedTexts() {
     texts.emplace(
         612, "\"%s\" is not an audio file Sonthra recognises; Sonthra opens WAV and MP3 files.");
     texts.emplace(613, "\"%s\" is %s; convert it to WAV first.");
+    texts.emplace(614, "\"%s\" is %s, not a file; Sonthra opens audio files.");
     return texts;
 }
 

@@ -2,6 +2,7 @@
 // the properties ffprobe reads from them, and the one refusal text. (Every verb showing that
 // text is tested with sonthra-cli in tests/convert.)
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "wave/wave_inspect.h"
 #include "wave/wave_test_files.h"
@@ -56,7 +57,37 @@ TEST(WaveInspect, SaysWhatAFileIsAndWhatOfItIsNotTaken) {
                               std::to_string(facts.layout.format.channels) + "\n");
     }
     EXPECT_EQ(inspectAudioFile(dir.file("missing.wav"), nullptr), 103);
-    EXPECT_EQ(inspectAudioFile(dir.path(), nullptr), 103);
+}
+
+}  // namespace
+}  // namespace sonthra
+
+namespace sonthra {
+namespace {
+
+// A folder, a named pipe or a device given as a file is named as what it is, and the pipe is
+// never opened (which would wait for a writer).
+TEST(WaveInspect, NamesWhatIsNoFile) {
+    testing::TempDir dir;
+    const std::string pipe = dir.file("take.wav");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    struct Case {
+        std::string path;
+        const char* text;
+    } cases[] = {
+        {pipe, "\"take.wav\" is a named pipe, not a file; Sonthra opens audio files."},
+        {dir.path(), "is a folder, not a file"},
+        {"/dev/null", "\"null\" is a device, not a file; Sonthra opens audio files."},
+    };
+    for (const Case& c : cases) {
+        AudioFileFacts facts;
+        const int refused = inspectAudioFile(c.path, &facts);
+        EXPECT_EQ(refused, kNotAFile) << c.path;
+        EXPECT_NE(refusalText(c.path, facts, refused).find(c.text), std::string::npos)
+            << refusalText(c.path, facts, refused);
+    }
+    AudioFileFacts facts;
+    EXPECT_EQ(inspectAudioFile(dir.file("missing.wav"), &facts), 103);
 }
 
 }  // namespace
