@@ -6,9 +6,7 @@
 //
 // Without a file, one of --size megabytes (1024 unless given) of tones and noise is made in
 // $TMPDIR (or /tmp) and removed at the end.
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,10 +20,9 @@
 #include <vector>
 
 #include "convert/format_convert.h"
+#include "support/bench_files.h"
 #include "wave/wave_probe.h"
 #include "wave/wave_writer.h"
-
-extern char** environ;
 
 namespace {
 
@@ -35,15 +32,7 @@ double seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
-bool runCommand(std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
-    int status = 0;
-    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
+using sonthra::bench::runCommand;
 
 // Two tones and some noise, so the resampler's filters see a full band.
 bool makeFile(const std::string& path, std::uint64_t bytes) {
